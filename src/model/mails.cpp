@@ -1,0 +1,136 @@
+#include "model/mails.h"
+
+#include "platform/paths.h"
+
+#include <utility>
+
+namespace qb {
+
+CMails::CMails(std::string name, std::string path, std::int16_t type)
+    : CTreeNode(std::move(name), std::move(path)), m_nType(type) {}
+
+CMails::~CMails() = default;
+
+bool CMails::LoadFolders() { return true; }
+bool CMails::LoadMessages() { return true; }
+bool CMails::ReadMessage(CMessage&) { return true; }
+bool CMails::Compact() { return true; }
+bool CMails::Rename(const std::string&, bool) { return true; }
+
+bool CMails::AddMessage(CMessage& source) {
+    auto copy = std::make_unique<CMessage>(static_cast<std::int32_t>(m_pMessages.size()), 0, this,
+                                           source.m_strHeader, source.m_strText);
+    copy->m_nSize = source.m_nSize;
+    copy->m_nBodySize = source.m_nBodySize;
+    copy->m_nLines = source.m_nLines;
+    copy->m_nBodyLines = source.m_nBodyLines;
+    copy->m_aBody = source.m_aBody;
+    m_pMessages.push_back(std::move(copy));
+    return true;
+}
+
+CMails* CMails::CreateFolder(const std::string& name) {
+    std::string dir = IsRoot() ? m_strPath : m_strPath + ".sbd";
+    auto* folder = new CMails(name, JoinPath(dir, name), kPlain);
+    AddChild(folder);
+    return folder;
+}
+
+CMails* CMails::CopyFolder(CMails& source) {
+    auto* copy = new CMails(source.m_strName, source.m_strPath, kPlain);
+    copy->m_nFlags = source.m_nFlags;
+    copy->m_wHeader1 = source.m_wHeader1;
+    copy->m_wHeader2 = source.m_wHeader2;
+    copy->m_nHeader3 = source.m_nHeader3;
+    copy->m_nType = source.m_nType;
+    copy->m_bFoldersPending = source.m_bFoldersPending;
+    for (auto& message : source.m_pMessages)
+        copy->AddMessage(*message);
+    for (CMails* child : source.Children())
+        copy->CopyFolder(*child);
+    AddChild(copy);
+    return copy;
+}
+
+bool CMails::EraseMessage(const CMessage* message) {
+    for (auto it = m_pMessages.begin(); it != m_pMessages.end(); ++it) {
+        if (it->get() == message) {
+            m_pMessages.erase(it);
+            std::int32_t index = 0;
+            for (auto& m : m_pMessages)
+                m->m_nIndex = index++;
+            return true;
+        }
+    }
+    return false;
+}
+
+bool CMails::RemoveMessage(CMessage* message) { return EraseMessage(message); }
+
+bool CMails::DeleteFolder() {
+    for (CMails* child : GetSubFolders()) {
+        if (!child->DeleteFolder())
+            return false;
+        child->FreeSubFolders();
+        child->Unlink();
+        delete child;
+    }
+    if (!IsRoot())
+        Unlink();
+    return true;
+}
+
+MessageList& CMails::GetMessages() {
+    LoadMessages();
+    return m_pMessages;
+}
+
+std::vector<CMails*> CMails::GetSubFolders() {
+    if (m_bFoldersPending) {
+        if (!LoadFolders())
+            return {};
+        m_bFoldersPending = false;
+    }
+    return Children();
+}
+
+std::vector<CMails*> CMails::Children() const {
+    std::vector<CMails*> result;
+    for (CTreeNode* node = m_pFirstChild; node != nullptr; node = node->m_pNext)
+        result.push_back(static_cast<CMails*>(node));
+    return result;
+}
+
+void CMails::FreeMessages() { m_pMessages.clear(); }
+
+void CMails::FreeSubFolders() {
+    while (m_pFirstChild != nullptr) {
+        auto* child = static_cast<CMails*>(m_pFirstChild);
+        child->FreeSubFolders();
+        child->Unlink();
+        delete child;
+    }
+}
+
+CMails* CMails::FindFolder(const std::string& path) {
+    if (m_strPath == path)
+        return this;
+    for (CTreeNode* node = m_pFirstChild; node != nullptr; node = node->m_pNext) {
+        if (CMails* hit = static_cast<CMails*>(node)->FindFolder(path))
+            return hit;
+    }
+    return nullptr;
+}
+
+bool CMails::Contains(const CMails* folder) {
+    return folder != nullptr && FindFolder(folder->m_strPath) != nullptr;
+}
+
+CMails* CMails::GetRoot() {
+    CTreeNode* node = this;
+    while (CTreeNode* parent = node->GetParent())
+        node = parent;
+    return static_cast<CMails*>(node);
+}
+
+} // namespace qb

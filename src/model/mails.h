@@ -1,0 +1,70 @@
+// A mail folder: a tree node that owns its messages and declares what every store can do.
+// The class itself is the plain in-memory folder (store type 0); each on-disk format overrides
+// the store operations. Store operations report failure by their result only.
+#pragma once
+
+#include "model/message.h"
+#include "model/tree_node.h"
+
+#include <cstdint>
+#include <memory>
+#include <string>
+#include <vector>
+
+namespace qb {
+
+class CArchive;
+
+using MessageList = std::vector<std::unique_ptr<CMessage>>;
+
+class CMails : public CTreeNode {
+  public:
+    enum Type : std::int16_t { kPlain = 0, kInternetMail = 1, kNetscape = 2 };
+
+    CMails(std::string name, std::string path, std::int16_t type = kPlain);
+    ~CMails() override;
+
+    // ---- store operations ----
+    virtual bool LoadFolders();
+    virtual bool LoadMessages();
+    virtual bool AddMessage(CMessage& source);
+    virtual CMails* CreateFolder(const std::string& name);
+    virtual CMails* CopyFolder(CMails& source);
+    virtual bool RemoveMessage(CMessage* message);
+    virtual bool DeleteFolder();
+    virtual bool ReadMessage(CMessage& message);
+    virtual bool Compact();
+    virtual bool Rename(const std::string& text, bool parentMoved);
+
+    // Re-reads the messages from the store (the result of LoadMessages is not reported) and
+    // returns the list. Earlier CMessage pointers of this folder are invalid afterwards.
+    MessageList& GetMessages();
+    // The children, loading them from the store the first time (and again after a failed load).
+    std::vector<CMails*> GetSubFolders();
+    void FreeMessages();
+    // Destroys every descendant node (memory only).
+    void FreeSubFolders();
+    CMails* FindFolder(const std::string& path);
+    bool Contains(const CMails* folder);
+    CMails* GetRoot();
+    CMails* GetParentFolder() { return static_cast<CMails*>(GetParent()); }
+    std::int16_t GetType() const { return m_nType; }
+
+    // The children already in memory, in child order, without loading anything.
+    std::vector<CMails*> Children() const;
+
+    std::int32_t m_nFlags = 0;
+    // Internet Mail: record count, last message id, message file length. Held in 32 bits.
+    std::uint32_t m_wHeader1 = 0;
+    std::uint32_t m_wHeader2 = 0;
+    std::uint32_t m_nHeader3 = 0;
+    std::int16_t m_nType = kPlain;
+    bool m_bFoldersPending = true;
+    MessageList m_pMessages;
+
+  protected:
+    // Takes `message` out of the list, destroys it and renumbers the rest to their positions.
+    bool EraseMessage(const CMessage* message);
+};
+
+} // namespace qb

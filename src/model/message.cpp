@@ -1,0 +1,127 @@
+#include "model/message.h"
+
+#include "model/mails.h"
+#include "platform/paths.h"
+
+#include <utility>
+
+namespace qb {
+
+CMessage::CMessage(std::int32_t index, std::int64_t offset, CMails* folder, std::string header,
+                   std::string text)
+    : m_nIndex(index), m_nOffset(offset), m_pFolder(folder), m_strHeader(std::move(header)),
+      m_strText(std::move(text)) {}
+
+CMessage::~CMessage() = default;
+
+std::string CMessage::GetHeaderField(std::string_view name) const {
+    const std::string_view header = m_strHeader;
+    std::size_t pos = 0;
+    bool found = false;
+    std::string value;
+    while (pos < header.size()) {
+        const std::size_t eol = header.find("\r\n", pos);
+        if (eol == std::string_view::npos)
+            break; // text after the last CR LF is not a complete line
+        const std::string_view line = header.substr(pos, eol - pos);
+        pos = eol + 2;
+        if (!found) {
+            if (StartsWithNoCase(line, name)) {
+                found = true;
+                value.assign(line.substr(name.size()));
+            }
+        } else if (!line.empty() && line[0] == '\t') {
+            value.append(line.substr(1));
+        } else {
+            break;
+        }
+    }
+    return value;
+}
+
+bool CMessage::Prepare() {
+    if (m_pContent == nullptr && m_pFolder != nullptr) {
+        if (!m_pFolder->ReadMessage(*this))
+            return false;
+        if (!ComposeText())
+            return false;
+    }
+    return true;
+}
+
+std::string CMessage::GetText() { return Prepare() ? m_strText : std::string(); }
+
+std::string CMessage::GetAttachText() { return Prepare() ? m_strAttach : std::string(); }
+
+bool CMessage::ComposeText() {
+    std::string type = GetHeaderField("Content-Type:");
+    if (type.empty())
+        type = "text/plain";
+    std::string encoding = GetHeaderField("Content-Transfer-Encoding:");
+    if (encoding.empty())
+        encoding = "7bit";
+    m_pContent = std::make_unique<CContent>(type, encoding, "", "", "1.0");
+    CContent* top = m_pContent.get();
+    top->m_pMessage = this;
+    top->m_nFirstLine = 0;
+    top->m_nLineCount = m_nBodyLines;
+    top->Split();
+
+    const CContent* text = top;
+    while (EqualsNoCase(text->GetMediaType(), "multipart")) {
+        text = text->m_pFirstPart.get();
+        if (text == nullptr)
+            return false;
+    }
+    m_strText = text->GetBodyText() + "\r\n";
+
+    std::string attach;
+    if (EqualsNoCase(top->GetMediaType(), "multipart")) {
+        static const char kRule[] = "-------------------- Attach ---------------------\r\n";
+        attach += kRule;
+        const CContent* part = top->m_pFirstPart.get();
+        for (part = part ? part->m_pNextPart.get() : nullptr; part != nullptr;
+             part = part->m_pNextPart.get()) {
+            attach += "--------------------\r\n";
+            attach += "Attach type: " + part->GetMediaType() + "/" + part->GetSubtype() + "\r\n";
+            attach += "Attach name: " + CContent::GetParameter(part->GetParams(), "name") + "\r\n";
+        }
+        attach += kRule;
+    }
+    m_strAttach = std::move(attach);
+    return true;
+}
+
+std::uint32_t ParseHexPrefix(std::string_view text) {
+    std::size_t i = 0;
+    while (i < text.size() && text[i] == ' ')
+        ++i;
+    std::uint32_t value = 0;
+    for (; i < text.size(); ++i) {
+        const char c = text[i];
+        std::uint32_t digit;
+        if (c >= '0' && c <= '9')
+            digit = static_cast<std::uint32_t>(c - '0');
+        else if (c >= 'a' && c <= 'f')
+            digit = static_cast<std::uint32_t>(c - 'a' + 10);
+        else if (c >= 'A' && c <= 'F')
+            digit = static_cast<std::uint32_t>(c - 'A' + 10);
+        else
+            break;
+        value = (value << 4) | digit;
+    }
+    return value;
+}
+
+bool CMessage::IsDeleted() const {
+    return (ParseHexPrefix(GetHeaderField("X-Mozilla-Status: ")) & 0x0008u) != 0;
+}
+
+std::int64_t CMessage::GetLineOffset(std::int32_t n) const {
+    std::int64_t offset = static_cast<std::int64_t>(m_strHeader.size()) + 2;
+    for (std::int32_t i = 0; i < n && i < static_cast<std::int32_t>(m_aBody.size()); ++i)
+        offset += static_cast<std::int64_t>(m_aBody[static_cast<std::size_t>(i)].size()) + 2;
+    return offset;
+}
+
+} // namespace qb

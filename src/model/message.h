@@ -1,0 +1,61 @@
+// One message of one folder as held in memory: its place in the store file, its header text,
+// and, once asked for, its body lines, MIME structure and display texts.
+#pragma once
+
+#include "mime/content.h"
+
+#include <cstdint>
+#include <memory>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace qb {
+
+class CMails;
+
+class CMessage {
+  public:
+    CMessage() = default;
+    CMessage(std::int32_t index, std::int64_t offset, CMails* folder, std::string header,
+             std::string text);
+    ~CMessage();
+    CMessage(const CMessage&) = delete;
+    CMessage& operator=(const CMessage&) = delete;
+
+    std::string GetHeader() const { return m_strHeader; }
+    // Value of the first complete header line beginning with `name` (ASCII case ignored), with
+    // TAB continuation lines joined; nothing trimmed. Empty when absent.
+    std::string GetHeaderField(std::string_view name) const;
+    // The display text, reading and composing the message on first use; empty on failure.
+    std::string GetText();
+    std::string GetAttachText();
+    // Parses the body into m_pContent and builds m_strText and m_strAttach.
+    bool ComposeText();
+    // Netscape status test: bit 0x0008 of the "X-Mozilla-Status: " value.
+    bool IsDeleted() const;
+    // Offset of body line n from the start of the message as the stores write it.
+    std::int64_t GetLineOffset(std::int32_t n) const;
+
+    std::int32_t m_nIndex = 0;
+    std::int64_t m_nOffset = 0;
+    std::int64_t m_nSize = 0;
+    std::int64_t m_nBodySize = 0;
+    std::int32_t m_nLines = 0;
+    std::int32_t m_nBodyLines = 0;
+    CMails* m_pFolder = nullptr;
+    std::string m_strHeader;
+    std::string m_strText;
+    std::vector<std::string> m_aBody;
+    std::unique_ptr<CContent> m_pContent;
+    std::string m_strAttach;
+
+  private:
+    bool Prepare();
+};
+
+// Reads a hexadecimal number as the status tests do: leading blanks skipped, reading stops at
+// the first character that is not a hexadecimal digit; nothing readable gives 0.
+std::uint32_t ParseHexPrefix(std::string_view text);
+
+} // namespace qb

@@ -1,0 +1,345 @@
+#include "platform/file_system.h"
+
+#include "platform/paths.h"
+
+#include <atomic>
+#include <cerrno>
+#include <cstdio>
+#include <dirent.h>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <sys/syscall.h>
+#include <unistd.h>
+
+namespace qb::fs {
+
+namespace {
+
+FaultPlan g_plan;
+std::int64_t g_count = 0;
+std::function<void(Op, const std::string&)> g_observer;
+
+enum class Verdict { Go, Fail, Short };
+
+// Counts one operation and tells whether it is the one the plan makes fail.
+Verdict Tick(Op op, const std::string& what = {}) {
+    const std::int64_t index = g_count++;
+    if (g_observer)
+        g_observer(op, what);
+    if (g_plan.kind == FaultKind::None || g_plan.failAt < 0)
+        return Verdict::Go;
+    const bool hit = g_plan.failFromThenOn ? index >= g_plan.failAt : index == g_plan.failAt;
+    if (!hit)
+        return Verdict::Go;
+    switch (g_plan.kind) {
+    case FaultKind::Crash:
+        _exit(77);
+    case FaultKind::ShortWrite:
+        return op == Op::Write ? Verdict::Short : Verdict::Fail;
+    default:
+        return Verdict::Fail;
+    }
+}
+
+bool WriteAll(int fd, const char* data, std::size_t size) {
+    while (size > 0) {
+        const ssize_t n = ::write(fd, data, size);
+        if (n < 0) {
+            if (errno == EINTR)
+                continue;
+            return false;
+        }
+        data += n;
+        size -= static_cast<std::size_t>(n);
+    }
+    return true;
+}
+
+} // namespace
+
+void SetFaultPlan(const FaultPlan& plan) {
+    g_plan = plan;
+    g_count = 0;
+}
+
+void ClearFaultPlan() {
+    g_plan = FaultPlan{};
+    g_count = 0;
+}
+
+std::int64_t OperationCount() { return g_count; }
+
+void SetOperationObserver(std::function<void(Op, const std::string&)> observer) {
+    g_observer = std::move(observer);
+}
+
+// ---- File -----------------------------------------------------------------------------------
+
+File::~File() {
+    if (m_fd >= 0)
+        ::close(m_fd);
+}
+
+File::File(File&& other) noexcept : m_fd(other.m_fd) { other.m_fd = -1; }
+
+File& File::operator=(File&& other) noexcept {
+    if (this != &other) {
+        if (m_fd >= 0)
+            ::close(m_fd);
+        m_fd = other.m_fd;
+        other.m_fd = -1;
+    }
+    return *this;
+}
+
+bool File::Open(const std::string& path, OpenMode mode) {
+    if (m_fd >= 0) {
+        ::close(m_fd);
+        m_fd = -1;
+    }
+    if (Tick(Op::Open, path) != Verdict::Go)
+        return false;
+    int flags = O_CLOEXEC;
+    switch (mode) {
+    case OpenMode::Read:
+        flags |= O_RDONLY;
+        break;
+    case OpenMode::ReadWrite:
+        flags |= O_RDWR;
+        break;
+    case OpenMode::Create:
+        flags |= O_WRONLY | O_CREAT | O_TRUNC;
+        break;
+    case OpenMode::CreateNew:
+        flags |= O_WRONLY | O_CREAT | O_EXCL;
+        break;
+    }
+    int fd;
+    do {
+        fd = ::open(path.c_str(), flags, 0666);
+    } while (fd < 0 && errno == EINTR);
+    if (fd < 0)
+        return false;
+    struct stat st {};
+    if (::fstat(fd, &st) != 0 || S_ISDIR(st.st_mode)) {
+        ::close(fd);
+        return false;
+    }
+    m_fd = fd;
+    return true;
+}
+
+std::int64_t File::Read(void* buffer, std::size_t size) {
+    if (m_fd < 0)
+        return -1;
+    if (Tick(Op::Read) != Verdict::Go)
+        return -1;
+    for (;;) {
+        const ssize_t n = ::read(m_fd, buffer, size);
+        if (n < 0 && errno == EINTR)
+            continue;
+        return n;
+    }
+}
+
+bool File::ReadExact(void* buffer, std::size_t size) {
+    auto* p = static_cast<char*>(buffer);
+    while (size > 0) {
+        const std::int64_t n = Read(p, size);
+        if (n <= 0)
+            return false;
+        p += n;
+        size -= static_cast<std::size_t>(n);
+    }
+    return true;
+}
+
+bool File::Write(const void* buffer, std::size_t size) {
+    if (m_fd < 0)
+        return false;
+    const Verdict v = Tick(Op::Write);
+    const char* data = static_cast<const char*>(buffer);
+    if (v == Verdict::Fail)
+        return false;
+    if (v == Verdict::Short) {
+        WriteAll(m_fd, data, size / 2);
+        return false;
+    }
+    return WriteAll(m_fd, data, size);
+}
+
+bool File::Seek(std::int64_t position) {
+    if (m_fd < 0 || position < 0)
+        return false;
+    if (Tick(Op::Seek) != Verdict::Go)
+        return false;
+    return ::lseek(m_fd, static_cast<off_t>(position), SEEK_SET) == static_cast<off_t>(position);
+}
+
+bool File::SeekEnd() {
+    if (m_fd < 0)
+        return false;
+    if (Tick(Op::Seek) != Verdict::Go)
+        return false;
+    return ::lseek(m_fd, 0, SEEK_END) >= 0;
+}
+
+std::int64_t File::Size() {
+    if (m_fd < 0)
+        return -1;
+    if (Tick(Op::Stat) != Verdict::Go)
+        return -1;
+    struct stat st {};
+    if (::fstat(m_fd, &st) != 0)
+        return -1;
+    return static_cast<std::int64_t>(st.st_size);
+}
+
+bool File::Flush() {
+    if (m_fd < 0)
+        return false;
+    if (Tick(Op::Flush) != Verdict::Go)
+        return false;
+    return ::fsync(m_fd) == 0;
+}
+
+bool File::Close() {
+    if (m_fd < 0)
+        return true;
+    const int fd = m_fd;
+    m_fd = -1;
+    const bool injected = Tick(Op::Close) != Verdict::Go;
+    const bool closed = ::close(fd) == 0;
+    return closed && !injected;
+}
+
+// ---- names ----------------------------------------------------------------------------------
+
+bool Exists(const std::string& path) {
+    if (Tick(Op::Stat, path) != Verdict::Go)
+        return false;
+    struct stat st {};
+    return ::stat(path.c_str(), &st) == 0;
+}
+
+bool IsDirectory(const std::string& path) {
+    if (Tick(Op::Stat, path) != Verdict::Go)
+        return false;
+    struct stat st {};
+    return ::stat(path.c_str(), &st) == 0 && S_ISDIR(st.st_mode);
+}
+
+bool IsRegularFile(const std::string& path) {
+    if (Tick(Op::Stat, path) != Verdict::Go)
+        return false;
+    struct stat st {};
+    return ::stat(path.c_str(), &st) == 0 && S_ISREG(st.st_mode);
+}
+
+std::int64_t FileSize(const std::string& path) {
+    if (Tick(Op::Stat, path) != Verdict::Go)
+        return -1;
+    struct stat st {};
+    if (::stat(path.c_str(), &st) != 0)
+        return -1;
+    return static_cast<std::int64_t>(st.st_size);
+}
+
+bool CreateDirectory(const std::string& path) {
+    if (Tick(Op::CreateDirectory, path) != Verdict::Go)
+        return false;
+    return ::mkdir(path.c_str(), 0777) == 0;
+}
+
+bool RemoveFile(const std::string& path) {
+    if (Tick(Op::Remove, path) != Verdict::Go)
+        return false;
+    return ::unlink(path.c_str()) == 0;
+}
+
+bool RemoveDirectory(const std::string& path) {
+    if (Tick(Op::RemoveDirectory, path) != Verdict::Go)
+        return false;
+    return ::rmdir(path.c_str()) == 0;
+}
+
+bool MoveFile(const std::string& from, const std::string& to) {
+    if (Tick(Op::Rename, from) != Verdict::Go)
+        return false;
+#ifdef SYS_renameat2
+    // RENAME_NOREPLACE = 1: the kernel refuses atomically when `to` exists.
+    if (::syscall(SYS_renameat2, AT_FDCWD, from.c_str(), AT_FDCWD, to.c_str(), 1u) == 0)
+        return true;
+    if (errno != EINVAL && errno != ENOSYS)
+        return false;
+#endif
+    // File systems without the no-replace flag: a hard link cannot replace either.
+    struct stat st {};
+    if (::lstat(from.c_str(), &st) != 0)
+        return false;
+    if (!S_ISDIR(st.st_mode)) {
+        if (::link(from.c_str(), to.c_str()) != 0)
+            return false;
+        if (::unlink(from.c_str()) != 0) {
+            ::unlink(to.c_str());
+            return false;
+        }
+        return true;
+    }
+    struct stat target {};
+    if (::lstat(to.c_str(), &target) == 0)
+        return false;
+    return ::rename(from.c_str(), to.c_str()) == 0;
+}
+
+bool ListDirectory(const std::string& path, std::vector<DirEntry>& entries) {
+    entries.clear();
+    if (Tick(Op::ListDirectory, path) != Verdict::Go)
+        return false;
+    DIR* dir = ::opendir(path.c_str());
+    if (dir == nullptr)
+        return false;
+    while (const dirent* e = ::readdir(dir)) {
+        const std::string name = e->d_name;
+        if (name == "." || name == "..")
+            continue;
+        DirEntry entry;
+        entry.name = name;
+        if (e->d_type == DT_DIR) {
+            entry.isDirectory = true;
+        } else if (e->d_type == DT_UNKNOWN || e->d_type == DT_LNK) {
+            struct stat st {};
+            const std::string full = JoinPath(path, name);
+            entry.isDirectory = ::stat(full.c_str(), &st) == 0 && S_ISDIR(st.st_mode);
+        }
+        entries.push_back(std::move(entry));
+    }
+    ::closedir(dir);
+    return true;
+}
+
+std::string TemporaryNameFor(const std::string& target) {
+    static std::atomic<unsigned> counter{0};
+    const std::string name = ".qbtmp-" + std::to_string(::getpid()) + "-" +
+                             std::to_string(counter.fetch_add(1)) + ".dat";
+    return JoinPath(DirectoryOf(target), name);
+}
+
+bool IsTemporaryName(const std::string& name) { return name.rfind(".qbtmp-", 0) == 0; }
+
+bool ReplaceFile(const std::string& target, const std::function<bool(File&)>& write) {
+    const std::string temp = TemporaryNameFor(target);
+    File file;
+    if (!file.Open(temp, OpenMode::CreateNew))
+        return false;
+    bool ok = write(file) && file.Flush();
+    ok = file.Close() && ok;
+    if (ok && Tick(Op::Rename, temp) == Verdict::Go &&
+        ::rename(temp.c_str(), target.c_str()) == 0) {
+        return true;
+    }
+    ::unlink(temp.c_str());
+    return false;
+}
+
+} // namespace qb::fs

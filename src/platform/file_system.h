@@ -1,0 +1,124 @@
+// Every file operation of the program passes through this layer. It reports failure by its
+// result (never by exception) and counts each operation, so that a test can make the n-th one
+// fail, write short or stop the process dead, and prove that no failure loses mail.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <functional>
+#include <string>
+#include <vector>
+
+namespace qb::fs {
+
+// ---- fault-injection seam -------------------------------------------------------------------
+
+enum class Op {
+    Open,
+    Read,
+    Write,
+    Seek,
+    Flush,
+    Close,
+    Rename,
+    Remove,
+    RemoveDirectory,
+    CreateDirectory,
+    ListDirectory,
+    Stat,
+};
+
+enum class FaultKind {
+    None,
+    Error,      // the operation fails and does nothing
+    ShortWrite, // a write stores part of its bytes and then fails; other operations fail
+    Crash,      // the process ends at once, as if the power went
+};
+
+struct FaultPlan {
+    std::int64_t failAt = -1; // 0-based index of the operation to fail; -1: none
+    FaultKind kind = FaultKind::None;
+    bool failFromThenOn = false; // every operation from failAt on fails (a dead disk)
+};
+
+// Installs a plan and resets the operation counter.
+void SetFaultPlan(const FaultPlan& plan);
+void ClearFaultPlan();
+// Number of operations counted since the last SetFaultPlan/ClearFaultPlan.
+std::int64_t OperationCount();
+// Optional observer of every counted operation (for tests that log what happens).
+void SetOperationObserver(std::function<void(Op, const std::string&)> observer);
+
+// ---- files ----------------------------------------------------------------------------------
+
+enum class OpenMode {
+    Read,      // existing file, read only
+    ReadWrite, // existing file, read and write, not truncated
+    Create,    // create or truncate, write only
+    CreateNew, // create, failing when the name exists; write only
+};
+
+class File {
+  public:
+    File() = default;
+    ~File();
+    File(const File&) = delete;
+    File& operator=(const File&) = delete;
+    File(File&& other) noexcept;
+    File& operator=(File&& other) noexcept;
+
+    bool Open(const std::string& path, OpenMode mode);
+    bool IsOpen() const { return m_fd >= 0; }
+    // Bytes read (0 at the end of the file), or -1 on error.
+    std::int64_t Read(void* buffer, std::size_t size);
+    // Reads exactly size bytes; false on error or when the file ends first.
+    bool ReadExact(void* buffer, std::size_t size);
+    // Writes all bytes; false when any could not be written.
+    bool Write(const void* buffer, std::size_t size);
+    bool Write(const std::string& text) { return Write(text.data(), text.size()); }
+    bool Seek(std::int64_t position);
+    bool SeekEnd();
+    // Current size of the file, or -1 on error.
+    std::int64_t Size();
+    // Forces written bytes to the disk.
+    bool Flush();
+    // Closes the file; false when the close reported an error (written data may be lost).
+    bool Close();
+
+  private:
+    int m_fd = -1;
+};
+
+// ---- names ----------------------------------------------------------------------------------
+
+bool Exists(const std::string& path);
+bool IsDirectory(const std::string& path);
+bool IsRegularFile(const std::string& path);
+// Size of a file, or -1 when it cannot be examined.
+std::int64_t FileSize(const std::string& path);
+bool CreateDirectory(const std::string& path);
+bool RemoveFile(const std::string& path);
+bool RemoveDirectory(const std::string& path);
+// Moves a file or directory to a new name. Never replaces: fails when `to` exists.
+bool MoveFile(const std::string& from, const std::string& to);
+
+struct DirEntry {
+    std::string name;
+    bool isDirectory = false;
+};
+// The entries of a directory ("." and ".." left out) in the order the file system returns them.
+// False when the directory cannot be read.
+bool ListDirectory(const std::string& path, std::vector<DirEntry>& entries);
+
+// Writes a whole new file under a temporary name beside `target`, flushes it and renames it over
+// `target`. `write` fills the open temporary file; when it or any step fails, the temporary file
+// is removed and `target` is left as it was.
+bool ReplaceFile(const std::string& target, const std::function<bool(File&)>& write);
+
+// A name beside `target` for a temporary file, unique in this process, that no store loader
+// takes for a folder.
+std::string TemporaryNameFor(const std::string& target);
+// True for names that TemporaryNameFor makes (so loaders can skip leftovers).
+bool IsTemporaryName(const std::string& name);
+
+} // namespace qb::fs

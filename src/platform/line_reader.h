@@ -1,0 +1,62 @@
+// Sequential line reading of a store file through a buffer.
+#pragma once
+
+#include "platform/file_system.h"
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+namespace qb {
+
+// How a line ended in the file.
+enum class LineEnd { CrLf, Lf, Cr, None };
+
+// Bytes a line end counts for in offsets and sizes: the bytes really present, and 2 for a last
+// line that has none (so that files using CR LF throughout get the classic figures).
+inline int LineEndBytes(LineEnd end) {
+    switch (end) {
+    case LineEnd::CrLf:
+        return 2;
+    case LineEnd::Lf:
+    case LineEnd::Cr:
+        return 1;
+    case LineEnd::None:
+        return 2;
+    }
+    return 2;
+}
+
+class LineReader {
+  public:
+    static constexpr std::size_t kDefaultBuffer = 64 * 1024;
+
+    explicit LineReader(fs::File& file, std::size_t bufferSize = kDefaultBuffer);
+
+    // Reads the next line into `line` (without its line end). False at the end of the file or on
+    // a read error (see Failed()). A CR not followed by LF ends the line by itself.
+    bool ReadLine(std::string& line, LineEnd& end);
+    bool ReadLine(std::string& line) {
+        LineEnd end;
+        return ReadLine(line, end);
+    }
+    // True when reading stopped because the file could not be read.
+    bool Failed() const { return m_failed; }
+    // Byte position in the file of the next line to be read.
+    std::int64_t Position() const { return m_position; }
+    // Repositions the reader (and the file) at an absolute byte position.
+    bool Seek(std::int64_t position);
+
+  private:
+    bool Fill();
+
+    fs::File& m_file;
+    std::vector<char> m_buffer;
+    std::size_t m_begin = 0;
+    std::size_t m_end = 0;
+    std::int64_t m_position = 0;
+    bool m_eof = false;
+    bool m_failed = false;
+};
+
+} // namespace qb
