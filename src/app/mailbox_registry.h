@@ -10,7 +10,6 @@
 
 namespace qb {
 
-
 // Store type strings as written to the registry.
 inline constexpr char kTypeInternetMail[] = "Microsoft IM";
 inline constexpr char kTypeNavigator[] = "Navigator Mail";

@@ -113,7 +113,9 @@ std::string CContent::GetBodyText() const {
     return text;
 }
 
-void CContent::Split() { SplitAt(0); }
+void CContent::Split() {
+    SplitAt(0);
+}
 
 void CContent::SplitAt(int depth) {
     if (!EqualsNoCase(m_strType, "multipart") || depth >= kMaxDepth)
@@ -159,8 +161,8 @@ void CContent::SplitAt(int depth) {
             last = true;
         }
         if (emit) {
-            auto part = std::make_unique<CContent>(values.type, values.encoding,
-                                                   values.disposition, values.id, values.version);
+            auto part = std::make_unique<CContent>(values.type, values.encoding, values.disposition,
+                                                   values.id, values.version);
             part->m_nFirstLine = partStart;
             // A part closed before its header ended has no body lines.
             part->m_nLineCount = static_cast<std::int32_t>(counter > 0 ? counter - 1 : 0);

@@ -11,11 +11,21 @@ CMails::CMails(std::string name, std::string path, std::int16_t type)
 
 CMails::~CMails() = default;
 
-bool CMails::LoadFolders() { return true; }
-bool CMails::LoadMessages() { return true; }
-bool CMails::ReadMessage(CMessage&) { return true; }
-bool CMails::Compact() { return true; }
-bool CMails::Rename(const std::string&, bool) { return true; }
+bool CMails::LoadFolders() {
+    return true;
+}
+bool CMails::LoadMessages() {
+    return true;
+}
+bool CMails::ReadMessage(CMessage&) {
+    return true;
+}
+bool CMails::Compact() {
+    return true;
+}
+bool CMails::Rename(const std::string&, bool) {
+    return true;
+}
 
 bool CMails::AddMessage(CMessage& source) {
     auto copy = std::make_unique<CMessage>(static_cast<std::int32_t>(m_pMessages.size()), 0, this,
@@ -65,7 +75,9 @@ bool CMails::EraseMessage(const CMessage* message) {
     return false;
 }
 
-bool CMails::RemoveMessage(CMessage* message) { return EraseMessage(message); }
+bool CMails::RemoveMessage(CMessage* message) {
+    return EraseMessage(message);
+}
 
 bool CMails::DeleteFolder() {
     for (CMails* child : GetSubFolders()) {
@@ -101,7 +113,9 @@ std::vector<CMails*> CMails::Children() const {
     return result;
 }
 
-void CMails::FreeMessages() { m_pMessages.clear(); }
+void CMails::FreeMessages() {
+    m_pMessages.clear();
+}
 
 void CMails::FreeSubFolders() {
     while (m_pFirstChild != nullptr) {

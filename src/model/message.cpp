@@ -49,9 +49,13 @@ bool CMessage::Prepare() {
     return true;
 }
 
-std::string CMessage::GetText() { return Prepare() ? m_strText : std::string(); }
+std::string CMessage::GetText() {
+    return Prepare() ? m_strText : std::string();
+}
 
-std::string CMessage::GetAttachText() { return Prepare() ? m_strAttach : std::string(); }
+std::string CMessage::GetAttachText() {
+    return Prepare() ? m_strAttach : std::string();
+}
 
 bool CMessage::ComposeText() {
     std::string type = GetHeaderField("Content-Type:");

@@ -27,7 +27,9 @@ CTreeNode* CTreeNode::GetLastSibling() {
     return node;
 }
 
-CTreeNode* CTreeNode::GetParent() { return GetFirstSibling()->m_pPrev; }
+CTreeNode* CTreeNode::GetParent() {
+    return GetFirstSibling()->m_pPrev;
+}
 
 void CTreeNode::AddChild(CTreeNode* chain) {
     if (chain == nullptr)

@@ -67,7 +67,9 @@ void ClearFaultPlan() {
     g_count = 0;
 }
 
-std::int64_t OperationCount() { return g_count; }
+std::int64_t OperationCount() {
+    return g_count;
+}
 
 void SetOperationObserver(std::function<void(Op, const std::string&)> observer) {
     g_observer = std::move(observer);
@@ -80,7 +82,9 @@ File::~File() {
         ::close(m_fd);
 }
 
-File::File(File&& other) noexcept : m_fd(other.m_fd) { other.m_fd = -1; }
+File::File(File&& other) noexcept : m_fd(other.m_fd) {
+    other.m_fd = -1;
+}
 
 File& File::operator=(File&& other) noexcept {
     if (this != &other) {
@@ -325,7 +329,9 @@ std::string TemporaryNameFor(const std::string& target) {
     return JoinPath(DirectoryOf(target), name);
 }
 
-bool IsTemporaryName(const std::string& name) { return name.rfind(".qbtmp-", 0) == 0; }
+bool IsTemporaryName(const std::string& name) {
+    return name.rfind(".qbtmp-", 0) == 0;
+}
 
 bool ReplaceFile(const std::string& target, const std::function<bool(File&)>& write) {
     const std::string temp = TemporaryNameFor(target);
