@@ -1,0 +1,56 @@
+#include "ui/mail_content_view.h"
+
+#include <QFontDatabase>
+#include <QTextCursor>
+
+namespace qb {
+
+namespace {
+// Line ends of the store are CR LF; the pane keeps one paragraph per line.
+QString NormaliseLineEnds(QString text) {
+    text.replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
+    text.replace(QLatin1Char('\r'), QLatin1Char('\n'));
+    return text;
+}
+} // namespace
+
+CMailContentView::CMailContentView(QWidget* parent) : QTextEdit(parent) {
+    setReadOnly(true);
+    setAcceptRichText(false);
+    setUndoRedoEnabled(false);
+    setFont(QFontDatabase::systemFont(QFontDatabase::FixedFont));
+    setLineWrapMode(QTextEdit::FixedColumnWidth);
+    setLineWrapColumnOrWidth(kWrapColumns);
+    setWordWrapMode(QTextOption::WrapAtWordBoundaryOrAnywhere);
+    setHorizontalScrollBarPolicy(Qt::ScrollBarAsNeeded);
+    setVerticalScrollBarPolicy(Qt::ScrollBarAsNeeded);
+    setTextInteractionFlags(Qt::TextSelectableByMouse | Qt::TextSelectableByKeyboard);
+}
+
+void CMailContentView::ClearText() {
+    clear();
+    QTextCharFormat format;
+    format.setForeground(kBodyColour);
+    setCurrentCharFormat(format);
+    moveCursor(QTextCursor::Start);
+}
+
+void CMailContentView::Append(QTextCursor& cursor, const QString& text, const QColor& colour) {
+    QTextCharFormat format;
+    format.setForeground(colour);
+    cursor.insertText(NormaliseLineEnds(text), format);
+}
+
+void CMailContentView::ShowSections(const QString& header, const QString& body,
+                                    const QString& attachments) {
+    ClearText();
+    QTextCursor cursor(document());
+    cursor.beginEditBlock();
+    Append(cursor, header, kHeaderColour);
+    Append(cursor, body, kBodyColour);
+    Append(cursor, attachments, kHeaderColour);
+    cursor.endEditBlock();
+    moveCursor(QTextCursor::Start);
+}
+
+} // namespace qb
