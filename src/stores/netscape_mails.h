@@ -60,6 +60,9 @@ class CNetscapeMails : public CMails {
     std::string SummaryPath() const { return m_strPath + ".snm"; }
     // Whether `name` may name a folder file of this store.
     static bool IsValidFolderName(const std::string& name);
+
+  private:
+    std::size_t Append(const std::vector<CMessage*>& sources, bool releaseBodies);
 };
 
 } // namespace qb
