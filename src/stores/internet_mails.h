@@ -37,8 +37,12 @@ class CInternetMails : public CMails {
     // Appends many messages with one pass over each file: the files end up exactly as with
     // AddMessage of each in turn. `added[i]` tells whether messages[i] was appended (a message
     // whose body cannot be read, or that would not fit, is left out). True when all were.
-    bool AddMessages(const std::vector<CMessage*>& messages, std::vector<bool>& added);
+    // With `stopAtFailure`, nothing after the first message left out is appended (as a loop of
+    // AddMessage that stops at its first failure would leave it).
+    bool AddMessages(const std::vector<CMessage*>& messages, std::vector<bool>& added,
+                     bool stopAtFailure = false);
     // Marks many messages removed with one load and save of the index. True when all were.
+    // A listed message that has no index record gets one, marked removed.
     bool RemoveMessages(const std::vector<CMessage*>& messages);
 
     // Writes the header of a new, empty message file / index file (creating or truncating).
@@ -62,6 +66,7 @@ class CInternetMails : public CMails {
   private:
     enum class LoadResult { Ok, Empty, Failed, Damaged };
     LoadResult LoadMessagesFrom(const CMailIndex& index);
+    bool IsStoreRoot() { return GetParent() == nullptr; }
     // The existing folder file name for `name` + `extension`, matched without regard to case,
     // or empty.
     std::string FindEntryNoCase(const std::string& name, const std::string& extension) const;
