@@ -26,6 +26,8 @@ enum class Op {
     CreateDirectory,
     ListDirectory,
     Stat,
+    Lock,
+    Truncate,
 };
 
 enum class FaultKind {
@@ -78,12 +80,33 @@ class File {
     bool Write(const std::string& text) { return Write(text.data(), text.size()); }
     bool Seek(std::int64_t position);
     bool SeekEnd();
+    // Cuts the file to `size` bytes (used to take back a partly written append).
+    bool Truncate(std::int64_t size);
     // Current size of the file, or -1 on error.
     std::int64_t Size();
     // Forces written bytes to the disk.
     bool Flush();
     // Closes the file; false when the close reported an error (written data may be lost).
     bool Close();
+
+  private:
+    int m_fd = -1;
+};
+
+// An exclusive lock on a lock file, held until Release or destruction. Cooperating processes
+// that take the same lock file never run their critical sections at the same time; the lock
+// goes with the process if it dies.
+class FileLock {
+  public:
+    FileLock() = default;
+    ~FileLock();
+    FileLock(const FileLock&) = delete;
+    FileLock& operator=(const FileLock&) = delete;
+
+    // Opens the lock file (creating it when missing) and waits up to `timeoutMs` for the lock.
+    bool Acquire(const std::string& path, int timeoutMs);
+    void Release();
+    bool IsHeld() const { return m_fd >= 0; }
 
   private:
     int m_fd = -1;
