@@ -1,5 +1,6 @@
 #include "ui/quillbox_app.h"
 
+#include "app/discovery.h"
 #include "app/document.h"
 #include "ui/folder_tree_view.h"
 #include "ui/mail_list_view.h"
@@ -20,6 +21,8 @@ CQuillboxApp::~CQuillboxApp() {
 bool CQuillboxApp::InitInstance(bool show) {
     // The window rectangle is read before the window exists, the pane sizes while its panes
     // are made, the column widths when the list is first set up.
+    // Stores of other mail clients are registered once, on the first run.
+    RegisterDefaultMailboxes(m_registry);
     WindowPlacement placement = ReadWindowPlacement(m_settings);
     m_frame = std::make_unique<CMainFrame>(m_settings);
     m_frame->ApplyPlacement(placement);

@@ -1,6 +1,7 @@
 #include "ui/window_settings.h"
 
 #include "platform/paths.h"
+#include "app/profile.h"
 #include "platform/registry_file.h"
 
 #include <algorithm>
@@ -9,23 +10,20 @@
 namespace qb {
 
 int RegistrySettingsStore::GetInt(const std::string& name, int fallback) {
-    auto value = m_registry.GetDword(Hive::CurrentUser, kSection, name);
-    // Dwords hold the 32-bit pattern of a signed edge.
-    return value ? static_cast<int>(static_cast<std::int32_t>(*value)) : fallback;
+    return GetProfileInt(m_registry, kSettingsSection, name, fallback);
 }
 
-std::string RegistrySettingsStore::GetString(const std::string& name, const std::string& fallback) {
-    auto value = m_registry.GetString(Hive::CurrentUser, kSection, name);
-    return value ? *value : fallback;
+std::string RegistrySettingsStore::GetString(const std::string& name,
+                                             const std::string& fallback) {
+    return GetProfileString(m_registry, kSettingsSection, name, fallback);
 }
 
 bool RegistrySettingsStore::SetInt(const std::string& name, int value) {
-    return m_registry.SetDword(Hive::CurrentUser, kSection, name,
-                               static_cast<std::uint32_t>(static_cast<std::int32_t>(value)));
+    return WriteProfileInt(m_registry, kSettingsSection, name, value);
 }
 
 bool RegistrySettingsStore::SetString(const std::string& name, const std::string& value) {
-    return m_registry.SetString(Hive::CurrentUser, kSection, name, value);
+    return WriteProfileString(m_registry, kSettingsSection, name, value);
 }
 
 WindowPlacement ReadWindowPlacement(SettingsStore& store) {

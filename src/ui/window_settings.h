@@ -23,7 +23,6 @@ class SettingsStore {
 // The section below HKEY_CURRENT_USER\Software\Velmora\Quillbox.
 class RegistrySettingsStore : public SettingsStore {
   public:
-    static constexpr char kSection[] = "Software\\Velmora\\Quillbox\\Settings";
     explicit RegistrySettingsStore(RegistryFile& registry) : m_registry(registry) {}
     int GetInt(const std::string& name, int fallback) override;
     std::string GetString(const std::string& name, const std::string& fallback) override;
