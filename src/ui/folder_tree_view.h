@@ -38,6 +38,7 @@ class CQuillboxView : public QTreeView {
 
     // Starts editing the selected folder's label, if the document lets the edit begin.
     bool BeginLabelEdit();
+    bool IsEditingLabel() const { return state() == QAbstractItemView::EditingState; }
 
     // Asked before a label edit begins; false refuses it.
     std::function<bool()> onBeginLabelEdit;

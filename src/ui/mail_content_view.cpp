@@ -1,5 +1,6 @@
 #include "ui/mail_content_view.h"
 
+#include <QEvent>
 #include <QFontDatabase>
 #include <QTextCursor>
 
@@ -19,12 +20,25 @@ CMailContentView::CMailContentView(QWidget* parent) : QTextEdit(parent) {
     setAcceptRichText(false);
     setUndoRedoEnabled(false);
     setFont(QFontDatabase::systemFont(QFontDatabase::FixedFont));
-    setLineWrapMode(QTextEdit::FixedColumnWidth);
-    setLineWrapColumnOrWidth(kWrapColumns);
+    UpdateWrapWidth();
     setWordWrapMode(QTextOption::WrapAtWordBoundaryOrAnywhere);
     setHorizontalScrollBarPolicy(Qt::ScrollBarAsNeeded);
     setVerticalScrollBarPolicy(Qt::ScrollBarAsNeeded);
     setTextInteractionFlags(Qt::TextSelectableByMouse | Qt::TextSelectableByKeyboard);
+}
+
+void CMailContentView::UpdateWrapWidth() {
+    // A fixed pixel width, so that the lines do not follow the pane's width.
+    const int margins = 2 * static_cast<int>(document()->documentMargin()) + 4;
+    setLineWrapMode(QTextEdit::FixedPixelWidth);
+    setLineWrapColumnOrWidth(kWrapColumns * fontMetrics().horizontalAdvance(QLatin1Char('M')) +
+                             margins);
+}
+
+void CMailContentView::changeEvent(QEvent* event) {
+    QTextEdit::changeEvent(event);
+    if (event->type() == QEvent::FontChange)
+        UpdateWrapWidth();
 }
 
 void CMailContentView::ClearText() {

@@ -21,7 +21,11 @@ class CMailContentView : public QTextEdit {
     // Shows header block, body and attachment summary, each already in display form.
     void ShowSections(const QString& header, const QString& body, const QString& attachments);
 
+  protected:
+    void changeEvent(QEvent* event) override;
+
   private:
+    void UpdateWrapWidth();
     void Append(QTextCursor& cursor, const QString& text, const QColor& colour);
 };
 

@@ -2,6 +2,7 @@
 #include "ui/quillbox_app.h"
 
 #include <QApplication>
+#include <QIcon>
 
 int main(int argc, char** argv) {
     QApplication app(argc, argv);

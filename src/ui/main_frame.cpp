@@ -94,7 +94,17 @@ CMainFrame::CMainFrame(SettingsStore& settings, QWidget* parent)
     UpdateCommandStates();
 }
 
-CMainFrame::~CMainFrame() = default;
+CMainFrame::~CMainFrame() {
+    // The widgets below outlive this part of the object: nothing may call back into it while
+    // they are torn down.
+    disconnect(qApp, nullptr, this, nullptr);
+    m_content->disconnect(this);
+    m_toolBar->disconnect(this);
+    m_tree->onContextMenu = nullptr;
+    m_list->onContextMenu = nullptr;
+    m_list->onShowMessage = nullptr;
+    m_doc = nullptr;
+}
 
 QAction* CMainFrame::AddAction(int id, const QString& text) {
     auto* action = new QAction(text, this);

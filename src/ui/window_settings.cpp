@@ -1,7 +1,7 @@
 #include "ui/window_settings.h"
 
-#include "platform/paths.h"
 #include "app/profile.h"
+#include "platform/paths.h"
 #include "platform/registry_file.h"
 
 #include <algorithm>
@@ -13,8 +13,7 @@ int RegistrySettingsStore::GetInt(const std::string& name, int fallback) {
     return GetProfileInt(m_registry, kSettingsSection, name, fallback);
 }
 
-std::string RegistrySettingsStore::GetString(const std::string& name,
-                                             const std::string& fallback) {
+std::string RegistrySettingsStore::GetString(const std::string& name, const std::string& fallback) {
     return GetProfileString(m_registry, kSettingsSection, name, fallback);
 }
 

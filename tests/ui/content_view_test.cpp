@@ -73,7 +73,7 @@ class ContentViewTest : public QObject {
         CMailContentView view;
         view.ShowSections(QStringLiteral("Subject : x\n\n"), QString(300, QLatin1Char('w')) + "\n",
                           QString());
-        QCOMPARE(view.lineWrapMode(), QTextEdit::FixedColumnWidth);
+        QCOMPARE(view.lineWrapMode(), QTextEdit::FixedPixelWidth);
         view.resize(900, 300);
         view.show();
         QVERIFY(QTest::qWaitForWindowExposed(&view));

@@ -20,6 +20,12 @@ int TenEach(const QString& s) {
     return static_cast<int>(s.size()) * 10;
 }
 
+// Colours equal but for rounding in the paint engine.
+bool Near(const QColor& a, const QColor& b) {
+    return std::abs(a.red() - b.red()) <= 2 && std::abs(a.green() - b.green()) <= 2 &&
+           std::abs(a.blue() - b.blue()) <= 2;
+}
+
 MemoryFolder* FolderWith(std::vector<MessageSpec> specs) {
     auto* folder = new MemoryFolder("Inbox", "/m/Inbox");
     folder->specs = std::move(specs);
@@ -60,15 +66,17 @@ class MessageListTest : public QObject {
     }
 
     void WindowsCodePageTextIsDecoded() {
-        std::unique_ptr<MemoryFolder> folder(FolderWith({{"Caf\xe9 \x80 \x93", "", "", "", {}}}));
+        std::unique_ptr<MemoryFolder> folder(
+            FolderWith({{"Caf\xe9 \x80 \x96 \x93", "", "", "", {}}}));
         MessageListModel model;
         model.Fill(folder.get());
         QCOMPARE(model.index(0, 0).data().toString(),
-                 QString::fromUtf8(" Caf\u00e9 \u20ac \u2013"));
+                 QString::fromUtf8(" Caf\u00e9 \u20ac \u2013 \u201c"));
     }
 
     void HeaderClicksNeverReorderTheRows() {
-        std::unique_ptr<MemoryFolder> folder(FolderWith({{"b", "", "", "", {}}, {"a", "", "", "", {}}}));
+        std::unique_ptr<MemoryFolder> folder(
+            FolderWith({{"b", "", "", "", {}}, {"a", "", "", "", {}}}));
         CMailListView view;
         view.resize(600, 300);
         view.show();
@@ -129,13 +137,14 @@ class MessageListTest : public QObject {
         view.Fill(folder.get());
         QCOMPARE(view.model()->rowCount(), 100000);
         QCOMPARE(view.model()->index(99999, 0).data().toString(), QStringLiteral(" Message 99999"));
-        view.scrollToBottom();
-        QCOMPARE(view.indexAt(QPoint(5, view.viewport()->height() - 5)).isValid(), true);
+        QModelIndex last = view.model()->index(99999, 0);
+        view.scrollTo(last);
+        QVERIFY(view.visualRect(last).intersects(view.viewport()->rect()));
     }
 
     void FocusedRowIsShownOnceAndRowRemovalResetsIt() {
-        std::unique_ptr<MemoryFolder> folder(
-            FolderWith({{"one", "", "", "", {}}, {"two", "", "", "", {}}, {"three", "", "", "", {}}}));
+        std::unique_ptr<MemoryFolder> folder(FolderWith(
+            {{"one", "", "", "", {}}, {"two", "", "", "", {}}, {"three", "", "", "", {}}}));
         CMailListView view;
         view.resize(600, 300);
         view.show();
@@ -153,9 +162,8 @@ class MessageListTest : public QObject {
         // Several rows selected: the focused one is shown.
         view.selectionModel()->select(view.model()->index(0, 0),
                                       QItemSelectionModel::Select | QItemSelectionModel::Rows);
-        view.selectionModel()->setCurrentIndex(view.model()->index(2, 0),
-                                               QItemSelectionModel::Select |
-                                                   QItemSelectionModel::Rows);
+        view.selectionModel()->setCurrentIndex(
+            view.model()->index(2, 0), QItemSelectionModel::Select | QItemSelectionModel::Rows);
         QTRY_COMPARE(shown.size(), size_t(2));
         QCOMPARE(shown[1], folder->m_pMessages[2].get());
         auto selected = view.SelectedMessages();
@@ -165,15 +173,19 @@ class MessageListTest : public QObject {
         view.DeleteMessageRow(folder->m_pMessages[0].get());
         QCOMPARE(view.ShownItem(), -1);
         QCOMPARE(view.model()->rowCount(), 2);
-        QTRY_VERIFY(view.ShownItem() != -1);
-        QCOMPARE(shown.back(), view.Model()->MessageAt(view.currentIndex().row()));
+        QApplication::processEvents();
+        QCOMPARE(view.ShownItem(), -1);
+        view.setCurrentIndex(view.model()->index(0, 0));
+        QTRY_COMPARE(view.ShownItem(), 0);
+        QCOMPARE(shown.back(), folder->m_pMessages[1].get());
         view.DeleteAllItems();
         QCOMPARE(view.ShownItem(), -1);
         QCOMPARE(view.model()->rowCount(), 0);
     }
 
     void RightClickKeepsTheSelection() {
-        std::unique_ptr<MemoryFolder> folder(FolderWith({{"one", "", "", "", {}}, {"two", "", "", "", {}}}));
+        std::unique_ptr<MemoryFolder> folder(
+            FolderWith({{"one", "", "", "", {}}, {"two", "", "", "", {}}}));
         CMailListView view;
         view.resize(600, 300);
         view.show();
@@ -192,7 +204,8 @@ class MessageListTest : public QObject {
     }
 
     void SelectedRowIsHighlightedToTheRightEdge() {
-        std::unique_ptr<MemoryFolder> folder(FolderWith({{"one", "", "", "", {}}, {"two", "", "", "", {}}}));
+        std::unique_ptr<MemoryFolder> folder(
+            FolderWith({{"one", "", "", "", {}}, {"two", "", "", "", {}}}));
         CMailListView view;
         view.SetColumnWidths({60, 40, 40, 40});
         view.resize(700, 200);
@@ -203,11 +216,10 @@ class MessageListTest : public QObject {
         QRect row = view.visualRect(view.model()->index(0, 0));
         QImage image = view.viewport()->grab().toImage();
         const int far = view.viewport()->width() - 3;
-        QCOMPARE(QColor(image.pixel(far, row.center().y())),
-                 view.palette().color(QPalette::Normal, QPalette::Highlight));
+        const QColor highlight = view.palette().color(QPalette::Normal, QPalette::Highlight);
+        QVERIFY(Near(QColor(image.pixel(far, row.center().y())), highlight));
         QRect other = view.visualRect(view.model()->index(1, 0));
-        QVERIFY(QColor(image.pixel(far, other.center().y())) !=
-                view.palette().color(QPalette::Normal, QPalette::Highlight));
+        QVERIFY(!Near(QColor(image.pixel(far, other.center().y())), highlight));
     }
 
     void LongSubjectStaysInsideItsColumn() {

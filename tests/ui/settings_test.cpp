@@ -8,6 +8,7 @@
 #include "ui/main_frame.h"
 
 #include <QHeaderView>
+#include <QSplitter>
 
 using namespace qb;
 using namespace qb::test;
