@@ -33,12 +33,13 @@ bool WriteInternetMailStore(const std::string& dir, const std::vector<MessageSpe
         return false;
     MemoryFolder source("source", "source");
     source.specs = messages;
+    bool written = true;
     for (auto& message : source.GetMessages()) {
         message->GetText(); // reads the body so that it is copied along
-        if (!inbox->AddMessage(*message))
-            return false;
+        written = written && inbox->AddMessage(*message);
     }
-    return true;
+    root.FreeSubFolders();
+    return written;
 }
 
 } // namespace qb::test

@@ -64,6 +64,7 @@ class MemoryFolder : public CMails {
     MemoryFolder(std::string name, std::string path) : CMails(std::move(name), std::move(path)) {
         m_bFoldersPending = false;
     }
+    ~MemoryFolder() override { FreeSubFolders(); }
     bool LoadMessages() override {
         FreeMessages();
         for (size_t i = 0; i < specs.size(); ++i) {
