@@ -384,11 +384,13 @@ bool CMainFrame::IsCommandEnabled(int id) const {
     case ID_COPY_HEADING:
         return false;
     case ID_LOCATE_MAILBOX:
+        return m_doc != nullptr;
     case ID_COMPACT:
     case ID_BACKUP:
     case ID_RESTORE:
     case ID_NEW_MAILBOX:
-        return m_doc != nullptr;
+        // These need their dialogs; without them the commands stay disabled.
+        return m_doc != nullptr && static_cast<bool>(runDialogCommand);
     default:
         return true;
     }
@@ -424,6 +426,8 @@ void CMainFrame::OnCommand(int id) {
     case ID_NEW_MAILBOX:
         if (runDialogCommand)
             runDialogCommand(id);
+        else if (id == ID_LOCATE_MAILBOX && m_doc != nullptr)
+            m_doc->LocateAccepted(); // without its dialog, Locate reloads the registered stores
         break;
     case ID_EDIT_COPY:
         if (IsCommandEnabled(id))

@@ -80,7 +80,7 @@ class CMainFrame : public QMainWindow {
     // Shows a message box; the port's own, so that tests can answer it.
     std::function<void(const std::string&)> showMessage;
     // Commands carried out by dialogs of their own (Compact, Backup, Restore, New MailBox,
-    // Locate). Without one the command runs the document's plain form where there is one.
+    // Locate). Without it Locate only reloads the stores and the others are disabled.
     std::function<void(int)> runDialogCommand;
 
   protected:
