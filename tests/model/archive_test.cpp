@@ -396,6 +396,52 @@ TEST(ArchiveRead, WideStringsBecomeEightBitText) {
               std::vector<std::string>{std::string(300, 'w')});
 }
 
+TEST(ArchiveRead, StoredLineCountIsKeptButNotFollowedPastTheLines) {
+    // A message backed up while its body could not be read claims lines it does not carry.
+    const std::string bytes = Bytes()
+                                  .Str("F")
+                                  .Zeros(12)
+                                  .D(1)
+                                  .ClassDescription()
+                                  .Message({"A: 1\r\n", {"only"}, 0, 0, 0, 0x7FFFFFFF})
+                                  .D(0)
+                                  .str;
+    Holder holder;
+    ASSERT_TRUE(LoadFromBytes(bytes, holder.folder).ok);
+    ASSERT_EQ(holder.folder.m_pMessages.size(), 1u);
+    const CMessage& m = *holder.folder.m_pMessages[0];
+    EXPECT_EQ(m.m_nBodyLines, 0x7FFFFFFF);
+    EXPECT_EQ(m.m_strText, "\r\nonly\r\n\r\n");
+}
+
+// A receiving folder that cannot take what was read makes the whole read fail.
+class RefusingFolder : public CMails {
+  public:
+    using CMails::CMails;
+    bool AddMessage(CMessage& source) override {
+        return !refuseMessages && CMails::AddMessage(source);
+    }
+    CMails* CopyFolder(CMails& source) override {
+        return refuseFolders ? nullptr : CMails::CopyFolder(source);
+    }
+    bool refuseMessages = false;
+    bool refuseFolders = false;
+};
+
+TEST(ArchiveRead, ReceivingFolderFailuresAreReported) {
+    const std::string bytes = StoreSpec(test::SmallTree());
+    for (const bool messages : {true, false}) {
+        SCOPED_TRACE(messages ? "message refused" : "folder refused");
+        RefusingFolder into("", "");
+        into.refuseMessages = messages;
+        into.refuseFolders = !messages;
+        CArchive archive(bytes);
+        EXPECT_FALSE(into.LoadTree(archive));
+        EXPECT_FALSE(archive.GetError()); // not a damaged file
+        into.FreeSubFolders();
+    }
+}
+
 TEST(ArchiveRead, LongClassReferenceIsAccepted) {
     const std::string bytes = Bytes()
                                   .Str("F")
