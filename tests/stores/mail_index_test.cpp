@@ -121,9 +121,11 @@ TEST(MailIndexFormat, DamagedFilesAreReadUpToTheLastCompleteRecord) {
 
     for (std::size_t cut = 0; cut < bytes.size(); ++cut) {
         SCOPED_TRACE("cut at " + std::to_string(cut));
-        WriteFile(dir / "a.idx", bytes.substr(0, cut));
+        // A fresh name each time: rewriting one file in place is slow on some file systems.
+        const std::string path = dir / ("cut" + std::to_string(cut) + ".idx");
+        WriteFile(path, bytes.substr(0, cut));
         CMailIndex index;
-        EXPECT_FALSE(index.Load(dir / "a.idx"));
+        EXPECT_FALSE(index.Load(path));
         std::size_t complete = 0;
         while (complete < ends.size() && ends[complete] <= cut)
             ++complete;
@@ -132,9 +134,9 @@ TEST(MailIndexFormat, DamagedFilesAreReadUpToTheLastCompleteRecord) {
         ASSERT_EQ(index.m_aRecords.size(), complete);
         EXPECT_EQ(index.m_nRecordCount, complete);
         // What was kept saves as a consistent index that loads whole.
-        WriteFile(dir / "b.idx", index.Serialize());
+        WriteFile(path + ".saved", index.Serialize());
         CMailIndex again;
-        EXPECT_TRUE(again.Load(dir / "b.idx"));
+        EXPECT_TRUE(again.Load(path + ".saved"));
         EXPECT_EQ(again.m_aRecords.size(), complete);
         EXPECT_EQ(again.Serialize(), index.Serialize());
     }
