@@ -164,6 +164,19 @@ TEST_F(CrossFormatTest, SameNameAnswersAcrossFormats) {
     EXPECT_THAT(ReadSubjects(imInbox), ElementsAre("i1", "i2"));
 }
 
+TEST_F(CrossFormatTest, NamesTheStoresRefuseEndInTheUsualTexts) {
+    port.FolderName("../escape");
+    EXPECT_EQ(doc->OnNewFolder({ns, ActivePane::Tree, {}}), Outcome::Failed);
+    port.FolderName("a/b");
+    EXPECT_EQ(doc->OnNewFolder({im, ActivePane::Tree, {}}), Outcome::Failed);
+    port.FolderName("x.sbd");
+    EXPECT_EQ(doc->OnRenameFolder({nsInbox, ActivePane::Tree, {}}), Outcome::Failed);
+    EXPECT_THAT(port.Texts(), ElementsAre("Cannot create new folder", "Cannot create new folder",
+                                          "Cannot rename folder"));
+    EXPECT_FALSE(std::filesystem::exists(dir / "escape"));
+    EXPECT_EQ(port.items[nsInbox].text, "Inbox");
+}
+
 TEST_F(CrossFormatTest, FolderIntoANonRootInternetMailFolderFails) {
     EXPECT_EQ(doc->MoveTo(imInbox, {nsInbox, ActivePane::Tree, {}}), Outcome::Failed);
     EXPECT_THAT(port.Texts(), ElementsAre("Cannot create folder in destination folder"));
