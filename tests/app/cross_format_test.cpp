@@ -115,6 +115,16 @@ TEST_F(CrossFormatTest, RootClassFollowsTheExactTypeString) {
     EXPECT_NE(port.ItemNamed(doc->FindMailboxByName("Netscape"), "Inbox"), nullptr);
 }
 
+TEST_F(CrossFormatTest, DamagedRegistryIsReportedOnReload) {
+    WriteFile(dir / "q.reg", "REGEDIT4\n[HKEY_CURRENT_USER\\Software\n\"broken");
+    doc->ReloadMailboxes();
+    EXPECT_TRUE(doc->Mailboxes().empty());
+    ASSERT_EQ(port.shown.size(), 1u);
+    EXPECT_NE(port.shown[0].text.find("damaged"), std::string::npos) << port.shown[0].text;
+    EXPECT_EQ(port.shown[0].icon, Icon::Stop);
+    EXPECT_EQ(ReadFile(dir / "q.reg").substr(0, 8), "REGEDIT4"); // left as it was
+}
+
 TEST_F(CrossFormatTest, MessagesMoveBetweenFormatsBothWays) {
     EXPECT_EQ(doc->MoveTo(nsInbox, {imInbox, ActivePane::List, All(imInbox)}), Outcome::Done);
     EXPECT_THAT(port.Texts(), IsEmpty());
