@@ -229,6 +229,18 @@ TEST_F(CrossFormatTest, BackupAndRestoreIntoBothFormats) {
     EXPECT_THAT(ReadSubjects(imInbox), ElementsAre("i1", "i2", "n1", "n2"));
 }
 
+TEST_F(CrossFormatTest, BackupNeverReplacesAFileOfAStore) {
+    const std::string nsFile = ReadFile(nsInbox->m_strPath);
+    const std::string imFile = ReadFile(imInbox->m_strPath + ".mbx");
+    EXPECT_FALSE(doc->Backup(nsInbox, nsInbox->m_strPath).close);
+    EXPECT_FALSE(doc->Backup(nsInbox, imInbox->m_strPath + ".mbx").close);
+    EXPECT_FALSE(doc->Backup(nsInbox, dir / "ns/../imn/Inbox.idx").close);
+    EXPECT_THAT(port.Texts(),
+                ElementsAre("Cannot open file", "Cannot open file", "Cannot open file"));
+    EXPECT_EQ(ReadFile(nsInbox->m_strPath), nsFile);
+    EXPECT_EQ(ReadFile(imInbox->m_strPath + ".mbx"), imFile);
+}
+
 TEST_F(CrossFormatTest, NewMailboxIsRegisteredAndShownLast) {
     std::filesystem::create_directories(dir / "made");
     EXPECT_EQ(doc->NewMailbox("Made", dir / "made"), Outcome::Done);
