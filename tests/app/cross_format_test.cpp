@@ -293,27 +293,29 @@ TEST_F(CrossFormatTest, FailedMessageMoveNeverLosesAMessage) {
         });
 }
 
-TEST_F(CrossFormatTest, FailedFolderMoveNeverLosesAMessage) {
+TEST_F(CrossFormatTest, FailedOrInterruptedFolderMoveNeverLosesAMessage) {
     int run = 0;
-    EnumerateFaults(
-        [&] {
-            Build(dir / ("run" + std::to_string(run++)));
-            port.Answer(Answer::No); // "Inbox" exists in the Netscape store: copy as Inbox(1)
-        },
-        [&] {
-            return doc->MoveTo(ns, {imInbox, ActivePane::Tree, {}}) == Outcome::Done;
-        },
-        [&](const FaultCase&) {
-            Reload();
-            std::vector<std::string> all;
-            if (imInbox != nullptr)
-                all = ReadSubjects(imInbox);
-            if (CMails* copy = Child(ns, "Inbox(1)")) {
-                for (const std::string& s : ReadSubjects(copy))
-                    all.push_back(s);
-            }
-            EXPECT_THAT(all, ::testing::IsSupersetOf({"i1", "i2"}));
-        });
+    const auto setup = [&] {
+        Build(dir / ("run" + std::to_string(run++)));
+        port.Answer(Answer::No); // "Inbox" exists in the Netscape store: copy as Inbox(1)
+    };
+    const auto move = [&] {
+        return doc->MoveTo(ns, {imInbox, ActivePane::Tree, {}}) == Outcome::Done;
+    };
+    const auto check = [&](const FaultCase&) {
+        Reload();
+        std::vector<std::string> all;
+        if (imInbox != nullptr)
+            all = ReadSubjects(imInbox);
+        if (CMails* copy = Child(ns, "Inbox(1)")) {
+            for (const std::string& s : ReadSubjects(copy))
+                all.push_back(s);
+        }
+        EXPECT_THAT(all, ::testing::IsSupersetOf({"i1", "i2"}));
+    };
+    EnumerateFaults(setup, move, check);
+    // The process stopping dead at any step loses nothing either.
+    EnumerateCrashes(setup, move, check);
 }
 
 } // namespace
