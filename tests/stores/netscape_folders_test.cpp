@@ -132,7 +132,7 @@ TEST(NetscapeCopy, CopiesRecursivelyAndMergesIntoSameName) {
     // The existing sub-folder is used with its own spelling; no second one appears.
     EXPECT_EQ(copy->m_strPath, store.Path("Dst.sbd/SRC"));
     EXPECT_EQ(ChildNames(*dst), (std::vector<std::string>{"SRC"}));
-    EXPECT_EQ(Contents(*copy), (std::vector<std::string>{"old:o|", "s1:a|", "s2:From - b|"}));
+    EXPECT_EQ(Contents(*copy), (std::vector<std::string>{"old:o|", "s1:a|", "s2:>From - b|"}));
     EXPECT_EQ(Contents(*store.Folder("Dst/SRC/Kid")), (std::vector<std::string>{"k:c|"}));
     EXPECT_EQ(store.Read("Src"), source);
 
@@ -141,7 +141,7 @@ TEST(NetscapeCopy, CopiesRecursivelyAndMergesIntoSameName) {
     CMails* second = store.Folder("Other")->CopyFolder(*store.Folder("Src"));
     ASSERT_NE(second, nullptr);
     EXPECT_EQ(second->m_strPath, store.Path("Other.sbd/Src"));
-    EXPECT_EQ(Contents(*second), (std::vector<std::string>{"s1:a|", "s2:From - b|"}));
+    EXPECT_EQ(Contents(*second), (std::vector<std::string>{"s1:a|", "s2:>From - b|"}));
 }
 
 TEST(NetscapeCopy, RefusesCopiesIntoItselfAndBadNames) {
