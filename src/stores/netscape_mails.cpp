@@ -157,8 +157,6 @@ bool InspectTail(fs::File& file, std::int64_t size, bool& needLineEnd, bool& ope
 
     if (!prepend())
         return false;
-    if (size >= 2 && start == size - 1 && !prepend())
-        return false;
     const char last = at(size - 1);
     needLineEnd = last != '\n' && last != '\r';
     std::int64_t lineEnd = size;
@@ -215,14 +213,14 @@ bool EnsureBody(CMessage& source, bool& readHere) {
     return true;
 }
 
-// Whether a directory entry other than `self` has `name` ignoring letter case; its spelling in
-// `found`. False when the directory cannot be listed (and `missingOk` is not set or it exists).
-bool FindNoCase(const std::string& directory, const std::string& name, const std::string& self,
-                std::string& found, bool& listed) {
+// Looks for a directory entry named `name` without regard to letter case; its spelling on disk
+// goes to `found`. `listed` tells whether the directory could be read at all.
+bool FindNoCase(const std::string& directory, const std::string& name, std::string& found,
+                bool& listed) {
     std::vector<fs::DirEntry> entries;
     listed = fs::ListDirectory(directory, entries);
     for (const fs::DirEntry& entry : entries) {
-        if (entry.name != self && EqualsNoCase(entry.name, name)) {
+        if (EqualsNoCase(entry.name, name)) {
             found = entry.name;
             return true;
         }
@@ -457,7 +455,7 @@ std::size_t CNetscapeMails::Append(const std::vector<CMessage*>& sources, bool r
         entry->m_nLines = Clamp32(headerLines + 1 + bodyLines);
         position += static_cast<std::int64_t>(bytes.size());
         lead.clear();
-        if (readHere && releaseBodies) {
+        if (readHere && releaseBodies && source->m_pFolder->GetType() != kPlain) {
             // Keeps a long batch from holding every body; the source reads it again on demand.
             source->m_aBody.clear();
             source->m_aBody.shrink_to_fit();
@@ -555,7 +553,7 @@ CMails* CNetscapeMails::CreateFolder(const std::string& name) {
         return nullptr;
     std::string existing;
     bool listed = false;
-    if (FindNoCase(directory, name, std::string(), existing, listed) || !listed)
+    if (FindNoCase(directory, name, existing, listed) || !listed)
         return nullptr;
     const std::string path = JoinPath(directory, name);
     fs::File file;
@@ -584,7 +582,7 @@ CMails* CNetscapeMails::CopyFolder(CMails& source) {
     std::string name = source.m_strName;
     std::string existing;
     bool listed = false;
-    if (FindNoCase(directory, name, std::string(), existing, listed))
+    if (FindNoCase(directory, name, existing, listed))
         name = existing; // merge into the folder already there, spelled as it is on disk
     else if (!listed)
         return nullptr;
@@ -697,12 +695,14 @@ bool CNetscapeMails::Rename(const std::string& text, bool parentMoved) {
 bool CNetscapeMails::Compact() {
     FreeMessages();
     std::vector<std::int64_t> separators; // where each listed message's own bytes begin
+    std::size_t found = 0;
     {
         fs::File file;
         if (!file.Open(m_strPath, fs::OpenMode::Read))
             return false;
         LineReader reader(file);
         const bool ok = ScanFolder(reader, [&](ScannedMessage&& scanned) {
+            ++found;
             const std::int64_t separator = scanned.separator;
             std::unique_ptr<CMessage> message = MakeMessage(std::move(scanned), this);
             if (message->IsDeleted())
@@ -727,8 +727,10 @@ bool CNetscapeMails::Compact() {
         const CMessage& m = *m_pMessages[i];
         kept += std::min(m.m_nOffset + m.m_nSize, fileSize) - separators[i];
     }
-    if (kept == fileSize)
-        return true; // nothing deleted and nothing before the first message: nothing to drop
+    // Nothing deleted and nothing before the first message: nothing to drop. A file without a
+    // single message is not taken for a folder's leftovers either and stays as it is.
+    if (kept == fileSize || found == 0)
+        return true;
 
     // The kept messages are copied byte for byte into a new file that replaces the old one only
     // when it is complete and on the disk.

@@ -284,6 +284,13 @@ TEST(NetscapeCompact, MessageWithoutFinalLineEndGetsOneWhenMoved) {
     EXPECT_EQ(Contents(*f), (std::vector<std::string>{"b:end|", "c:q|"}));
 }
 
+TEST(NetscapeCompact, LeavesFilesWithoutMessagesAlone) {
+    NetscapeStore store;
+    store.Write("F", "not a folder\r\nat all");
+    ASSERT_TRUE(store.Folder("F")->Compact());
+    EXPECT_EQ(store.Read("F"), "not a folder\r\nat all");
+}
+
 TEST(NetscapeCompact, FailsOnMissingFile) {
     NetscapeStore store;
     CNetscapeMails missing("Gone", store.Path("Gone"));
