@@ -119,9 +119,7 @@ std::unique_ptr<CMessage> MakeMessage(ScannedMessage&& scanned, CMails* folder) 
 // lines would end up in the previous message) and carry a status line.
 std::string HeaderToWrite(const CMessage& source) {
     std::string header = source.m_strHeader;
-    if (header.size() >= 2 && header.compare(header.size() - 2, 2, "\r\n") != 0)
-        header.append("\r\n");
-    else if (header.size() == 1)
+    if (!header.empty() && !header.ends_with("\r\n"))
         header.append("\r\n");
     if (!IsSeparatorLine(header))
         header.insert(0, "From - \r\n");
@@ -134,70 +132,62 @@ std::string HeaderToWrite(const CMessage& source) {
 
 // Looks at the end of a folder file before something is appended: whether its last line lacks a
 // line end, and whether the file ends inside a header (a message whose writing was cut off). A
-// separator written after either would not start a new message.
+// separator written after either would not start a new message. The lines are walked backwards
+// until an empty line (the last header was closed) or a separator line (it never was).
 bool InspectTail(fs::File& file, std::int64_t size, bool& needLineEnd, bool& openHeader) {
     needLineEnd = false;
     openHeader = false;
-    if (size == 0)
-        return true;
-    std::string buffer; // holds the bytes [start, size)
-    std::int64_t start = size;
-    auto prepend = [&]() {
-        const std::int64_t from = std::max<std::int64_t>(0, start - kCopyChunk);
-        std::string chunk(static_cast<std::size_t>(start - from), '\0');
-        if (!file.Seek(from) || !file.ReadExact(chunk.data(), chunk.size()))
-            return false;
-        buffer.insert(0, chunk);
-        start = from;
-        return true;
-    };
-    auto at = [&](std::int64_t position) {
-        return buffer[static_cast<std::size_t>(position - start)];
-    };
-
-    if (!prepend())
-        return false;
-    const char last = at(size - 1);
-    needLineEnd = last != '\n' && last != '\r';
-    std::int64_t lineEnd = size;
-    if (last == '\n')
-        lineEnd = (size >= 2 && at(size - 2) == '\r') ? size - 2 : size - 1;
-    else if (last == '\r')
-        lineEnd = size - 1;
-
-    // Walk the lines backwards: an empty line means the last header was closed; a separator line
-    // met first means it never was.
-    std::int64_t searched = lineEnd; // positions [searched, lineEnd) hold no line end
-    for (;;) {
-        std::int64_t i = searched - 1;
-        while (i >= start && at(i) != '\n' && at(i) != '\r')
-            --i;
-        if (i < start && start > 0) {
-            searched = start;
-            if (!prepend())
-                return false;
-            continue;
-        }
-        searched = i + 1;
-        const std::int64_t lineStart = i + 1;
-        const std::size_t length = static_cast<std::size_t>(lineEnd - lineStart);
-        if (length == 0)
+    std::vector<char> chunk(kCopyChunk);
+    std::int64_t chunkStart = size;
+    char prefix[kSeparator.size()]; // the first bytes of the line being walked
+    std::size_t lineLength = 0;
+    bool afterLf = false;  // the byte after the current one is a LF ending a line
+    bool finalEnd = false; // the next line end met is the one ending the file
+    // Whether the line just walked decides the question.
+    auto decided = [&] {
+        if (lineLength == 0)
             return true;
-        const std::string_view line(buffer.data() + (lineStart - start), length);
-        if (IsSeparatorLine(line)) {
+        if (lineLength >= kSeparator.size() &&
+            StartsWithNoCase(std::string_view(prefix, kSeparator.size()), kSeparator)) {
             openHeader = true;
             return true;
         }
-        if (i < 0)
-            return true; // no separator at all: nothing is open
-        // Step over the line end at i (a CR LF pair counts as one).
-        if (at(i) == '\n' && i == start && start > 0) {
-            if (!prepend())
+        return false;
+    };
+    for (std::int64_t position = size - 1; position >= 0; --position) {
+        if (position < chunkStart) {
+            chunkStart = std::max<std::int64_t>(0, position + 1 - kCopyChunk);
+            const std::size_t n = static_cast<std::size_t>(position + 1 - chunkStart);
+            if (!file.Seek(chunkStart) || !file.ReadExact(chunk.data(), n))
                 return false;
         }
-        lineEnd = (at(i) == '\n' && i - 1 >= start && at(i - 1) == '\r') ? i - 1 : i;
-        searched = lineEnd;
+        const char c = chunk[static_cast<std::size_t>(position - chunkStart)];
+        const bool lineEnd = c == '\n' || c == '\r';
+        if (position == size - 1) {
+            needLineEnd = !lineEnd;
+            finalEnd = lineEnd;
+        }
+        if (!lineEnd) {
+            afterLf = false;
+            std::memmove(prefix + 1, prefix, sizeof prefix - 1);
+            prefix[0] = c;
+            ++lineLength;
+            continue;
+        }
+        if (c == '\r' && afterLf) {
+            afterLf = false; // the CR of a CR LF pair
+            continue;
+        }
+        afterLf = c == '\n';
+        if (finalEnd)
+            finalEnd = false;
+        else if (decided())
+            return true;
+        lineLength = 0;
     }
+    if (size > 0)
+        decided(); // the file's first line
+    return true;
 }
 
 // Makes the source's body lines available, as its display text would. `readHere` tells whether
