@@ -537,7 +537,10 @@ std::size_t CNetscapeMails::RemoveMessages(const std::vector<CMessage*>& message
 CMails* CNetscapeMails::CreateFolder(const std::string& name) {
     if (!IsValidFolderName(name))
         return nullptr;
-    GetSubFolders(); // so that the new node is not dropped by a later first listing
+    // The children are listed first, so that a later first listing cannot drop the new node.
+    GetSubFolders();
+    if (m_bFoldersPending)
+        return nullptr;
     const std::string directory = SubFolderDirectory();
     if (!fs::IsDirectory(directory) && !fs::CreateDirectory(directory))
         return nullptr;
@@ -566,6 +569,8 @@ CMails* CNetscapeMails::CopyFolder(CMails& source) {
         m_strPath.rfind(source.m_strPath + ".sbd/", 0) == 0)
         return nullptr;
     GetSubFolders();
+    if (m_bFoldersPending)
+        return nullptr;
     const std::string directory = SubFolderDirectory();
     if (!fs::IsDirectory(directory) && !fs::CreateDirectory(directory))
         return nullptr;
@@ -613,6 +618,8 @@ CMails* CNetscapeMails::CopyFolder(CMails& source) {
 
 bool CNetscapeMails::DeleteFolder() {
     const std::vector<CMails*> children = GetSubFolders();
+    if (m_bFoldersPending)
+        return false; // sub-folders that cannot be listed must not be orphaned
     const bool hadChildren = !children.empty();
     for (CMails* child : children) {
         if (!child->DeleteFolder())

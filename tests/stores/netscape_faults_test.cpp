@@ -216,8 +216,7 @@ TEST_F(NetscapeFaults, CreateAndDeleteFolder) {
         store.Write("A.snm", "");
         stdfs::create_directory(store.Path("A.sbd"));
         store.Write("A.sbd/B", NsMessage("b", {"z"}));
-        store.Folder("A/B");
-        store.Folder("Keep");
+        store.Folder("Keep"); // A's sub-folders are listed by the operations
     };
     test::EnumerateFaults(
         setup, [&] { return store.Folder("Keep")->CreateFolder("New") != nullptr; },
@@ -246,10 +245,14 @@ TEST_F(NetscapeFaults, CreateAndDeleteFolder) {
                 EXPECT_FALSE(stdfs::exists(store.Path("A")) || stdfs::exists(store.Path("A.snm")) ||
                              stdfs::exists(store.Path("A.sbd")));
             } else {
-                // What was not deleted still loads.
+                // What was not deleted still loads and can be reached.
                 Relist();
                 if (CNetscapeMails* a = store.Folder("A")) {
                     EXPECT_EQ(Contents(*a), (Strings{"a:y|"}));
+                }
+                if (stdfs::exists(store.Path("A.sbd/B"))) {
+                    ASSERT_NE(store.Folder("A/B"), nullptr);
+                    EXPECT_EQ(Contents(*store.Folder("A/B")), (Strings{"b:z|"}));
                 }
             }
         });
