@@ -690,6 +690,8 @@ bool CNetscapeMails::Rename(const std::string& text, bool parentMoved) {
 // ---- compacting ------------------------------------------------------------------------------
 
 bool CNetscapeMails::Compact() {
+    // What an earlier compaction cut off by a crash left beside the file goes first.
+    fs::RemoveStaleTemporaryFiles(DirectoryOf(m_strPath));
     FreeMessages();
     std::vector<std::int64_t> separators; // where each listed message's own bytes begin
     std::size_t found = 0;
