@@ -498,7 +498,10 @@ std::size_t CNetscapeMails::RemoveMessages(const std::vector<CMessage*>& message
     const std::int64_t fileSize = file.Size();
     if (fileSize < 0)
         return 0;
-    LineReader reader(file);
+    // Headers are short: a small buffer keeps each look at one from reading far beyond it.
+    LineReader reader(file, 4096);
+    std::sort(wanted.begin(), wanted.end(),
+              [](const CMessage* a, const CMessage* b) { return a->m_nOffset < b->m_nOffset; });
     std::vector<Patch> patches;
     std::unordered_set<const CMessage*> removed;
     for (CMessage* message : wanted) {
