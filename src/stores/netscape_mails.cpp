@@ -329,6 +329,19 @@ bool CNetscapeMails::LoadFolders() {
             continue;
         AddChild(new CNetscapeMails(name, JoinPath(directory, name)));
     }
+    // A sub-folder directory whose folder file is missing (a rename or delete cut short) still
+    // shows its folders, under a folder of its own name that holds no messages.
+    std::unordered_set<std::string> names;
+    for (const fs::DirEntry& entry : entries)
+        names.insert(entry.name);
+    for (const fs::DirEntry& entry : entries) {
+        const std::string& name = entry.name;
+        if (!entry.isDirectory || name.size() <= 4 || !name.ends_with(".sbd"))
+            continue;
+        const std::string base = name.substr(0, name.size() - 4);
+        if (IsValidFolderName(base) && names.count(base) == 0)
+            AddChild(new CNetscapeMails(base, JoinPath(directory, base)));
+    }
     return true;
 }
 
