@@ -111,17 +111,6 @@ TEST_F(MoveCopyTest, SameNameQuestionCancelDoesNothing) {
     EXPECT_EQ(port.menuRebuilds, 1);
 }
 
-TEST_F(MoveCopyTest, FreeNames) {
-    EXPECT_EQ(FreeFolderName("Inbox", {}), "Inbox");
-    TestFolder parent("p", "/p");
-    Sub(&parent, "inbox");
-    EXPECT_EQ(FreeFolderName("Inbox", parent.Children()), "Inbox(1)");
-    Sub(&parent, "INBOX(1)");
-    Sub(&parent, "Inbox(3)");
-    EXPECT_EQ(FreeFolderName("Inbox", parent.Children()), "Inbox(2)");
-    parent.FreeSubFolders();
-}
-
 TEST_F(MoveCopyTest, FailedCopyRemovesNothing) {
     archive->failCopy = true;
     EXPECT_EQ(doc.MoveTo(archive, Tree(work)), Outcome::Failed);
@@ -156,6 +145,36 @@ TEST_F(MoveCopyTest, FailedSourceRemovalKeepsSourceAndCopy) {
     EXPECT_THAT(Names(inbox->Children()), ElementsAre("Work"));
     EXPECT_THAT(Names(archive->Children()), ElementsAre("Work"));
     EXPECT_EQ(port.items.count(work), 1u);
+}
+
+TEST_F(MoveCopyTest, MoveKeepsTheSourceWhenTheCopyLacksMessages) {
+    archive->copyDropsMessages = true;
+    EXPECT_EQ(doc.MoveTo(archive, Tree(work)), Outcome::Failed);
+    EXPECT_THAT(port.Texts(), ElementsAre("Cannot remove folder"));
+    EXPECT_THAT(Subjects(work), ElementsAre("w1", "w2"));
+    EXPECT_THAT(Names(inbox->Children()), ElementsAre("Work"));
+    EXPECT_EQ(port.items.count(work), 1u);
+
+    // The same for a drag, and for a message missing in a copied sub-folder.
+    port.ClearLog();
+    archive->copyDropsMessages = false;
+    TestFolder* deep = Sub(work, "Deep");
+    port.InsertFolderItem(work, deep);
+    AddMail(deep, "d1");
+    TestFolder* sent = Sub(local, "Sent");
+    port.InsertFolderItem(local, sent);
+    doc.BeginFolderDrag(inbox);
+    doc.DragOver(sent, Tree(inbox), false, false);
+    ASSERT_TRUE(doc.Drop(DropEffect::Move, Tree(inbox)));
+    // The copy of Deep loses its message behind the document's back.
+    CMails* copiedDeep = sent->Children()[0]->Children()[0]->Children()[0];
+    ASSERT_EQ(copiedDeep->m_strName, "Deep");
+    copiedDeep->m_pMessages.clear();
+    EXPECT_EQ(doc.EndDrag(DropEffect::Move, Tree(inbox)), Outcome::Failed);
+    EXPECT_THAT(port.Texts(), ElementsAre("Cannot remove folder"));
+    EXPECT_THAT(Names(local->Children()), ElementsAre("Sent", "Archive", "Inbox"));
+    EXPECT_EQ(port.items.count(inbox), 1u);
+    EXPECT_THAT(Subjects(deep), ElementsAre("d1"));
 }
 
 TEST_F(MoveCopyTest, FailedRemovalOfAFolderWithSubFoldersShowsWhatIsLeft) {
