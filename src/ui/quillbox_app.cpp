@@ -22,10 +22,8 @@ bool CQuillboxApp::InitInstance(bool show) {
     // The window rectangle is read before the window exists, the pane sizes while its panes
     // are made, the column widths when the list is first set up.
     // Stores of other mail clients are registered once, on the first run. A registry file that
-    // cannot be read is left as it is, and the user is told once the window is up.
-    std::string registryError;
-    if (!RegisterDefaultMailboxes(m_registry))
-        registryError = m_registry.Error();
+    // cannot be read is left as it is; the document tells the user when it loads the stores.
+    RegisterDefaultMailboxes(m_registry);
     WindowPlacement placement = ReadWindowPlacement(m_settings);
     m_frame = std::make_unique<CMainFrame>(m_settings);
     m_frame->ApplyPlacement(placement);
@@ -41,8 +39,6 @@ bool CQuillboxApp::InitInstance(bool show) {
         RestoreCurrentFolder();
         m_frame->update();
     }
-    if (!registryError.empty())
-        m_port->Message(registryError, Buttons::Ok, Icon::Warning);
     return true;
 }
 
