@@ -266,8 +266,12 @@ class AppTest : public QObject {
         frame->OnCommand(ID_DELETE);
         QCOMPARE(script.messages, std::vector<std::string>{"Delete Selected Message(s)?"});
         QCOMPARE(list->model()->rowCount(), 3);
+        // The Del key, with the list active.
         script.answer = Answer::Ok;
-        frame->OnCommand(ID_DELETE);
+        QVERIFY(QTest::qWaitForWindowActive(frame));
+        list->setFocus();
+        QTest::keyClick(list, Qt::Key_Delete);
+        QCOMPARE(script.messages.size(), size_t(2));
         QCOMPARE(list->model()->rowCount(), 1);
         QCOMPARE(list->model()->index(0, 0).data().toString(), QStringLiteral(" Second"));
         // The store agrees after a fresh read.

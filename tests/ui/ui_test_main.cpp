@@ -2,7 +2,10 @@
 #include "ui_test_main.h"
 
 #include <QApplication>
+#include <QTimer>
+#include <QWidget>
 
+#include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <memory>
@@ -27,6 +30,22 @@ int main(int argc, char** argv) {
     std::vector<char*> args{argv[0]};
     for (int i = only ? 2 : 1; i < argc; ++i)
         args.push_back(argv[i]);
+    // A dialog that no test answers would hang the run until ctest's timeout: after ten seconds
+    // it is named on standard error and closed, and the test waiting for it fails.
+    QTimer watchdog;
+    QWidget* waiting = nullptr;
+    int ticks = 0;
+    QObject::connect(&watchdog, &QTimer::timeout, [&] {
+        QWidget* modal = QApplication::activeModalWidget();
+        ticks = modal != nullptr && modal == waiting ? ticks + 1 : 0;
+        waiting = modal;
+        if (modal != nullptr && ticks >= 10) {
+            std::fprintf(stderr, "unanswered dialog \"%s\" closed\n",
+                         qPrintable(modal->windowTitle()));
+            modal->close();
+        }
+    });
+    watchdog.start(1000);
     int status = 0;
     bool ran = false;
     for (auto& entry : qb::test::TestClasses()) {
