@@ -1,0 +1,109 @@
+#include "ui/dialog_commands.h"
+
+#include "app/document.h"
+#include "ui/assign_dialog.h"
+#include "ui/backup_dialogs.h"
+#include "ui/compact_dialog.h"
+#include "ui/locate_dialog.h"
+#include "ui/main_frame.h"
+#include "ui/new_mailbox_dialog.h"
+
+#include <QPushButton>
+#include <QStatusBar>
+
+namespace qb {
+
+DialogCommands::DialogCommands(CMainFrame& frame, CQuillboxDoc& document, RegistryFile* registry)
+    : m_frame(frame), m_doc(document), m_registry(registry) {
+    execDialog = [](QDialog& dialog) { return dialog.exec(); };
+}
+
+bool DialogCommands::Run(int id) {
+    switch (id) {
+    case kIdCompact:
+        Compact();
+        return true;
+    case kIdBackup:
+        Backup();
+        return true;
+    case kIdRestore:
+        Restore();
+        return true;
+    case kIdNewMailbox:
+        NewMailbox();
+        return true;
+    case kIdLocate:
+        Locate();
+        return true;
+    default:
+        return false;
+    }
+}
+
+int DialogCommands::Exec(QDialog& dialog) {
+    // Every dialog's Help button opens the manual.
+    for (QPushButton* button : dialog.findChildren<QPushButton*>()) {
+        if (button->text() == QStringLiteral("Help"))
+            QObject::connect(button, &QPushButton::clicked, &m_frame,
+                             [this] { m_frame.ShowHelp(); });
+    }
+    return execDialog(dialog);
+}
+
+void DialogCommands::Compact() {
+    CompactDialog dialog([this] { m_doc.RunCompact(); }, &m_frame);
+    // The document reports its progress in the status bar; the dialog's status line follows it.
+    QObject::connect(m_frame.statusBar(), &QStatusBar::messageChanged, &dialog,
+                     &CompactDialog::SetStatus);
+    Exec(dialog);
+}
+
+void DialogCommands::Backup() {
+    BackupDialog dialog(
+        m_doc.Mailboxes(),
+        [this](CMails* folder, const std::string& file) { return m_doc.Backup(folder, file); },
+        &m_frame);
+    Exec(dialog);
+}
+
+void DialogCommands::Restore() {
+    RestoreDialog dialog(
+        m_doc.Mailboxes(),
+        [this](const std::string& file, CMails* root) { return m_doc.Restore(file, root); },
+        &m_frame);
+    Exec(dialog);
+}
+
+void DialogCommands::NewMailbox() {
+    NewMailboxLookups lookups;
+    lookups.nameInUse = [this](const std::string& name) {
+        return m_doc.FindMailboxByName(name) != nullptr;
+    };
+    lookups.directoryInUse = [this](const std::string& dir) {
+        return m_doc.FindMailboxByStoreRoot(dir) != nullptr;
+    };
+    NewMailboxDialog dialog(m_doc.GetPort(), std::move(lookups), &m_frame);
+    if (Exec(dialog) == QDialog::Accepted)
+        m_doc.NewMailbox(dialog.Name(), dialog.Directory());
+}
+
+void DialogCommands::Locate() {
+    if (m_registry == nullptr) {
+        m_doc.LocateAccepted();
+        return;
+    }
+    LocateDialog dialog(m_doc.GetPort(), *m_registry, &m_frame);
+    dialog.runAssign = [this](AssignDialog& assign) { return Exec(assign); };
+    // Opening on a registry that cannot be read would let OK write an empty list over it.
+    if (!dialog.FillLists()) {
+        std::string text = "Cannot read the mailbox list";
+        if (!dialog.Model().Error().empty())
+            text += ": " + dialog.Model().Error();
+        m_doc.GetPort().Message(text, Buttons::Ok, Icon::Stop);
+        return;
+    }
+    if (Exec(dialog) == QDialog::Accepted)
+        m_doc.LocateAccepted();
+}
+
+} // namespace qb
