@@ -4,6 +4,7 @@
 #include "platform/paths.h"
 
 #include <algorithm>
+#include <filesystem>
 #include <limits>
 #include <string_view>
 
@@ -69,6 +70,23 @@ bool ResolveStoreAddress(const std::string& text, RegistryFile& registry, Mailbo
         return false;
     }
     return true;
+}
+
+namespace {
+
+std::string NormalisedDirectory(const std::string& dir) {
+    std::error_code ec;
+    std::filesystem::path path = std::filesystem::absolute(dir, ec);
+    if (ec)
+        path = dir;
+    return StripTrailingSeparators(path.lexically_normal().string());
+}
+
+} // namespace
+
+bool SameStore(const MailboxRow& a, const MailboxRow& b) {
+    return IsNetscapeType(a.type) == IsNetscapeType(b.type) &&
+           NormalisedDirectory(a.storeRoot) == NormalisedDirectory(b.storeRoot);
 }
 
 std::unique_ptr<MailboxEntry> OpenStore(const MailboxRow& row) {

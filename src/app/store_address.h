@@ -32,6 +32,10 @@ inline constexpr char kInternetMailPrefix[] = "imn:";
 bool ResolveStoreAddress(const std::string& text, RegistryFile& registry, MailboxRow& row,
                          std::string& error);
 
+// True when two addressed stores are the same store: the same store class over the same
+// directory (compared as absolute, normalised paths).
+bool SameStore(const MailboxRow& a, const MailboxRow& b);
+
 // An addressed store opened for one command: the entry owns the root folder, built with the
 // store class the type selects, with nothing loaded yet.
 std::unique_ptr<MailboxEntry> OpenStore(const MailboxRow& row);

@@ -1,6 +1,7 @@
 // Backup and restore of a folder tree to and from an archive file.
 #include "cli/cli.h"
 
+#include <filesystem>
 #include <string>
 
 namespace qb::cli {
@@ -13,11 +14,25 @@ struct Args {
     std::string file;
 };
 
-int Backup(Context&, const Args&) {
-    return Fail("not yet");
+int Backup(Context& ctx, const Args& args) {
+    Session session(ctx);
+    CMails* folder = session.Folder(args.store, args.folder);
+    if (folder == nullptr)
+        return kExitFailed;
+    return ExitFor(session.doc.Backup(folder, args.file).outcome);
 }
-int Restore(Context&, const Args&) {
-    return Fail("not yet");
+
+int Restore(Context& ctx, const Args& args) {
+    Session session(ctx);
+    CMails* root = session.Store(args.store);
+    if (root == nullptr)
+        return kExitFailed;
+    // The file chooser hands over a full path, and the archive's error texts name it.
+    std::error_code ec;
+    std::string file = std::filesystem::absolute(args.file, ec).lexically_normal().string();
+    if (ec)
+        file = args.file;
+    return ExitFor(session.doc.Restore(file, root).outcome);
 }
 
 } // namespace

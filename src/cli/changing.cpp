@@ -1,6 +1,8 @@
 // Commands that change messages: add, delete, copy, move.
 #include "cli/cli.h"
 
+#include "app/message_file.h"
+
 #include <string>
 #include <vector>
 
@@ -15,6 +17,9 @@ struct Args {
     std::vector<std::string> rows;
     std::vector<std::string> to; // STORE2 FOLDER2
 };
+
+// The text the program shows when a folder refuses a message.
+constexpr char kTextCannotAddMessage[] = "Cannot add a message in destination folder";
 
 int Add(Context& ctx, const Args& args);
 int Delete(Context& ctx, const Args& args);
@@ -73,14 +78,69 @@ void AddChangingCommands(CLI::App& app, Context& ctx) {
 
 namespace {
 
-int Add(Context&, const Args&) {
-    return Fail("not yet");
+int Add(Context& ctx, const Args& args) {
+    Opened opened;
+    if (!OpenFolderArg(ctx, args.store, args.folder, opened))
+        return kExitFailed;
+    // Every file is checked before the first one is added, so that a mistyped name changes
+    // nothing.
+    for (const std::string& file : args.files) {
+        if (!CanReadMessageFile(file))
+            return Fail(std::string(kTextCannotReadMessageFile) + ": " + file);
+    }
+    // A root stands for the store directory, which holds no messages of its own.
+    if (opened.folder->IsRoot())
+        return Fail(kTextCannotAddMessage);
+    int status = kExitOk;
+    CMails holder("", "", CMails::kPlain);
+    for (const std::string& file : args.files) {
+        // One message in memory at a time.
+        std::unique_ptr<CMessage> message = ReadMessageFile(file, holder);
+        if (message == nullptr) {
+            status = Fail(std::string(kTextCannotReadMessageFile) + ": " + file);
+            continue;
+        }
+        if (!opened.folder->AddMessage(*message))
+            status = Fail(kTextCannotAddMessage);
+    }
+    return status;
 }
-int Delete(Context&, const Args&) {
-    return Fail("not yet");
+
+// The messages the ROWs name in one listing of `folder`; false (text shown) when one is out of
+// range.
+bool Select(CMails& folder, const std::vector<std::string>& rows,
+            std::vector<CMessage*>& selected) {
+    if (!SelectRows(folder.GetMessages(), Rows(rows), selected)) {
+        Fail(kTextMessageNotFound);
+        return false;
+    }
+    return true;
 }
-int Transfer(Context&, const Args&, bool) {
-    return Fail("not yet");
+
+int Delete(Context& ctx, const Args& args) {
+    Session session(ctx);
+    CMails* folder = session.Folder(args.store, args.folder);
+    if (folder == nullptr)
+        return kExitFailed;
+    Selection selection{folder, ActivePane::List, {}};
+    if (!Select(*folder, args.rows, selection.messages))
+        return kExitFailed;
+    return ExitFor(session.doc.OnDelete(selection));
+}
+
+int Transfer(Context& ctx, const Args& args, bool move) {
+    Session session(ctx);
+    CMails* folder = session.Folder(args.store, args.folder);
+    if (folder == nullptr)
+        return kExitFailed;
+    CMails* dest = session.Folder(args.to.at(0), args.to.at(1));
+    if (dest == nullptr)
+        return kExitFailed;
+    Selection selection{folder, ActivePane::List, {}};
+    if (!Select(*folder, args.rows, selection.messages))
+        return kExitFailed;
+    return ExitFor(move ? session.doc.MoveTo(dest, selection)
+                        : session.doc.CopyTo(dest, selection));
 }
 
 } // namespace

@@ -2,8 +2,10 @@
 // and the few helpers every family needs to address stores, folders and messages.
 #pragma once
 
+#include "app/document.h"
 #include "app/mailbox_registry.h"
 #include "app/store_address.h"
+#include "cli/terminal_port.h"
 #include "platform/registry_file.h"
 
 #include <CLI/CLI.hpp>
@@ -65,6 +67,27 @@ bool OpenStoreArg(Context& ctx, const std::string& storeText, Opened& opened);
 // Opens the store and finds the folder; on failure the text has been shown.
 bool OpenFolderArg(Context& ctx, const std::string& storeText, const std::string& folderText,
                    Opened& opened);
+
+// One document over the stores a changing command names, with the terminal as its port.
+struct Session {
+    explicit Session(Context& ctx) : context(ctx), doc(port, &ctx.Registry()) {}
+    Context& context;
+    TerminalPort port;
+    CQuillboxDoc doc;
+
+    // The root of the store a STORE argument names, added to the document once: a second
+    // argument naming the same store gets the same folder tree. Null when it names none (the
+    // text has been shown).
+    CMails* Store(const std::string& storeText);
+    // A folder of such a store; null when none (the text has been shown).
+    CMails* Folder(const std::string& storeText, const std::string& folderText);
+};
+
+// The exit status for how a command ended: only a failure or refusal is an error; a cancelled
+// question is not.
+inline int ExitFor(Outcome outcome) {
+    return outcome == Outcome::Failed ? kExitFailed : kExitOk;
+}
 
 // The families of commands.
 void AddReadingCommands(CLI::App& app, Context& ctx);

@@ -8,6 +8,9 @@ namespace qb::cli {
 
 namespace {
 
+// What the Compact command shows when a folder could not be compacted.
+constexpr char kTextCannotCompact[] = "Cannot compact folders";
+
 struct Args {
     std::string store;
     std::string folder;
@@ -17,20 +20,75 @@ struct Args {
     std::optional<std::string> compactFolder;
 };
 
-int MakeFolder(Context&, const Args&) {
-    return Fail("not yet");
+int MakeFolder(Context& ctx, const Args& args) {
+    // The folder-name dialog refuses an empty name before anything is looked up.
+    const std::string refusal = CheckFolderName(args.name);
+    if (!refusal.empty())
+        return Fail(refusal);
+    Session session(ctx);
+    CMails* folder = session.Folder(args.store, args.folder);
+    if (folder == nullptr)
+        return kExitFailed;
+    session.port.folderName = args.name;
+    return ExitFor(session.doc.OnNewFolder({folder, ActivePane::Tree, {}}));
 }
-int RenameFolder(Context&, const Args&) {
-    return Fail("not yet");
+
+int RenameFolder(Context& ctx, const Args& args) {
+    const std::string refusal = CheckFolderName(args.name);
+    if (!refusal.empty())
+        return Fail(refusal);
+    Session session(ctx);
+    CMails* folder = session.Folder(args.store, args.folder);
+    if (folder == nullptr)
+        return kExitFailed;
+    session.port.folderName = args.name;
+    return ExitFor(session.doc.OnRenameFolder({folder, ActivePane::Tree, {}}));
 }
-int RemoveFolder(Context&, const Args&) {
-    return Fail("not yet");
+
+int RemoveFolder(Context& ctx, const Args& args) {
+    Session session(ctx);
+    CMails* folder = session.Folder(args.store, args.folder);
+    if (folder == nullptr)
+        return kExitFailed;
+    return ExitFor(session.doc.OnDelete({folder, ActivePane::Tree, {}}));
 }
-int TransferFolder(Context&, const Args&, bool) {
-    return Fail("not yet");
+
+Answer ConflictAnswer(const std::string& text) {
+    if (text == "merge")
+        return Answer::Yes;
+    if (text == "cancel")
+        return Answer::Cancel;
+    return Answer::No;
 }
-int Compact(Context&, const Args&) {
-    return Fail("not yet");
+
+int TransferFolder(Context& ctx, const Args& args, bool move) {
+    Session session(ctx);
+    CMails* folder = session.Folder(args.store, args.folder);
+    if (folder == nullptr)
+        return kExitFailed;
+    CMails* dest = session.Folder(args.to.at(0), args.to.at(1));
+    if (dest == nullptr)
+        return kExitFailed;
+    session.port.sameNameAnswer = ConflictAnswer(args.onConflict);
+    const Selection selection{folder, ActivePane::Tree, {}};
+    return ExitFor(move ? session.doc.MoveTo(dest, selection)
+                        : session.doc.CopyTo(dest, selection));
+}
+
+int Compact(Context& ctx, const Args& args) {
+    Session session(ctx);
+    if (!args.compactFolder) {
+        // The document holds this one store, so the Compact command covers exactly it.
+        if (session.Store(args.store) == nullptr)
+            return kExitFailed;
+        return ExitFor(session.doc.RunCompact());
+    }
+    CMails* folder = session.Folder(args.store, *args.compactFolder);
+    if (folder == nullptr)
+        return kExitFailed;
+    if (!CQuillboxDoc::CompactFolderTree(folder))
+        return Fail(kTextCannotCompact);
+    return kExitOk;
 }
 
 void AddSource(CLI::App* command, Args& a) {

@@ -86,6 +86,34 @@ bool OpenFolderArg(Context& ctx, const std::string& storeText, const std::string
     return true;
 }
 
+CMails* Session::Store(const std::string& storeText) {
+    MailboxRow row;
+    std::string error;
+    if (!ResolveStoreAddress(storeText, context.Registry(), row, error)) {
+        Fail(error);
+        return nullptr;
+    }
+    for (const auto& entry : doc.Mailboxes()) {
+        if (entry->m_pRoot != nullptr &&
+            SameStore(row, {entry->m_strName, entry->m_strStoreRoot, entry->m_strType}))
+            return entry->m_pRoot;
+    }
+    MailboxEntry& entry = doc.AddMailbox(OpenStore(row));
+    if (entry.m_pRoot == nullptr)
+        Fail(kTextMailboxNotFound);
+    return entry.m_pRoot;
+}
+
+CMails* Session::Folder(const std::string& storeText, const std::string& folderText) {
+    CMails* root = Store(storeText);
+    if (root == nullptr)
+        return nullptr;
+    CMails* folder = FindFolderByPath(*root, folderText);
+    if (folder == nullptr)
+        Fail(kTextFolderNotFound);
+    return folder;
+}
+
 namespace {
 
 int Main(int argc, char** argv) {

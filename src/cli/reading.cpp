@@ -1,16 +1,13 @@
 // Reading commands: folders, list, records, header, show. They change nothing.
 #include "cli/cli.h"
 
+#include "app/message_text.h"
+
 #include <string>
 
 namespace qb::cli {
 
 namespace {
-
-// Placeholder until the application layer's message text lands.
-std::string MessagePaneText(CMessage& message) {
-    return message.m_strHeader;
-}
 
 struct MessageArgs {
     std::string store;
@@ -93,7 +90,7 @@ int Show(Context& ctx, const MessageArgs& args) {
     CMessage* message = MessageAt(ctx, args, opened);
     if (message == nullptr)
         return kExitFailed;
-    Out(MessagePaneText(*message));
+    Out(ComposeMessageDisplay(*message).text);
     return kExitOk;
 }
 
