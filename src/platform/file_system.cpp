@@ -191,6 +191,18 @@ bool File::SeekEnd() {
     return ::lseek(m_fd, 0, SEEK_END) >= 0;
 }
 
+bool File::Truncate(std::int64_t size) {
+    if (m_fd < 0 || size < 0)
+        return false;
+    if (Tick(Op::Truncate) != Verdict::Go)
+        return false;
+    int rc;
+    do {
+        rc = ::ftruncate(m_fd, static_cast<off_t>(size));
+    } while (rc != 0 && errno == EINTR);
+    return rc == 0;
+}
+
 std::int64_t File::Size() {
     if (m_fd < 0)
         return -1;
