@@ -145,8 +145,9 @@ class CQuillboxDoc {
     // ---- mailboxes (mailboxes.cpp) ----
 
     // After the New Mailbox dialog's OK: a Netscape store `name` at `dir`, appended, shown and
-    // registered. Returns its root.
-    CMails* NewMailbox(const std::string& name, const std::string& dir);
+    // registered. Failed (and said so) when the registry could not be written: the mailbox is
+    // then usable until the program ends but not found again at the next start.
+    Outcome NewMailbox(const std::string& name, const std::string& dir);
     // After the Locate dialog's OK (which has written the registry): reload and rebuild menus.
     void LocateAccepted();
 
@@ -164,8 +165,10 @@ class CQuillboxDoc {
     // `answer`; a failure has been reported.
     CMails* CopyFolderResolvingName(CMails* source, CMails* dest, const char* question,
                                     NameAnswer& answer);
-    // Removes a folder that was copied or dragged away: its item, then the node.
-    bool RemoveSourceFolder(CMails* folder, bool keepItemOnFailure);
+    // DeleteFolder with the tree items kept in step: on success the item goes and the node is
+    // destroyed; on failure "Cannot remove folder" is shown and the item is either kept (showing
+    // the sub-folders that are left) or deleted.
+    bool DeleteFolderAndItem(CMails* folder, bool keepItemOnFailure);
 
     Port& m_port;
     RegistryFile* m_pRegistry;

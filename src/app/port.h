@@ -42,8 +42,8 @@ class Port {
     // when `parent` is null). Called once per folder, parents before their sub-folders.
     virtual void InsertFolderItem(CMails* parent, CMails* folder) = 0;
     virtual bool HasFolderItem(const CMails* folder) = 0;
-    // Deletes the item of `folder` with the items below it. The folder object is still alive
-    // during the call; it may be destroyed right after.
+    // Deletes the item of `folder` with the items below it. The folder object is alive during
+    // the call and may be destroyed right after; the front end must not keep any pointer to it.
     virtual void DeleteFolderItem(CMails* folder) = 0;
     virtual void SetFolderItemText(CMails* folder, const std::string& text) = 0;
     // Makes the item of `folder` visible and the caret item (the selected folder), expanding it
