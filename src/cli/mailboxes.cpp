@@ -213,8 +213,7 @@ void AddMailboxCommands(CLI::App& app, Context& ctx) {
             ->add_option("--assign", a->assign,
                          "Add a store by hand; TYPE is internet-mail, navigator or communicator")
             ->type_name("NAME DIR TYPE")
-            ->expected(3)
-            ->check(AssignTypeValidator());
+            ->expected(3);
     a->locate = command;
 }
 
