@@ -143,10 +143,12 @@ class CliTest : public ::testing::Test {
 
     // One Netscape-format message as stored: separator, status, the given header lines (LF in
     // `header` and `body` become CR LF), an empty line and the body.
-    static std::string NetscapeMessage(const std::string& header, const std::string& body,
+    static std::string NetscapeMessage(std::string header, const std::string& body,
                                        const std::string& status = "0001") {
-        return Crlf("From - Mon Jan 01 00:00:00 2001\nX-Mozilla-Status: " + status + "\n" + header +
-                    "\n" + body);
+        while (!header.empty() && header.back() == '\n')
+            header.pop_back();
+        return Crlf("From - Mon Jan 01 00:00:00 2001\nX-Mozilla-Status: " + status + "\n" +
+                    header + "\n\n" + body);
     }
 
     static std::string Mail(const std::string& subject, const std::string& from,
