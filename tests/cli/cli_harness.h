@@ -147,8 +147,8 @@ class CliTest : public ::testing::Test {
                                        const std::string& status = "0001") {
         while (!header.empty() && header.back() == '\n')
             header.pop_back();
-        return Crlf("From - Mon Jan 01 00:00:00 2001\nX-Mozilla-Status: " + status + "\n" +
-                    header + "\n\n" + body);
+        return Crlf("From - Mon Jan 01 00:00:00 2001\nX-Mozilla-Status: " + status + "\n" + header +
+                    "\n\n" + body);
     }
 
     static std::string Mail(const std::string& subject, const std::string& from,
