@@ -23,6 +23,7 @@ void CQuillboxDoc::DeleteContents() {
     m_nMenuFolders = 0;
     m_pDragFolder = nullptr;
     m_pDropFolder = nullptr;
+    m_pDropCopy = nullptr;
     m_bMessageDrag = false;
     m_droppedMessages.clear();
     m_mailboxes.clear();

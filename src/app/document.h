@@ -178,6 +178,8 @@ class CQuillboxDoc {
     CMails* m_pDropFolder = nullptr;
     bool m_bDropCancelled = false;
     bool m_bMessageDrag = false;
+    // The copy the last folder drop made (or merged into), checked before the source goes.
+    CMails* m_pDropCopy = nullptr;
     // Messages the last message drop added to its target, for the move completion.
     std::vector<CMessage*> m_droppedMessages;
 };

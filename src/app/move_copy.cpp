@@ -23,6 +23,27 @@ bool IsInternetMail(const CMails* folder) {
     return folder->GetType() == CMails::kInternetMail;
 }
 
+// Whether `copy` holds at least every message that `source` holds now (and, with
+// `withSubFolders`, likewise for each sub-folder, matched by name). A move removes its source only
+// after this check: a store reports a copy as made even when the source's messages could not be
+// read for it, and removing the source then would lose them.
+bool CopyHoldsSource(CMails* source, CMails* copy, bool withSubFolders) {
+    if (!source->LoadMessages() || !copy->LoadMessages() ||
+        copy->m_pMessages.size() < source->m_pMessages.size())
+        return false;
+    if (!withSubFolders)
+        return true;
+    const std::vector<CMails*> copies = copy->GetSubFolders();
+    for (CMails* sub : source->GetSubFolders()) {
+        const auto match = std::find_if(copies.begin(), copies.end(), [&](CMails* candidate) {
+            return EqualsNoCase(candidate->m_strName, sub->m_strName);
+        });
+        if (match == copies.end() || !CopyHoldsSource(sub, *match, true))
+            return false;
+    }
+    return true;
+}
+
 } // namespace
 
 DropEffect DragOverEffect(CMails* dragFolder, CMails* target, CMails* selected, bool ctrl,
@@ -167,6 +188,9 @@ Outcome CQuillboxDoc::MoveOrCopyFolder(CMails* source, CMails* dest, bool move) 
             if (IsInternetMail(dest)) {
                 if (HasSubFolders(source))
                     m_port.Message(kSubFoldersNotCopied);
+            } else if (!CopyHoldsSource(source, copy, true)) {
+                m_port.Message("Cannot remove folder");
+                outcome = Outcome::Failed;
             } else if (!DeleteFolderAndItem(source, true)) {
                 outcome = Outcome::Failed;
             }
@@ -210,6 +234,7 @@ Outcome CQuillboxDoc::MoveOrCopyMessages(CMails* source, CMails* dest,
 // ---- drag and drop ----
 
 void CQuillboxDoc::BeginFolderDrag(CMails* folder) {
+    m_pDropCopy = nullptr;
     m_pDragFolder = folder;
     m_pDropFolder = nullptr;
     m_bDropCancelled = false;
@@ -218,6 +243,7 @@ void CQuillboxDoc::BeginFolderDrag(CMails* folder) {
 }
 
 void CQuillboxDoc::BeginMessageDrag() {
+    m_pDropCopy = nullptr;
     m_pDragFolder = nullptr;
     m_pDropFolder = nullptr;
     m_bDropCancelled = false;
@@ -249,6 +275,7 @@ bool CQuillboxDoc::Drop(DropEffect effect, const Selection& selection) {
         }
         NameAnswer answer = NameAnswer::None;
         CMails* copy = CopyFolderResolvingName(folder, target, kSameNameCopyQuestion, answer);
+        m_pDropCopy = copy;
         if (answer == NameAnswer::Cancel) {
             m_bDropCancelled = true;
         } else if (copy == nullptr) {
@@ -281,8 +308,17 @@ Outcome CQuillboxDoc::EndDrag(DropEffect effect, const Selection& selection) {
             // A copy into a one-level store left the sub-folders out: keep the source.
             const bool keep =
                 m_pDropFolder != nullptr && IsInternetMail(m_pDropFolder) && folder->HasChildren();
-            if (!keep && !DeleteFolderAndItem(folder, false))
-                outcome = Outcome::Failed;
+            if (!keep) {
+                if (m_pDropCopy == nullptr ||
+                    !CopyHoldsSource(folder, m_pDropCopy, !IsInternetMail(m_pDropFolder))) {
+                    // The source stays where it is, in the tree as well.
+                    m_port.Message("Cannot remove folder");
+                    m_port.FillMessageList();
+                    outcome = Outcome::Failed;
+                } else if (!DeleteFolderAndItem(folder, false)) {
+                    outcome = Outcome::Failed;
+                }
+            }
             RebuildFolderMenus();
         }
     } else if (m_bMessageDrag && effect == DropEffect::Move && selection.folder != nullptr) {
@@ -298,6 +334,7 @@ Outcome CQuillboxDoc::EndDrag(DropEffect effect, const Selection& selection) {
         RemoveMessagesFrom(*selection.folder, moved);
     }
     m_pDragFolder = nullptr;
+    m_pDropCopy = nullptr;
     m_bMessageDrag = false;
     m_droppedMessages.clear();
     return outcome;

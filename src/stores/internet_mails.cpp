@@ -574,25 +574,24 @@ CMails* CInternetMails::CopyFolder(CMails& source) {
     }
     auto* target = dynamic_cast<CInternetMails*>(FindFolder(base));
     const bool newNode = target == nullptr;
-    if (newNode)
+    if (newNode) {
         target = new CInternetMails(name, base);
+        AddChild(target);
+    }
 
     std::vector<CMessage*> messages;
     for (auto& message : source.GetMessages())
         messages.push_back(message.get());
     std::vector<bool> added;
-    bool ok = messages.empty() || target->AddMessages(messages, added, true);
-    if (!ok) {
-        const bool anyAdded = std::find(added.begin(), added.end(), true) != added.end();
-        if (!anyAdded && newMessageFile) {
-            undo();
-            if (newNode)
-                delete target;
-            return nullptr;
+    const bool ok = messages.empty() || target->AddMessages(messages, added, true);
+    if (!ok && newMessageFile && std::find(added.begin(), added.end(), true) == added.end()) {
+        // Nothing was copied into a folder made for the copy: take the folder away again.
+        undo();
+        if (newNode) {
+            target->Unlink();
+            delete target;
         }
     }
-    if (newNode)
-        AddChild(target);
     return ok ? target : nullptr;
 }
 

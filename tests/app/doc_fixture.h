@@ -57,8 +57,10 @@ class TestFolder : public CMails {
             target = new TestFolder(source.m_strName, m_strPath + "/" + source.m_strName, m_nType);
             AddChild(target);
         }
-        for (auto& message : source.m_pMessages)
-            target->AddMessage(*message);
+        if (!copyDropsMessages) {
+            for (auto& message : source.m_pMessages)
+                target->AddMessage(*message);
+        }
         if (m_nType != kInternetMail) {
             for (CMails* child : source.Children())
                 target->CopyFolder(*child);
@@ -101,7 +103,8 @@ class TestFolder : public CMails {
     bool failDelete = false;
     bool failCompact = false;
     bool failRename = false;
-    std::set<std::string> failAdd; // subjects of messages this folder refuses
+    bool copyDropsMessages = false; // a copy reported as made that holds no messages
+    std::set<std::string> failAdd;  // subjects of messages this folder refuses
     int copies = 0;
     int removals = 0;
 };

@@ -158,6 +158,36 @@ TEST_F(MoveCopyTest, FailedSourceRemovalKeepsSourceAndCopy) {
     EXPECT_EQ(port.items.count(work), 1u);
 }
 
+TEST_F(MoveCopyTest, MoveKeepsTheSourceWhenTheCopyLacksMessages) {
+    archive->copyDropsMessages = true;
+    EXPECT_EQ(doc.MoveTo(archive, Tree(work)), Outcome::Failed);
+    EXPECT_THAT(port.Texts(), ElementsAre("Cannot remove folder"));
+    EXPECT_THAT(Subjects(work), ElementsAre("w1", "w2"));
+    EXPECT_THAT(Names(inbox->Children()), ElementsAre("Work"));
+    EXPECT_EQ(port.items.count(work), 1u);
+
+    // The same for a drag, and for a message missing in a copied sub-folder.
+    port.ClearLog();
+    archive->copyDropsMessages = false;
+    TestFolder* deep = Sub(work, "Deep");
+    port.InsertFolderItem(work, deep);
+    AddMail(deep, "d1");
+    TestFolder* sent = Sub(local, "Sent");
+    port.InsertFolderItem(local, sent);
+    doc.BeginFolderDrag(inbox);
+    doc.DragOver(sent, Tree(inbox), false, false);
+    ASSERT_TRUE(doc.Drop(DropEffect::Move, Tree(inbox)));
+    // The copy of Deep loses its message behind the document's back.
+    CMails* copiedDeep = sent->Children()[0]->Children()[0]->Children()[0];
+    ASSERT_EQ(copiedDeep->m_strName, "Deep");
+    copiedDeep->m_pMessages.clear();
+    EXPECT_EQ(doc.EndDrag(DropEffect::Move, Tree(inbox)), Outcome::Failed);
+    EXPECT_THAT(port.Texts(), ElementsAre("Cannot remove folder"));
+    EXPECT_THAT(Names(local->Children()), ElementsAre("Sent", "Archive", "Inbox"));
+    EXPECT_EQ(port.items.count(inbox), 1u);
+    EXPECT_THAT(Subjects(deep), ElementsAre("d1"));
+}
+
 TEST_F(MoveCopyTest, FailedRemovalOfAFolderWithSubFoldersShowsWhatIsLeft) {
     TestFolder* a = Sub(work, "A");
     TestFolder* b = Sub(work, "B");
