@@ -328,8 +328,11 @@ bool CNetscapeMails::LoadFolders() {
     FreeSubFolders();
     const std::string directory = SubFolderDirectory();
     std::vector<fs::DirEntry> entries;
-    if (!fs::ListDirectory(directory, entries))
-        return true; // no sub-folder directory: no children
+    if (!fs::ListDirectory(directory, entries)) {
+        // No sub-folder directory means no children; one that exists but cannot be listed is
+        // tried again on the next request.
+        return !fs::Exists(directory);
+    }
     for (const fs::DirEntry& entry : entries) {
         const std::string& name = entry.name;
         if (name == "." || name == ".." || name.find(".sbd") != std::string::npos ||
@@ -602,12 +605,18 @@ CMails* CNetscapeMails::CopyFolder(CMails& source) {
         AddChild(target);
     }
 
+    // The source is read again; when that fails nothing may be reported as copied.
+    if (!source.LoadMessages())
+        return nullptr;
     std::vector<CMessage*> messages;
-    for (auto& m : source.GetMessages())
+    for (auto& m : source.m_pMessages)
         messages.push_back(m.get());
     if (target->AddMessages(messages) != messages.size())
         return nullptr;
-    for (CMails* child : source.GetSubFolders()) {
+    const std::vector<CMails*> children = source.GetSubFolders();
+    if (source.m_bFoldersPending)
+        return nullptr; // its sub-folders could not be listed
+    for (CMails* child : children) {
         if (target->CopyFolder(*child) == nullptr)
             return nullptr;
     }
@@ -628,12 +637,12 @@ bool CNetscapeMails::DeleteFolder() {
     if (!fs::RemoveFile(m_strPath) && fs::Exists(m_strPath))
         return false;
     const std::string summary = SummaryPath();
-    if (fs::Exists(summary) && !fs::RemoveFile(summary))
+    if (!fs::RemoveFile(summary) && fs::Exists(summary))
         return false;
     // An empty sub-folder directory is removed too; one that still holds other files stays,
     // which is a failure only when it held sub-folders.
     const std::string directory = m_strPath + ".sbd";
-    if (fs::IsDirectory(directory) && !fs::RemoveDirectory(directory) && hadChildren)
+    if (!fs::RemoveDirectory(directory) && hadChildren && fs::Exists(directory))
         return false;
     Unlink();
     return true;
@@ -660,16 +669,17 @@ bool CNetscapeMails::Rename(const std::string& text, bool parentMoved) {
                     return false;
             }
         }
-        const bool hasSummary = fs::Exists(oldPath + ".snm");
-        const bool hasDirectory = fs::IsDirectory(oldPath + ".sbd");
+        // A summary or sub-folder directory that cannot be moved (and is still there) takes the
+        // folder file back to its old name.
         if (!fs::MoveFile(oldPath, newPath))
             return false;
-        if (hasSummary && !fs::MoveFile(oldPath + ".snm", newPath + ".snm")) {
+        const bool summaryStayed = !fs::MoveFile(oldPath + ".snm", newPath + ".snm");
+        if (summaryStayed && fs::Exists(oldPath + ".snm")) {
             fs::MoveFile(newPath, oldPath);
             return false;
         }
-        if (hasDirectory && !fs::MoveFile(oldPath + ".sbd", newPath + ".sbd")) {
-            if (hasSummary)
+        if (!fs::MoveFile(oldPath + ".sbd", newPath + ".sbd") && fs::Exists(oldPath + ".sbd")) {
+            if (!summaryStayed)
                 fs::MoveFile(newPath + ".snm", oldPath + ".snm");
             fs::MoveFile(newPath, oldPath);
             return false;

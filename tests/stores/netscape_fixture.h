@@ -59,6 +59,16 @@ class NetscapeStore {
             for (CMails* child : node->GetSubFolders())
                 if (child->m_strName == name)
                     next = child;
+            if (next == nullptr) {
+                // Written after the parent was listed: add its node without listing again (which
+                // would free the nodes a test already holds).
+                auto* parent = static_cast<CNetscapeMails*>(node);
+                const std::string path = parent->SubFolderDirectory() + "/" + name;
+                if (std::filesystem::exists(path)) {
+                    next = new CNetscapeMails(name, path);
+                    parent->AddChild(next);
+                }
+            }
             node = next;
             at = slash + 1;
         }
