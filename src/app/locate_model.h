@@ -25,6 +25,7 @@ struct LocateButtons {
     bool add = false;
     bool remove = false;
     bool removeAll = false;
+    bool operator==(const LocateButtons&) const = default;
 };
 
 class CLocateModel {

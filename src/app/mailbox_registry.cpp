@@ -101,7 +101,8 @@ bool WriteMailboxEntry(RegistryFile& registry, const std::string& name,
 }
 
 bool IsMailboxRegistered(const RegistryData& data, const std::string& name) {
-    if (!IsValidMailboxName(name))
+    // A backslash would reach into another mailbox's sub-keys.
+    if (name.empty() || name.find('\\') != std::string::npos)
         return false;
     const std::optional<std::string> root =
         data.GetString(Hive::CurrentUser, MailboxKey(name), kStoreRootValue);

@@ -37,7 +37,7 @@ struct MailboxEntry {
     MailboxEntry(std::string name, std::string storeRoot, std::string type)
         : m_strName(std::move(name)), m_strStoreRoot(std::move(storeRoot)),
           m_strType(std::move(type)) {}
-    ~MailboxEntry();
+    ~MailboxEntry(); // frees m_pRoot with its sub-folders (defined with the registry operations)
     MailboxEntry(const MailboxEntry&) = delete;
     MailboxEntry& operator=(const MailboxEntry&) = delete;
 
@@ -68,7 +68,8 @@ std::unique_ptr<CMails> MakeRootFolder(const MailboxEntry& entry);
 std::string ReadRegString(RegistryFile& registry, Hive hive, const std::string& subkey,
                           const std::string& value);
 // Appends one entry (m_pRoot null) per mailbox with a non-empty store root, in enumeration order.
-// False, list unchanged, when the "Managed Mails" key does not exist or the file cannot be read.
+// False, list unchanged, when the "Managed Mails" key does not exist or the file cannot be read
+// (then registry.Error() says why; it is empty for a missing key).
 bool LoadMailboxEntries(RegistryFile& registry, MailboxList& list);
 // Creates or overwrites the mailbox's "Store Root" and "Type" in one write. False, nothing
 // written, when the registry cannot be written or the name cannot be a key name (empty, holding

@@ -47,7 +47,7 @@ class CArchive {
 
     // An archive over an open file, from its current position (which is taken to be its start).
     CArchive(fs::File& file, Mode mode, std::size_t bufferSize = kBufferSize);
-    // A loading archive over bytes in memory.
+    // A loading archive over bytes in memory, which must outlive it.
     explicit CArchive(std::string_view bytes);
     // A storing archive still holding buffered bytes writes them out; call Flush to learn
     // whether that worked.

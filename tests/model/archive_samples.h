@@ -65,6 +65,10 @@ struct Bytes {
             ADD_FAILURE() << "Bytes::Str is for strings below 255 bytes";
         return B(static_cast<std::uint8_t>(text.size())).Raw(text);
     }
+    // Name, zero header values and flags, message count.
+    Bytes& Folder(std::string_view name, std::uint32_t messages) {
+        return Str(name).Zeros(12).D(messages);
+    }
     Bytes& ClassDescription() { return W(0xFFFF).W(1).W(8).Raw("CMessage"); }
     // The message record without its class reference.
     Bytes& Message(const MessageSpec& m) {
