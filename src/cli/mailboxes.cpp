@@ -203,17 +203,21 @@ void AddMailboxCommands(CLI::App& app, Context& ctx) {
                          [&ctx, a] { return Locate(ctx, *a); });
     a->addOption = command->add_option("--add", a->add, "Move a found store to the managed list")
                        ->type_name("NAME")
-                       ->expected(1);
+                       ->allow_extra_args(false)
+                       ->multi_option_policy(CLI::MultiOptionPolicy::TakeAll);
     a->removeOption =
         command->add_option("--remove", a->remove, "Move a managed store back to the found list")
             ->type_name("NAME")
-            ->expected(1);
+            ->allow_extra_args(false)
+            ->multi_option_policy(CLI::MultiOptionPolicy::TakeAll);
     a->assignOption =
         command
             ->add_option("--assign", a->assign,
                          "Add a store by hand; TYPE is internet-mail, navigator or communicator")
             ->type_name("NAME DIR TYPE")
-            ->expected(3);
+            ->type_size(3)
+            ->allow_extra_args(false)
+            ->multi_option_policy(CLI::MultiOptionPolicy::TakeAll);
     a->locate = command;
 }
 
