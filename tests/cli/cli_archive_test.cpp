@@ -125,6 +125,10 @@ TEST_F(CliArchive, BackupOfARootHoldsTheWholeStore) {
 }
 
 TEST_F(CliArchive, FilesThatCannotBeOpened) {
+    EXPECT_CLI_FAILS(Run({"backup", Ns(), "Inbox", ""}), "Please input file name");
+    EXPECT_CLI_FAILS(Run({"restore", "", Ns()}), "Please input file name");
+    EXPECT_CLI_FAILS(Run({"backup", Ns(), "Inbox", dir.path()}), "Cannot open file");
+    EXPECT_CLI_FAILS(Run({"restore", mail, Ns()}), "Cannot open file");
     EXPECT_CLI_FAILS(Run({"backup", Ns(), "Inbox", dir / "no/such/dir/x.qbf"}), "Cannot open file");
     EXPECT_CLI_FAILS(Run({"restore", dir / "missing.qbf", Ns()}), "Cannot open file");
     EXPECT_EQ(Out({"folders", Ns()}), "Inbox\nInbox/Work\n");

@@ -197,6 +197,18 @@ TEST_F(CliFolders, CompactDropsDeletedMessages) {
     EXPECT_EQ(List(Imn(), "Inbox"), "0\t1\t B\t\t\t\n"); // numbered afresh
 }
 
+TEST_F(CliFolders, CompactShowsProgressOnlyOnATerminal) {
+    // On a terminal: one line, rewritten in place and cleared at the end.
+    CliResult r = RunOnTerminal({"compact", Ns()});
+    EXPECT_EQ(r.status, 0) << r;
+    EXPECT_NE(r.err.find("\rCompacting Mailbox 'Mail', please wait.\x1b[K"), std::string::npos)
+        << r.err;
+    EXPECT_EQ(r.err.find('\n'), std::string::npos) << r.err;
+    EXPECT_EQ(r.err.substr(r.err.size() - 4), "\r\x1b[K");
+    // Elsewhere nothing (the other compact tests check an empty standard error).
+    EXPECT_CLI_OK(Run({"compact", Ns()}));
+}
+
 TEST_F(CliFolders, CompactFailureIsReported) {
     // A folder the store cannot rewrite: a directory where a folder file should be.
     MakeDir("Mail/Broken");

@@ -12,6 +12,7 @@
 #include <fcntl.h>
 #include <initializer_list>
 #include <poll.h>
+#include <pty.h>
 #include <spawn.h>
 #include <string>
 #include <sys/wait.h>
@@ -68,6 +69,55 @@ class CliTest : public ::testing::Test {
     }
 
     CliResult Run(const std::vector<std::string>& args) { return RunWith(Environment(), args); }
+
+    // Runs with standard error on a pseudo-terminal; returns what appeared there (in `err`).
+    CliResult RunOnTerminal(const std::vector<std::string>& args) {
+        CliResult result;
+        int master = -1;
+        int slave = -1;
+        if (openpty(&master, &slave, nullptr, nullptr, nullptr) != 0) {
+            ADD_FAILURE() << "openpty: " << std::strerror(errno);
+            return result;
+        }
+        posix_spawn_file_actions_t actions;
+        posix_spawn_file_actions_init(&actions);
+        posix_spawn_file_actions_addopen(&actions, 0, "/dev/null", O_RDONLY, 0);
+        posix_spawn_file_actions_addopen(&actions, 1, "/dev/null", O_WRONLY, 0);
+        posix_spawn_file_actions_adddup2(&actions, slave, 2);
+        posix_spawn_file_actions_addclose(&actions, master);
+        std::vector<std::string> argv = {QUILLBOX_CLI};
+        argv.insert(argv.end(), args.begin(), args.end());
+        std::vector<char*> argp;
+        for (auto& a : argv)
+            argp.push_back(a.data());
+        argp.push_back(nullptr);
+        std::vector<std::string> env = Environment();
+        std::vector<char*> envp;
+        for (auto& e : env)
+            envp.push_back(e.data());
+        envp.push_back(nullptr);
+        pid_t pid = -1;
+        const int rc = posix_spawn(&pid, QUILLBOX_CLI, &actions, nullptr, argp.data(), envp.data());
+        posix_spawn_file_actions_destroy(&actions);
+        close(slave);
+        if (rc != 0) {
+            ADD_FAILURE() << "cannot start " << QUILLBOX_CLI;
+            close(master);
+            return result;
+        }
+        char buffer[4096];
+        ssize_t n;
+        // The terminal reports EIO once the child has closed its side.
+        while ((n = read(master, buffer, sizeof buffer)) > 0 || (n < 0 && errno == EINTR)) {
+            if (n > 0)
+                result.err.append(buffer, static_cast<std::size_t>(n));
+        }
+        close(master);
+        int wstatus = 0;
+        waitpid(pid, &wstatus, 0);
+        result.status = WIFEXITED(wstatus) ? WEXITSTATUS(wstatus) : -1;
+        return result;
+    }
 
     // Runs the binary with the given arguments and environment, stdin from /dev/null.
     CliResult RunWith(const std::vector<std::string>& env, const std::vector<std::string>& args) {
