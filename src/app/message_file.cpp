@@ -12,7 +12,9 @@ bool CanReadMessageFile(const std::string& path) {
     return file.Open(path, fs::OpenMode::Read);
 }
 
-std::unique_ptr<CMessage> ReadMessageFile(const std::string& path, CMails& holder) {
+std::unique_ptr<CMessage> ReadMessageFile(const std::string& path, CMails& holder,
+                                          std::string& error) {
+    error = kTextCannotReadMessageFile;
     if (!fs::IsRegularFile(path))
         return nullptr;
     fs::File file;
@@ -37,6 +39,10 @@ std::unique_ptr<CMessage> ReadMessageFile(const std::string& path, CMails& holde
                 inHeader = false;
                 continue;
             }
+            if (headerLines == 0 && line.front() == '\t') {
+                error = kTextNotAMessageFile;
+                return nullptr;
+            }
             message->m_strHeader += line;
             message->m_strHeader += "\r\n";
             ++headerLines;
@@ -49,6 +55,7 @@ std::unique_ptr<CMessage> ReadMessageFile(const std::string& path, CMails& holde
     if (reader.Failed())
         return nullptr;
     file.Close();
+    error.clear();
 
     message->m_nBodyLines = static_cast<std::int32_t>(message->m_aBody.size());
     message->m_nLines = headerLines + 1 + message->m_nBodyLines;

@@ -12,6 +12,7 @@
 namespace qb {
 
 inline constexpr char kTextCannotReadMessageFile[] = "Cannot read message file";
+inline constexpr char kTextNotAMessageFile[] = "Not a message file";
 
 // True when `path` names a regular file that can be opened for reading.
 bool CanReadMessageFile(const std::string& path);
@@ -21,7 +22,10 @@ bool CanReadMessageFile(const std::string& path);
 // stores write (every line end two bytes). A mailbox "From " envelope line at the very start is
 // not part of the message and is left out. `holder` becomes the owning folder, so that the
 // message composes its texts on first use; give a plain in-memory folder. Null when the file
-// cannot be opened or read.
-std::unique_ptr<CMessage> ReadMessageFile(const std::string& path, CMails& holder);
+// cannot be opened or read (`error` = kTextCannotReadMessageFile), or when its header begins with
+// a continuation line (`error` = kTextNotAMessageFile): such a line would join whatever a store
+// puts in front of the header, a Netscape status line for one, and change its meaning.
+std::unique_ptr<CMessage> ReadMessageFile(const std::string& path, CMails& holder,
+                                          std::string& error);
 
 } // namespace qb

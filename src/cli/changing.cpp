@@ -95,9 +95,10 @@ int Add(Context& ctx, const Args& args) {
     CMails holder("", "", CMails::kPlain);
     for (const std::string& file : args.files) {
         // One message in memory at a time.
-        std::unique_ptr<CMessage> message = ReadMessageFile(file, holder);
+        std::string error;
+        std::unique_ptr<CMessage> message = ReadMessageFile(file, holder, error);
         if (message == nullptr) {
-            status = Fail(std::string(kTextCannotReadMessageFile) + ": " + file);
+            status = Fail(error + ": " + file);
             continue;
         }
         if (!opened.folder->AddMessage(*message))

@@ -160,7 +160,9 @@ int Main(int argc, char** argv) {
     if (!ctx.run)
         return kExitUsage;
     const int status = ctx.run();
-    std::fflush(stdout);
+    // Output that did not reach its file (a full disk, say) must not pass for success.
+    if (std::fflush(stdout) != 0 || std::ferror(stdout))
+        return Fail("Cannot write to standard output");
     return status;
 }
 

@@ -70,71 +70,47 @@ class CliTest : public ::testing::Test {
 
     CliResult Run(const std::vector<std::string>& args) { return RunWith(Environment(), args); }
 
-    // Runs with standard error on a pseudo-terminal; returns what appeared there (in `err`).
-    CliResult RunOnTerminal(const std::vector<std::string>& args) {
-        CliResult result;
-        int master = -1;
-        int slave = -1;
-        if (openpty(&master, &slave, nullptr, nullptr, nullptr) != 0) {
-            ADD_FAILURE() << "openpty: " << std::strerror(errno);
-            return result;
-        }
-        posix_spawn_file_actions_t actions;
-        posix_spawn_file_actions_init(&actions);
-        posix_spawn_file_actions_addopen(&actions, 0, "/dev/null", O_RDONLY, 0);
-        posix_spawn_file_actions_addopen(&actions, 1, "/dev/null", O_WRONLY, 0);
-        posix_spawn_file_actions_adddup2(&actions, slave, 2);
-        posix_spawn_file_actions_addclose(&actions, master);
-        std::vector<std::string> argv = {QUILLBOX_CLI};
-        argv.insert(argv.end(), args.begin(), args.end());
-        std::vector<char*> argp;
-        for (auto& a : argv)
-            argp.push_back(a.data());
-        argp.push_back(nullptr);
-        std::vector<std::string> env = Environment();
-        std::vector<char*> envp;
-        for (auto& e : env)
-            envp.push_back(e.data());
-        envp.push_back(nullptr);
-        pid_t pid = -1;
-        const int rc = posix_spawn(&pid, QUILLBOX_CLI, &actions, nullptr, argp.data(), envp.data());
-        posix_spawn_file_actions_destroy(&actions);
-        close(slave);
-        if (rc != 0) {
-            ADD_FAILURE() << "cannot start " << QUILLBOX_CLI;
-            close(master);
-            return result;
-        }
-        char buffer[4096];
-        ssize_t n;
-        // The terminal reports EIO once the child has closed its side.
-        while ((n = read(master, buffer, sizeof buffer)) > 0 || (n < 0 && errno == EINTR)) {
-            if (n > 0)
-                result.err.append(buffer, static_cast<std::size_t>(n));
-        }
-        close(master);
-        int wstatus = 0;
-        waitpid(pid, &wstatus, 0);
-        result.status = WIFEXITED(wstatus) ? WEXITSTATUS(wstatus) : -1;
-        return result;
+    // Runs the binary with the given arguments and environment, standard input from /dev/null.
+    CliResult RunWith(const std::vector<std::string>& env, const std::vector<std::string>& args) {
+        return Spawn(env, args, false);
     }
 
-    // Runs the binary with the given arguments and environment, stdin from /dev/null.
-    CliResult RunWith(const std::vector<std::string>& env, const std::vector<std::string>& args) {
+    // Runs with standard error on a pseudo-terminal (standard output discarded); what appeared
+    // on the terminal comes back in `err`.
+    CliResult RunOnTerminal(const std::vector<std::string>& args) {
+        return Spawn(Environment(), args, true);
+    }
+
+    // Runs with standard output going to the given file (for example /dev/full).
+    CliResult RunWithOutputTo(const std::string& file, const std::vector<std::string>& args) {
+        return Spawn(Environment(), args, false, file);
+    }
+
+  private:
+    CliResult Spawn(std::vector<std::string> env, const std::vector<std::string>& args,
+                    bool terminal, const std::string& outputFile = "") {
         CliResult result;
-        int outPipe[2];
-        int errPipe[2];
-        if (pipe(outPipe) != 0 || pipe(errPipe) != 0) {
-            ADD_FAILURE() << "pipe: " << std::strerror(errno);
+        // [0]: standard output, [1]: standard error; read end first.
+        int fds[2][2] = {{-1, -1}, {-1, -1}};
+        const bool opened = terminal
+                                ? openpty(&fds[1][0], &fds[1][1], nullptr, nullptr, nullptr) == 0
+                                : pipe(fds[0]) == 0 && pipe(fds[1]) == 0;
+        if (!opened) {
+            ADD_FAILURE() << "cannot make the child's output channels: " << std::strerror(errno);
             return result;
         }
         posix_spawn_file_actions_t actions;
         posix_spawn_file_actions_init(&actions);
         posix_spawn_file_actions_addopen(&actions, 0, "/dev/null", O_RDONLY, 0);
-        posix_spawn_file_actions_adddup2(&actions, outPipe[1], 1);
-        posix_spawn_file_actions_adddup2(&actions, errPipe[1], 2);
-        posix_spawn_file_actions_addclose(&actions, outPipe[0]);
-        posix_spawn_file_actions_addclose(&actions, errPipe[0]);
+        if (terminal || !outputFile.empty())
+            posix_spawn_file_actions_addopen(
+                &actions, 1, outputFile.empty() ? "/dev/null" : outputFile.c_str(), O_WRONLY, 0);
+        for (int i = 0; i < 2; ++i) {
+            if (fds[i][0] < 0)
+                continue;
+            posix_spawn_file_actions_adddup2(&actions, fds[i][1], i + 1);
+            posix_spawn_file_actions_addclose(&actions, fds[i][0]);
+        }
         posix_spawn_file_actions_addchdir_np(&actions, dir.path().c_str());
 
         std::vector<std::string> argv = {QUILLBOX_CLI};
@@ -143,42 +119,46 @@ class CliTest : public ::testing::Test {
         for (auto& a : argv)
             argp.push_back(a.data());
         argp.push_back(nullptr);
-        std::vector<std::string> envCopy = env;
         std::vector<char*> envp;
-        for (auto& e : envCopy)
+        for (auto& e : env)
             envp.push_back(e.data());
         envp.push_back(nullptr);
 
         pid_t pid = -1;
         const int rc = posix_spawn(&pid, QUILLBOX_CLI, &actions, nullptr, argp.data(), envp.data());
         posix_spawn_file_actions_destroy(&actions);
-        close(outPipe[1]);
-        close(errPipe[1]);
+        for (auto& fd : fds) {
+            if (fd[1] >= 0)
+                close(fd[1]);
+        }
         if (rc != 0) {
             ADD_FAILURE() << "cannot start " << QUILLBOX_CLI << ": " << std::strerror(rc);
-            close(outPipe[0]);
-            close(errPipe[0]);
+            for (auto& fd : fds) {
+                if (fd[0] >= 0)
+                    close(fd[0]);
+            }
             return result;
         }
-        pollfd fds[2] = {{outPipe[0], POLLIN, 0}, {errPipe[0], POLLIN, 0}};
+        pollfd polls[2] = {{fds[0][0], POLLIN, 0}, {fds[1][0], POLLIN, 0}};
         std::string* sinks[2] = {&result.out, &result.err};
-        int open = 2;
+        int open = fds[0][0] >= 0 ? 2 : 1;
         while (open > 0) {
-            if (poll(fds, 2, -1) < 0) {
+            if (poll(polls, 2, -1) < 0) {
                 if (errno == EINTR)
                     continue;
                 break;
             }
             for (int i = 0; i < 2; ++i) {
-                if (fds[i].fd < 0 || fds[i].revents == 0)
+                if (polls[i].fd < 0 || polls[i].revents == 0)
                     continue;
                 char buffer[65536];
-                const ssize_t n = read(fds[i].fd, buffer, sizeof buffer);
+                const ssize_t n = read(polls[i].fd, buffer, sizeof buffer);
                 if (n > 0) {
                     sinks[i]->append(buffer, static_cast<std::size_t>(n));
-                } else {
-                    close(fds[i].fd);
-                    fds[i].fd = -1;
+                } else if (n == 0 || errno != EINTR) {
+                    // End of a pipe; a terminal reports EIO once the child has closed it.
+                    close(polls[i].fd);
+                    polls[i].fd = -1;
                     --open;
                 }
             }
@@ -189,6 +169,7 @@ class CliTest : public ::testing::Test {
         return result;
     }
 
+  protected:
     // ---- fixtures -----------------------------------------------------------------------------
 
     // One Netscape-format message as stored: separator, status, the given header lines (LF in
@@ -199,13 +180,6 @@ class CliTest : public ::testing::Test {
             header.pop_back();
         return Crlf("From - Mon Jan 01 00:00:00 2001\nX-Mozilla-Status: " + status + "\n" + header +
                     "\n\n" + body);
-    }
-
-    static std::string Mail(const std::string& subject, const std::string& from,
-                            const std::string& to, const std::string& date,
-                            const std::string& body) {
-        return "Subject: " + subject + "\nFrom: " + from + "\nTo: " + to + "\nDate: " + date +
-               "\n\n" + body;
     }
 
     // Writes a message file for `add` and returns its path.

@@ -88,6 +88,11 @@ TEST_F(CliMessages, AddRefusesBeforeChangingAnything) {
     r = Run({"add", Ns(), "Saved", good, dir.path()});
     EXPECT_CLI_FAILS(r, "Cannot read message file: " + dir.path());
     EXPECT_EQ(ReadFile(mail + "/Saved"), before);
+    // A header that opens with a continuation line: that file is refused, the others added.
+    const std::string orphan = MessageFile("orphan.eml", "\tcont\nSubject: O\n\nx\n");
+    r = Run({"add", Ns(), "Saved", orphan, good});
+    EXPECT_CLI_FAILS(r, "Not a message file: " + orphan);
+    EXPECT_EQ(Subjects(Ns(), "Saved"), " G\n");
     // A root holds no messages of its own.
     r = Run({"add", Ns(), "/", good});
     EXPECT_CLI_FAILS(r, "Cannot add a message in destination folder");

@@ -82,6 +82,12 @@ TEST_F(CliReading, RecordsGiveTruePositionsAndSizes) {
     EXPECT_EQ(file.substr(m1.size() - 14, 7), "Noon?\r\n");
 }
 
+TEST_F(CliReading, OutputThatCannotBeWrittenIsAFailure) {
+    CliResult r = RunWithOutputTo("/dev/full", {"list", "netscape:" + mail, "Inbox"});
+    EXPECT_EQ(r.status, 1) << r;
+    EXPECT_EQ(r.err, "Cannot write to standard output\n");
+}
+
 TEST_F(CliReading, HeaderIsPrintedByteForByte) {
     CliResult r = Run({"header", "netscape:" + mail, "Inbox", "0"});
     EXPECT_CLI_OK(r);

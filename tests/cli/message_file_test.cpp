@@ -20,10 +20,12 @@ class MessageFileTest : public ::testing::Test {
     TempDir dir;
     CMails holder{"", "", CMails::kPlain};
 
+    std::string error;
+
     std::unique_ptr<CMessage> Read(const std::string& bytes) {
         const std::string path = dir / "m.eml";
         WriteFile(path, bytes);
-        return ReadMessageFile(path, holder);
+        return ReadMessageFile(path, holder, error);
     }
 };
 
@@ -95,10 +97,25 @@ TEST_F(MessageFileTest, MailboxEnvelopeLineIsNotPartOfTheMessage) {
     EXPECT_EQ(m->m_strHeader, "From: a@b\r\n");
 }
 
+TEST_F(MessageFileTest, HeaderOpeningWithAContinuationIsRefused) {
+    // The continuation would join a status line a store puts first ("8000" + "x" reads as
+    // deleted) and the message would vanish.
+    EXPECT_EQ(Read("\tx\nSubject: s\n\nb\n"), nullptr);
+    EXPECT_EQ(error, kTextNotAMessageFile);
+    EXPECT_EQ(Read("From a@b Mon\n\tx\n\nb\n"), nullptr);
+    EXPECT_EQ(error, kTextNotAMessageFile);
+    // Later continuation lines, a leading blank and a TAB in the body are fine.
+    for (const char* bytes : {"Subject: s\n\tmore\n\nb\n", " x\n\nb\n", "\n\tbody\n"}) {
+        EXPECT_NE(Read(bytes), nullptr) << bytes;
+        EXPECT_EQ(error, "");
+    }
+}
+
 TEST_F(MessageFileTest, UnreadableFilesAreRefused) {
-    EXPECT_EQ(ReadMessageFile(dir / "missing.eml", holder), nullptr);
+    EXPECT_EQ(ReadMessageFile(dir / "missing.eml", holder, error), nullptr);
+    EXPECT_EQ(error, kTextCannotReadMessageFile);
     EXPECT_FALSE(CanReadMessageFile(dir / "missing.eml"));
-    EXPECT_EQ(ReadMessageFile(dir.path(), holder), nullptr);
+    EXPECT_EQ(ReadMessageFile(dir.path(), holder, error), nullptr);
     EXPECT_FALSE(CanReadMessageFile(dir.path()));
     const std::string path = dir / "m.eml";
     WriteFile(path, "Subject: x\n\nbody\n");
@@ -106,7 +123,7 @@ TEST_F(MessageFileTest, UnreadableFilesAreRefused) {
     if (geteuid() != 0) { // root reads whatever the mode says
         ASSERT_EQ(chmod(path.c_str(), 0), 0);
         EXPECT_FALSE(CanReadMessageFile(path));
-        EXPECT_EQ(ReadMessageFile(path, holder), nullptr);
+        EXPECT_EQ(ReadMessageFile(path, holder, error), nullptr);
     }
 }
 
@@ -114,7 +131,7 @@ TEST_F(MessageFileTest, ReadFailureMidwayGivesNoMessage) {
     const std::string path = dir / "m.eml";
     WriteFile(path, "Subject: x\n\n" + std::string(200000, 'a') + "\n");
     fs::SetFaultPlan({2, fs::FaultKind::Error, true}); // every read after the open fails
-    auto m = ReadMessageFile(path, holder);
+    auto m = ReadMessageFile(path, holder, error);
     fs::ClearFaultPlan();
     EXPECT_EQ(m, nullptr);
 }
