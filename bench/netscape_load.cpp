@@ -13,14 +13,16 @@
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
+#include <fstream>
 #include <functional>
 #include <string>
 #include <sys/resource.h>
 
 namespace {
 
-std::string g_large; // about 400 MB, 50,000 messages
-std::string g_small; // 1,000 messages
+std::string g_large;  // about 400 MB, 50,000 messages
+std::string g_small;  // 1,000 messages
+std::string g_medium; // 8,000 messages
 
 std::int64_t ScanBound(const std::string& path) {
     qb::fs::File file;
@@ -88,6 +90,32 @@ void BM_ReadLastMessage(benchmark::State& state) {
     state.SetLabel(state.range(0) == 0 ? "1,000 messages" : "50,000 messages");
 }
 
+// Moving every message of a folder to another one with the batch forms; the rate per message
+// stays the same whatever the count.
+void BM_MoveAllMessages(benchmark::State& state) {
+    const std::string source = state.range(0) == 1000 ? g_small : g_medium;
+    const std::filesystem::path scratch =
+        std::filesystem::temp_directory_path() / "quillbox-bench" / "scratch";
+    std::filesystem::create_directories(scratch);
+    const std::string from = (scratch / "From").string(), to = (scratch / "To").string();
+    std::size_t moved = 0;
+    for (auto _ : state) {
+        state.PauseTiming();
+        std::filesystem::copy_file(source, from, std::filesystem::copy_options::overwrite_existing);
+        { std::ofstream truncate(to, std::ios::binary | std::ios::trunc); }
+        qb::CNetscapeMails src("From", from), dst("To", to);
+        src.LoadMessages();
+        std::vector<qb::CMessage*> all;
+        for (auto& m : src.m_pMessages)
+            all.push_back(m.get());
+        state.ResumeTiming();
+        if (dst.AddMessages(all) != all.size() || src.RemoveMessages(all) != all.size())
+            state.SkipWithError("move failed");
+        moved += all.size();
+    }
+    state.SetItemsProcessed(static_cast<std::int64_t>(moved));
+}
+
 std::string Generate(const std::string& gen, const std::string& path, long messages) {
     if (!std::filesystem::exists(path)) {
         const std::string command = gen + " netscape " + path + " " + std::to_string(messages);
@@ -104,6 +132,7 @@ std::string Generate(const std::string& gen, const std::string& path, long messa
 BENCHMARK(BM_ScanBound)->Unit(benchmark::kMillisecond)->MinTime(2);
 BENCHMARK(BM_LoadMessages)->Unit(benchmark::kMillisecond)->MinTime(2);
 BENCHMARK(BM_LoadToScanRatio)->Unit(benchmark::kMillisecond)->Iterations(5);
+BENCHMARK(BM_MoveAllMessages)->Arg(1000)->Arg(8000)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_ReadLastMessage)->Arg(0)->Arg(1)->Unit(benchmark::kMicrosecond);
 
 int main(int argc, char** argv) {
@@ -114,6 +143,7 @@ int main(int argc, char** argv) {
     std::filesystem::create_directories(data);
     g_large = env ? std::string(env) : Generate(gen, (data / "netscape-50000").string(), 50000);
     g_small = Generate(gen, (data / "netscape-1000").string(), 1000);
+    g_medium = Generate(gen, (data / "netscape-8000").string(), 8000);
     benchmark::Initialize(&argc, argv);
     benchmark::RunSpecifiedBenchmarks();
     benchmark::Shutdown();

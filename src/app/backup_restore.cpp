@@ -20,6 +20,23 @@ std::string FullPath(const std::string& file) {
     return ec ? file : absolute.lexically_normal().string();
 }
 
+// Whether `file` names a file of a folder of `folder`'s subtree (only the folders in memory):
+// writing a backup there would replace the mail it is meant to keep.
+bool IsFolderFile(CMails* folder, const std::string& file) {
+    if (folder->GetType() != CMails::kPlain && !folder->m_strPath.empty()) {
+        const std::string base = FullPath(folder->m_strPath);
+        for (const char* suffix : {"", ".mbx", ".idx", ".snm"}) {
+            if (file == base + suffix)
+                return true;
+        }
+    }
+    for (CMails* child : folder->Children()) {
+        if (IsFolderFile(child, file))
+            return true;
+    }
+    return false;
+}
+
 // Frees the folder read from an archive, with its sub-folder nodes; the store is not touched.
 struct RestoredFolder {
     CMails folder{"", "", CMails::kPlain};
@@ -37,7 +54,13 @@ DialogResult CQuillboxDoc::Backup(CMails* folder, const std::string& file) {
         m_port.Message("Please select a folder to backup");
         return {Outcome::Failed, false};
     }
-    if (fs::IsDirectory(file)) {
+    bool storeFile = false;
+    const std::string full = FullPath(file);
+    for (const auto& entry : m_mailboxes) {
+        if (entry->m_pRoot != nullptr && IsFolderFile(entry->m_pRoot, full))
+            storeFile = true;
+    }
+    if (storeFile || fs::IsDirectory(file)) {
         m_port.Message("Cannot open file");
         return {Outcome::Failed, false};
     }

@@ -32,8 +32,10 @@ void CQuillboxDoc::DeleteContents() {
 bool CQuillboxDoc::ReloadMailboxes() {
     WaitCursor wait(m_port);
     DeleteContents();
-    if (m_pRegistry != nullptr)
-        LoadMailboxEntries(*m_pRegistry, m_mailboxes);
+    // A damaged registry file is said so, rather than shown as a registry without mailboxes.
+    if (m_pRegistry != nullptr && !LoadMailboxEntries(*m_pRegistry, m_mailboxes) &&
+        !m_pRegistry->Error().empty())
+        m_port.Message(m_pRegistry->Error(), Buttons::Ok, Icon::Stop);
     for (auto& entry : m_mailboxes) {
         entry->m_pRoot = MakeRootFolder(*entry).release();
         InsertFolderTree(nullptr, entry->m_pRoot);

@@ -143,5 +143,8 @@ bool ReplaceFile(const std::string& target, const std::function<bool(File&)>& wr
 std::string TemporaryNameFor(const std::string& target);
 // True for names that TemporaryNameFor makes (so loaders can skip leftovers).
 bool IsTemporaryName(const std::string& name);
+// Removes the temporary files in `directory` whose making process no longer runs (left behind
+// by a crash). False when the directory cannot be listed.
+bool RemoveStaleTemporaryFiles(const std::string& directory);
 
 } // namespace qb::fs

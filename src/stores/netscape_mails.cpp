@@ -119,9 +119,7 @@ std::unique_ptr<CMessage> MakeMessage(ScannedMessage&& scanned, CMails* folder) 
 // lines would end up in the previous message) and carry a status line.
 std::string HeaderToWrite(const CMessage& source) {
     std::string header = source.m_strHeader;
-    if (header.size() >= 2 && header.compare(header.size() - 2, 2, "\r\n") != 0)
-        header.append("\r\n");
-    else if (header.size() == 1)
+    if (!header.empty() && !header.ends_with("\r\n"))
         header.append("\r\n");
     if (!IsSeparatorLine(header))
         header.insert(0, "From - \r\n");
@@ -134,72 +132,62 @@ std::string HeaderToWrite(const CMessage& source) {
 
 // Looks at the end of a folder file before something is appended: whether its last line lacks a
 // line end, and whether the file ends inside a header (a message whose writing was cut off). A
-// separator written after either would not start a new message.
+// separator written after either would not start a new message. The lines are walked backwards
+// until an empty line (the last header was closed) or a separator line (it never was).
 bool InspectTail(fs::File& file, std::int64_t size, bool& needLineEnd, bool& openHeader) {
     needLineEnd = false;
     openHeader = false;
-    if (size == 0)
-        return true;
-    std::string buffer; // holds the bytes [start, size)
-    std::int64_t start = size;
-    auto prepend = [&]() {
-        const std::int64_t from = std::max<std::int64_t>(0, start - kCopyChunk);
-        std::string chunk(static_cast<std::size_t>(start - from), '\0');
-        if (!file.Seek(from) || !file.ReadExact(chunk.data(), chunk.size()))
-            return false;
-        buffer.insert(0, chunk);
-        start = from;
-        return true;
-    };
-    auto at = [&](std::int64_t position) {
-        return buffer[static_cast<std::size_t>(position - start)];
-    };
-
-    if (!prepend())
-        return false;
-    if (size >= 2 && start == size - 1 && !prepend())
-        return false;
-    const char last = at(size - 1);
-    needLineEnd = last != '\n' && last != '\r';
-    std::int64_t lineEnd = size;
-    if (last == '\n')
-        lineEnd = (size >= 2 && at(size - 2) == '\r') ? size - 2 : size - 1;
-    else if (last == '\r')
-        lineEnd = size - 1;
-
-    // Walk the lines backwards: an empty line means the last header was closed; a separator line
-    // met first means it never was.
-    std::int64_t searched = lineEnd; // positions [searched, lineEnd) hold no line end
-    for (;;) {
-        std::int64_t i = searched - 1;
-        while (i >= start && at(i) != '\n' && at(i) != '\r')
-            --i;
-        if (i < start && start > 0) {
-            searched = start;
-            if (!prepend())
-                return false;
-            continue;
-        }
-        searched = i + 1;
-        const std::int64_t lineStart = i + 1;
-        const std::size_t length = static_cast<std::size_t>(lineEnd - lineStart);
-        if (length == 0)
+    std::vector<char> chunk(kCopyChunk);
+    std::int64_t chunkStart = size;
+    char prefix[kSeparator.size()]; // the first bytes of the line being walked
+    std::size_t lineLength = 0;
+    bool afterLf = false;  // the byte after the current one is a LF ending a line
+    bool finalEnd = false; // the next line end met is the one ending the file
+    // Whether the line just walked decides the question.
+    auto decided = [&] {
+        if (lineLength == 0)
             return true;
-        const std::string_view line(buffer.data() + (lineStart - start), length);
-        if (IsSeparatorLine(line)) {
+        if (lineLength >= kSeparator.size() &&
+            StartsWithNoCase(std::string_view(prefix, kSeparator.size()), kSeparator)) {
             openHeader = true;
             return true;
         }
-        if (i < 0)
-            return true; // no separator at all: nothing is open
-        // Step over the line end at i (a CR LF pair counts as one).
-        if (at(i) == '\n' && i == start && start > 0) {
-            if (!prepend())
+        return false;
+    };
+    for (std::int64_t position = size - 1; position >= 0; --position) {
+        if (position < chunkStart) {
+            chunkStart = std::max<std::int64_t>(0, position + 1 - kCopyChunk);
+            const std::size_t n = static_cast<std::size_t>(position + 1 - chunkStart);
+            if (!file.Seek(chunkStart) || !file.ReadExact(chunk.data(), n))
                 return false;
         }
-        lineEnd = (at(i) == '\n' && i - 1 >= start && at(i - 1) == '\r') ? i - 1 : i;
-        searched = lineEnd;
+        const char c = chunk[static_cast<std::size_t>(position - chunkStart)];
+        const bool lineEnd = c == '\n' || c == '\r';
+        if (position == size - 1) {
+            needLineEnd = !lineEnd;
+            finalEnd = lineEnd;
+        }
+        if (!lineEnd) {
+            afterLf = false;
+            std::memmove(prefix + 1, prefix, sizeof prefix - 1);
+            prefix[0] = c;
+            ++lineLength;
+            continue;
+        }
+        if (c == '\r' && afterLf) {
+            afterLf = false; // the CR of a CR LF pair
+            continue;
+        }
+        afterLf = c == '\n';
+        if (finalEnd)
+            finalEnd = false;
+        else if (decided())
+            return true;
+        lineLength = 0;
     }
+    if (size > 0)
+        decided(); // the file's first line
+    return true;
 }
 
 // Makes the source's body lines available, as its display text would. `readHere` tells whether
@@ -215,14 +203,14 @@ bool EnsureBody(CMessage& source, bool& readHere) {
     return true;
 }
 
-// Whether a directory entry other than `self` has `name` ignoring letter case; its spelling in
-// `found`. False when the directory cannot be listed (and `missingOk` is not set or it exists).
-bool FindNoCase(const std::string& directory, const std::string& name, const std::string& self,
-                std::string& found, bool& listed) {
+// Looks for a directory entry named `name` without regard to letter case; its spelling on disk
+// goes to `found`. `listed` tells whether the directory could be read at all.
+bool FindNoCase(const std::string& directory, const std::string& name, std::string& found,
+                bool& listed) {
     std::vector<fs::DirEntry> entries;
     listed = fs::ListDirectory(directory, entries);
     for (const fs::DirEntry& entry : entries) {
-        if (entry.name != self && EqualsNoCase(entry.name, name)) {
+        if (EqualsNoCase(entry.name, name)) {
             found = entry.name;
             return true;
         }
@@ -341,6 +329,19 @@ bool CNetscapeMails::LoadFolders() {
             continue;
         AddChild(new CNetscapeMails(name, JoinPath(directory, name)));
     }
+    // A sub-folder directory whose folder file is missing (a rename or delete cut short) still
+    // shows its folders, under a folder of its own name that holds no messages.
+    std::unordered_set<std::string> names;
+    for (const fs::DirEntry& entry : entries)
+        names.insert(entry.name);
+    for (const fs::DirEntry& entry : entries) {
+        const std::string& name = entry.name;
+        if (!entry.isDirectory || name.size() <= 4 || !name.ends_with(".sbd"))
+            continue;
+        const std::string base = name.substr(0, name.size() - 4);
+        if (IsValidFolderName(base) && names.count(base) == 0)
+            AddChild(new CNetscapeMails(base, JoinPath(directory, base)));
+    }
     return true;
 }
 
@@ -457,7 +458,7 @@ std::size_t CNetscapeMails::Append(const std::vector<CMessage*>& sources, bool r
         entry->m_nLines = Clamp32(headerLines + 1 + bodyLines);
         position += static_cast<std::int64_t>(bytes.size());
         lead.clear();
-        if (readHere && releaseBodies) {
+        if (readHere && releaseBodies && source->m_pFolder->GetType() != kPlain) {
             // Keeps a long batch from holding every body; the source reads it again on demand.
             source->m_aBody.clear();
             source->m_aBody.shrink_to_fit();
@@ -510,7 +511,10 @@ std::size_t CNetscapeMails::RemoveMessages(const std::vector<CMessage*>& message
     const std::int64_t fileSize = file.Size();
     if (fileSize < 0)
         return 0;
-    LineReader reader(file);
+    // Headers are short: a small buffer keeps each look at one from reading far beyond it.
+    LineReader reader(file, 4096);
+    std::sort(wanted.begin(), wanted.end(),
+              [](const CMessage* a, const CMessage* b) { return a->m_nOffset < b->m_nOffset; });
     std::vector<Patch> patches;
     std::unordered_set<const CMessage*> removed;
     for (CMessage* message : wanted) {
@@ -549,13 +553,16 @@ std::size_t CNetscapeMails::RemoveMessages(const std::vector<CMessage*>& message
 CMails* CNetscapeMails::CreateFolder(const std::string& name) {
     if (!IsValidFolderName(name))
         return nullptr;
-    GetSubFolders(); // so that the new node is not dropped by a later first listing
+    // The children are listed first, so that a later first listing cannot drop the new node.
+    GetSubFolders();
+    if (m_bFoldersPending)
+        return nullptr;
     const std::string directory = SubFolderDirectory();
     if (!fs::IsDirectory(directory) && !fs::CreateDirectory(directory))
         return nullptr;
     std::string existing;
     bool listed = false;
-    if (FindNoCase(directory, name, std::string(), existing, listed) || !listed)
+    if (FindNoCase(directory, name, existing, listed) || !listed)
         return nullptr;
     const std::string path = JoinPath(directory, name);
     fs::File file;
@@ -578,13 +585,15 @@ CMails* CNetscapeMails::CopyFolder(CMails& source) {
         m_strPath.rfind(source.m_strPath + ".sbd/", 0) == 0)
         return nullptr;
     GetSubFolders();
+    if (m_bFoldersPending)
+        return nullptr;
     const std::string directory = SubFolderDirectory();
     if (!fs::IsDirectory(directory) && !fs::CreateDirectory(directory))
         return nullptr;
     std::string name = source.m_strName;
     std::string existing;
     bool listed = false;
-    if (FindNoCase(directory, name, std::string(), existing, listed))
+    if (FindNoCase(directory, name, existing, listed))
         name = existing; // merge into the folder already there, spelled as it is on disk
     else if (!listed)
         return nullptr;
@@ -625,6 +634,8 @@ CMails* CNetscapeMails::CopyFolder(CMails& source) {
 
 bool CNetscapeMails::DeleteFolder() {
     const std::vector<CMails*> children = GetSubFolders();
+    if (m_bFoldersPending)
+        return false; // sub-folders that cannot be listed must not be orphaned
     const bool hadChildren = !children.empty();
     for (CMails* child : children) {
         if (!child->DeleteFolder())
@@ -695,14 +706,18 @@ bool CNetscapeMails::Rename(const std::string& text, bool parentMoved) {
 // ---- compacting ------------------------------------------------------------------------------
 
 bool CNetscapeMails::Compact() {
+    // What an earlier compaction cut off by a crash left beside the file goes first.
+    fs::RemoveStaleTemporaryFiles(DirectoryOf(m_strPath));
     FreeMessages();
     std::vector<std::int64_t> separators; // where each listed message's own bytes begin
+    std::size_t found = 0;
     {
         fs::File file;
         if (!file.Open(m_strPath, fs::OpenMode::Read))
             return false;
         LineReader reader(file);
         const bool ok = ScanFolder(reader, [&](ScannedMessage&& scanned) {
+            ++found;
             const std::int64_t separator = scanned.separator;
             std::unique_ptr<CMessage> message = MakeMessage(std::move(scanned), this);
             if (message->IsDeleted())
@@ -727,8 +742,10 @@ bool CNetscapeMails::Compact() {
         const CMessage& m = *m_pMessages[i];
         kept += std::min(m.m_nOffset + m.m_nSize, fileSize) - separators[i];
     }
-    if (kept == fileSize)
-        return true; // nothing deleted and nothing before the first message: nothing to drop
+    // Nothing deleted and nothing before the first message: nothing to drop. A file without a
+    // single message is not taken for a folder's leftovers either and stays as it is.
+    if (kept == fileSize || found == 0)
+        return true;
 
     // The kept messages are copied byte for byte into a new file that replaces the old one only
     // when it is complete and on the disk.

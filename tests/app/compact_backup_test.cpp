@@ -208,6 +208,18 @@ TEST_F(BackupRestoreTest, RestoreFailureAndOneLevelStoreWarning) {
     EXPECT_TRUE(imn->Children()[0]->Children().empty());
 }
 
+TEST_F(BackupRestoreTest, RestoreIntoAMailboxWithoutItemCannotRefreshTheView) {
+    const std::string file = dir / "work.qbf";
+    ASSERT_EQ(doc.Backup(work, file).outcome, Outcome::Done);
+    TestFolder hidden("Hidden", "/stores/hidden");
+    const DialogResult result = doc.Restore(file, &hidden);
+    EXPECT_EQ(result.outcome, Outcome::Done);
+    EXPECT_THAT(port.Texts(), ElementsAre("Cannot Refresh View"));
+    EXPECT_THAT(Names(hidden.Children()), ElementsAre("Work"));
+    EXPECT_EQ(port.items.count(hidden.Children()[0]), 0u);
+    hidden.FreeSubFolders();
+}
+
 // ---- message text ----
 
 TEST(MessageTextTest, HeaderBlockBodyAndAttachments) {

@@ -115,6 +115,16 @@ TEST_F(CrossFormatTest, RootClassFollowsTheExactTypeString) {
     EXPECT_NE(port.ItemNamed(doc->FindMailboxByName("Netscape"), "Inbox"), nullptr);
 }
 
+TEST_F(CrossFormatTest, DamagedRegistryIsReportedOnReload) {
+    WriteFile(dir / "q.reg", "REGEDIT4\n[HKEY_CURRENT_USER\\Software\n\"broken");
+    doc->ReloadMailboxes();
+    EXPECT_TRUE(doc->Mailboxes().empty());
+    ASSERT_EQ(port.shown.size(), 1u);
+    EXPECT_NE(port.shown[0].text.find("damaged"), std::string::npos) << port.shown[0].text;
+    EXPECT_EQ(port.shown[0].icon, Icon::Stop);
+    EXPECT_EQ(ReadFile(dir / "q.reg").substr(0, 8), "REGEDIT4"); // left as it was
+}
+
 TEST_F(CrossFormatTest, MessagesMoveBetweenFormatsBothWays) {
     EXPECT_EQ(doc->MoveTo(nsInbox, {imInbox, ActivePane::List, All(imInbox)}), Outcome::Done);
     EXPECT_THAT(port.Texts(), IsEmpty());
@@ -164,6 +174,19 @@ TEST_F(CrossFormatTest, SameNameAnswersAcrossFormats) {
     EXPECT_THAT(ReadSubjects(imInbox), ElementsAre("i1", "i2"));
 }
 
+TEST_F(CrossFormatTest, NamesTheStoresRefuseEndInTheUsualTexts) {
+    port.FolderName("../escape");
+    EXPECT_EQ(doc->OnNewFolder({ns, ActivePane::Tree, {}}), Outcome::Failed);
+    port.FolderName("a/b");
+    EXPECT_EQ(doc->OnNewFolder({im, ActivePane::Tree, {}}), Outcome::Failed);
+    port.FolderName("x.sbd");
+    EXPECT_EQ(doc->OnRenameFolder({nsInbox, ActivePane::Tree, {}}), Outcome::Failed);
+    EXPECT_THAT(port.Texts(), ElementsAre("Cannot create new folder", "Cannot create new folder",
+                                          "Cannot rename folder"));
+    EXPECT_FALSE(std::filesystem::exists(dir / "escape"));
+    EXPECT_EQ(port.items[nsInbox].text, "Inbox");
+}
+
 TEST_F(CrossFormatTest, FolderIntoANonRootInternetMailFolderFails) {
     EXPECT_EQ(doc->MoveTo(imInbox, {nsInbox, ActivePane::Tree, {}}), Outcome::Failed);
     EXPECT_THAT(port.Texts(), ElementsAre("Cannot create folder in destination folder"));
@@ -204,6 +227,18 @@ TEST_F(CrossFormatTest, BackupAndRestoreIntoBothFormats) {
     EXPECT_NE(inbox->GetMessages()[1]->GetText().find("body of n2"), std::string::npos);
     // The Internet Mail store merged the archive's own messages into its Inbox.
     EXPECT_THAT(ReadSubjects(imInbox), ElementsAre("i1", "i2", "n1", "n2"));
+}
+
+TEST_F(CrossFormatTest, BackupNeverReplacesAFileOfAStore) {
+    const std::string nsFile = ReadFile(nsInbox->m_strPath);
+    const std::string imFile = ReadFile(imInbox->m_strPath + ".mbx");
+    EXPECT_FALSE(doc->Backup(nsInbox, nsInbox->m_strPath).close);
+    EXPECT_FALSE(doc->Backup(nsInbox, imInbox->m_strPath + ".mbx").close);
+    EXPECT_FALSE(doc->Backup(nsInbox, dir / "ns/../imn/Inbox.idx").close);
+    EXPECT_THAT(port.Texts(),
+                ElementsAre("Cannot open file", "Cannot open file", "Cannot open file"));
+    EXPECT_EQ(ReadFile(nsInbox->m_strPath), nsFile);
+    EXPECT_EQ(ReadFile(imInbox->m_strPath + ".mbx"), imFile);
 }
 
 TEST_F(CrossFormatTest, NewMailboxIsRegisteredAndShownLast) {
@@ -258,27 +293,29 @@ TEST_F(CrossFormatTest, FailedMessageMoveNeverLosesAMessage) {
         });
 }
 
-TEST_F(CrossFormatTest, FailedFolderMoveNeverLosesAMessage) {
+TEST_F(CrossFormatTest, FailedOrInterruptedFolderMoveNeverLosesAMessage) {
     int run = 0;
-    EnumerateFaults(
-        [&] {
-            Build(dir / ("run" + std::to_string(run++)));
-            port.Answer(Answer::No); // "Inbox" exists in the Netscape store: copy as Inbox(1)
-        },
-        [&] {
-            return doc->MoveTo(ns, {imInbox, ActivePane::Tree, {}}) == Outcome::Done;
-        },
-        [&](const FaultCase&) {
-            Reload();
-            std::vector<std::string> all;
-            if (imInbox != nullptr)
-                all = ReadSubjects(imInbox);
-            if (CMails* copy = Child(ns, "Inbox(1)")) {
-                for (const std::string& s : ReadSubjects(copy))
-                    all.push_back(s);
-            }
-            EXPECT_THAT(all, ::testing::IsSupersetOf({"i1", "i2"}));
-        });
+    const auto setup = [&] {
+        Build(dir / ("run" + std::to_string(run++)));
+        port.Answer(Answer::No); // "Inbox" exists in the Netscape store: copy as Inbox(1)
+    };
+    const auto move = [&] {
+        return doc->MoveTo(ns, {imInbox, ActivePane::Tree, {}}) == Outcome::Done;
+    };
+    const auto check = [&](const FaultCase&) {
+        Reload();
+        std::vector<std::string> all;
+        if (imInbox != nullptr)
+            all = ReadSubjects(imInbox);
+        if (CMails* copy = Child(ns, "Inbox(1)")) {
+            for (const std::string& s : ReadSubjects(copy))
+                all.push_back(s);
+        }
+        EXPECT_THAT(all, ::testing::IsSupersetOf({"i1", "i2"}));
+    };
+    EnumerateFaults(setup, move, check);
+    // The process stopping dead at any step loses nothing either.
+    EnumerateCrashes(setup, move, check);
 }
 
 } // namespace

@@ -91,13 +91,5 @@ TEST_F(MenuModelTest, MenusEndAfterTheThousandthFolder) {
     EXPECT_EQ(doc.MenuFolder(8999)->m_strName, "f201");
 }
 
-TEST_F(MenuModelTest, MenuIdRanges) {
-    EXPECT_TRUE(IsMoveMenuId(8000));
-    EXPECT_TRUE(IsMoveMenuId(8999));
-    EXPECT_FALSE(IsMoveMenuId(9000));
-    EXPECT_TRUE(IsCopyMenuId(9999));
-    EXPECT_FALSE(IsCopyMenuId(10000));
-}
-
 } // namespace
 } // namespace qb::test

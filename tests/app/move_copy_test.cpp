@@ -111,17 +111,6 @@ TEST_F(MoveCopyTest, SameNameQuestionCancelDoesNothing) {
     EXPECT_EQ(port.menuRebuilds, 1);
 }
 
-TEST_F(MoveCopyTest, FreeNames) {
-    EXPECT_EQ(FreeFolderName("Inbox", {}), "Inbox");
-    TestFolder parent("p", "/p");
-    Sub(&parent, "inbox");
-    EXPECT_EQ(FreeFolderName("Inbox", parent.Children()), "Inbox(1)");
-    Sub(&parent, "INBOX(1)");
-    Sub(&parent, "Inbox(3)");
-    EXPECT_EQ(FreeFolderName("Inbox", parent.Children()), "Inbox(2)");
-    parent.FreeSubFolders();
-}
-
 TEST_F(MoveCopyTest, FailedCopyRemovesNothing) {
     archive->failCopy = true;
     EXPECT_EQ(doc.MoveTo(archive, Tree(work)), Outcome::Failed);

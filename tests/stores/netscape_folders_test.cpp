@@ -173,6 +173,11 @@ TEST(NetscapeCopy, CopiesAnInMemoryFolderTree) {
     ASSERT_NE(copy, nullptr);
     EXPECT_EQ(Contents(*copy), (std::vector<std::string>{"r:body|"}));
     EXPECT_EQ(ChildNames(*copy), (std::vector<std::string>{"Inner"}));
+    // The in-memory messages keep their bodies: a second copy gets them too.
+    store.Write("Second", "");
+    CMails* again = store.Folder("Second")->CopyFolder(restored);
+    ASSERT_NE(again, nullptr);
+    EXPECT_EQ(Contents(*again), (std::vector<std::string>{"r:body|"}));
     restored.FreeSubFolders();
 }
 

@@ -153,5 +153,15 @@ TEST(NetscapeFolders, ListingFollowsTheLayout) {
     EXPECT_TRUE(store.Folder("Sent")->GetSubFolders().empty());
 }
 
+TEST(NetscapeFolders, SubFolderDirectoryWithoutItsFileIsStillShown) {
+    NetscapeStore store;
+    std::filesystem::create_directories(store.Path("Lost.sbd"));
+    store.Write("Lost.sbd/Kept", NsMessage("k", {"x"}));
+    EXPECT_EQ(test::ChildNames(*store.root), (std::vector<std::string>{"Lost"}));
+    EXPECT_TRUE(test::Subjects(*store.Folder("Lost")).empty());
+    EXPECT_EQ(Contents(*store.Folder("Lost/Kept")), (std::vector<std::string>{"k:x|"}));
+    EXPECT_FALSE(std::filesystem::exists(store.Path("Lost"))); // nothing written
+}
+
 } // namespace
 } // namespace qb

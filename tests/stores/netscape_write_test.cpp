@@ -88,21 +88,32 @@ TEST(NetscapeAdd, NothingIsWrittenWhenTheFileOrTheBodyIsMissing) {
 }
 
 TEST(NetscapeAdd, AppendAfterUnfinishedTailStartsANewMessage) {
-    NetscapeStore store;
-    // The last line lacks its line end; a cut-off append left a header that never ended.
-    store.Write("A", "From - \r\nSubject: a\r\n\r\nlast");
-    store.Write("B", NsMessage("b", {"x"}) + "From - \r\nX-Mozilla-Status: 80");
-    for (const char* name : {"A", "B"}) {
-        SCOPED_TRACE(name);
-        CNetscapeMails* f = store.Folder(name);
-        const std::size_t before = f->GetMessages().size();
+    const std::string longLine(70000, 'h'); // walks the tail across a read boundary
+    const std::vector<std::string> tails = {
+        "From - \r\nSubject: a\r\n\r\nlast",                       // last line without line end
+        NsMessage("a", {"x"}) + "From - \r\nX-Mozilla-Status: 80", // header cut off
+        "From - \nSubject: a\nX-Long: " + longLine + "\n",         // LF, header never closed
+        "From - \rSubject: a\rFrom - inside\r",                    // CR, separator inside header
+        "From - \r\nSubject: a\r\n\r\n" + longLine + "\r\n",       // closed, long body line
+        "only text, no message\r\n",
+    };
+    for (const std::string& tail : tails) {
+        SCOPED_TRACE(tail.substr(0, 40));
+        NetscapeStore store;
+        store.Write("F", tail);
+        CNetscapeMails* f = store.Folder("F");
+        std::vector<std::string> expected;
+        for (auto& m : f->GetMessages())
+            expected.push_back(m->m_strHeader);
         auto m = Foreign("Subject: new\r\n", {"n"});
         ASSERT_TRUE(f->AddMessage(*m));
-        const auto contents = Contents(*f);
-        ASSERT_EQ(contents.size(), before + 1);
-        EXPECT_EQ(contents.back(), "new:n|");
+        expected.push_back("From - \r\nX-Mozilla-Status: 8000\r\nSubject: new\r\n");
+        std::vector<std::string> headers;
+        for (auto& loaded : f->GetMessages())
+            headers.push_back(loaded->m_strHeader);
+        EXPECT_EQ(headers, expected);
+        EXPECT_EQ(Contents(*f).back(), "new:n|");
     }
-    EXPECT_EQ(Contents(*store.Folder("A")).front(), "a:last|");
 }
 
 TEST(NetscapeAdd, BatchWritesWhatSingleAppendsWrite) {
@@ -282,6 +293,13 @@ TEST(NetscapeCompact, MessageWithoutFinalLineEndGetsOneWhenMoved) {
     auto m = Foreign("Subject: c\r\n", {"q"});
     ASSERT_TRUE(f->AddMessage(*m));
     EXPECT_EQ(Contents(*f), (std::vector<std::string>{"b:end|", "c:q|"}));
+}
+
+TEST(NetscapeCompact, LeavesFilesWithoutMessagesAlone) {
+    NetscapeStore store;
+    store.Write("F", "not a folder\r\nat all");
+    ASSERT_TRUE(store.Folder("F")->Compact());
+    EXPECT_EQ(store.Read("F"), "not a folder\r\nat all");
 }
 
 TEST(NetscapeCompact, FailsOnMissingFile) {
