@@ -45,7 +45,7 @@ struct ScannedMessage {
 // separator line inside a header does not start a message but still counts in the indices.
 // False when the file could not be read to its end.
 template <typename Sink> bool ScanFolder(LineReader& reader, Sink&& sink) {
-    std::string line;
+    std::string_view line;
     LineEnd end;
     std::int64_t position = 0;
     std::int64_t separators = 0;
@@ -63,7 +63,7 @@ template <typename Sink> bool ScanFolder(LineReader& reader, Sink&& sink) {
         sink(std::move(current));
     };
 
-    while (reader.ReadLine(line, end)) {
+    while (reader.ReadLineView(line, end)) {
         const std::int64_t lineBytes = static_cast<std::int64_t>(line.size()) + LineEndBytes(end);
         bool complete = false;
         if (IsSeparatorLine(line)) {
