@@ -67,8 +67,9 @@ int NewMailbox(Context& ctx, const Args& args) {
     Session session(ctx);
     // The dialog's duplicate checks look at the mailboxes the program has open: all registered.
     session.doc.ReloadMailboxes();
-    if (!ctx.Registry().Error().empty())
-        return Fail(ctx.Registry().Error());
+    const std::string& damage = ctx.Registry().Error();
+    if (!damage.empty()) // the document has shown it unless it kept quiet
+        return session.port.LastMessage() == damage ? kExitFailed : Fail(damage);
     NewMailboxInput input{args.name, args.dir};
     const NewMailboxLookups lookups{[&session](const std::string& name) {
                                         return session.doc.FindMailboxByName(name) != nullptr;

@@ -94,7 +94,7 @@ class CliTest : public ::testing::Test {
         int fds[2][2] = {{-1, -1}, {-1, -1}};
         const bool opened = terminal
                                 ? openpty(&fds[1][0], &fds[1][1], nullptr, nullptr, nullptr) == 0
-                                : pipe(fds[0]) == 0 && pipe(fds[1]) == 0;
+                                : (!outputFile.empty() || pipe(fds[0]) == 0) && pipe(fds[1]) == 0;
         if (!opened) {
             ADD_FAILURE() << "cannot make the child's output channels: " << std::strerror(errno);
             return result;
