@@ -1,0 +1,718 @@
+#include "stores/internet_mails.h"
+
+#include "platform/binary.h"
+#include "platform/file_system.h"
+#include "platform/paths.h"
+#include "stores/mail_index.h"
+
+#include <algorithm>
+#include <cstring>
+#include <utility>
+
+namespace qb {
+
+namespace {
+
+constexpr char kMarker[4] = {'\0', '\x7f', '\0', '\x7f'};
+constexpr std::size_t kRecordHead = 16;
+// The reader looks for the first record from here on.
+constexpr std::int64_t kFirstRecordSearch = 32;
+constexpr std::size_t kChunk = 1 << 20;
+// Records are handed to the disk in blocks of about this size.
+constexpr std::size_t kWriteBlock = 4 << 20;
+
+// Reads a file through one buffer, so that a listing reads each byte once, in order.
+class WindowReader {
+  public:
+    WindowReader(fs::File& file, std::int64_t size) : m_file(file), m_size(size) {}
+
+    // The bytes [pos, pos + len), or null when the file cannot give them.
+    const char* Get(std::int64_t pos, std::size_t len) {
+        if (pos < 0 || pos > m_size || static_cast<std::uint64_t>(m_size - pos) < len)
+            return nullptr;
+        if (pos >= m_start && pos + static_cast<std::int64_t>(len) <= m_start + HaveBytes())
+            return m_buffer.data() + (pos - m_start);
+        const std::size_t want =
+            static_cast<std::size_t>(std::min<std::int64_t>(std::max(len, kChunk), m_size - pos));
+        std::size_t keep = 0;
+        if (pos >= m_start && pos < m_start + HaveBytes()) {
+            keep = static_cast<std::size_t>(m_start + HaveBytes() - pos);
+            std::memmove(m_buffer.data(), m_buffer.data() + (pos - m_start), keep);
+        } else if (!m_file.Seek(pos)) {
+            m_have = 0;
+            return nullptr;
+        }
+        if (m_buffer.size() < want)
+            m_buffer.resize(want);
+        m_start = pos;
+        m_have = keep;
+        if (!m_file.ReadExact(m_buffer.data() + keep, want - keep)) {
+            m_have = 0;
+            m_start = -1;
+            return nullptr;
+        }
+        m_have = want;
+        return m_buffer.data();
+    }
+
+  private:
+    std::int64_t HaveBytes() const { return static_cast<std::int64_t>(m_have); }
+
+    fs::File& m_file;
+    std::int64_t m_size;
+    std::vector<char> m_buffer;
+    std::int64_t m_start = -1;
+    std::size_t m_have = 0;
+};
+
+// Calls `line(begin, length)` for each line of the bytes: a line ends at CR LF, at a lone LF or
+// at a lone CR; a last line without an end counts as well. Returns the number of lines.
+template <typename F> std::int64_t ForEachLine(const char* data, std::size_t size, F&& line) {
+    std::int64_t count = 0;
+    std::size_t i = 0;
+    while (i < size) {
+        const char* nl = static_cast<const char*>(std::memchr(data + i, '\n', size - i));
+        const std::size_t lineEnd = nl ? static_cast<std::size_t>(nl - data) : size;
+        // A CR before the LF belongs to it; any other CR ends a line by itself.
+        std::size_t scan = lineEnd;
+        if (nl && lineEnd > i && data[lineEnd - 1] == '\r')
+            --scan;
+        const char* cr = static_cast<const char*>(std::memchr(data + i, '\r', scan - i));
+        if (cr != nullptr) {
+            const std::size_t at = static_cast<std::size_t>(cr - data);
+            line(data + i, at - i);
+            i = at + 1;
+        } else if (nl != nullptr) {
+            line(data + i, scan - i);
+            i = lineEnd + 1;
+        } else {
+            line(data + i, size - i);
+            i = size;
+        }
+        ++count;
+    }
+    return count;
+}
+
+std::int64_t CountLines(const char* data, std::size_t size) {
+    return ForEachLine(data, size, [](const char*, std::size_t) {});
+}
+
+struct MessageFileHeader {
+    std::uint32_t count = 0;
+    std::uint32_t lastId = 0;
+    std::uint32_t length = 0;
+    bool magicOk = false;
+};
+
+bool ReadMessageFileHeader(fs::File& file, MessageFileHeader& header) {
+    unsigned char bytes[20];
+    if (!file.Seek(0) || !file.ReadExact(bytes, sizeof bytes))
+        return false;
+    header.magicOk = std::memcmp(bytes, "JMF6", 4) == 0;
+    header.count = GetLE32(bytes + 8);
+    header.lastId = GetLE32(bytes + 12);
+    header.length = GetLE32(bytes + 16);
+    return true;
+}
+
+// The first byte after the message file's records: its recorded length when that lies within
+// the file. Bytes past it (left by an append that did not complete) belong to no record.
+std::int64_t RecordsEnd(const MessageFileHeader& header, std::int64_t fileSize) {
+    if (header.length >= kFirstRecordSearch && header.length <= fileSize)
+        return header.length;
+    return fileSize;
+}
+
+// Reads the body lines of a listed message from its record; false when the record at the
+// message's offset is no longer the one that was listed or cannot be read.
+bool ReadBody(fs::File& file, CMessage& message) {
+    if (message.m_nOffset < 0 || message.m_nBodySize < 0 ||
+        message.m_nSize < static_cast<std::int64_t>(kRecordHead) ||
+        message.m_nBodySize > message.m_nSize - static_cast<std::int64_t>(kRecordHead))
+        return false;
+    unsigned char head[kRecordHead];
+    if (!file.Seek(message.m_nOffset) || !file.ReadExact(head, sizeof head))
+        return false;
+    if (std::memcmp(head, kMarker, 4) != 0 ||
+        GetLE32(head + 4) != static_cast<std::uint32_t>(message.m_nIndex) ||
+        GetLE32(head + 8) != static_cast<std::uint64_t>(message.m_nSize))
+        return false;
+    const std::int64_t fileSize = file.Size();
+    const std::int64_t start = message.m_nOffset + message.m_nSize - message.m_nBodySize;
+    if (fileSize < 0 || start + message.m_nBodySize > fileSize)
+        return false;
+    std::string bytes(static_cast<std::size_t>(message.m_nBodySize), '\0');
+    if (!file.Seek(start) || (!bytes.empty() && !file.ReadExact(bytes.data(), bytes.size())))
+        return false;
+    std::vector<std::string> lines;
+    const auto wanted = static_cast<std::size_t>(std::max(message.m_nBodyLines, 0));
+    ForEachLine(bytes.data(), bytes.size(), [&](const char* p, std::size_t n) {
+        if (lines.size() < wanted)
+            lines.emplace_back(p, n);
+    });
+    lines.resize(wanted);
+    message.m_aBody = std::move(lines);
+    return true;
+}
+
+// The bytes of one message record as this store writes it.
+std::string RecordBytes(const CMessage& message, std::uint32_t id) {
+    std::size_t size = kRecordHead + message.m_strHeader.size() + 2;
+    for (const std::string& line : message.m_aBody)
+        size += line.size() + 2;
+    std::string out;
+    out.reserve(size);
+    out.append(kMarker, 4);
+    AppendLE32(out, id);
+    AppendLE32(out, static_cast<std::uint32_t>(size));
+    AppendLE32(out, static_cast<std::uint32_t>(size - kRecordHead));
+    out += message.m_strHeader;
+    out += "\r\n";
+    for (const std::string& line : message.m_aBody) {
+        out += line;
+        out += "\r\n";
+    }
+    return out;
+}
+
+// Makes sure the message's body lines and MIME tree are in memory. Sets `loaded` when this call
+// read the body (so that the caller can let it go again). False when the body cannot be read.
+bool PrepareSource(CMessage& message, bool& loaded) {
+    loaded = false;
+    if (message.m_pContent != nullptr)
+        return true;
+    if (message.m_pFolder != nullptr) {
+        if (!message.m_pFolder->ReadMessage(message))
+            return false;
+        loaded = true;
+    }
+    message.ComposeText(); // a tree that fails to build still leaves its root for the index
+    return true;
+}
+
+void ReleaseBody(CMessage& message) {
+    message.m_aBody.clear();
+    message.m_aBody.shrink_to_fit();
+    message.m_pContent.reset();
+}
+
+// Appends records to a message file through one buffer.
+class RecordWriter {
+  public:
+    explicit RecordWriter(fs::File& file) : m_file(file) {}
+    bool Add(const std::string& bytes) {
+        m_pending += bytes;
+        return m_pending.size() < kWriteBlock || Drain();
+    }
+    bool Drain() {
+        const bool ok = m_pending.empty() || m_file.Write(m_pending);
+        m_pending.clear();
+        return ok;
+    }
+
+  private:
+    fs::File& m_file;
+    std::string m_pending;
+};
+
+bool WriteHeaderWords(fs::File& file, std::uint32_t count, std::uint32_t lastId,
+                      std::uint32_t length) {
+    unsigned char words[12];
+    PutLE32(words, count);
+    PutLE32(words + 4, lastId);
+    PutLE32(words + 8, length);
+    return file.Seek(8) && file.Write(words, sizeof words);
+}
+
+bool WriteNewFile(const std::string& path, const std::string& bytes) {
+    fs::File file;
+    if (!file.Open(path, fs::OpenMode::Create))
+        return false;
+    const bool ok = file.Write(bytes) && file.Flush();
+    return file.Close() && ok;
+}
+
+} // namespace
+
+CInternetMails::CInternetMails(std::string name, std::string path)
+    : CMails(std::move(name), std::move(path), kInternetMail) {}
+
+CInternetMails::~CInternetMails() = default;
+
+bool CInternetMails::IsValidFolderName(const std::string& name) {
+    if (name.empty() || name == "." || name == "..")
+        return false;
+    for (unsigned char c : name) {
+        if (c == '/' || c == '\\' || c < 0x20)
+            return false;
+    }
+    return true;
+}
+
+std::string CInternetMails::NewMessageFileHeader() {
+    std::string out("JMF6", 4);
+    AppendLE32(out, kMessageVersion);
+    AppendLE32(out, 0);
+    AppendLE32(out, 0);
+    AppendLE32(out, kMessageHeaderSize);
+    AppendLE32(out, 1);
+    out.append(60, '\0');
+    return out;
+}
+
+std::string CInternetMails::NewIndexFileHeader() {
+    return CMailIndex().Serialize();
+}
+
+bool CInternetMails::CreateMessageFile(const std::string& path) {
+    return WriteNewFile(path, NewMessageFileHeader());
+}
+
+bool CInternetMails::CreateIndexFile(const std::string& path) {
+    return WriteNewFile(path, NewIndexFileHeader());
+}
+
+std::string CInternetMails::FindEntryNoCase(const std::string& name,
+                                            const std::string& extension) const {
+    std::vector<fs::DirEntry> entries;
+    if (!fs::ListDirectory(m_strPath, entries))
+        return {};
+    const std::string wanted = name + extension;
+    std::string found;
+    for (const fs::DirEntry& entry : entries) {
+        if (entry.isDirectory || !EqualsNoCase(entry.name, wanted))
+            continue;
+        if (entry.name == wanted)
+            return name;
+        if (found.empty())
+            found = entry.name.substr(0, entry.name.size() - extension.size());
+    }
+    return found;
+}
+
+// ---- reading -----------------------------------------------------------------------------------
+
+bool CInternetMails::LoadFolders() {
+    if (!IsStoreRoot())
+        return true; // folders do not nest
+    std::vector<fs::DirEntry> entries;
+    if (!fs::ListDirectory(m_strPath, entries))
+        return true;
+    for (const fs::DirEntry& entry : entries) {
+        if (entry.isDirectory || fs::IsTemporaryName(entry.name) ||
+            entry.name.find(".mbx") == std::string::npos)
+            continue;
+        const std::string name = entry.name.substr(0, entry.name.rfind('.'));
+        AddChild(new CInternetMails(name, JoinPath(m_strPath, name)));
+    }
+    return true;
+}
+
+bool CInternetMails::LoadMessages() {
+    CMailIndex index;
+    FreeMessages();
+    index.Load(IndexFilePath());
+    return LoadMessagesFrom(index) == LoadResult::Ok;
+}
+
+CInternetMails::LoadResult CInternetMails::LoadMessagesFrom(const CMailIndex& index) {
+    FreeMessages();
+    m_bDamaged = false;
+    fs::File file;
+    if (!file.Open(MessageFilePath(), fs::OpenMode::Read))
+        return LoadResult::Failed;
+    MessageFileHeader header;
+    const std::int64_t fileSize = file.Size();
+    if (fileSize < 0 || !ReadMessageFileHeader(file, header))
+        return LoadResult::Failed;
+    if (header.count < 1)
+        return LoadResult::Empty;
+    m_wHeader1 = header.count;
+    m_wHeader2 = header.lastId;
+    m_nHeader3 = header.length;
+
+    const std::int64_t end = RecordsEnd(header, fileSize);
+    WindowReader reader(file, end);
+    std::int64_t p = kFirstRecordSearch;
+    std::uint64_t found = 0;
+    // Every record up to the end is examined, whatever the count says.
+    while (end - p >= 4) {
+        // The next record marker at or after p.
+        std::int64_t r = -1;
+        while (end - p >= 4) {
+            const std::size_t len =
+                static_cast<std::size_t>(std::min<std::int64_t>(kChunk, end - p));
+            const char* data = reader.Get(p, len);
+            if (data == nullptr) {
+                m_bDamaged = true;
+                return LoadResult::Damaged;
+            }
+            const void* hit = memmem(data, len, kMarker, 4);
+            if (hit != nullptr) {
+                r = p + (static_cast<const char*>(hit) - data);
+                break;
+            }
+            p += static_cast<std::int64_t>(len) - 3;
+        }
+        if (r < 0)
+            break;
+        const char* head = reader.Get(r, kRecordHead);
+        if (head == nullptr) {
+            m_bDamaged = true;
+            return LoadResult::Damaged;
+        }
+        const std::uint32_t id = GetLE32(reinterpret_cast<const unsigned char*>(head) + 4);
+        const std::uint32_t size = GetLE32(reinterpret_cast<const unsigned char*>(head) + 8);
+        if (size < kRecordHead || size > end - r) {
+            m_bDamaged = true;
+            return LoadResult::Damaged;
+        }
+        const char* record = reader.Get(r, size);
+        if (record == nullptr) {
+            m_bDamaged = true;
+            return LoadResult::Damaged;
+        }
+        const std::string_view text(record + kRecordHead, size - kRecordHead);
+        const std::size_t h = text.find("\r\n\r\n");
+        if (h == std::string_view::npos) {
+            m_bDamaged = true;
+            return LoadResult::Damaged;
+        }
+        const std::size_t bodyAt = h + 4;
+        const std::int64_t headLines = CountLines(text.data(), bodyAt);
+        const std::int64_t bodyLines = CountLines(text.data() + bodyAt, text.size() - bodyAt);
+        ++found;
+        if (!index.IsRemoved(id)) {
+            auto message = std::make_unique<CMessage>(static_cast<std::int32_t>(id), r, this,
+                                                      std::string(text.substr(0, h + 2)), "");
+            message->m_nSize = size;
+            message->m_nBodySize = static_cast<std::int64_t>(text.size() - bodyAt);
+            message->m_nLines = static_cast<std::int32_t>(headLines + bodyLines);
+            message->m_nBodyLines = static_cast<std::int32_t>(bodyLines);
+            m_pMessages.push_back(std::move(message));
+        }
+        p = r + size;
+    }
+    return found >= header.count ? LoadResult::Ok : LoadResult::Failed;
+}
+
+bool CInternetMails::ReadMessage(CMessage& message) {
+    fs::File file;
+    if (!file.Open(MessageFilePath(), fs::OpenMode::Read))
+        return false;
+    return ReadBody(file, message);
+}
+
+// ---- appending ---------------------------------------------------------------------------------
+
+bool CInternetMails::AddMessage(CMessage& source) {
+    std::vector<bool> added;
+    return AddMessages({&source}, added);
+}
+
+bool CInternetMails::AddMessages(const std::vector<CMessage*>& messages, std::vector<bool>& added,
+                                 bool stopAtFailure) {
+    added.assign(messages.size(), false);
+    if (IsStoreRoot())
+        return false;
+    fs::File file;
+    if (!file.Open(MessageFilePath(), fs::OpenMode::ReadWrite))
+        return false;
+    MessageFileHeader header;
+    const std::int64_t fileSize = file.Size();
+    if (fileSize < 0 || !ReadMessageFileHeader(file, header) || !header.magicOk)
+        return false;
+    // Append after the last recorded record, over anything an interrupted append left behind.
+    const std::int64_t start = RecordsEnd(header, fileSize);
+    if (!file.Seek(start))
+        return false;
+
+    CMailIndex index;
+    index.Load(IndexFilePath());
+    RecordWriter writer(file);
+    std::uint64_t position = static_cast<std::uint64_t>(start);
+    std::uint32_t count = header.count;
+    std::uint32_t lastId = header.lastId;
+    bool all = true;
+    for (std::size_t i = 0; i < messages.size(); ++i) {
+        CMessage& message = *messages[i];
+        bool loaded = false;
+        if (!PrepareSource(message, loaded)) {
+            all = false;
+            if (stopAtFailure)
+                break;
+            continue;
+        }
+        const std::uint32_t id = lastId + 1;
+        std::string bytes = RecordBytes(message, id);
+        // The record's offset and the file's length are 32-bit words.
+        if (id == 0 || position + bytes.size() > kMaxMessageFileSize) {
+            if (loaded)
+                ReleaseBody(message);
+            all = false;
+            if (stopAtFailure)
+                break;
+            continue;
+        }
+        if (!writer.Add(bytes)) {
+            if (loaded)
+                ReleaseBody(message);
+            added.assign(messages.size(), false);
+            return false;
+        }
+        index.AddRecord(message, id, static_cast<std::uint32_t>(position),
+                        static_cast<std::uint32_t>(bytes.size()));
+        if (loaded)
+            ReleaseBody(message);
+        position += bytes.size();
+        lastId = id;
+        ++count;
+        added[i] = true;
+    }
+    if (position == static_cast<std::uint64_t>(start))
+        return false;
+    // The records are on the disk before the header counts them, so that an interruption
+    // leaves at worst unreferenced bytes after the recorded end.
+    if (!writer.Drain() || !file.Flush() ||
+        !WriteHeaderWords(file, count, lastId, static_cast<std::uint32_t>(position)) ||
+        !file.Flush() || !file.Close()) {
+        added.assign(messages.size(), false);
+        return false;
+    }
+    // The message file is complete: a message without an index record is still listed, so the
+    // result does not depend on saving the index.
+    index.Save(IndexFilePath());
+    return all;
+}
+
+// ---- removing ----------------------------------------------------------------------------------
+
+bool CInternetMails::RemoveMessage(CMessage* message) {
+    if (message == nullptr)
+        return false;
+    return RemoveMessages({message});
+}
+
+bool CInternetMails::RemoveMessages(const std::vector<CMessage*>& messages) {
+    if (IsStoreRoot() || messages.empty())
+        return false;
+    CMailIndex index;
+    index.Load(IndexFilePath());
+    bool all = true;
+    bool changed = false;
+    for (CMessage* message : messages) {
+        const auto id = static_cast<std::uint32_t>(message->m_nIndex);
+        if (!index.HasRecord(id)) {
+            // Listed without an index record (its index was never written): give it one so
+            // that the mark has somewhere to go.
+            if (message->m_pFolder != this || !fs::Exists(MessageFilePath())) {
+                all = false;
+                continue;
+            }
+            bool loaded = false;
+            if (!PrepareSource(*message, loaded)) {
+                all = false;
+                continue;
+            }
+            index.AddRecord(*message, id, static_cast<std::uint32_t>(message->m_nOffset),
+                            static_cast<std::uint32_t>(message->m_nSize));
+            if (loaded)
+                ReleaseBody(*message);
+        }
+        index.MarkRemoved(id);
+        changed = true;
+    }
+    if (!changed)
+        return false;
+    return index.Save(IndexFilePath()) && all;
+}
+
+// ---- folders -----------------------------------------------------------------------------------
+
+CMails* CInternetMails::CreateFolder(const std::string& name) {
+    if (!IsStoreRoot() || !IsValidFolderName(name))
+        return nullptr;
+    const std::string base = JoinPath(m_strPath, name);
+    if (!FindEntryNoCase(name, ".mbx").empty() || !FindEntryNoCase(name, ".idx").empty() ||
+        fs::Exists(base + ".mbx") || fs::Exists(base + ".idx"))
+        return nullptr;
+    if (!CreateMessageFile(base + ".mbx")) {
+        fs::RemoveFile(base + ".mbx");
+        return nullptr;
+    }
+    if (!CreateIndexFile(base + ".idx")) {
+        fs::RemoveFile(base + ".idx");
+        fs::RemoveFile(base + ".mbx");
+        return nullptr;
+    }
+    auto* folder = new CInternetMails(name, base);
+    AddChild(folder);
+    return folder;
+}
+
+CMails* CInternetMails::CopyFolder(CMails& source) {
+    if (!IsStoreRoot() || !IsValidFolderName(source.m_strName))
+        return nullptr;
+    // An existing folder whose name differs only in letter case takes the copy.
+    std::string name = FindEntryNoCase(source.m_strName, ".mbx");
+    if (name.empty())
+        name = source.m_strName;
+    const std::string base = JoinPath(m_strPath, name);
+    const bool newMessageFile = !fs::Exists(base + ".mbx");
+    const bool newIndexFile = !fs::Exists(base + ".idx");
+    auto undo = [&] {
+        if (newIndexFile)
+            fs::RemoveFile(base + ".idx");
+        if (newMessageFile)
+            fs::RemoveFile(base + ".mbx");
+    };
+    if ((newMessageFile && !CreateMessageFile(base + ".mbx")) ||
+        (newIndexFile && !CreateIndexFile(base + ".idx"))) {
+        undo();
+        return nullptr;
+    }
+    auto* target = dynamic_cast<CInternetMails*>(FindFolder(base));
+    const bool newNode = target == nullptr;
+    if (newNode) {
+        target = new CInternetMails(name, base);
+        AddChild(target);
+    }
+
+    std::vector<CMessage*> messages;
+    for (auto& message : source.GetMessages())
+        messages.push_back(message.get());
+    std::vector<bool> added;
+    const bool ok = messages.empty() || target->AddMessages(messages, added, true);
+    if (!ok && newMessageFile && std::find(added.begin(), added.end(), true) == added.end()) {
+        // Nothing was copied into a folder made for the copy: take the folder away again.
+        undo();
+        if (newNode) {
+            target->Unlink();
+            delete target;
+        }
+    }
+    return ok ? target : nullptr;
+}
+
+bool CInternetMails::DeleteFolder() {
+    if (IsStoreRoot())
+        return true;
+    if (!fs::RemoveFile(MessageFilePath()))
+        return false;
+    if (fs::Exists(IndexFilePath()) && !fs::RemoveFile(IndexFilePath()))
+        return false;
+    Unlink();
+    return true;
+}
+
+bool CInternetMails::Rename(const std::string& text, bool) {
+    if (IsStoreRoot() || !IsValidFolderName(text))
+        return false;
+    std::string newBase;
+    if (m_strPath.size() >= m_strName.size() &&
+        m_strPath.compare(m_strPath.size() - m_strName.size(), m_strName.size(), m_strName) == 0)
+        newBase = m_strPath.substr(0, m_strPath.size() - m_strName.size()) + text;
+    else
+        newBase = JoinPath(DirectoryOf(m_strPath), text);
+    if (newBase == m_strPath)
+        return true;
+    // Another folder of that name (in any letter case) is never replaced.
+    auto* root = dynamic_cast<CInternetMails*>(GetParentFolder());
+    if (root != nullptr) {
+        for (const char* extension : {".mbx", ".idx"}) {
+            const std::string existing = root->FindEntryNoCase(text, extension);
+            if (!existing.empty() && existing != m_strName)
+                return false;
+        }
+    }
+    if (fs::Exists(newBase + ".mbx") || fs::Exists(newBase + ".idx"))
+        return false;
+    const std::string oldBase = m_strPath;
+    if (!fs::MoveFile(oldBase + ".mbx", newBase + ".mbx"))
+        return false;
+    if (fs::Exists(oldBase + ".idx") && !fs::MoveFile(oldBase + ".idx", newBase + ".idx")) {
+        fs::MoveFile(newBase + ".mbx", oldBase + ".mbx"); // put the pair back together
+        return false;
+    }
+    m_strPath = newBase;
+    m_strName = text;
+    return true;
+}
+
+// ---- compacting --------------------------------------------------------------------------------
+
+bool CInternetMails::Compact() {
+    if (IsStoreRoot())
+        return true;
+    CMailIndex oldIndex;
+    oldIndex.Load(IndexFilePath());
+    const LoadResult loaded = LoadMessagesFrom(oldIndex);
+    if (loaded == LoadResult::Empty)
+        return true; // nothing recorded, nothing to give back
+    if (loaded != LoadResult::Ok)
+        return false; // never rebuild from a listing that may have missed messages
+
+    struct Placement {
+        std::uint32_t id;
+        std::uint32_t offset;
+        std::uint32_t size;
+        std::int64_t bodySize;
+    };
+    std::vector<Placement> placements;
+    placements.reserve(m_pMessages.size());
+
+    const bool ok = fs::ReplaceFile(MessageFilePath(), [&](fs::File& out) {
+        fs::File in;
+        if (!in.Open(MessageFilePath(), fs::OpenMode::Read))
+            return false;
+        if (!out.Write(NewMessageFileHeader()))
+            return false;
+        CMailIndex index;
+        RecordWriter writer(out);
+        std::uint64_t position = kMessageHeaderSize;
+        std::uint32_t id = 0;
+        for (auto& message : m_pMessages) {
+            if (!ReadBody(in, *message))
+                return false;
+            message->ComposeText();
+            ++id;
+            const std::string bytes = RecordBytes(*message, id);
+            if (position + bytes.size() > kMaxMessageFileSize || !writer.Add(bytes))
+                return false;
+            index.AddRecord(*message, id, static_cast<std::uint32_t>(position),
+                            static_cast<std::uint32_t>(bytes.size()));
+            placements.push_back({id, static_cast<std::uint32_t>(position),
+                                  static_cast<std::uint32_t>(bytes.size()),
+                                  static_cast<std::int64_t>(bytes.size() - kRecordHead -
+                                                            message->m_strHeader.size() - 2)});
+            ReleaseBody(*message);
+            position += bytes.size();
+        }
+        if (!writer.Drain() || !WriteHeaderWords(out, id, id, static_cast<std::uint32_t>(position)))
+            return false;
+        in.Close();
+        // The new index goes in first: should the message file's replacement not follow, the
+        // old messages are read with an index that hides none of them.
+        return index.Save(IndexFilePath());
+    });
+    if (!ok) {
+        for (auto& message : m_pMessages)
+            ReleaseBody(*message);
+        return false;
+    }
+    for (std::size_t i = 0; i < placements.size(); ++i) {
+        CMessage& message = *m_pMessages[i];
+        message.m_nIndex = static_cast<std::int32_t>(placements[i].id);
+        message.m_nOffset = placements[i].offset;
+        message.m_nSize = placements[i].size;
+        message.m_nBodySize = placements[i].bodySize;
+    }
+    m_wHeader1 = static_cast<std::uint32_t>(placements.size());
+    m_wHeader2 = m_wHeader1;
+    m_nHeader3 =
+        placements.empty() ? kMessageHeaderSize : placements.back().offset + placements.back().size;
+    return true;
+}
+
+} // namespace qb

@@ -1,0 +1,75 @@
+// A folder of an Internet Mail store: a flat directory with, per folder, a message file
+// (name + ".mbx") and an index file (name + ".idx"). The store root node is the directory itself;
+// folders do not nest. Both files are shared with another mail client and keep its byte layout.
+#pragma once
+
+#include "model/mails.h"
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+namespace qb {
+
+class CMailIndex;
+
+class CInternetMails : public CMails {
+  public:
+    static constexpr std::uint32_t kMessageHeaderSize = 84;
+    static constexpr std::uint32_t kMessageVersion = 0x00010003;
+    // Offsets and the file length are 32-bit words: the message file cannot grow past this.
+    static constexpr std::uint64_t kMaxMessageFileSize = 0xFFFFFFFFull;
+
+    CInternetMails(std::string name, std::string path);
+    ~CInternetMails() override;
+
+    bool LoadFolders() override;
+    bool LoadMessages() override;
+    bool AddMessage(CMessage& source) override;
+    CMails* CreateFolder(const std::string& name) override;
+    CMails* CopyFolder(CMails& source) override;
+    bool RemoveMessage(CMessage* message) override;
+    bool DeleteFolder() override;
+    bool ReadMessage(CMessage& message) override;
+    bool Compact() override;
+    bool Rename(const std::string& text, bool parentMoved) override;
+
+    // Appends many messages with one pass over each file: the files end up exactly as with
+    // AddMessage of each in turn. `added[i]` tells whether messages[i] was appended (a message
+    // whose body cannot be read, or that would not fit, is left out). True when all were.
+    // With `stopAtFailure`, nothing after the first message left out is appended (as a loop of
+    // AddMessage that stops at its first failure would leave it).
+    bool AddMessages(const std::vector<CMessage*>& messages, std::vector<bool>& added,
+                     bool stopAtFailure = false);
+    // Marks many messages removed with one load and save of the index. True when all were.
+    // A listed message that has no index record gets one, marked removed.
+    bool RemoveMessages(const std::vector<CMessage*>& messages);
+
+    // Writes the header of a new, empty message file / index file (creating or truncating).
+    static bool CreateMessageFile(const std::string& path);
+    static bool CreateIndexFile(const std::string& path);
+    // The bytes of those headers.
+    static std::string NewMessageFileHeader();
+    static std::string NewIndexFileHeader();
+
+    // A name this store can hold as a folder: not empty, not "." or "..", no separator ('/' or
+    // '\'), no control character.
+    static bool IsValidFolderName(const std::string& name);
+
+    std::string MessageFilePath() const { return m_strPath + ".mbx"; }
+    std::string IndexFilePath() const { return m_strPath + ".idx"; }
+
+    // True when the last LoadMessages stopped at a damaged record (the list holds the messages
+    // before it). Compact refuses such a folder rather than drop what it could not read.
+    bool m_bDamaged = false;
+
+  private:
+    enum class LoadResult { Ok, Empty, Failed, Damaged };
+    LoadResult LoadMessagesFrom(const CMailIndex& index);
+    bool IsStoreRoot() { return GetParent() == nullptr; }
+    // The existing folder file name for `name` + `extension`, matched without regard to case,
+    // or empty.
+    std::string FindEntryNoCase(const std::string& name, const std::string& extension) const;
+};
+
+} // namespace qb
