@@ -26,12 +26,16 @@ class WindowReader {
   public:
     WindowReader(fs::File& file, std::int64_t size) : m_file(file), m_size(size) {}
 
-    // The bytes [pos, pos + len), or null when the file cannot give them.
-    const char* Get(std::int64_t pos, std::size_t len) {
+    // The bytes [pos, pos + len), or null when the file cannot give them. `available` receives
+    // how many bytes from pos on are at hand (at least len), without reading more.
+    const char* Get(std::int64_t pos, std::size_t len, std::size_t* available = nullptr) {
         if (pos < 0 || pos > m_size || static_cast<std::uint64_t>(m_size - pos) < len)
             return nullptr;
-        if (pos >= m_start && pos + static_cast<std::int64_t>(len) <= m_start + HaveBytes())
+        if (pos >= m_start && pos + static_cast<std::int64_t>(len) <= m_start + HaveBytes()) {
+            if (available != nullptr)
+                *available = static_cast<std::size_t>(m_start + HaveBytes() - pos);
             return m_buffer.data() + (pos - m_start);
+        }
         const std::size_t want =
             static_cast<std::size_t>(std::min<std::int64_t>(std::max(len, kChunk), m_size - pos));
         std::size_t keep = 0;
@@ -52,6 +56,8 @@ class WindowReader {
             return nullptr;
         }
         m_have = want;
+        if (available != nullptr)
+            *available = want;
         return m_buffer.data();
     }
 
@@ -357,13 +363,14 @@ CInternetMails::LoadResult CInternetMails::LoadMessagesFrom(const CMailIndex& in
         // The next record marker at or after p.
         std::int64_t r = -1;
         while (end - p >= 4) {
-            const std::size_t len =
-                static_cast<std::size_t>(std::min<std::int64_t>(kChunk, end - p));
-            const char* data = reader.Get(p, len);
+            std::size_t len = 0;
+            const char* data = reader.Get(p, 4, &len);
             if (data == nullptr) {
                 m_bDamaged = true;
                 return LoadResult::Damaged;
             }
+            len = static_cast<std::size_t>(
+                std::min<std::int64_t>(static_cast<std::int64_t>(len), end - p));
             const void* hit = memmem(data, len, kMarker, 4);
             if (hit != nullptr) {
                 r = p + (static_cast<const char*>(hit) - data);
