@@ -7,6 +7,7 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
+#include <random>
 
 namespace qb::test {
 namespace {
@@ -110,6 +111,68 @@ TEST(InternetListing, OddRecordsAndLineEnds) {
     EXPECT_EQ(m.m_nLines, 6);
     ASSERT_TRUE(inbox->ReadMessage(m));
     EXPECT_EQ(m.m_aBody, (std::vector<std::string>{"l1", "l2", "l3", "last"}));
+}
+
+// Reference split of a body: CR LF, a lone LF or a lone CR ends a line; a last line without an
+// end is a line too.
+std::vector<std::string> SplitLines(const std::string& body) {
+    std::vector<std::string> lines;
+    std::string current;
+    for (std::size_t i = 0; i < body.size(); ++i) {
+        const char c = body[i];
+        if (c == '\r' || c == '\n') {
+            lines.push_back(current);
+            current.clear();
+            if (c == '\r' && i + 1 < body.size() && body[i + 1] == '\n')
+                ++i;
+        } else {
+            current += c;
+        }
+    }
+    if (!current.empty())
+        lines.push_back(current);
+    return lines;
+}
+
+TEST(InternetListing, LineCountsMatchTheLinesReadForAnyMixOfLineEnds) {
+    TempDir dir;
+    std::mt19937 rng(42);
+    std::vector<std::string> records, bodies;
+    for (std::uint32_t id = 1; id <= 300; ++id) {
+        std::string body;
+        const int pieces = static_cast<int>(rng() % 40);
+        for (int p = 0; p < pieces; ++p) {
+            switch (rng() % 6) {
+            case 0:
+                body += "\r\n";
+                break;
+            case 1:
+                body += "\n";
+                break;
+            case 2:
+                body += "\r";
+                break;
+            default:
+                body += std::string(rng() % 11, static_cast<char>('a' + rng() % 26));
+            }
+        }
+        bodies.push_back(body);
+        records.push_back(MbxRecord(id, "Subject: " + std::to_string(id) + "\r\n\r\n" + body));
+    }
+    WriteFile(dir / "Mixed.mbx", MbxFile(records, 300));
+    Store store(dir.path());
+    CInternetMails* mixed = store.Folder("Mixed");
+    ASSERT_TRUE(mixed->LoadMessages());
+    ASSERT_EQ(mixed->m_pMessages.size(), 300u);
+    for (std::size_t i = 0; i < 300; ++i) {
+        SCOPED_TRACE("message " + std::to_string(i + 1));
+        CMessage& m = *mixed->m_pMessages[i];
+        const std::vector<std::string> expected = SplitLines(bodies[i]);
+        EXPECT_EQ(m.m_nBodyLines, static_cast<std::int32_t>(expected.size()));
+        EXPECT_EQ(m.m_nBodySize, static_cast<std::int64_t>(bodies[i].size()));
+        ASSERT_TRUE(mixed->ReadMessage(m));
+        EXPECT_EQ(m.m_aBody, expected);
+    }
 }
 
 TEST(InternetListing, RemovedRecordsAreSkippedButCounted) {
