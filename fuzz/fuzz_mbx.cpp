@@ -8,6 +8,7 @@
 #include <string>
 #include <sys/stat.h>
 #include <unistd.h>
+#include <vector>
 
 namespace {
 
@@ -20,6 +21,29 @@ const std::string& Dir() {
         return d;
     }();
     return dir;
+}
+
+// CR LF, a lone LF or a lone CR ends a line; a last line without an end is a line too.
+std::vector<std::string> SplitLines(const char* body, std::size_t size) {
+    std::vector<std::string> lines;
+    std::string current;
+    bool open = false;
+    for (std::size_t i = 0; i < size; ++i) {
+        const char c = body[i];
+        if (c == '\r' || c == '\n') {
+            lines.push_back(current);
+            current.clear();
+            open = false;
+            if (c == '\r' && i + 1 < size && body[i + 1] == '\n')
+                ++i;
+        } else {
+            current += c;
+            open = true;
+        }
+    }
+    if (open)
+        lines.push_back(current);
+    return lines;
 }
 
 } // namespace
@@ -41,8 +65,11 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
             message->m_nBodySize > message->m_nSize)
             __builtin_trap(); // a listed message always lies inside the file
         if (folder->ReadMessage(*message)) {
-            if (message->m_aBody.size() != static_cast<std::size_t>(message->m_nBodyLines))
-                __builtin_trap();
+            const auto start = static_cast<std::size_t>(message->m_nOffset + message->m_nSize -
+                                                        message->m_nBodySize);
+            if (message->m_aBody != SplitLines(reinterpret_cast<const char*>(data) + start,
+                                               static_cast<std::size_t>(message->m_nBodySize)))
+                __builtin_trap(); // the lines read are exactly the lines counted
             (void)message->ComposeText();
         }
     }

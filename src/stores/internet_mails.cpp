@@ -6,9 +6,12 @@
 #include "stores/mail_index.h"
 
 #include <algorithm>
-#include <bit>
 #include <cstring>
 #include <utility>
+
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
 
 namespace qb {
 
@@ -107,42 +110,51 @@ struct LineEnds {
     std::uint64_t crlf = 0; // CR LF pairs
 };
 
-// Bit 7 of each byte of the result is set where the byte of `w` equals `c`.
-inline std::uint64_t ByteMask(std::uint64_t w, unsigned char c) {
-    constexpr std::uint64_t kLow7 = 0x7F7F7F7F7F7F7F7Full;
-    const std::uint64_t x = w ^ (0x0101010101010101ull * c);
-    return ~(((x & kLow7) + kLow7) | x | kLow7);
+#if defined(__SSE2__)
+std::uint64_t LaneSum(__m128i counts) {
+    const __m128i sums = _mm_sad_epu8(counts, _mm_setzero_si128());
+    return static_cast<std::uint64_t>(_mm_cvtsi128_si64(sums)) +
+           static_cast<std::uint64_t>(_mm_cvtsi128_si64(_mm_unpackhi_epi64(sums, sums)));
 }
+#endif
 
-// Counts the line-end bytes eight at a time: listing a large folder is mostly this.
+// Counts the line-end bytes, sixteen at a time where the processor allows: listing a large
+// folder is mostly this.
 LineEnds CountLineEnds(const char* data, std::size_t size) {
     LineEnds e;
     std::size_t i = 0;
-    bool crBefore = false;
-    if constexpr (std::endian::native == std::endian::little) {
-        for (; i + 8 <= size; i += 8) {
-            std::uint64_t w;
-            std::memcpy(&w, data + i, 8);
-            const std::uint64_t lf = ByteMask(w, '\n');
-            const std::uint64_t cr = ByteMask(w, '\r');
-            e.lf += static_cast<std::uint64_t>(std::popcount(lf));
-            e.cr += static_cast<std::uint64_t>(std::popcount(cr));
-            e.crlf += static_cast<std::uint64_t>(std::popcount(cr & (lf >> 8)));
-            if (crBefore && (lf & 0x80) != 0)
-                ++e.crlf;
-            crBefore = (cr >> 63) != 0;
+#if defined(__SSE2__)
+    const __m128i lfByte = _mm_set1_epi8('\n');
+    const __m128i crByte = _mm_set1_epi8('\r');
+    // Each block also looks at the byte after it (for CR LF pairs), hence the 17.
+    while (i + 17 <= size) {
+        __m128i lf = _mm_setzero_si128();
+        __m128i cr = _mm_setzero_si128();
+        __m128i pairs = _mm_setzero_si128();
+        // Byte counters hold at most 255 blocks.
+        const std::size_t blocks = std::min<std::size_t>(255, (size - i - 1) / 16);
+        for (std::size_t b = 0; b < blocks; ++b, i += 16) {
+            const __m128i here = _mm_loadu_si128(reinterpret_cast<const __m128i*>(data + i));
+            const __m128i next = _mm_loadu_si128(reinterpret_cast<const __m128i*>(data + i + 1));
+            const __m128i isLf = _mm_cmpeq_epi8(here, lfByte);
+            const __m128i isCr = _mm_cmpeq_epi8(here, crByte);
+            lf = _mm_sub_epi8(lf, isLf);
+            cr = _mm_sub_epi8(cr, isCr);
+            pairs = _mm_sub_epi8(pairs, _mm_and_si128(isCr, _mm_cmpeq_epi8(next, lfByte)));
         }
+        e.lf += LaneSum(lf);
+        e.cr += LaneSum(cr);
+        e.crlf += LaneSum(pairs);
     }
+#endif
     for (; i < size; ++i) {
-        const char c = data[i];
-        if (c == '\n') {
+        if (data[i] == '\n') {
             ++e.lf;
-            if (crBefore)
+        } else if (data[i] == '\r') {
+            ++e.cr;
+            if (i + 1 < size && data[i + 1] == '\n')
                 ++e.crlf;
         }
-        if (c == '\r')
-            ++e.cr;
-        crBefore = c == '\r';
     }
     return e;
 }
