@@ -50,6 +50,18 @@ class CMails : public CTreeNode {
     CMails* GetParentFolder() { return static_cast<CMails*>(GetParent()); }
     std::int16_t GetType() const { return m_nType; }
 
+    // ---- backup archive ----
+    // Writes this folder (re-read from its store) and, when `recursive`, all its sub-folders.
+    // False when the archive is not storing or a write failed.
+    bool StoreTree(CArchive& archive, bool recursive);
+    // Reads one folder record with its sub-folders into this folder: name replaced, header
+    // values added, flags OR-ed, messages added with AddMessage, each sub-folder copied in with
+    // CopyFolder. False when the archive is not loading, holds a damaged record (its error says
+    // which) or a message or folder could not be added.
+    bool LoadTree(CArchive& archive);
+    // This folder's own record (name, header values, flags, messages), without sub-folders.
+    bool Serialize(CArchive& archive);
+
     // The children already in memory, in child order, without loading anything.
     std::vector<CMails*> Children() const;
 

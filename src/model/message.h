@@ -12,6 +12,7 @@
 
 namespace qb {
 
+class CArchive;
 class CMails;
 
 class CMessage {
@@ -36,6 +37,9 @@ class CMessage {
     bool IsDeleted() const;
     // Offset of body line n from the start of the message as the stores write it.
     std::int64_t GetLineOffset(std::int32_t n) const;
+    // Backup record: sizes, line counts, header text and body lines. Writing reads the body from
+    // the owning folder first unless the texts are composed; reading composes the texts.
+    bool Serialize(CArchive& archive);
 
     std::int32_t m_nIndex = 0;
     std::int64_t m_nOffset = 0;

@@ -4,11 +4,14 @@
 
 #include <atomic>
 #include <cerrno>
+#include <chrono>
 #include <cstdio>
 #include <dirent.h>
 #include <fcntl.h>
+#include <sys/file.h>
 #include <sys/stat.h>
 #include <sys/syscall.h>
+#include <thread>
 #include <unistd.h>
 
 namespace qb::fs {
@@ -215,6 +218,52 @@ bool File::Close() {
     const bool injected = Tick(Op::Close) != Verdict::Go;
     const bool closed = ::close(fd) == 0;
     return closed && !injected;
+}
+
+// ---- FileLock -------------------------------------------------------------------------------
+
+FileLock::~FileLock() {
+    Release();
+}
+
+bool FileLock::Acquire(const std::string& path, int timeoutMs) {
+    Release();
+    if (Tick(Op::Open, path) != Verdict::Go)
+        return false;
+    int fd;
+    do {
+        fd = ::open(path.c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0666);
+    } while (fd < 0 && errno == EINTR);
+    if (fd < 0)
+        return false;
+    if (Tick(Op::Lock, path) != Verdict::Go) {
+        ::close(fd);
+        return false;
+    }
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(timeoutMs);
+    for (;;) {
+        if (::flock(fd, LOCK_EX | LOCK_NB) == 0)
+            break;
+        if (errno != EWOULDBLOCK && errno != EINTR) {
+            ::close(fd);
+            return false;
+        }
+        if (std::chrono::steady_clock::now() >= deadline) {
+            ::close(fd);
+            return false;
+        }
+        std::this_thread::sleep_for(std::chrono::milliseconds(5));
+    }
+    m_fd = fd;
+    return true;
+}
+
+void FileLock::Release() {
+    if (m_fd >= 0) {
+        ::flock(m_fd, LOCK_UN);
+        ::close(m_fd);
+        m_fd = -1;
+    }
 }
 
 // ---- names ----------------------------------------------------------------------------------

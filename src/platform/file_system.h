@@ -26,6 +26,7 @@ enum class Op {
     CreateDirectory,
     ListDirectory,
     Stat,
+    Lock,
 };
 
 enum class FaultKind {
@@ -84,6 +85,25 @@ class File {
     bool Flush();
     // Closes the file; false when the close reported an error (written data may be lost).
     bool Close();
+
+  private:
+    int m_fd = -1;
+};
+
+// An exclusive lock on a lock file, held until Release or destruction. Cooperating processes
+// that take the same lock file never run their critical sections at the same time; the lock
+// goes with the process if it dies.
+class FileLock {
+  public:
+    FileLock() = default;
+    ~FileLock();
+    FileLock(const FileLock&) = delete;
+    FileLock& operator=(const FileLock&) = delete;
+
+    // Opens the lock file (creating it when missing) and waits up to `timeoutMs` for the lock.
+    bool Acquire(const std::string& path, int timeoutMs);
+    void Release();
+    bool IsHeld() const { return m_fd >= 0; }
 
   private:
     int m_fd = -1;

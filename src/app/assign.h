@@ -1,0 +1,62 @@
+// The Assign dialog without its widgets: the checks of its "Add" button, in order, with their
+// texts and the field that takes the focus. Shared by the New Mailbox dialog's checks.
+#pragma once
+
+#include "app/mailbox_registry.h"
+
+#include <string>
+#include <vector>
+
+namespace qb {
+
+// The field a refused dialog puts the focus in.
+enum class DialogField { None, Name, Directory };
+
+// Outcome of a dialog's OK: accepted, or refused with a message (possibly empty, when the dialog
+// only keeps itself open) and the field to correct (None: the focus stays where it is).
+struct DialogCheck {
+    bool accepted = false;
+    std::string message;
+    DialogField focus = DialogField::None;
+
+    static DialogCheck Accept() { return {true, {}, DialogField::None}; }
+    static DialogCheck Refuse(std::string text, DialogField field) {
+        return {false, std::move(text), field};
+    }
+};
+
+inline constexpr char kMsgInputName[] = "Please input a name";
+inline constexpr char kMsgSameName[] = "There has been a mailbox which has same name";
+inline constexpr char kMsgInputDirectory[] = "Please input a directory";
+inline constexpr char kMsgAssignSameDirectory[] = "There has been a mailbox use same directory";
+inline constexpr char kMsgDirectoryNotFound[] = "Specified directory not found";
+inline constexpr char kMsgNotDirectory[] = "Not a directory name";
+inline constexpr char kMsgSelectType[] = "Please select mail type";
+
+// The Assign dialog's edits hold at most this many characters.
+inline constexpr std::size_t kAssignFieldLimit = 256;
+// The three kinds, in radio-button order.
+inline constexpr int kAssignTypeCount = 3;
+inline constexpr const char* kAssignTypeLabels[kAssignTypeCount] = {
+    "Internet Mail", "Netscape Navigator", "Netscape Communicator Profile"};
+// The type string written for a kind index ("Microsoft IM", "Navigator Mail",
+// "Communicator User"); "" for an index out of range.
+std::string AssignTypeString(int typeIndex);
+
+// A typed directory as the dialogs keep it: white space trimmed from both ends, then one
+// trailing separator removed.
+std::string NormalizeDirectoryInput(const std::string& directory);
+
+struct AssignInput {
+    std::string name;
+    std::string directory;
+    int typeIndex = -1; // -1: no kind chosen
+};
+
+// The "Add" button. Checks in order: name given, name not in `managed` (column "Name", without
+// regard to case), directory given once normalised (input.directory is updated, for the dialog
+// to show), directory not in `managed` (without regard to case), the directory exists and is a
+// directory, a kind chosen.
+DialogCheck CheckAssign(AssignInput& input, const std::vector<MailboxRow>& managed);
+
+} // namespace qb

@@ -1,0 +1,64 @@
+// The backup record of one message.
+#include "model/archive.h"
+#include "model/mails.h"
+#include "model/message.h"
+
+#include <algorithm>
+
+namespace qb {
+
+bool CMessage::Serialize(CArchive& archive) {
+    if (archive.IsStoring()) {
+        // A message whose texts are not composed may not hold its body yet. When the folder
+        // cannot read it, the message is written with the lines it has.
+        if (m_pContent == nullptr && m_pFolder != nullptr)
+            m_pFolder->ReadMessage(*this);
+        if (!archive.WriteDword(static_cast<std::uint32_t>(m_nSize)) ||
+            !archive.WriteDword(static_cast<std::uint32_t>(m_nBodySize)) ||
+            !archive.WriteDword(static_cast<std::uint32_t>(m_nLines)) ||
+            !archive.WriteDword(static_cast<std::uint32_t>(m_nBodyLines)) ||
+            !archive.WriteString(m_strHeader))
+            return false;
+        if (m_aBody.size() > 0x7FFFFFFFu) // not representable as a count
+            return false;
+        if (!archive.WriteDword(static_cast<std::uint32_t>(m_aBody.size())))
+            return false;
+        for (const std::string& line : m_aBody) {
+            if (!archive.WriteString(line))
+                return false;
+        }
+        return true;
+    }
+
+    std::uint32_t size = 0, bodySize = 0, lines = 0, bodyLines = 0;
+    if (!archive.ReadDword(size) || !archive.ReadDword(bodySize) || !archive.ReadDword(lines) ||
+        !archive.ReadDword(bodyLines) || !archive.ReadString(m_strHeader))
+        return false;
+    m_nSize = size;
+    m_nBodySize = bodySize;
+    m_nLines = static_cast<std::int32_t>(lines);
+    m_nBodyLines = static_cast<std::int32_t>(bodyLines);
+
+    std::int32_t count = 0;
+    if (!archive.ReadCount(count, 1)) // every line takes at least its length byte
+        return false;
+    m_aBody.clear();
+    m_aBody.reserve(static_cast<std::size_t>(count));
+    for (std::int32_t i = 0; i < count; ++i) {
+        std::string line;
+        if (!archive.ReadString(line))
+            return false;
+        m_aBody.push_back(std::move(line));
+    }
+
+    // The stored line count may exceed the lines present (a message whose body could not be
+    // read when it was backed up). The parser walks that many lines, so it is held to the lines
+    // there are while composing; the stored figure is kept.
+    const std::int32_t stored = m_nBodyLines;
+    m_nBodyLines = std::clamp<std::int32_t>(stored, 0, count);
+    ComposeText();
+    m_nBodyLines = stored;
+    return true;
+}
+
+} // namespace qb
