@@ -496,7 +496,7 @@ CInternetMails::LoadResult CInternetMails::LoadMessagesFrom(const CMailIndex& in
         }
         p = r + size;
     }
-    return found >= header.count ? LoadResult::Ok : LoadResult::Failed;
+    return found >= header.count ? LoadResult::Ok : LoadResult::Short;
 }
 
 bool CInternetMails::ReadMessage(CMessage& message) {
@@ -523,10 +523,13 @@ bool CInternetMails::AddMessages(const std::vector<CMessage*>& messages, std::ve
         return false;
     MessageFileHeader header;
     const std::int64_t fileSize = file.Size();
-    if (fileSize < 0 || !ReadMessageFileHeader(file, header) || !header.magicOk)
+    if (fileSize < kMessageHeaderSize || !ReadMessageFileHeader(file, header) || !header.magicOk)
         return false;
-    // Append after the last recorded record, over anything an interrupted append left behind.
-    const std::int64_t start = RecordsEnd(header, fileSize);
+    // Append after the last recorded record, over anything an interrupted append left behind
+    // (but never into the file's header).
+    std::int64_t start = RecordsEnd(header, fileSize);
+    if (start < kMessageHeaderSize)
+        start = fileSize;
     if (!file.Seek(start))
         return false;
 
@@ -666,7 +669,8 @@ CMails* CInternetMails::CopyFolder(CMails& source) {
         if (index.IsUnreadable())
             return nullptr;
         const LoadResult loaded = internet->LoadMessagesFrom(index);
-        complete = loaded == LoadResult::Ok || loaded == LoadResult::Empty;
+        complete =
+            loaded == LoadResult::Ok || loaded == LoadResult::Empty || loaded == LoadResult::Short;
         if (!complete && internet->m_pMessages.empty())
             return nullptr;
     } else {
@@ -775,8 +779,10 @@ bool CInternetMails::Compact() {
     const LoadResult loaded = LoadMessagesFrom(oldIndex);
     if (loaded == LoadResult::Empty)
         return true; // nothing recorded, nothing to give back
-    if (loaded != LoadResult::Ok)
-        return false; // never rebuild from a listing that may have missed messages
+    // Never rebuild from a listing that may have missed messages. A header that counts more
+    // records than there are (every record there read whole) misses none.
+    if (loaded != LoadResult::Ok && loaded != LoadResult::Short)
+        return false;
 
     struct Placement {
         std::uint32_t id;

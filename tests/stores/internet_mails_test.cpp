@@ -206,7 +206,8 @@ TEST(InternetListing, EmptyAndDamagedFiles) {
     const std::vector<std::string> bad = {
         std::string("\0\x7f\0\x7f", 4) + Le32(2) + Le32(15) + Le32(0), // size below 16
         std::string("\0\x7f\0\x7f", 4) + Le32(2) + Le32(0x7FFFFFFF) + Le32(0) + "x", // past the end
-        MbxRecord(2, "no header end"), std::string("\0\x7f\0", 3), // a record head cut short
+        MbxRecord(2, "no header end"),
+        std::string("\0\x7f\0\x7f", 4) + Le32(2), // a record head cut short
     };
     for (const std::string& b : bad) {
         WriteFile(dir / "D.mbx", MbxFile({good, b}, 2));
@@ -217,6 +218,23 @@ TEST(InternetListing, EmptyAndDamagedFiles) {
         EXPECT_FALSE(damaged->Compact()); // never rebuilt from a partial listing
         EXPECT_EQ(ReadFile(dir / "D.mbx"), MbxFile({good, b}, 2));
     }
+}
+
+TEST(InternetListing, AHeaderCountingMoreRecordsThanThereAre) {
+    TempDir dir;
+    std::vector<std::string> records;
+    for (std::uint32_t id = 1; id <= 3; ++id)
+        records.push_back(
+            MbxRecord(id, MessageText("m" + std::to_string(id), {"line " + std::to_string(id)})));
+    WriteFile(dir / "Inbox.mbx", MbxFile(records, 5, 5));
+    Store store(dir.path());
+    CInternetMails* inbox = store.Folder("Inbox");
+    EXPECT_FALSE(inbox->LoadMessages());
+    EXPECT_EQ(inbox->m_pMessages.size(), 3u);
+    // Every record there was read whole, so compaction loses nothing and mends the count.
+    ASSERT_TRUE(inbox->Compact());
+    EXPECT_TRUE(inbox->LoadMessages());
+    EXPECT_EQ(Live(*inbox), Expect({1, 2, 3}));
 }
 
 TEST(InternetListing, SeventyThousandRecordsAreAllListed) {
