@@ -610,14 +610,17 @@ bool CInternetMails::RemoveMessages(const std::vector<CMessage*>& messages) {
     bool all = true;
     bool changed = false;
     for (CMessage* message : messages) {
+        // A message listed from another folder carries an id of that folder: marking it here
+        // would remove a different message.
+        if (message == nullptr || message->m_pFolder == nullptr ||
+            message->m_pFolder->m_strPath != m_strPath) {
+            all = false;
+            continue;
+        }
         const auto id = static_cast<std::uint32_t>(message->m_nIndex);
         if (!index.HasRecord(id)) {
             // Listed without an index record (its index was never written): give it one so
             // that the mark has somewhere to go.
-            if (message->m_pFolder != this) {
-                all = false;
-                continue;
-            }
             bool loaded = false;
             if (!PrepareSource(*message, loaded)) {
                 all = false;

@@ -347,6 +347,10 @@ TEST(InternetWriting, RemoveMessageMarksOnlyTheIndex) {
     CMessage* second = inbox->m_pMessages[1].get();
     ASSERT_TRUE(inbox->RemoveMessage(second));
     EXPECT_EQ(inbox->m_pMessages.size(), 3u); // listed until the next load
+    // A message of another folder is never taken for one of this folder's.
+    auto stranger = SimpleMessage("other");
+    stranger->m_nIndex = 3;
+    EXPECT_FALSE(inbox->RemoveMessage(stranger.get()));
     EXPECT_EQ(ReadFile(dir / "Inbox.mbx"), mbx);
     EXPECT_EQ(Live(*inbox), Expect({1, 3}));
     CMailIndex index;
