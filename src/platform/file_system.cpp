@@ -5,6 +5,7 @@
 #include <atomic>
 #include <cerrno>
 #include <chrono>
+#include <csignal>
 #include <cstdio>
 #include <dirent.h>
 #include <fcntl.h>
@@ -189,6 +190,18 @@ bool File::SeekEnd() {
     if (Tick(Op::Seek) != Verdict::Go)
         return false;
     return ::lseek(m_fd, 0, SEEK_END) >= 0;
+}
+
+bool File::Truncate(std::int64_t size) {
+    if (m_fd < 0 || size < 0)
+        return false;
+    if (Tick(Op::Truncate) != Verdict::Go)
+        return false;
+    int rc;
+    do {
+        rc = ::ftruncate(m_fd, static_cast<off_t>(size));
+    } while (rc != 0 && errno == EINTR);
+    return rc == 0;
 }
 
 std::int64_t File::Size() {
@@ -380,6 +393,34 @@ std::string TemporaryNameFor(const std::string& target) {
 
 bool IsTemporaryName(const std::string& name) {
     return name.rfind(".qbtmp-", 0) == 0;
+}
+
+bool RemoveStaleTemporaryFiles(const std::string& directory) {
+    std::vector<DirEntry> entries;
+    if (!ListDirectory(directory, entries))
+        return false;
+    for (const DirEntry& entry : entries) {
+        if (entry.isDirectory || !IsTemporaryName(entry.name))
+            continue;
+        // ".qbtmp-<pid>-<n>.dat": only a process that is gone cannot still be writing it.
+        const std::string rest = entry.name.substr(7);
+        const std::size_t dash = rest.find('-');
+        if (dash == std::string::npos || dash == 0 || dash > 9)
+            continue;
+        long pid = 0;
+        for (std::size_t i = 0; i < dash; ++i) {
+            if (rest[i] < '0' || rest[i] > '9') {
+                pid = 0;
+                break;
+            }
+            pid = pid * 10 + (rest[i] - '0');
+        }
+        if (pid <= 0 || pid == ::getpid())
+            continue;
+        if (::kill(static_cast<pid_t>(pid), 0) != 0 && errno == ESRCH)
+            RemoveFile(JoinPath(directory, entry.name));
+    }
+    return true;
 }
 
 bool ReplaceFile(const std::string& target, const std::function<bool(File&)>& write) {

@@ -27,6 +27,7 @@ enum class Op {
     ListDirectory,
     Stat,
     Lock,
+    Truncate,
 };
 
 enum class FaultKind {
@@ -79,6 +80,8 @@ class File {
     bool Write(const std::string& text) { return Write(text.data(), text.size()); }
     bool Seek(std::int64_t position);
     bool SeekEnd();
+    // Cuts the file to `size` bytes (used to take back a partly written append).
+    bool Truncate(std::int64_t size);
     // Current size of the file, or -1 on error.
     std::int64_t Size();
     // Forces written bytes to the disk.
@@ -140,5 +143,8 @@ bool ReplaceFile(const std::string& target, const std::function<bool(File&)>& wr
 std::string TemporaryNameFor(const std::string& target);
 // True for names that TemporaryNameFor makes (so loaders can skip leftovers).
 bool IsTemporaryName(const std::string& name);
+// Removes the temporary files in `directory` whose making process no longer runs (left behind
+// by a crash). False when the directory cannot be listed.
+bool RemoveStaleTemporaryFiles(const std::string& directory);
 
 } // namespace qb::fs

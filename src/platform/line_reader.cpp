@@ -48,13 +48,13 @@ bool LineReader::ReadLine(std::string& line, LineEnd& end) {
             }
             // A CR: look at the next byte, reading more if the buffer ends here.
             if (i + 1 == m_end) {
+                // Fill may move the buffered bytes even when it reads nothing more.
                 const std::size_t offset = i - m_begin;
-                if (Fill()) {
-                    base = m_buffer.data();
-                    i = m_begin + offset;
-                } else if (m_failed) {
+                const bool more = Fill();
+                base = m_buffer.data();
+                i = m_begin + offset;
+                if (!more && m_failed)
                     return false;
-                }
             }
             const bool crlf = i + 1 < m_end && base[i + 1] == '\n';
             end = crlf ? LineEnd::CrLf : LineEnd::Cr;

@@ -1,0 +1,107 @@
+#include "app/document.h"
+
+#include "model/mails.h"
+#include "platform/paths.h"
+
+#include <utility>
+
+namespace qb {
+
+CQuillboxDoc::CQuillboxDoc(Port& port, RegistryFile* registry)
+    : m_port(port), m_pRegistry(registry) {}
+
+// The front end may already be gone here, so the port is not told anything.
+CQuillboxDoc::~CQuillboxDoc() {
+    m_nMenuFolders = 0;
+    m_mailboxes.clear();
+}
+
+void CQuillboxDoc::DeleteContents() {
+    m_port.ClearFolderTree();
+    // Nothing may point into the trees about to be freed.
+    m_menuFolders.fill(nullptr);
+    m_nMenuFolders = 0;
+    m_pDragFolder = nullptr;
+    m_pDropFolder = nullptr;
+    m_pDropCopy = nullptr;
+    m_bMessageDrag = false;
+    m_droppedMessages.clear();
+    m_mailboxes.clear();
+}
+
+bool CQuillboxDoc::ReloadMailboxes() {
+    WaitCursor wait(m_port);
+    DeleteContents();
+    // A damaged registry file is said so, rather than shown as a registry without mailboxes.
+    if (m_pRegistry != nullptr && !LoadMailboxEntries(*m_pRegistry, m_mailboxes) &&
+        !m_pRegistry->Error().empty())
+        m_port.Message(m_pRegistry->Error(), Buttons::Ok, Icon::Stop);
+    for (auto& entry : m_mailboxes) {
+        entry->m_pRoot = MakeRootFolder(*entry).release();
+        InsertFolderTree(nullptr, entry->m_pRoot);
+    }
+    return true;
+}
+
+void CQuillboxDoc::InsertFolderTree(CMails* parent, CMails* folder) {
+    if (folder == nullptr)
+        return;
+    m_port.InsertFolderItem(parent, folder);
+    for (CMails* sub : folder->GetSubFolders())
+        InsertFolderTree(folder, sub);
+}
+
+MailboxEntry& CQuillboxDoc::AddMailbox(std::unique_ptr<MailboxEntry> entry) {
+    if (entry->m_pRoot == nullptr)
+        entry->m_pRoot = MakeRootFolder(*entry).release();
+    m_mailboxes.push_back(std::move(entry));
+    MailboxEntry& added = *m_mailboxes.back();
+    InsertFolderTree(nullptr, added.m_pRoot);
+    return added;
+}
+
+CMails* CQuillboxDoc::FindMailboxByName(const std::string& name) const {
+    for (const auto& entry : m_mailboxes) {
+        if (EqualsNoCase(entry->m_strName, name))
+            return entry->m_pRoot;
+    }
+    return nullptr;
+}
+
+CMails* CQuillboxDoc::FindMailboxByStoreRoot(const std::string& dir) const {
+    for (const auto& entry : m_mailboxes) {
+        if (EqualsNoCase(entry->m_strStoreRoot, dir))
+            return entry->m_pRoot;
+    }
+    return nullptr;
+}
+
+CMails* CQuillboxDoc::RestoreCurrentFolder(const std::string& path) {
+    if (path.empty())
+        return nullptr;
+    for (const auto& entry : m_mailboxes) {
+        if (entry->m_pRoot == nullptr)
+            continue;
+        if (CMails* folder = entry->m_pRoot->FindFolder(path)) {
+            if (m_port.HasFolderItem(folder))
+                m_port.SelectFolderItem(folder, folder->IsRoot());
+            return folder;
+        }
+    }
+    return nullptr;
+}
+
+bool CQuillboxDoc::CanRenameFolder(const Selection& selection) const {
+    return selection.pane == ActivePane::Tree && selection.folder != nullptr &&
+           !selection.folder->IsRoot();
+}
+
+bool CQuillboxDoc::CanDelete(const Selection& selection) const {
+    if (selection.pane == ActivePane::Tree)
+        return selection.folder != nullptr && !selection.folder->IsRoot();
+    if (selection.pane == ActivePane::List)
+        return !selection.messages.empty();
+    return false;
+}
+
+} // namespace qb

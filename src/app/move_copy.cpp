@@ -1,0 +1,343 @@
+// Moving and copying folders and messages, by menu and by drag and drop. Copies are always made
+// before anything is removed, so a failed copy never costs the source anything.
+#include "app/document.h"
+#include "app/message_batch.h"
+
+#include "model/mails.h"
+#include "model/message.h"
+#include "platform/paths.h"
+
+#include <algorithm>
+
+namespace qb {
+
+namespace {
+
+constexpr char kSubFoldersNotCopied[] = "Warning : Sub Folders not copied\n";
+
+bool HasSubFolders(CMails* folder) {
+    return !folder->GetSubFolders().empty();
+}
+
+bool IsInternetMail(const CMails* folder) {
+    return folder->GetType() == CMails::kInternetMail;
+}
+
+// Whether `copy` holds at least every message that `source` holds now (and, with
+// `withSubFolders`, likewise for each sub-folder, matched by name). A move removes its source only
+// after this check: a store reports a copy as made even when the source's messages could not be
+// read for it, and removing the source then would lose them.
+bool CopyHoldsSource(CMails* source, CMails* copy, bool withSubFolders) {
+    if (!source->LoadMessages() || !copy->LoadMessages() ||
+        copy->m_pMessages.size() < source->m_pMessages.size())
+        return false;
+    if (!withSubFolders)
+        return true;
+    const std::vector<CMails*> copies = copy->GetSubFolders();
+    for (CMails* sub : source->GetSubFolders()) {
+        const auto match = std::find_if(copies.begin(), copies.end(), [&](CMails* candidate) {
+            return EqualsNoCase(candidate->m_strName, sub->m_strName);
+        });
+        if (match == copies.end() || !CopyHoldsSource(sub, *match, true))
+            return false;
+    }
+    return true;
+}
+
+} // namespace
+
+DropEffect DragOverEffect(CMails* dragFolder, CMails* target, CMails* selected, bool ctrl,
+                          bool shift) {
+    if (target == nullptr)
+        return DropEffect::None;
+    CMails* source = dragFolder;
+    if (dragFolder != nullptr) {
+        if (target == dragFolder || target == dragFolder->GetParentFolder() ||
+            dragFolder->Contains(target))
+            return DropEffect::None;
+    } else {
+        if (selected == nullptr || target->IsRoot() || target == selected)
+            return DropEffect::None;
+        source = selected;
+    }
+    if (shift)
+        return DropEffect::Move;
+    if (target->GetRoot() != source->GetRoot())
+        return DropEffect::Copy;
+    return ctrl ? DropEffect::Copy : DropEffect::Move;
+}
+
+std::string FreeFolderName(const std::string& name, const std::vector<CMails*>& siblings) {
+    std::string candidate = name;
+    for (int counter = 1;; ++counter) {
+        const bool taken = std::any_of(siblings.begin(), siblings.end(), [&](CMails* sibling) {
+            return EqualsNoCase(sibling->m_strName, candidate);
+        });
+        if (!taken)
+            return candidate;
+        candidate = name + "(" + std::to_string(counter) + ")";
+    }
+}
+
+CMails* CQuillboxDoc::CopyFolderResolvingName(CMails* source, CMails* dest, const char* question,
+                                              NameAnswer& answer) {
+    answer = NameAnswer::None;
+    std::string freeName = source->m_strName;
+    const std::vector<CMails*> subFolders = dest->GetSubFolders();
+    if (!subFolders.empty()) {
+        for (CMails* sub : subFolders) {
+            if (EqualsNoCase(sub->m_strName, source->m_strName)) {
+                switch (m_port.Message(question, Buttons::YesNoCancel)) {
+                case Answer::Yes:
+                    answer = NameAnswer::Yes;
+                    break;
+                case Answer::No:
+                    answer = NameAnswer::No;
+                    break;
+                default:
+                    answer = NameAnswer::Cancel;
+                    break;
+                }
+                break;
+            }
+        }
+        freeName = FreeFolderName(source->m_strName, subFolders);
+    }
+    if (answer == NameAnswer::Cancel)
+        return nullptr;
+
+    CMails* copy = nullptr;
+    if (answer == NameAnswer::No) {
+        // The copy takes its name from the source, which bears the free name meanwhile.
+        const std::string name = source->m_strName;
+        source->m_strName = freeName;
+        copy = dest->CopyFolder(*source);
+        source->m_strName = name;
+    } else {
+        copy = dest->CopyFolder(*source);
+    }
+    if (copy == nullptr) {
+        m_port.Message("Cannot create folder in destination folder");
+        return nullptr;
+    }
+    // Yes merged the source into the folder of that name, which has its item already.
+    if (answer != NameAnswer::Yes && m_port.HasFolderItem(dest))
+        InsertFolderTree(dest, copy);
+    return copy;
+}
+
+Outcome CQuillboxDoc::OnMoveTo(int id, const Selection& selection) {
+    return MoveOrCopy(MenuFolder(id), selection, true);
+}
+
+Outcome CQuillboxDoc::OnCopyTo(int id, const Selection& selection) {
+    return MoveOrCopy(MenuFolder(id), selection, false);
+}
+
+Outcome CQuillboxDoc::MoveTo(CMails* dest, const Selection& selection) {
+    return MoveOrCopy(dest, selection, true);
+}
+
+Outcome CQuillboxDoc::CopyTo(CMails* dest, const Selection& selection) {
+    return MoveOrCopy(dest, selection, false);
+}
+
+Outcome CQuillboxDoc::MoveOrCopy(CMails* dest, const Selection& selection, bool move) {
+    if (selection.folder == nullptr || dest == nullptr)
+        return Outcome::Cancelled;
+    if (selection.pane == ActivePane::Tree)
+        return MoveOrCopyFolder(selection.folder, dest, move);
+    if (selection.pane == ActivePane::List)
+        return MoveOrCopyMessages(selection.folder, dest, selection.messages, move);
+    m_port.Message(move ? "Please select folder or message(s) to move"
+                        : "Please select folder or message(s) to copy");
+    RebuildFolderMenus();
+    return Outcome::Failed;
+}
+
+Outcome CQuillboxDoc::MoveOrCopyFolder(CMails* source, CMails* dest, bool move) {
+    if (move && source->IsRoot()) {
+        m_port.Message("Cannot move a root folder");
+        return Outcome::Failed;
+    }
+    Outcome outcome = Outcome::Done;
+    if (dest == source) {
+        m_port.Message(move ? "Cannot move a folder to itself" : "Cannot copy a folder to itself");
+        outcome = Outcome::Failed;
+    } else if (source->Contains(dest)) {
+        m_port.Message(move ? "Cannot move a folder to its subfolder"
+                            : "Cannot copy a folder to its subfolder");
+        outcome = Outcome::Failed;
+    } else if (dest == source->GetParentFolder()) {
+        m_port.Message(move ? "Cannot move a folder to its parent folder"
+                            : "Cannot copy a folder to its parent folder");
+        outcome = Outcome::Failed;
+    } else {
+        NameAnswer answer = NameAnswer::None;
+        CMails* copy = CopyFolderResolvingName(
+            source, dest, move ? kSameNameMoveQuestion : kSameNameCopyQuestion, answer);
+        if (answer == NameAnswer::Cancel) {
+            outcome = Outcome::Cancelled;
+        } else if (copy == nullptr) {
+            // Copying may have re-read the source's messages, which the list shows.
+            m_port.FillMessageList();
+            return Outcome::Failed;
+        } else if (move) {
+            // A store that keeps one level of folders took the messages only: the source stays
+            // so that its sub-folders are not lost.
+            if (IsInternetMail(dest)) {
+                if (HasSubFolders(source))
+                    m_port.Message(kSubFoldersNotCopied);
+            } else if (!CopyHoldsSource(source, copy, true)) {
+                m_port.Message("Cannot remove folder");
+                outcome = Outcome::Failed;
+            } else if (!DeleteFolderAndItem(source, true)) {
+                outcome = Outcome::Failed;
+            }
+            m_port.FillMessageList();
+        } else {
+            if (IsInternetMail(dest) && HasSubFolders(source))
+                m_port.Message(kSubFoldersNotCopied);
+            m_port.FillMessageList();
+        }
+    }
+    RebuildFolderMenus();
+    return outcome;
+}
+
+Outcome CQuillboxDoc::MoveOrCopyMessages(CMails* source, CMails* dest,
+                                         const std::vector<CMessage*>& messages, bool move) {
+    Outcome outcome = Outcome::Done;
+    if (dest->IsRoot()) {
+        m_port.Message(move ? "Cannot move into a root folder" : "Cannot copy into a root folder");
+        outcome = Outcome::Failed;
+    } else if (dest != source) {
+        std::vector<bool> added;
+        AddMessagesTo(*dest, messages, added);
+        std::vector<CMessage*> moved;
+        for (std::size_t i = 0; i < messages.size(); ++i) {
+            if (!added[i]) {
+                // That message stays where it is; the others go on.
+                m_port.Message("Cannot add a message in destination folder");
+                outcome = Outcome::Failed;
+            } else if (move) {
+                m_port.DeleteMessageRow(messages[i]);
+                moved.push_back(messages[i]);
+            }
+        }
+        RemoveMessagesFrom(*source, moved);
+    }
+    RebuildFolderMenus();
+    return outcome;
+}
+
+// ---- drag and drop ----
+
+void CQuillboxDoc::BeginFolderDrag(CMails* folder) {
+    m_pDropCopy = nullptr;
+    m_pDragFolder = folder;
+    m_pDropFolder = nullptr;
+    m_bDropCancelled = false;
+    m_bMessageDrag = false;
+    m_droppedMessages.clear();
+}
+
+void CQuillboxDoc::BeginMessageDrag() {
+    m_pDropCopy = nullptr;
+    m_pDragFolder = nullptr;
+    m_pDropFolder = nullptr;
+    m_bDropCancelled = false;
+    m_bMessageDrag = true;
+    m_droppedMessages.clear();
+}
+
+DropEffect CQuillboxDoc::DragOver(CMails* target, const Selection& selection, bool ctrl,
+                                  bool shift) {
+    m_pDropFolder = target;
+    if (m_pDragFolder == nullptr && !m_bMessageDrag)
+        return DropEffect::None;
+    return DragOverEffect(m_pDragFolder, target, selection.folder, ctrl, shift);
+}
+
+bool CQuillboxDoc::Drop(DropEffect effect, const Selection& selection) {
+    CMails* target = m_pDropFolder;
+    if (target == nullptr || effect == DropEffect::None ||
+        (m_pDragFolder == nullptr && !m_bMessageDrag))
+        return false;
+    // The drag-over rule already refused these targets; a drop that arrives anyway is refused.
+    if (DragOverEffect(m_pDragFolder, target, selection.folder, false, false) == DropEffect::None)
+        return false;
+    WaitCursor wait(m_port);
+    if (CMails* folder = m_pDragFolder) {
+        if (effect == DropEffect::Move && folder->IsRoot()) {
+            m_port.Message("Cannot move a root folder");
+            return false;
+        }
+        NameAnswer answer = NameAnswer::None;
+        CMails* copy = CopyFolderResolvingName(folder, target, kSameNameCopyQuestion, answer);
+        m_pDropCopy = copy;
+        if (answer == NameAnswer::Cancel) {
+            m_bDropCancelled = true;
+        } else if (copy == nullptr) {
+            m_port.FillMessageList();
+            return false;
+        } else {
+            m_port.FillMessageList();
+            if (IsInternetMail(target) && HasSubFolders(folder))
+                m_port.Message(kSubFoldersNotCopied);
+        }
+    } else {
+        m_droppedMessages.clear();
+        std::vector<bool> added;
+        AddMessagesTo(*target, selection.messages, added);
+        for (std::size_t i = 0; i < selection.messages.size(); ++i) {
+            if (added[i])
+                m_droppedMessages.push_back(selection.messages[i]);
+            else
+                m_port.Message("Cannot add message to target folder");
+        }
+    }
+    RebuildFolderMenus();
+    return true;
+}
+
+Outcome CQuillboxDoc::EndDrag(DropEffect effect, const Selection& selection) {
+    Outcome outcome = Outcome::Done;
+    if (CMails* folder = m_pDragFolder) {
+        if (effect == DropEffect::Move && !m_bDropCancelled) {
+            // A copy into a one-level store left the sub-folders out: keep the source.
+            const bool keep =
+                m_pDropFolder != nullptr && IsInternetMail(m_pDropFolder) && folder->HasChildren();
+            if (!keep) {
+                if (m_pDropCopy == nullptr ||
+                    !CopyHoldsSource(folder, m_pDropCopy, !IsInternetMail(m_pDropFolder))) {
+                    // The source stays where it is, in the tree as well.
+                    m_port.Message("Cannot remove folder");
+                    m_port.FillMessageList();
+                    outcome = Outcome::Failed;
+                } else if (!DeleteFolderAndItem(folder, false)) {
+                    outcome = Outcome::Failed;
+                }
+            }
+            RebuildFolderMenus();
+        }
+    } else if (m_bMessageDrag && effect == DropEffect::Move && selection.folder != nullptr) {
+        // Only messages the drop really added, and that are still the selected folder's rows.
+        std::vector<CMessage*> moved;
+        for (CMessage* message : m_droppedMessages) {
+            if (std::find(selection.messages.begin(), selection.messages.end(), message) ==
+                selection.messages.end())
+                continue;
+            m_port.DeleteMessageRow(message);
+            moved.push_back(message);
+        }
+        RemoveMessagesFrom(*selection.folder, moved);
+    }
+    m_pDragFolder = nullptr;
+    m_pDropCopy = nullptr;
+    m_bMessageDrag = false;
+    m_droppedMessages.clear();
+    return outcome;
+}
+
+} // namespace qb

@@ -1,0 +1,82 @@
+// The port through which the document meets its front ends: message boxes and questions, the
+// folder-name dialog, updates of the folder tree and the message list, the Move/Copy menus, the
+// status line of long operations and the wait cursor. The desktop program implements it with
+// widgets, the command line with standard error and options, the tests with a scripted fake.
+#pragma once
+
+#include <optional>
+#include <string>
+
+namespace qb {
+
+class CMails;
+class CMessage;
+
+// Every message box of the program carries this caption.
+inline constexpr char kMessageCaption[] = "Quillbox";
+
+enum class Buttons { Ok, OkCancel, YesNo, YesNoCancel };
+enum class Icon { None, Information, Warning, Stop, Question };
+enum class Answer { Ok, Cancel, Yes, No };
+
+class Port {
+  public:
+    virtual ~Port() = default;
+
+    // ---- the user ----
+
+    // A modal message box captioned kMessageCaption with `text` and the given buttons; returns the
+    // button pressed (Ok for a plain message).
+    virtual Answer Message(const std::string& text, Buttons buttons = Buttons::Ok,
+                           Icon icon = Icon::None) = 0;
+    // The folder-name dialog ("Input Folder Name", opening empty). nullopt when cancelled; a
+    // returned name is never empty (the dialog refuses that itself, see CheckFolderName).
+    virtual std::optional<std::string> AskFolderName() = 0;
+
+    // ---- the folder tree ----
+
+    // Every item of the tree goes, and the message list and text pane empty: the folders and
+    // message records behind them are about to be freed.
+    virtual void ClearFolderTree() = 0;
+    // Appends an item for `folder` as the last child of the item of `parent` (a top-level item
+    // when `parent` is null). Called once per folder, parents before their sub-folders.
+    virtual void InsertFolderItem(CMails* parent, CMails* folder) = 0;
+    virtual bool HasFolderItem(const CMails* folder) = 0;
+    // Deletes the item of `folder` with the items below it. The folder object is alive during
+    // the call and may be destroyed right after; the front end must not keep any pointer to it.
+    virtual void DeleteFolderItem(CMails* folder) = 0;
+    virtual void SetFolderItemText(CMails* folder, const std::string& text) = 0;
+    // Makes the item of `folder` visible and the caret item (the selected folder), expanding it
+    // when asked.
+    virtual void SelectFolderItem(CMails* folder, bool expand) = 0;
+
+    // ---- the message list ----
+
+    // Refills the message list from the selected folder (its records are re-read from the store).
+    virtual void FillMessageList() = 0;
+    // Deletes the row of `message`; the message record is removed from its folder right after.
+    virtual void DeleteMessageRow(const CMessage* message) = 0;
+
+    // ---- menus, progress, cursor ----
+
+    // The folders changed: the Move and Copy submenus are to be built again
+    // (CQuillboxDoc::FillFolderMenu).
+    virtual void FolderMenusChanged() = 0;
+    // Status text of a long operation (the Compact dialog's status line).
+    virtual void Progress(const std::string& status) = 0;
+    virtual void SetWaitCursor(bool on) = 0;
+};
+
+// Shows the wait cursor for the lifetime of the object.
+class WaitCursor {
+  public:
+    explicit WaitCursor(Port& port) : m_port(port) { m_port.SetWaitCursor(true); }
+    ~WaitCursor() { m_port.SetWaitCursor(false); }
+    WaitCursor(const WaitCursor&) = delete;
+    WaitCursor& operator=(const WaitCursor&) = delete;
+
+  private:
+    Port& m_port;
+};
+
+} // namespace qb

@@ -1,0 +1,791 @@
+#include "stores/netscape_mails.h"
+
+#include "platform/file_system.h"
+#include "platform/line_reader.h"
+#include "platform/paths.h"
+
+#include <algorithm>
+#include <cstring>
+#include <limits>
+#include <unordered_set>
+#include <utility>
+
+namespace qb {
+
+namespace {
+
+constexpr std::string_view kSeparator = "From - ";
+constexpr std::string_view kStatusField = "X-Mozilla-Status: ";
+constexpr std::uint32_t kDeletedBit = 0x0008;
+constexpr std::size_t kCopyChunk = 64 * 1024;
+
+bool IsSeparatorLine(std::string_view line) {
+    return StartsWithNoCase(line, kSeparator);
+}
+
+std::int32_t Clamp32(std::int64_t value) {
+    return static_cast<std::int32_t>(
+        std::min<std::int64_t>(value, std::numeric_limits<std::int32_t>::max()));
+}
+
+// One message as the folder file lays it out.
+struct ScannedMessage {
+    std::int64_t index = 0;
+    std::int64_t offset = 0;    // where the message's bytes begin (0 for the first message)
+    std::int64_t separator = 0; // where its "From - " line begins
+    std::int64_t size = 0;
+    std::int64_t headerBytes = 0;
+    std::int64_t lines = 0;
+    std::int64_t bodyLines = 0;
+    std::string header;
+};
+
+// Reads the folder file line by line and hands every message to `sink` as soon as it ends.
+// Lines before the first separator belong to the first message's bytes but to no header. A
+// separator line inside a header does not start a message but still counts in the indices.
+// False when the file could not be read to its end.
+template <typename Sink> bool ScanFolder(LineReader& reader, Sink&& sink) {
+    std::string line;
+    LineEnd end;
+    std::int64_t position = 0;
+    std::int64_t separators = 0;
+    ScannedMessage current;
+    bool inHeader = false;
+    bool inBody = false;
+    bool headerEnded = false;
+
+    auto finish = [&](std::int64_t endPosition, std::int64_t index) {
+        current.index = index;
+        current.size = endPosition - current.offset;
+        if (!headerEnded)
+            current.headerBytes = 0;
+        current.bodyLines = headerEnded ? current.bodyLines - 1 : 0;
+        sink(std::move(current));
+    };
+
+    while (reader.ReadLine(line, end)) {
+        const std::int64_t lineBytes = static_cast<std::int64_t>(line.size()) + LineEndBytes(end);
+        bool complete = false;
+        if (IsSeparatorLine(line)) {
+            ++separators;
+            if (!inHeader && !inBody)
+                current.separator = position;
+            inHeader = true;
+            if (inBody) {
+                complete = true;
+                inBody = false;
+            }
+        } else if (inHeader && line.empty()) {
+            current.headerBytes = position + lineBytes - current.offset;
+            inHeader = false;
+            inBody = true;
+            headerEnded = true;
+        }
+        if (complete) {
+            finish(position, separators - 2);
+            current = ScannedMessage{};
+            current.offset = position;
+            current.separator = position;
+            headerEnded = false;
+        }
+        if (inHeader) {
+            ++current.lines;
+            current.header.append(line);
+            current.header.append("\r\n");
+        } else if (inBody) {
+            ++current.lines;
+            ++current.bodyLines;
+        }
+        position += lineBytes;
+    }
+    if (reader.Failed())
+        return false;
+    if (separators > 0)
+        finish(position, separators - 1);
+    return true;
+}
+
+std::unique_ptr<CMessage> MakeMessage(ScannedMessage&& scanned, CMails* folder) {
+    auto message = std::make_unique<CMessage>(Clamp32(scanned.index), scanned.offset, folder,
+                                              std::move(scanned.header), std::string());
+    message->m_nSize = scanned.size;
+    message->m_nBodySize = scanned.size - scanned.headerBytes;
+    message->m_nLines = Clamp32(scanned.lines);
+    message->m_nBodyLines = Clamp32(scanned.bodyLines);
+    return message;
+}
+
+// The header text to write for a message: it must begin with a separator line (or its first
+// lines would end up in the previous message) and carry a status line.
+std::string HeaderToWrite(const CMessage& source) {
+    std::string header = source.m_strHeader;
+    if (!header.empty() && !header.ends_with("\r\n"))
+        header.append("\r\n");
+    if (!IsSeparatorLine(header))
+        header.insert(0, "From - \r\n");
+    if (source.GetHeaderField("X-Mozilla-Status:").empty()) {
+        const std::size_t firstLineEnd = header.find("\r\n") + 2;
+        header.insert(firstLineEnd, "X-Mozilla-Status: 8000\r\n");
+    }
+    return header;
+}
+
+// Looks at the end of a folder file before something is appended: whether its last line lacks a
+// line end, and whether the file ends inside a header (a message whose writing was cut off). A
+// separator written after either would not start a new message. The lines are walked backwards
+// until an empty line (the last header was closed) or a separator line (it never was).
+bool InspectTail(fs::File& file, std::int64_t size, bool& needLineEnd, bool& openHeader) {
+    needLineEnd = false;
+    openHeader = false;
+    std::vector<char> chunk(kCopyChunk);
+    std::int64_t chunkStart = size;
+    char prefix[kSeparator.size()]; // the first bytes of the line being walked
+    std::size_t lineLength = 0;
+    bool afterLf = false;  // the byte after the current one is a LF ending a line
+    bool finalEnd = false; // the next line end met is the one ending the file
+    // Whether the line just walked decides the question.
+    auto decided = [&] {
+        if (lineLength == 0)
+            return true;
+        if (lineLength >= kSeparator.size() &&
+            StartsWithNoCase(std::string_view(prefix, kSeparator.size()), kSeparator)) {
+            openHeader = true;
+            return true;
+        }
+        return false;
+    };
+    for (std::int64_t position = size - 1; position >= 0; --position) {
+        if (position < chunkStart) {
+            chunkStart = std::max<std::int64_t>(0, position + 1 - kCopyChunk);
+            const std::size_t n = static_cast<std::size_t>(position + 1 - chunkStart);
+            if (!file.Seek(chunkStart) || !file.ReadExact(chunk.data(), n))
+                return false;
+        }
+        const char c = chunk[static_cast<std::size_t>(position - chunkStart)];
+        const bool lineEnd = c == '\n' || c == '\r';
+        if (position == size - 1) {
+            needLineEnd = !lineEnd;
+            finalEnd = lineEnd;
+        }
+        if (!lineEnd) {
+            afterLf = false;
+            std::memmove(prefix + 1, prefix, sizeof prefix - 1);
+            prefix[0] = c;
+            ++lineLength;
+            continue;
+        }
+        if (c == '\r' && afterLf) {
+            afterLf = false; // the CR of a CR LF pair
+            continue;
+        }
+        afterLf = c == '\n';
+        if (finalEnd)
+            finalEnd = false;
+        else if (decided())
+            return true;
+        lineLength = 0;
+    }
+    if (size > 0)
+        decided(); // the file's first line
+    return true;
+}
+
+// Makes the source's body lines available, as its display text would. `readHere` tells whether
+// they were read by this call.
+bool EnsureBody(CMessage& source, bool& readHere) {
+    readHere = false;
+    if (source.m_pContent != nullptr || source.m_pFolder == nullptr)
+        return true;
+    if (!source.m_pFolder->ReadMessage(source))
+        return false;
+    source.ComposeText();
+    readHere = true;
+    return true;
+}
+
+// Looks for a directory entry named `name` without regard to letter case; its spelling on disk
+// goes to `found`. `listed` tells whether the directory could be read at all.
+bool FindNoCase(const std::string& directory, const std::string& name, std::string& found,
+                bool& listed) {
+    std::vector<fs::DirEntry> entries;
+    listed = fs::ListDirectory(directory, entries);
+    for (const fs::DirEntry& entry : entries) {
+        if (EqualsNoCase(entry.name, name)) {
+            found = entry.name;
+            return true;
+        }
+    }
+    return false;
+}
+
+struct Patch {
+    std::int64_t position;
+    std::string original;
+};
+
+// Finds the status field of `message` in the file, making sure first that the file still holds
+// the message's header exactly where it was listed, and works out the bytes that mark it deleted.
+bool LocateStatus(LineReader& reader, const CMessage& message, std::int64_t fileSize, Patch& patch,
+                  std::string& replacement) {
+    const std::string& header = message.m_strHeader;
+    if (message.m_nOffset < 0 || message.m_nOffset >= fileSize || !IsSeparatorLine(header))
+        return false;
+    if (!reader.Seek(message.m_nOffset))
+        return false;
+    std::string line;
+    std::int64_t lineStart = reader.Position();
+    if (!reader.ReadLine(line))
+        return false;
+    // The first message's bytes may begin with text that belongs to no header.
+    while (message.m_nOffset == 0 && !IsSeparatorLine(line)) {
+        lineStart = reader.Position();
+        if (!reader.ReadLine(line))
+            return false;
+    }
+    std::int64_t statusPosition = -1;
+    std::string field;
+    std::size_t at = 0;
+    bool first = true;
+    while (at < header.size()) {
+        const std::size_t eol = header.find("\r\n", at);
+        if (eol == std::string::npos)
+            return false;
+        if (!first) {
+            lineStart = reader.Position();
+            if (!reader.ReadLine(line))
+                return false;
+        }
+        first = false;
+        if (std::string_view(line) != std::string_view(header).substr(at, eol - at))
+            return false; // the file changed since the folder was listed
+        if (statusPosition < 0 && StartsWithNoCase(line, kStatusField)) {
+            statusPosition = lineStart + static_cast<std::int64_t>(kStatusField.size());
+            field = line.substr(kStatusField.size());
+        }
+        at = eol + 2;
+    }
+    if (statusPosition < 0 || field.size() < 4)
+        return false;
+    const std::uint32_t value = (ParseHexPrefix(field.substr(0, 4)) | kDeletedBit) & 0xFFFF;
+    static const char kDigits[] = "0123456789abcdef";
+    replacement.assign(field.size(), ' ');
+    for (int i = 0; i < 4; ++i)
+        replacement[static_cast<std::size_t>(i)] = kDigits[(value >> (12 - 4 * i)) & 0xF];
+    patch.position = statusPosition;
+    patch.original = std::move(field);
+    return true;
+}
+
+void RestorePatches(const std::string& path, const std::vector<Patch>& patches) {
+    fs::File file;
+    if (!file.Open(path, fs::OpenMode::ReadWrite))
+        return;
+    for (const Patch& patch : patches) {
+        if (file.Seek(patch.position))
+            file.Write(patch.original);
+    }
+    file.Flush();
+    file.Close();
+}
+
+} // namespace
+
+CNetscapeMails::CNetscapeMails(std::string name, std::string path)
+    : CMails(std::move(name), std::move(path), kNetscape) {}
+
+CNetscapeMails::~CNetscapeMails() = default;
+
+std::string CNetscapeMails::SubFolderDirectory() const {
+    return IsRoot() ? m_strPath : m_strPath + ".sbd";
+}
+
+bool CNetscapeMails::IsValidFolderName(const std::string& name) {
+    if (name.empty() || name == "." || name == "..")
+        return false;
+    for (const char c : name) {
+        if (c == '/' || c == '\\' || static_cast<unsigned char>(c) < 0x20)
+            return false;
+    }
+    return name.find(".sbd") == std::string::npos && name.find(".snm") == std::string::npos &&
+           name.find(".dat") == std::string::npos;
+}
+
+// ---- reading ---------------------------------------------------------------------------------
+
+bool CNetscapeMails::LoadFolders() {
+    FreeSubFolders();
+    const std::string directory = SubFolderDirectory();
+    std::vector<fs::DirEntry> entries;
+    if (!fs::ListDirectory(directory, entries)) {
+        // No sub-folder directory means no children; one that exists but cannot be listed is
+        // tried again on the next request.
+        return !fs::Exists(directory);
+    }
+    for (const fs::DirEntry& entry : entries) {
+        const std::string& name = entry.name;
+        if (name == "." || name == ".." || name.find(".sbd") != std::string::npos ||
+            name.find(".snm") != std::string::npos || name.find(".dat") != std::string::npos ||
+            fs::IsTemporaryName(name))
+            continue;
+        AddChild(new CNetscapeMails(name, JoinPath(directory, name)));
+    }
+    // A sub-folder directory whose folder file is missing (a rename or delete cut short) still
+    // shows its folders, under a folder of its own name that holds no messages.
+    std::unordered_set<std::string> names;
+    for (const fs::DirEntry& entry : entries)
+        names.insert(entry.name);
+    for (const fs::DirEntry& entry : entries) {
+        const std::string& name = entry.name;
+        if (!entry.isDirectory || name.size() <= 4 || !name.ends_with(".sbd"))
+            continue;
+        const std::string base = name.substr(0, name.size() - 4);
+        if (IsValidFolderName(base) && names.count(base) == 0)
+            AddChild(new CNetscapeMails(base, JoinPath(directory, base)));
+    }
+    return true;
+}
+
+bool CNetscapeMails::LoadMessages() {
+    FreeMessages();
+    fs::File file;
+    if (!file.Open(m_strPath, fs::OpenMode::Read))
+        return false;
+    LineReader reader(file);
+    const bool ok = ScanFolder(reader, [this](ScannedMessage&& scanned) {
+        std::unique_ptr<CMessage> message = MakeMessage(std::move(scanned), this);
+        if (!message->IsDeleted())
+            m_pMessages.push_back(std::move(message));
+    });
+    if (!ok) {
+        FreeMessages();
+        return false;
+    }
+    return true;
+}
+
+bool CNetscapeMails::ReadMessage(CMessage& message) {
+    fs::File file;
+    if (!file.Open(m_strPath, fs::OpenMode::Read))
+        return false;
+    const std::int64_t size = file.Size();
+    const std::int64_t bodyStart = message.m_nOffset + message.m_nSize - message.m_nBodySize;
+    // Every line but a last one takes at least one byte: more lines than that cannot be this
+    // file's message.
+    if (size < 0 || message.m_nBodyLines < 0 || bodyStart < 0 ||
+        message.m_nBodyLines > std::max<std::int64_t>(size - bodyStart, 0) + 1)
+        return false;
+    LineReader reader(file);
+    if (!reader.Seek(bodyStart))
+        return false;
+    std::vector<std::string> body(static_cast<std::size_t>(message.m_nBodyLines));
+    for (std::string& line : body) {
+        if (!reader.ReadLine(line)) {
+            if (reader.Failed())
+                return false;
+            break; // lines missing at the end of the file stay empty
+        }
+    }
+    message.m_aBody = std::move(body);
+    return true;
+}
+
+// ---- appending -------------------------------------------------------------------------------
+
+bool CNetscapeMails::AddMessage(CMessage& source) {
+    return Append({&source}, false) == 1;
+}
+
+std::size_t CNetscapeMails::AddMessages(const std::vector<CMessage*>& sources) {
+    return Append(sources, true);
+}
+
+std::size_t CNetscapeMails::Append(const std::vector<CMessage*>& sources, bool releaseBodies) {
+    if (sources.empty())
+        return 0;
+    fs::File file;
+    if (!file.Open(m_strPath, fs::OpenMode::ReadWrite))
+        return 0;
+    const std::int64_t originalSize = file.Size();
+    bool needLineEnd = false;
+    bool openHeader = false;
+    if (originalSize < 0 || !InspectTail(file, originalSize, needLineEnd, openHeader) ||
+        !file.Seek(originalSize))
+        return 0;
+    std::string lead;
+    if (needLineEnd)
+        lead += "\r\n";
+    if (openHeader)
+        lead += "\r\n"; // closes the cut-off header, so that the separator below counts
+
+    struct Written {
+        CMessage* source;
+        std::unique_ptr<CMessage> entry;
+    };
+    std::vector<Written> written;
+    std::int64_t position = originalSize;
+    std::string bytes;
+    for (CMessage* source : sources) {
+        bool readHere = false;
+        if (source == nullptr || !EnsureBody(*source, readHere))
+            break;
+        std::string header = HeaderToWrite(*source);
+        bytes = lead;
+        bytes += header;
+        bytes += "\r\n";
+        std::int64_t bodySize = 0;
+        const std::int32_t bodyLines = static_cast<std::int32_t>(source->m_aBody.size());
+        for (const std::string& line : source->m_aBody) {
+            // A body line that looks like a separator would start a new message when read.
+            if (IsSeparatorLine(line)) {
+                bytes += '>';
+                ++bodySize;
+            }
+            bytes += line;
+            bytes += "\r\n";
+            bodySize += static_cast<std::int64_t>(line.size()) + 2;
+        }
+        if (!file.Write(bytes)) {
+            file.Truncate(position);
+            break;
+        }
+        const std::int64_t headerLines =
+            static_cast<std::int64_t>(std::count(header.begin(), header.end(), '\n'));
+        auto entry = std::make_unique<CMessage>(
+            0, position + static_cast<std::int64_t>(lead.size()), this, header, source->m_strText);
+        entry->m_nBodySize = bodySize;
+        entry->m_nSize = static_cast<std::int64_t>(header.size()) + 2 + bodySize;
+        entry->m_nBodyLines = bodyLines;
+        entry->m_nLines = Clamp32(headerLines + 1 + bodyLines);
+        position += static_cast<std::int64_t>(bytes.size());
+        lead.clear();
+        if (readHere && releaseBodies && source->m_pFolder->GetType() != kPlain) {
+            // Keeps a long batch from holding every body; the source reads it again on demand.
+            source->m_aBody.clear();
+            source->m_aBody.shrink_to_fit();
+            source->m_pContent.reset();
+        }
+        written.push_back({source, std::move(entry)});
+    }
+    if (written.empty())
+        return 0;
+    // Reported only once the bytes are on the disk: a caller that moves mail removes the source
+    // next. When that cannot be made sure of, the file goes back to its old length.
+    if (!file.Flush() || !file.Close()) {
+        fs::File again;
+        if (file.IsOpen() || again.Open(m_strPath, fs::OpenMode::ReadWrite)) {
+            fs::File& target = file.IsOpen() ? file : again;
+            if (target.Truncate(originalSize))
+                target.Flush();
+        }
+        return 0;
+    }
+    for (Written& w : written) {
+        w.source->m_strHeader = w.entry->m_strHeader;
+        w.entry->m_nIndex = static_cast<std::int32_t>(m_pMessages.size());
+        m_pMessages.push_back(std::move(w.entry));
+    }
+    return written.size();
+}
+
+// ---- removing --------------------------------------------------------------------------------
+
+bool CNetscapeMails::RemoveMessage(CMessage* message) {
+    return RemoveMessages({message}) == 1;
+}
+
+std::size_t CNetscapeMails::RemoveMessages(const std::vector<CMessage*>& messages) {
+    std::unordered_set<const CMessage*> listed;
+    for (const auto& m : m_pMessages)
+        listed.insert(m.get());
+    std::vector<CMessage*> wanted;
+    for (CMessage* m : messages) {
+        if (m != nullptr && listed.erase(m) == 1)
+            wanted.push_back(m);
+    }
+    if (wanted.empty())
+        return 0;
+
+    fs::File file;
+    if (!file.Open(m_strPath, fs::OpenMode::ReadWrite))
+        return 0;
+    const std::int64_t fileSize = file.Size();
+    if (fileSize < 0)
+        return 0;
+    // Headers are short: a small buffer keeps each look at one from reading far beyond it.
+    LineReader reader(file, 4096);
+    std::sort(wanted.begin(), wanted.end(),
+              [](const CMessage* a, const CMessage* b) { return a->m_nOffset < b->m_nOffset; });
+    std::vector<Patch> patches;
+    std::unordered_set<const CMessage*> removed;
+    for (CMessage* message : wanted) {
+        Patch patch;
+        std::string replacement;
+        if (!LocateStatus(reader, *message, fileSize, patch, replacement))
+            continue;
+        if (replacement != patch.original) {
+            if (!file.Seek(patch.position) || !file.Write(replacement)) {
+                // Put back what a cut-off write may have changed.
+                if (file.Seek(patch.position))
+                    file.Write(patch.original);
+                continue;
+            }
+            patches.push_back(std::move(patch));
+        }
+        removed.insert(message);
+    }
+    if (!patches.empty() && (!file.Flush() || !file.Close())) {
+        file.Close();
+        RestorePatches(m_strPath, patches);
+        return 0;
+    }
+    if (removed.empty())
+        return 0;
+    std::erase_if(m_pMessages,
+                  [&](const std::unique_ptr<CMessage>& m) { return removed.count(m.get()) != 0; });
+    std::int32_t index = 0;
+    for (auto& m : m_pMessages)
+        m->m_nIndex = index++;
+    return removed.size();
+}
+
+// ---- folders ---------------------------------------------------------------------------------
+
+CMails* CNetscapeMails::CreateFolder(const std::string& name) {
+    if (!IsValidFolderName(name))
+        return nullptr;
+    // The children are listed first, so that a later first listing cannot drop the new node.
+    GetSubFolders();
+    if (m_bFoldersPending)
+        return nullptr;
+    const std::string directory = SubFolderDirectory();
+    if (!fs::IsDirectory(directory) && !fs::CreateDirectory(directory))
+        return nullptr;
+    std::string existing;
+    bool listed = false;
+    if (FindNoCase(directory, name, existing, listed) || !listed)
+        return nullptr;
+    const std::string path = JoinPath(directory, name);
+    fs::File file;
+    if (!file.Open(path, fs::OpenMode::CreateNew))
+        return nullptr;
+    if (!file.Close()) {
+        fs::RemoveFile(path);
+        return nullptr;
+    }
+    auto* folder = new CNetscapeMails(name, path);
+    AddChild(folder);
+    return folder;
+}
+
+CMails* CNetscapeMails::CopyFolder(CMails& source) {
+    if (!IsValidFolderName(source.m_strName))
+        return nullptr;
+    // Copying a folder into itself or below itself would never end.
+    if (&source == this || source.Contains(this) || m_strPath == source.m_strPath ||
+        m_strPath.rfind(source.m_strPath + ".sbd/", 0) == 0)
+        return nullptr;
+    GetSubFolders();
+    if (m_bFoldersPending)
+        return nullptr;
+    const std::string directory = SubFolderDirectory();
+    if (!fs::IsDirectory(directory) && !fs::CreateDirectory(directory))
+        return nullptr;
+    std::string name = source.m_strName;
+    std::string existing;
+    bool listed = false;
+    if (FindNoCase(directory, name, existing, listed))
+        name = existing; // merge into the folder already there, spelled as it is on disk
+    else if (!listed)
+        return nullptr;
+    const std::string path = JoinPath(directory, name);
+    if (!fs::Exists(path)) {
+        fs::File file;
+        if (!file.Open(path, fs::OpenMode::CreateNew) || !file.Close())
+            return nullptr;
+    }
+    CMails* found = FindFolder(path);
+    if (found == &source || found == this)
+        return nullptr;
+    CNetscapeMails* target = dynamic_cast<CNetscapeMails*>(found);
+    if (found != nullptr && target == nullptr)
+        return nullptr;
+    if (target == nullptr) {
+        target = new CNetscapeMails(name, path);
+        AddChild(target);
+    }
+
+    // The source is read again; when that fails nothing may be reported as copied.
+    if (!source.LoadMessages())
+        return nullptr;
+    std::vector<CMessage*> messages;
+    for (auto& m : source.m_pMessages)
+        messages.push_back(m.get());
+    if (target->AddMessages(messages) != messages.size())
+        return nullptr;
+    const std::vector<CMails*> children = source.GetSubFolders();
+    if (source.m_bFoldersPending)
+        return nullptr; // its sub-folders could not be listed
+    for (CMails* child : children) {
+        if (target->CopyFolder(*child) == nullptr)
+            return nullptr;
+    }
+    return target;
+}
+
+bool CNetscapeMails::DeleteFolder() {
+    const std::vector<CMails*> children = GetSubFolders();
+    if (m_bFoldersPending)
+        return false; // sub-folders that cannot be listed must not be orphaned
+    const bool hadChildren = !children.empty();
+    for (CMails* child : children) {
+        if (!child->DeleteFolder())
+            return false;
+        child->FreeSubFolders();
+        delete child;
+    }
+    if (IsRoot())
+        return true;
+    if (!fs::RemoveFile(m_strPath) && fs::Exists(m_strPath))
+        return false;
+    const std::string summary = SummaryPath();
+    if (!fs::RemoveFile(summary) && fs::Exists(summary))
+        return false;
+    // An empty sub-folder directory is removed too; one that still holds other files stays,
+    // which is a failure only when it held sub-folders.
+    const std::string directory = m_strPath + ".sbd";
+    if (!fs::RemoveDirectory(directory) && hadChildren && fs::Exists(directory))
+        return false;
+    Unlink();
+    return true;
+}
+
+bool CNetscapeMails::Rename(const std::string& text, bool parentMoved) {
+    if (parentMoved) {
+        m_strPath = JoinPath(text, m_strName);
+    } else {
+        if (IsRoot() || !IsValidFolderName(text))
+            return false;
+        if (text == m_strName)
+            return true;
+        const std::string directory = DirectoryOf(m_strPath);
+        const std::string oldPath = m_strPath;
+        const std::string newPath = JoinPath(directory, text);
+        // Never over an existing sibling, also one whose name differs only in letter case.
+        std::vector<fs::DirEntry> entries;
+        if (!fs::ListDirectory(directory, entries))
+            return false;
+        for (const fs::DirEntry& entry : entries) {
+            for (const char* suffix : {"", ".snm", ".sbd"}) {
+                if (entry.name != m_strName + suffix && EqualsNoCase(entry.name, text + suffix))
+                    return false;
+            }
+        }
+        // A summary or sub-folder directory that cannot be moved (and is still there) takes the
+        // folder file back to its old name.
+        if (!fs::MoveFile(oldPath, newPath))
+            return false;
+        const bool summaryStayed = !fs::MoveFile(oldPath + ".snm", newPath + ".snm");
+        if (summaryStayed && fs::Exists(oldPath + ".snm")) {
+            fs::MoveFile(newPath, oldPath);
+            return false;
+        }
+        if (!fs::MoveFile(oldPath + ".sbd", newPath + ".sbd") && fs::Exists(oldPath + ".sbd")) {
+            if (!summaryStayed)
+                fs::MoveFile(newPath + ".snm", oldPath + ".snm");
+            fs::MoveFile(newPath, oldPath);
+            return false;
+        }
+        m_strPath = newPath;
+        m_strName = text;
+    }
+    for (CMails* child : GetSubFolders())
+        child->Rename(m_strPath + ".sbd", true);
+    return true;
+}
+
+// ---- compacting ------------------------------------------------------------------------------
+
+bool CNetscapeMails::Compact() {
+    // What an earlier compaction cut off by a crash left beside the file goes first.
+    fs::RemoveStaleTemporaryFiles(DirectoryOf(m_strPath));
+    FreeMessages();
+    std::vector<std::int64_t> separators; // where each listed message's own bytes begin
+    std::size_t found = 0;
+    {
+        fs::File file;
+        if (!file.Open(m_strPath, fs::OpenMode::Read))
+            return false;
+        LineReader reader(file);
+        const bool ok = ScanFolder(reader, [&](ScannedMessage&& scanned) {
+            ++found;
+            const std::int64_t separator = scanned.separator;
+            std::unique_ptr<CMessage> message = MakeMessage(std::move(scanned), this);
+            if (message->IsDeleted())
+                return;
+            separators.push_back(separator);
+            m_pMessages.push_back(std::move(message));
+        });
+        if (!ok) {
+            FreeMessages();
+            return false;
+        }
+    }
+
+    fs::File source;
+    if (!source.Open(m_strPath, fs::OpenMode::Read))
+        return false;
+    const std::int64_t fileSize = source.Size();
+    if (fileSize < 0)
+        return false;
+    std::int64_t kept = 0;
+    for (std::size_t i = 0; i < m_pMessages.size(); ++i) {
+        const CMessage& m = *m_pMessages[i];
+        kept += std::min(m.m_nOffset + m.m_nSize, fileSize) - separators[i];
+    }
+    // Nothing deleted and nothing before the first message: nothing to drop. A file without a
+    // single message is not taken for a folder's leftovers either and stays as it is.
+    if (kept == fileSize || found == 0)
+        return true;
+
+    // The kept messages are copied byte for byte into a new file that replaces the old one only
+    // when it is complete and on the disk.
+    std::vector<std::int64_t> newOffsets;
+    const bool ok = fs::ReplaceFile(m_strPath, [&](fs::File& out) {
+        std::vector<char> chunk(kCopyChunk);
+        std::int64_t written = 0;
+        for (std::size_t i = 0; i < m_pMessages.size(); ++i) {
+            const CMessage& m = *m_pMessages[i];
+            const std::int64_t end = std::min(m.m_nOffset + m.m_nSize, fileSize);
+            if (!source.Seek(separators[i]))
+                return false;
+            newOffsets.push_back(written);
+            char last = '\n';
+            for (std::int64_t left = end - separators[i]; left > 0;) {
+                const std::size_t n =
+                    static_cast<std::size_t>(std::min<std::int64_t>(left, kCopyChunk));
+                if (!source.ReadExact(chunk.data(), n) || !out.Write(chunk.data(), n))
+                    return false;
+                last = chunk[n - 1];
+                left -= static_cast<std::int64_t>(n);
+                written += static_cast<std::int64_t>(n);
+            }
+            if (last != '\n' && last != '\r') {
+                // The file's last line had no line end; the next message must not join it.
+                if (!out.Write("\r\n", 2))
+                    return false;
+                written += 2;
+            }
+        }
+        return true;
+    });
+    if (!ok)
+        return false;
+    for (std::size_t i = 0; i < m_pMessages.size(); ++i) {
+        CMessage& m = *m_pMessages[i];
+        m.m_nSize -= separators[i] - m.m_nOffset;
+        m.m_nOffset = newOffsets[i];
+    }
+    return true;
+}
+
+} // namespace qb

@@ -1,0 +1,75 @@
+// A folder of a Netscape mail directory: one mbox-style text file per folder whose messages
+// begin with "From - " lines and carry an "X-Mozilla-Status:" header; sub-folders live in the
+// directory "<file>.sbd" beside the file (for the root: in the mail directory itself), and the
+// summary "<file>.snm" is moved and deleted along with the file but never read or written.
+//
+// Offsets and sizes count the line-end bytes really present (CR LF, LF or a lone CR); a last line
+// without a line end counts two. Every position is 64 bits wide.
+#pragma once
+
+#include "model/mails.h"
+
+#include <cstddef>
+#include <cstdint>
+#include <string>
+#include <vector>
+
+namespace qb {
+
+class CNetscapeMails : public CMails {
+  public:
+    CNetscapeMails(std::string name, std::string path);
+    ~CNetscapeMails() override;
+
+    // Lists the sub-folder files. A missing directory gives no children; false only when the
+    // directory exists but cannot be read (the node then stays pending).
+    bool LoadFolders() override;
+    // Re-reads the folder file, keeping header texts only. Messages marked deleted are skipped
+    // but still count in the indices. False when the file cannot be read.
+    bool LoadMessages() override;
+    // Appends the source's header and body. False, with nothing written, when the file cannot be
+    // opened for writing or the source's body cannot be read. On success the source's header text
+    // is replaced by the one written (a separator and status line added when missing).
+    bool AddMessage(CMessage& source) override;
+    // Marks the message deleted in its status field and takes it out of the list. False, with
+    // nothing written, when the file no longer holds the message where it was listed or the
+    // status field is shorter than four characters.
+    bool RemoveMessage(CMessage* message) override;
+    // Null for a name that is taken (letter case ignored) or that the layout cannot hold.
+    CMails* CreateFolder(const std::string& name) override;
+    // Copies the source with its messages and sub-folders, merging into an existing sub-folder
+    // of the same name (letter case ignored). Null at the first failure (what was copied stays),
+    // and for a copy into the source itself or below it.
+    CMails* CopyFolder(CMails& source) override;
+    // Deletes the files of this folder and its sub-folders; the root keeps its directory.
+    bool DeleteFolder() override;
+    // Reads the message's body lines straight from their position.
+    bool ReadMessage(CMessage& message) override;
+    // Rewrites the file without the deleted messages; the old file is replaced only once the new
+    // one is complete on disk.
+    bool Compact() override;
+    // Moves the file, summary and sub-folder directory to the new name, all or none; never over
+    // an existing name (letter case ignored). With `parentMoved`, `text` is the new directory.
+    bool Rename(const std::string& text, bool parentMoved) override;
+
+    // Appends the sources in order with one open of the file, leaving the bytes that AddMessage
+    // called on each would leave. Stops at the first source that cannot be appended; returns how
+    // many were (the first ones of the list). Bodies read from a store for this are let go again
+    // after writing, so that a long batch does not hold them all.
+    std::size_t AddMessages(const std::vector<CMessage*>& sources);
+    // Removes the messages as RemoveMessage would, one file open and one renumbering for all.
+    // Returns how many were removed; those that could not be stay in the list.
+    std::size_t RemoveMessages(const std::vector<CMessage*>& messages);
+
+    // The directory holding this folder's sub-folders.
+    std::string SubFolderDirectory() const;
+    // This folder's summary file.
+    std::string SummaryPath() const { return m_strPath + ".snm"; }
+    // Whether `name` may name a folder file of this store.
+    static bool IsValidFolderName(const std::string& name);
+
+  private:
+    std::size_t Append(const std::vector<CMessage*>& sources, bool releaseBodies);
+};
+
+} // namespace qb

@@ -1,0 +1,168 @@
+// A document over in-memory folders whose store operations can be told to fail, with the
+// scripted port, for the command tests.
+#pragma once
+
+#include "app/document.h"
+#include "fake_port.h"
+#include "model/mails.h"
+#include "model/message.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cctype>
+#include <memory>
+#include <set>
+#include <string>
+
+namespace qb::test {
+
+// The subject of a message without the blank that follows the field name.
+inline std::string SubjectOf(const CMessage& message) {
+    std::string subject = message.GetHeaderField("Subject:");
+    if (!subject.empty() && subject[0] == ' ')
+        subject.erase(0, 1);
+    return subject;
+}
+
+// A plain folder whose operations fail on request; the failures are set on the folder that
+// performs the operation (the destination of a copy, the folder removed, ...).
+class TestFolder : public CMails {
+  public:
+    TestFolder(std::string name, std::string path, std::int16_t type = kPlain)
+        : CMails(std::move(name), std::move(path), type) {}
+
+    CMails* CreateFolder(const std::string& name) override {
+        if (failCreate)
+            return nullptr;
+        auto* folder = new TestFolder(name, m_strPath + "/" + name, m_nType);
+        AddChild(folder);
+        return folder;
+    }
+    // Copies like the plain folder, merging into a child of the same name (case ignored) as the
+    // stores do; a one-level store (type 1) copies the messages only.
+    CMails* CopyFolder(CMails& source) override {
+        ++copies;
+        if (failCopy)
+            return nullptr;
+        CMails* target = nullptr;
+        for (CMails* child : Children()) {
+            if (child->m_strName.size() == source.m_strName.size() &&
+                std::equal(child->m_strName.begin(), child->m_strName.end(),
+                           source.m_strName.begin(),
+                           [](char a, char b) { return std::tolower(a) == std::tolower(b); }))
+                target = child;
+        }
+        if (target == nullptr) {
+            target = new TestFolder(source.m_strName, m_strPath + "/" + source.m_strName, m_nType);
+            AddChild(target);
+        }
+        if (!copyDropsMessages) {
+            for (auto& message : source.m_pMessages)
+                target->AddMessage(*message);
+        }
+        if (m_nType != kInternetMail) {
+            for (CMails* child : source.Children())
+                target->CopyFolder(*child);
+        }
+        return target;
+    }
+    bool AddMessage(CMessage& source) override {
+        if (failAdd.count(SubjectOf(source)) != 0)
+            return false;
+        return CMails::AddMessage(source);
+    }
+    bool RemoveMessage(CMessage* message) override {
+        ++removals;
+        return CMails::RemoveMessage(message);
+    }
+    bool DeleteFolder() override {
+        if (failDelete)
+            return false;
+        return CMails::DeleteFolder();
+    }
+    bool Compact() override {
+        compactOrder().push_back(m_strName);
+        return !failCompact;
+    }
+    bool Rename(const std::string& text, bool parentMoved) override {
+        if (failRename)
+            return false;
+        if (!parentMoved)
+            m_strName = text;
+        return true;
+    }
+
+    static std::vector<std::string>& compactOrder() {
+        static std::vector<std::string> order;
+        return order;
+    }
+
+    bool failCreate = false;
+    bool failCopy = false;
+    bool failDelete = false;
+    bool failCompact = false;
+    bool failRename = false;
+    bool copyDropsMessages = false; // a copy reported as made that holds no messages
+    std::set<std::string> failAdd;  // subjects of messages this folder refuses
+    int copies = 0;
+    int removals = 0;
+};
+
+inline TestFolder* Sub(CMails* parent, const std::string& name) {
+    return static_cast<TestFolder*>(static_cast<TestFolder*>(parent)->CreateFolder(name));
+}
+
+inline CMessage* AddMail(CMails* folder, const std::string& subject) {
+    CMessage message;
+    message.m_strHeader = "Subject: " + subject + "\r\nFrom: a@b\r\n\r\n";
+    message.m_aBody = {"body of " + subject};
+    folder->CMails::AddMessage(message);
+    return folder->m_pMessages.back().get();
+}
+
+inline std::vector<std::string> Subjects(CMails* folder) {
+    std::vector<std::string> subjects;
+    for (auto& message : folder->m_pMessages)
+        subjects.push_back(SubjectOf(*message));
+    return subjects;
+}
+
+inline std::vector<std::string> Names(const std::vector<CMails*>& folders) {
+    std::vector<std::string> names;
+    for (CMails* folder : folders)
+        names.push_back(folder->m_strName);
+    return names;
+}
+
+class DocTest : public ::testing::Test {
+  protected:
+    // A mailbox whose root is a TestFolder, with its tree as built so far shown in the tree.
+    TestFolder* AddMailbox(const std::string& name, std::int16_t type = CMails::kPlain) {
+        auto entry = std::make_unique<MailboxEntry>(name, "/stores/" + name, "test");
+        auto* root = new TestFolder(name, "/stores/" + name, type);
+        entry->m_pRoot = root;
+        m_pending.push_back(std::move(entry));
+        return root;
+    }
+    // Hands the mailboxes made so far to the document (after their folders were built).
+    void Open() {
+        for (auto& entry : m_pending)
+            doc.AddMailbox(std::move(entry));
+        m_pending.clear();
+        doc.RebuildFolderMenus();
+        port.ClearLog();
+    }
+    Selection Tree(CMails* folder) { return {folder, ActivePane::Tree, {}}; }
+    Selection List(CMails* folder, std::vector<CMessage*> messages) {
+        return {folder, ActivePane::List, std::move(messages)};
+    }
+
+    FakePort port;
+    CQuillboxDoc doc{port, nullptr};
+
+  private:
+    std::vector<std::unique_ptr<MailboxEntry>> m_pending;
+};
+
+} // namespace qb::test

@@ -1,0 +1,369 @@
+#include "doc_fixture.h"
+
+#include <gmock/gmock.h>
+
+namespace qb::test {
+namespace {
+
+using ::testing::ElementsAre;
+using ::testing::IsEmpty;
+using ::testing::UnorderedElementsAre;
+
+class MoveCopyTest : public DocTest {
+  protected:
+    void SetUp() override {
+        local = AddMailbox("Local");
+        inbox = Sub(local, "Inbox");
+        work = Sub(inbox, "Work");
+        archive = Sub(local, "Archive");
+        imn = AddMailbox("Imn", CMails::kInternetMail);
+        AddMail(work, "w1");
+        AddMail(work, "w2");
+        Open();
+    }
+    TestFolder* local = nullptr;
+    TestFolder* inbox = nullptr;
+    TestFolder* work = nullptr;
+    TestFolder* archive = nullptr;
+    TestFolder* imn = nullptr;
+};
+
+TEST_F(MoveCopyTest, FolderRefusalsInOrder) {
+    EXPECT_EQ(doc.MoveTo(archive, Tree(local)), Outcome::Failed);
+    EXPECT_EQ(port.menuRebuilds, 0); // the root refusal ends at once
+    EXPECT_EQ(doc.MoveTo(inbox, Tree(inbox)), Outcome::Failed);
+    EXPECT_EQ(doc.MoveTo(work, Tree(inbox)), Outcome::Failed);
+    EXPECT_EQ(doc.MoveTo(inbox, Tree(work)), Outcome::Failed);
+    EXPECT_EQ(doc.CopyTo(inbox, Tree(inbox)), Outcome::Failed);
+    EXPECT_EQ(doc.CopyTo(work, Tree(inbox)), Outcome::Failed);
+    EXPECT_EQ(doc.CopyTo(inbox, Tree(work)), Outcome::Failed);
+    EXPECT_EQ(doc.CopyTo(archive, {inbox, ActivePane::Other, {}}), Outcome::Failed);
+    EXPECT_EQ(doc.MoveTo(archive, {inbox, ActivePane::None, {}}), Outcome::Failed);
+    EXPECT_THAT(port.Texts(),
+                ElementsAre("Cannot move a root folder", "Cannot move a folder to itself",
+                            "Cannot move a folder to its subfolder",
+                            "Cannot move a folder to its parent folder",
+                            "Cannot copy a folder to itself",
+                            "Cannot copy a folder to its subfolder",
+                            "Cannot copy a folder to its parent folder",
+                            "Please select folder or message(s) to copy",
+                            "Please select folder or message(s) to move"));
+    EXPECT_EQ(port.menuRebuilds, 8);
+    EXPECT_EQ(archive->copies + inbox->copies + work->copies, 0);
+}
+
+TEST_F(MoveCopyTest, MoveFolderCopiesThenRemovesTheSource) {
+    EXPECT_EQ(doc.MoveTo(archive, Tree(work)), Outcome::Done);
+    EXPECT_THAT(port.Texts(), IsEmpty());
+    EXPECT_THAT(Names(archive->Children()), ElementsAre("Work"));
+    CMails* moved = archive->Children()[0];
+    EXPECT_THAT(Subjects(moved), ElementsAre("w1", "w2"));
+    EXPECT_TRUE(inbox->Children().empty());
+    EXPECT_EQ(port.ItemNamed(archive, "Work"), moved);
+    EXPECT_THAT(port.ItemsBelow(inbox), IsEmpty());
+    EXPECT_EQ(port.refills, 1);
+}
+
+TEST_F(MoveCopyTest, CopyingARootIsAllowedAndKeepsTheSource) {
+    EXPECT_EQ(doc.CopyTo(archive, Tree(imn)), Outcome::Done);
+    EXPECT_THAT(Names(archive->Children()), ElementsAre("Imn"));
+    EXPECT_EQ(doc.CopyTo(archive, Tree(work)), Outcome::Done);
+    EXPECT_THAT(Subjects(work), ElementsAre("w1", "w2"));
+    EXPECT_THAT(port.ItemsBelow(archive), ElementsAre("Imn", "Work"));
+}
+
+TEST_F(MoveCopyTest, SameNameQuestionYesMergesIntoTheExistingFolder) {
+    TestFolder* other = Sub(archive, "work");
+    port.InsertFolderItem(archive, other);
+    AddMail(other, "o1");
+    port.Answer(Answer::Yes);
+    EXPECT_EQ(doc.MoveTo(archive, Tree(work)), Outcome::Done);
+    ASSERT_EQ(port.shown.size(), 1u);
+    EXPECT_EQ(port.shown[0].text,
+              "There is already a folder which has same name.\n Press Yes to add tow folders\n "
+              "Press No to move with a new name\n Press Cancel to cancel operation");
+    EXPECT_EQ(port.shown[0].buttons, Buttons::YesNoCancel);
+    EXPECT_THAT(Names(archive->Children()), ElementsAre("work"));
+    EXPECT_THAT(Subjects(other), ElementsAre("o1", "w1", "w2"));
+    EXPECT_THAT(port.ItemsBelow(archive), ElementsAre("work")); // no second item
+    EXPECT_TRUE(inbox->Children().empty());
+}
+
+TEST_F(MoveCopyTest, SameNameQuestionNoCopiesUnderAFreeName) {
+    port.InsertFolderItem(archive, Sub(archive, "WORK"));
+    port.InsertFolderItem(archive, Sub(archive, "Work(1)"));
+    port.Answer(Answer::No);
+    EXPECT_EQ(doc.CopyTo(archive, Tree(work)), Outcome::Done);
+    EXPECT_EQ(port.shown[0].text,
+              "There is already a folder which has same name.\n Press Yes to add tow folders\n "
+              "Press No to copy with a new name\n Press Cancel to cancel operation");
+    EXPECT_THAT(Names(archive->Children()), ElementsAre("Work(2)", "Work(1)", "WORK"));
+    EXPECT_EQ(work->m_strName, "Work"); // the source keeps its name
+    EXPECT_THAT(port.ItemsBelow(archive), ElementsAre("WORK", "Work(1)", "Work(2)"));
+}
+
+TEST_F(MoveCopyTest, SameNameQuestionCancelDoesNothing) {
+    port.InsertFolderItem(archive, Sub(archive, "Work"));
+    port.Answer(Answer::Cancel);
+    EXPECT_EQ(doc.MoveTo(archive, Tree(work)), Outcome::Cancelled);
+    EXPECT_EQ(archive->copies, 0);
+    EXPECT_THAT(Names(inbox->Children()), ElementsAre("Work"));
+    EXPECT_EQ(port.menuRebuilds, 1);
+}
+
+TEST_F(MoveCopyTest, FailedCopyRemovesNothing) {
+    archive->failCopy = true;
+    EXPECT_EQ(doc.MoveTo(archive, Tree(work)), Outcome::Failed);
+    EXPECT_THAT(port.Texts(), ElementsAre("Cannot create folder in destination folder"));
+    EXPECT_THAT(Names(inbox->Children()), ElementsAre("Work"));
+    EXPECT_THAT(Subjects(work), ElementsAre("w1", "w2"));
+    EXPECT_EQ(port.items.count(work), 1u);
+    EXPECT_EQ(port.menuRebuilds, 0);
+}
+
+TEST_F(MoveCopyTest, MoveIntoOneLevelStoreKeepsTheSource) {
+    EXPECT_EQ(doc.MoveTo(imn, Tree(inbox)), Outcome::Done);
+    EXPECT_THAT(port.Texts(), ElementsAre("Warning : Sub Folders not copied\n"));
+    EXPECT_THAT(Names(local->Children()), ElementsAre("Archive", "Inbox"));
+    EXPECT_THAT(Names(imn->Children()), ElementsAre("Inbox"));
+    EXPECT_TRUE(imn->Children()[0]->Children().empty());
+
+    port.ClearLog();
+    EXPECT_EQ(doc.MoveTo(imn, Tree(archive)), Outcome::Done); // no sub-folders: no warning
+    EXPECT_THAT(port.Texts(), IsEmpty());
+    EXPECT_THAT(Names(local->Children()), ElementsAre("Archive", "Inbox"));
+
+    port.ClearLog();
+    EXPECT_EQ(doc.CopyTo(imn, Tree(work)), Outcome::Done);
+    EXPECT_THAT(port.Texts(), IsEmpty());
+}
+
+TEST_F(MoveCopyTest, FailedSourceRemovalKeepsSourceAndCopy) {
+    work->failDelete = true;
+    EXPECT_EQ(doc.MoveTo(archive, Tree(work)), Outcome::Failed);
+    EXPECT_THAT(port.Texts(), ElementsAre("Cannot remove folder"));
+    EXPECT_THAT(Names(inbox->Children()), ElementsAre("Work"));
+    EXPECT_THAT(Names(archive->Children()), ElementsAre("Work"));
+    EXPECT_EQ(port.items.count(work), 1u);
+}
+
+TEST_F(MoveCopyTest, MoveKeepsTheSourceWhenTheCopyLacksMessages) {
+    archive->copyDropsMessages = true;
+    EXPECT_EQ(doc.MoveTo(archive, Tree(work)), Outcome::Failed);
+    EXPECT_THAT(port.Texts(), ElementsAre("Cannot remove folder"));
+    EXPECT_THAT(Subjects(work), ElementsAre("w1", "w2"));
+    EXPECT_THAT(Names(inbox->Children()), ElementsAre("Work"));
+    EXPECT_EQ(port.items.count(work), 1u);
+
+    // The same for a drag, and for a message missing in a copied sub-folder.
+    port.ClearLog();
+    archive->copyDropsMessages = false;
+    TestFolder* deep = Sub(work, "Deep");
+    port.InsertFolderItem(work, deep);
+    AddMail(deep, "d1");
+    TestFolder* sent = Sub(local, "Sent");
+    port.InsertFolderItem(local, sent);
+    doc.BeginFolderDrag(inbox);
+    doc.DragOver(sent, Tree(inbox), false, false);
+    ASSERT_TRUE(doc.Drop(DropEffect::Move, Tree(inbox)));
+    // The copy of Deep loses its message behind the document's back.
+    CMails* copiedDeep = sent->Children()[0]->Children()[0]->Children()[0];
+    ASSERT_EQ(copiedDeep->m_strName, "Deep");
+    copiedDeep->m_pMessages.clear();
+    EXPECT_EQ(doc.EndDrag(DropEffect::Move, Tree(inbox)), Outcome::Failed);
+    EXPECT_THAT(port.Texts(), ElementsAre("Cannot remove folder"));
+    EXPECT_THAT(Names(local->Children()), ElementsAre("Sent", "Archive", "Inbox"));
+    EXPECT_EQ(port.items.count(inbox), 1u);
+    EXPECT_THAT(Subjects(deep), ElementsAre("d1"));
+}
+
+TEST_F(MoveCopyTest, FailedRemovalOfAFolderWithSubFoldersShowsWhatIsLeft) {
+    TestFolder* a = Sub(work, "A");
+    TestFolder* b = Sub(work, "B");
+    port.InsertFolderItem(work, b);
+    port.InsertFolderItem(work, a);
+    b->failDelete = true; // B is the first child: deleted first, fails, A stays
+    EXPECT_EQ(doc.MoveTo(archive, Tree(work)), Outcome::Failed);
+    EXPECT_THAT(port.Texts(), ElementsAre("Cannot remove folder"));
+    EXPECT_EQ(port.items.count(work), 1u);
+    EXPECT_THAT(port.ItemsBelow(work), UnorderedElementsAre("A", "B"));
+    for (CMails* child : work->Children())
+        EXPECT_EQ(port.items.count(child), 1u);
+}
+
+TEST_F(MoveCopyTest, MenuCommandsUseTheSlotTable) {
+    int archiveId = -1;
+    for (int i = 0; i < doc.m_nMenuFolders; ++i) {
+        if (doc.m_menuFolders[static_cast<std::size_t>(i)] == archive)
+            archiveId = i;
+    }
+    ASSERT_GE(archiveId, 0);
+    EXPECT_EQ(doc.OnCopyTo(kCopyMenuBase + archiveId, Tree(work)), Outcome::Done);
+    EXPECT_EQ(doc.OnMoveTo(kMoveMenuBase + archiveId, Tree(inbox)), Outcome::Done);
+    EXPECT_THAT(Names(archive->Children()), ElementsAre("Inbox", "Work"));
+    EXPECT_EQ(doc.OnMoveTo(kMoveMenuBase + 999, Tree(work)), Outcome::Cancelled);
+}
+
+TEST_F(MoveCopyTest, MessagesIntoARootAreRefused) {
+    CMessage* w1 = work->m_pMessages[0].get();
+    EXPECT_EQ(doc.MoveTo(local, List(work, {w1})), Outcome::Failed);
+    EXPECT_EQ(doc.CopyTo(imn, List(work, {w1})), Outcome::Failed);
+    EXPECT_EQ(doc.MoveTo(work, List(work, {w1})), Outcome::Done); // onto itself: nothing
+    EXPECT_THAT(port.Texts(),
+                ElementsAre("Cannot move into a root folder", "Cannot copy into a root folder"));
+    EXPECT_THAT(Subjects(work), ElementsAre("w1", "w2"));
+    EXPECT_TRUE(local->m_pMessages.empty());
+}
+
+TEST_F(MoveCopyTest, MoveMessagesKeepsThoseThatCouldNotBeAdded) {
+    AddMail(work, "w3");
+    std::vector<CMessage*> all;
+    for (auto& m : work->m_pMessages)
+        all.push_back(m.get());
+    archive->failAdd = {"w2"};
+    EXPECT_EQ(doc.MoveTo(archive, List(work, all)), Outcome::Failed);
+    EXPECT_THAT(port.Texts(), ElementsAre("Cannot add a message in destination folder"));
+    EXPECT_THAT(Subjects(archive), ElementsAre("w1", "w3"));
+    EXPECT_THAT(Subjects(work), ElementsAre("w2"));
+    EXPECT_THAT(port.rows, ElementsAre(all[0], all[2]));
+}
+
+TEST_F(MoveCopyTest, CopyMessagesRemovesNothing) {
+    std::vector<CMessage*> all{work->m_pMessages[0].get(), work->m_pMessages[1].get()};
+    archive->failAdd = {"w1"};
+    EXPECT_EQ(doc.CopyTo(archive, List(work, all)), Outcome::Failed);
+    EXPECT_THAT(Subjects(archive), ElementsAre("w2"));
+    EXPECT_THAT(Subjects(work), ElementsAre("w1", "w2"));
+    EXPECT_THAT(port.rows, IsEmpty());
+    EXPECT_EQ(work->removals, 0);
+}
+
+TEST_F(MoveCopyTest, DragOverRule) {
+    const bool no = false, yes = true;
+    // Folder drags.
+    EXPECT_EQ(DragOverEffect(work, nullptr, work, no, no), DropEffect::None);
+    EXPECT_EQ(DragOverEffect(work, work, work, no, yes), DropEffect::None);
+    EXPECT_EQ(DragOverEffect(work, inbox, work, no, yes), DropEffect::None);  // its parent
+    EXPECT_EQ(DragOverEffect(inbox, work, inbox, no, yes), DropEffect::None); // its sub-folder
+    EXPECT_EQ(DragOverEffect(work, archive, work, no, no), DropEffect::Move);
+    EXPECT_EQ(DragOverEffect(work, archive, work, yes, no), DropEffect::Copy);
+    EXPECT_EQ(DragOverEffect(work, archive, work, yes, yes), DropEffect::Move);
+    EXPECT_EQ(DragOverEffect(work, local, work, no, no), DropEffect::Move);
+    EXPECT_EQ(DragOverEffect(work, imn, work, no, no), DropEffect::Copy); // another store
+    EXPECT_EQ(DragOverEffect(work, imn, work, no, yes), DropEffect::Move);
+    // Message drags (no dragged folder; the messages are the selected folder's).
+    EXPECT_EQ(DragOverEffect(nullptr, work, work, no, no), DropEffect::None);
+    EXPECT_EQ(DragOverEffect(nullptr, local, work, no, yes), DropEffect::None);
+    EXPECT_EQ(DragOverEffect(nullptr, archive, work, no, no), DropEffect::Move);
+    EXPECT_EQ(DragOverEffect(nullptr, archive, work, yes, no), DropEffect::Copy);
+    EXPECT_EQ(DragOverEffect(nullptr, archive, nullptr, no, no), DropEffect::None);
+}
+
+TEST_F(MoveCopyTest, FolderDragMoveCopiesAtTheDropAndRemovesAtTheEnd) {
+    doc.BeginFolderDrag(work);
+    EXPECT_EQ(doc.DragOver(archive, Tree(work), false, false), DropEffect::Move);
+    EXPECT_EQ(doc.DropFolder(), archive);
+    EXPECT_TRUE(doc.Drop(DropEffect::Move, Tree(work)));
+    EXPECT_THAT(Names(archive->Children()), ElementsAre("Work"));
+    EXPECT_THAT(Names(inbox->Children()), ElementsAre("Work")); // still there until the end
+    EXPECT_EQ(doc.EndDrag(DropEffect::Move, Tree(work)), Outcome::Done);
+    EXPECT_TRUE(inbox->Children().empty());
+    EXPECT_EQ(doc.DragFolder(), nullptr);
+    // The menus no longer hold the removed folder (compared by address only).
+    for (int i = 0; i < doc.m_nMenuFolders; ++i)
+        EXPECT_NE(doc.m_menuFolders[static_cast<std::size_t>(i)], static_cast<CMails*>(work));
+}
+
+TEST_F(MoveCopyTest, FolderDropCancelledAtTheQuestionRemovesNothing) {
+    port.InsertFolderItem(archive, Sub(archive, "Work"));
+    doc.BeginFolderDrag(work);
+    doc.DragOver(archive, Tree(work), false, false);
+    port.Answer(Answer::Cancel);
+    EXPECT_TRUE(doc.Drop(DropEffect::Move, Tree(work)));
+    EXPECT_TRUE(doc.DropCancelled());
+    doc.EndDrag(DropEffect::Move, Tree(work));
+    EXPECT_THAT(Names(inbox->Children()), ElementsAre("Work"));
+    EXPECT_EQ(archive->copies, 0);
+}
+
+TEST_F(MoveCopyTest, FolderDropRefusals) {
+    doc.BeginFolderDrag(local);
+    EXPECT_EQ(doc.DragOver(imn, Tree(local), false, true), DropEffect::Move);
+    EXPECT_FALSE(doc.Drop(DropEffect::Move, Tree(local)));
+    EXPECT_THAT(port.Texts(), ElementsAre("Cannot move a root folder"));
+    doc.EndDrag(DropEffect::None, Tree(local));
+
+    port.ClearLog();
+    archive->failCopy = true;
+    doc.BeginFolderDrag(work);
+    doc.DragOver(archive, Tree(work), false, false);
+    EXPECT_FALSE(doc.Drop(DropEffect::Move, Tree(work)));
+    EXPECT_THAT(port.Texts(), ElementsAre("Cannot create folder in destination folder"));
+    doc.EndDrag(DropEffect::None, Tree(work));
+    EXPECT_THAT(Names(inbox->Children()), ElementsAre("Work"));
+
+    // A drop on a target the drag-over rule refuses is refused as well.
+    doc.BeginFolderDrag(inbox);
+    doc.DragOver(work, Tree(inbox), false, true);
+    EXPECT_FALSE(doc.Drop(DropEffect::Move, Tree(inbox)));
+}
+
+TEST_F(MoveCopyTest, FolderDragIntoOneLevelStore) {
+    // With sub-folders the source stays.
+    doc.BeginFolderDrag(inbox);
+    doc.DragOver(imn, Tree(inbox), false, true);
+    EXPECT_TRUE(doc.Drop(DropEffect::Move, Tree(inbox)));
+    EXPECT_THAT(port.Texts(), ElementsAre("Warning : Sub Folders not copied\n"));
+    doc.EndDrag(DropEffect::Move, Tree(inbox));
+    EXPECT_THAT(Names(local->Children()), ElementsAre("Archive", "Inbox"));
+    // Without sub-folders it is removed.
+    doc.BeginFolderDrag(archive);
+    doc.DragOver(imn, Tree(archive), false, true);
+    EXPECT_TRUE(doc.Drop(DropEffect::Move, Tree(archive)));
+    doc.EndDrag(DropEffect::Move, Tree(archive));
+    EXPECT_THAT(Names(local->Children()), ElementsAre("Inbox"));
+    EXPECT_THAT(Names(imn->Children()), UnorderedElementsAre("Inbox", "Archive"));
+}
+
+TEST_F(MoveCopyTest, FailedRemovalAfterADragDeletesTheItemAnyway) {
+    work->failDelete = true;
+    doc.BeginFolderDrag(work);
+    doc.DragOver(archive, Tree(work), false, false);
+    ASSERT_TRUE(doc.Drop(DropEffect::Move, Tree(work)));
+    EXPECT_EQ(doc.EndDrag(DropEffect::Move, Tree(work)), Outcome::Failed);
+    EXPECT_THAT(port.Texts(), ElementsAre("Cannot remove folder"));
+    EXPECT_EQ(port.items.count(work), 0u);
+    EXPECT_THAT(Names(inbox->Children()), ElementsAre("Work"));
+}
+
+TEST_F(MoveCopyTest, MessageDragMovesOnlyWhatTheDropAdded) {
+    CMessage* w1 = work->m_pMessages[0].get();
+    CMessage* w2 = work->m_pMessages[1].get();
+    archive->failAdd = {"w1"};
+    doc.BeginMessageDrag();
+    EXPECT_EQ(doc.DragOver(archive, List(work, {w1, w2}), false, false), DropEffect::Move);
+    EXPECT_TRUE(doc.Drop(DropEffect::Move, List(work, {w1, w2})));
+    EXPECT_THAT(port.Texts(), ElementsAre("Cannot add message to target folder"));
+    doc.EndDrag(DropEffect::Move, List(work, {w1, w2}));
+    EXPECT_THAT(port.rows, ElementsAre(w2));
+    EXPECT_THAT(Subjects(work), ElementsAre("w1"));
+    EXPECT_THAT(Subjects(archive), ElementsAre("w2"));
+}
+
+TEST_F(MoveCopyTest, MessageDragCopyOrOntoInvalidTargets) {
+    CMessage* w1 = work->m_pMessages[0].get();
+    doc.BeginMessageDrag();
+    EXPECT_EQ(doc.DragOver(work, List(work, {w1}), false, false), DropEffect::None);
+    EXPECT_EQ(doc.DragOver(local, List(work, {w1}), false, false), DropEffect::None);
+    EXPECT_EQ(doc.DragOver(archive, List(work, {w1}), true, false), DropEffect::Copy);
+    EXPECT_TRUE(doc.Drop(DropEffect::Copy, List(work, {w1})));
+    doc.EndDrag(DropEffect::Copy, List(work, {w1}));
+    EXPECT_THAT(Subjects(work), ElementsAre("w1", "w2"));
+    EXPECT_THAT(Subjects(archive), ElementsAre("w1"));
+    // Without a drag in progress nothing can be dropped.
+    EXPECT_EQ(doc.DragOver(archive, List(work, {w1}), false, false), DropEffect::None);
+    EXPECT_FALSE(doc.Drop(DropEffect::Move, List(work, {w1})));
+}
+
+} // namespace
+} // namespace qb::test
