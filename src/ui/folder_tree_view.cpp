@@ -45,6 +45,7 @@ CQuillboxView::CQuillboxView(QWidget* parent)
     connect(m_model, &FolderTreeModel::labelEdited, this, &CQuillboxView::LabelEdited);
     connect(m_model, &QAbstractItemModel::modelAboutToBeReset, this,
             &CQuillboxView::ForgetLoadedFolder);
+    ShowSelection(false);
 }
 
 void CQuillboxView::SetPanes(CMailListView* list, CMailContentView* content) {
@@ -163,6 +164,31 @@ void CQuillboxView::LabelEdited(const QModelIndex& index, const QString& text) {
     }
     if (onEndLabelEdit)
         onEndLabelEdit(*name);
+}
+
+void CQuillboxView::ShowSelection(bool show) {
+    // The selected folder is highlighted only while the tree has the focus.
+    QPalette colours = QApplication::palette(this);
+    if (!show) {
+        for (auto group : {QPalette::Active, QPalette::Inactive}) {
+            colours.setColor(group, QPalette::Highlight, colours.color(group, QPalette::Base));
+            colours.setColor(group, QPalette::HighlightedText,
+                             colours.color(group, QPalette::Text));
+        }
+    }
+    setPalette(colours);
+}
+
+void CQuillboxView::focusInEvent(QFocusEvent* event) {
+    ShowSelection(true);
+    QTreeView::focusInEvent(event);
+}
+
+void CQuillboxView::focusOutEvent(QFocusEvent* event) {
+    // The label editor is part of the tree: editing keeps the highlight.
+    if (!isAncestorOf(QApplication::focusWidget()))
+        ShowSelection(false);
+    QTreeView::focusOutEvent(event);
 }
 
 void CQuillboxView::contextMenuEvent(QContextMenuEvent* event) {

@@ -52,8 +52,11 @@ class CQuillboxView : public QTreeView {
     bool edit(const QModelIndex& index, EditTrigger trigger, QEvent* event) override;
     void currentChanged(const QModelIndex& current, const QModelIndex& previous) override;
     void contextMenuEvent(QContextMenuEvent* event) override;
+    void focusInEvent(QFocusEvent* event) override;
+    void focusOutEvent(QFocusEvent* event) override;
 
   private:
+    void ShowSelection(bool show);
     void LabelEdited(const QModelIndex& index, const QString& text);
     void ForgetLoadedFolder();
 

@@ -128,6 +128,16 @@ std::vector<CMessage*> CMailListView::SelectedMessages() const {
     return messages;
 }
 
+CMessage* CMailListView::FirstSelectedMessage() const {
+    const QItemSelection selection = selectionModel()->selection();
+    int first = -1;
+    for (const QItemSelectionRange& range : selection) {
+        if (first < 0 || range.top() < first)
+            first = range.top();
+    }
+    return m_model->MessageAt(first);
+}
+
 void CMailListView::currentChanged(const QModelIndex& current, const QModelIndex& previous) {
     QTreeView::currentChanged(current, previous);
     // Rows may be going away one after another; show once the change has settled.

@@ -32,6 +32,7 @@ class CMailListView : public QTreeView {
     // Removes the row that refers to `message`, before its folder destroys the record.
     void DeleteMessageRow(const CMessage* message);
     std::vector<CMessage*> SelectedMessages() const;
+    CMessage* FirstSelectedMessage() const;
     int ShownItem() const { return m_nShownItem; }
 
     // Asked to show a message whenever another row takes the focus.

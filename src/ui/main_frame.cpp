@@ -368,14 +368,25 @@ Selection CMainFrame::CurrentSelection() const {
     return selection;
 }
 
+Selection CMainFrame::SelectionForUpdate() const {
+    // The update rules only ask whether messages are selected; listing a large selection on
+    // every focus or text change would be wasted work.
+    Selection selection;
+    selection.folder = m_tree->GetSelectedFolder();
+    selection.pane = GetActivePane();
+    if (CMessage* first = m_list->FirstSelectedMessage())
+        selection.messages.push_back(first);
+    return selection;
+}
+
 bool CMainFrame::IsCommandEnabled(int id) const {
     switch (id) {
     case ID_NEW_FOLDER:
         return m_doc != nullptr && m_doc->CanNewFolder();
     case ID_RENAME_FOLDER:
-        return m_doc != nullptr && m_doc->CanRenameFolder(CurrentSelection());
+        return m_doc != nullptr && m_doc->CanRenameFolder(SelectionForUpdate());
     case ID_DELETE:
-        return m_doc != nullptr && m_doc->CanDelete(CurrentSelection());
+        return m_doc != nullptr && m_doc->CanDelete(SelectionForUpdate());
     case ID_EDIT_COPY:
         return m_active == m_content && m_content->textCursor().hasSelection();
     case ID_EDIT_SELECT_ALL:

@@ -56,6 +56,8 @@ class CMainFrame : public QMainWindow {
     QWidget* ActiveView() const { return m_active; }
     void ActivateView(QWidget* view);
     Selection CurrentSelection() const;
+    // The same with at most one of the selected messages, enough for the update rules.
+    Selection SelectionForUpdate() const;
 
     // Runs a menu, toolbar or key command.
     void OnCommand(int id);

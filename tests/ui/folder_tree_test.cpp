@@ -183,6 +183,38 @@ class FolderTreeTest : public QObject {
         QCOMPARE(p.tree.GetSelectedFolder(), static_cast<CMails*>(s.sent));
     }
 
+    void SelectionShowsOnlyWhileTheTreeHasTheFocus() {
+        Stores s;
+        QWidget window;
+        auto* tree = new CQuillboxView(&window);
+        auto* other = new QLineEdit(&window);
+        tree->setGeometry(0, 0, 300, 200);
+        other->setGeometry(0, 210, 300, 30);
+        tree->Model()->InsertFolderTree({}, s.first.get());
+        window.show();
+        QVERIFY(QTest::qWaitForWindowActive(&window));
+        tree->SelectFolder(s.first.get(), false);
+        auto colourAtItem = [&] {
+            QRect item = tree->visualRect(tree->currentIndex());
+            QImage image = tree->viewport()->grab().toImage();
+            return QColor(image.pixel(item.right() - 2, item.center().y()));
+        };
+        tree->setFocus();
+        QTRY_VERIFY(tree->hasFocus());
+        const QColor highlight =
+            QApplication::palette().color(QPalette::Active, QPalette::Highlight);
+        // The style shades the highlight a little.
+        auto near = [](const QColor& a, const QColor& b) {
+            return std::abs(a.red() - b.red()) <= 4 && std::abs(a.green() - b.green()) <= 4 &&
+                   std::abs(a.blue() - b.blue()) <= 4;
+        };
+        QVERIFY(near(colourAtItem(), highlight));
+        other->setFocus();
+        QTRY_VERIFY(other->hasFocus());
+        QVERIFY(!near(colourAtItem(), highlight));
+        QCOMPARE(tree->GetSelectedFolder(), static_cast<CMails*>(s.first.get()));
+    }
+
     void LabelEditAsksBeforeAndHandsOverTheTypedName() {
         Stores s;
         Panes p;
