@@ -1,6 +1,7 @@
 // The dialogs of New MailBox, Assign, Locate, Compact, Backup and Restore: their texts, the
 // refusals with the field that takes the focus, the button rules, and each command's whole flow
 // through the real widgets on stores written to disk.
+#include "program_fixture.h"
 #include "ui_fixtures.h"
 #include "ui_test_main.h"
 
@@ -26,11 +27,11 @@
 #include <QHeaderView>
 #include <QLabel>
 #include <QLayout>
-#include <QStatusBar>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QStandardItemModel>
+#include <QStatusBar>
 #include <QTreeView>
 #include <QTreeWidget>
 
@@ -68,86 +69,6 @@ QStringList GroupTitles(QWidget& dialog) {
     for (QGroupBox* box : dialog.findChildren<QGroupBox*>())
         titles << box->title();
     return titles;
-}
-
-// A program with its registry in a temporary directory; message boxes are recorded and
-// answered from a queue (Ok/Yes by default).
-struct Program {
-    TempDir dir;
-    std::unique_ptr<CQuillboxApp> app;
-    std::unique_ptr<DialogCommands> commands;
-    std::vector<std::string> messages;
-    std::deque<Answer> answers;
-
-    std::string RegistryPath() const { return dir / "q.reg"; }
-
-    void Start() {
-        app = std::make_unique<CQuillboxApp>(RegistryPath());
-        QVERIFY(app->InitInstance(false));
-        app->GetPort()->answerMessage = [this](const std::string& text, Buttons buttons, Icon) {
-            messages.push_back(text);
-            if (!answers.empty()) {
-                Answer a = answers.front();
-                answers.pop_front();
-                return a;
-            }
-            return buttons == Buttons::YesNo || buttons == Buttons::YesNoCancel ? Answer::Yes
-                                                                                : Answer::Ok;
-        };
-        commands =
-            std::make_unique<DialogCommands>(*app->Frame(), *app->Document(), &app->Registry());
-    }
-    void Register(const std::string& name, const std::string& root, const char* type) {
-        RegistryFile registry(RegistryPath());
-        QVERIFY(WriteMailboxEntry(registry, name, root, type));
-    }
-    CQuillboxDoc& Doc() { return *app->Document(); }
-    Port& GetPort() { return *app->GetPort(); }
-    std::vector<MailboxRow> Registered() {
-        RegistryFile registry(RegistryPath());
-        MailboxList list;
-        LoadMailboxEntries(registry, list);
-        std::vector<MailboxRow> rows;
-        for (auto& e : list)
-            rows.push_back({e->m_strName, e->m_strStoreRoot, e->m_strType});
-        return rows;
-    }
-    // Runs command `id`, handing its dialog to `drive`, which returns the dialog's result.
-    template <typename D> void Run(int id, std::function<void(D&)> drive) {
-        bool driven = false;
-        commands->execDialog = [&](QDialog& dialog) {
-            auto* typed = qobject_cast<D*>(&dialog);
-            if (typed == nullptr)
-                return int(QDialog::Rejected);
-            driven = true;
-            dialog.show();
-            drive(*typed);
-            const int result = dialog.result();
-            dialog.hide();
-            return result;
-        };
-        QVERIFY(commands->Run(id));
-        QVERIFY(driven);
-    }
-    ~Program() {
-        commands.reset();
-        if (app && app->Frame())
-            app->Frame()->close();
-    }
-};
-
-QStringList TopLevelItems(CQuillboxView* tree) {
-    QStringList texts;
-    for (int i = 0; i < tree->model()->rowCount(); ++i)
-        texts << tree->model()->index(i, 0).data().toString();
-    return texts;
-}
-
-QStringList ChildItems(QAbstractItemModel* model, const QModelIndex& parent) {
-    QStringList texts;
-    for (int i = 0; i < model->rowCount(parent); ++i)
-        texts << model->index(i, 0, parent).data().toString();
-    return texts;
 }
 
 QStringList Column(CFullRowListCtrl* list, int column) {
