@@ -43,7 +43,7 @@ DropEffect EffectOf(Qt::DropAction action) {
 } // namespace
 
 FolderDragDrop::FolderDragDrop(CMainFrame& frame, CQuillboxDoc& document)
-    : QObject(&frame), m_frame(frame), m_doc(document) {
+    : m_frame(frame), m_doc(document) {
     execDrag = [](QDrag& drag) { return drag.exec(Qt::CopyAction | Qt::MoveAction); };
     CQuillboxView* tree = m_frame.TreeView();
     tree->setAcceptDrops(true);
@@ -52,10 +52,8 @@ FolderDragDrop::FolderDragDrop(CMainFrame& frame, CQuillboxDoc& document)
     m_frame.ListView()->viewport()->installEventFilter(this);
 }
 
-FolderDragDrop::~FolderDragDrop() {
-    m_frame.TreeView()->viewport()->removeEventFilter(this);
-    m_frame.ListView()->viewport()->removeEventFilter(this);
-}
+// Qt forgets an event filter when the filter object goes.
+FolderDragDrop::~FolderDragDrop() = default;
 
 bool FolderDragDrop::eventFilter(QObject* watched, QEvent* event) {
     if (watched == m_frame.TreeView()->viewport())

@@ -25,7 +25,7 @@ inline constexpr char kDragMimeType[] = "application/x-quillbox-drag";
 class FolderDragDrop : public QObject {
     Q_OBJECT
   public:
-    // Watches the frame's tree and list; both must outlive this object.
+    // Watches the frame's tree and list; the frame and the document must outlive this object.
     FolderDragDrop(CMainFrame& frame, CQuillboxDoc& document);
     ~FolderDragDrop() override;
 

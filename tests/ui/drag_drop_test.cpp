@@ -112,6 +112,8 @@ struct DragProgram : Program {
             subjects << list->model()->index(i, 0).data().toString().trimmed();
         return subjects;
     }
+    // Re-reads the folder's messages; the list is filled again, since its rows may be records
+    // of that folder.
     QStringList SubjectsOf(const std::string& path) {
         QStringList subjects;
         CMails* folder = nullptr;
@@ -123,6 +125,7 @@ struct DragProgram : Program {
         for (auto& m : folder->GetMessages())
             subjects << QString::fromStdString(m->GetHeaderField("Subject"))
                             .remove(QRegularExpression(QStringLiteral("^[:\\s]+")));
+        app->GetPort()->FillMessageList();
         return subjects;
     }
 };
