@@ -165,7 +165,8 @@ void FolderDragDrop::PaintHighlight(QEvent* event) {
     if (!rect.isValid())
         return;
     QPainter painter(viewport);
-    QColor colour = viewport->palette().color(QPalette::Highlight);
+    // The window's highlight colour: the tree keeps its own palette for its selected item.
+    QColor colour = m_frame.palette().color(QPalette::Active, QPalette::Highlight);
     colour.setAlpha(110);
     painter.fillRect(rect, colour);
 }

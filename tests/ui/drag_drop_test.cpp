@@ -165,10 +165,16 @@ class DragDropTest : public QObject {
             const Over empty = p.MoveOver(drag, QModelIndex(), Qt::NoModifier);
             QVERIFY(!empty.accepted);
             QVERIFY(!empty.highlight.isValid());
+            // The highlight is drawn over the item, and goes with the drag.
             p.MoveOver(drag, sent, Qt::NoModifier);
+            const QRect rect = p.tree->visualRect(sent);
+            const QPoint spot(rect.right() - 2, rect.center().y());
+            const QColor lit = p.tree->viewport()->grab().toImage().pixelColor(spot);
             QDragLeaveEvent leave;
             QApplication::sendEvent(p.tree->viewport(), &leave);
             QVERIFY(!p.dnd->DropHighlight().isValid());
+            const QColor plain = p.tree->viewport()->grab().toImage().pixelColor(spot);
+            QVERIFY(lit != plain);
             result = Qt::IgnoreAction; // let go outside the tree
         });
         QVERIFY(p.messages.empty());
