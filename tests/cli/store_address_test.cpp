@@ -145,6 +145,18 @@ TEST_F(StoreAddressTest, RegisteredNamesMatchWithoutCase) {
     EXPECT_EQ(OpenStore(row)->m_pRoot->GetType(), CMails::kInternetMail);
 }
 
+TEST(SameStoreTest, SameClassOverTheSameDirectory) {
+    const MailboxRow a{"A", "/data/mail", kTypeNavigator};
+    EXPECT_TRUE(SameStore(a, {"other name", "/data/mail/", kTypeCommunicator}));
+    EXPECT_TRUE(SameStore(a, {"A", "/data/./x/../mail", kTypeNavigator}));
+    EXPECT_FALSE(SameStore(a, {"A", "/data/mail", kTypeInternetMail}));
+    EXPECT_FALSE(SameStore(a, {"A", "/data/mail2", kTypeNavigator}));
+    EXPECT_FALSE(SameStore(a, {"A", "/data/Mail", kTypeNavigator}));
+    // Relative directories are taken from the current directory.
+    const std::string cwd = std::filesystem::current_path().string();
+    EXPECT_TRUE(SameStore({"r", "mail", "x"}, {"r", cwd + "/mail", "y"}));
+}
+
 TEST_F(StoreAddressTest, AddressesThatNameNothing) {
     const std::string gone = dir / "gone";
     const std::string file = dir / "file";
