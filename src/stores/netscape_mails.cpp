@@ -196,7 +196,12 @@ bool InspectTail(fs::File& file, std::int64_t size, bool& needLineEnd, bool& ope
 void AppendBodyLine(std::string& bytes, std::string_view line, std::int64_t& bodySize,
                     std::int64_t& lines) {
     for (;;) {
-        const std::size_t brk = line.find_first_of("\r\n");
+        // A plain loop: find_first_of with a set runs a library search per byte.
+        std::size_t brk = 0;
+        while (brk < line.size() && line[brk] != '\r' && line[brk] != '\n')
+            ++brk;
+        if (brk == line.size())
+            brk = std::string_view::npos;
         const std::string_view piece = line.substr(0, brk);
         const std::size_t before = bytes.size();
         if (IsSeparatorLine(piece))
@@ -464,8 +469,10 @@ std::size_t CNetscapeMails::Append(const std::vector<CMessage*>& sources, bool r
         }
         const std::int64_t headerLines =
             static_cast<std::int64_t>(std::count(header.begin(), header.end(), '\n'));
+        // The entry composes its texts from this file when they are asked for (it has no MIME
+        // tree yet), so the source's display text is not copied.
         auto entry = std::make_unique<CMessage>(
-            0, position + static_cast<std::int64_t>(lead.size()), this, header, source->m_strText);
+            0, position + static_cast<std::int64_t>(lead.size()), this, header, std::string());
         entry->m_nBodySize = bodySize;
         entry->m_nSize = static_cast<std::int64_t>(header.size()) + 2 + bodySize;
         entry->m_nBodyLines = Clamp32(bodyLines);
@@ -477,6 +484,9 @@ std::size_t CNetscapeMails::Append(const std::vector<CMessage*>& sources, bool r
             source->m_aBody.clear();
             source->m_aBody.shrink_to_fit();
             source->m_pContent.reset();
+            // Composed again with the body when next asked for.
+            std::string().swap(source->m_strText);
+            std::string().swap(source->m_strAttach);
         }
         written.push_back({source, std::move(entry)});
     }
