@@ -3,7 +3,8 @@
 //   LoadMessages        against a plain sequential read of the .mbx;
 //   CopyFolder          of an in-memory folder of the same messages, against a plain copy;
 //   Compact             after every tenth message was removed, against a plain copy.
-// The folder is generated once with quillbox-gen into a temporary directory (or QB_IMN_DIR).
+// The folder is generated once with quillbox-gen into a temporary directory (or QB_IMN_DIR) and
+// kept there for later runs.
 #include "platform/file_system.h"
 #include "stores/internet_mails.h"
 
@@ -19,6 +20,15 @@
 namespace {
 
 namespace stdfs = std::filesystem;
+
+// quillbox-gen is built beside this program (QB_GEN names another one).
+std::string Generator() {
+    if (const char* env = std::getenv("QB_GEN"))
+        return env;
+    std::error_code ec;
+    const stdfs::path self = stdfs::read_symlink("/proc/self/exe", ec);
+    return ec ? std::string("quillbox-gen") : (self.parent_path() / "quillbox-gen").string();
+}
 
 struct Data {
     std::string dir;     // holds Big (the generated folder) and Removed (every tenth removed)
@@ -39,7 +49,7 @@ Data& Setup() {
         const std::string big = d.dir + "/Big.mbx";
         if (!stdfs::exists(big)) {
             const std::string cmd =
-                std::string(QB_GEN) + " imn " + d.dir + " Big " + std::to_string(count) + " 7 0";
+                Generator() + " imn " + d.dir + " Big " + std::to_string(count) + " 7 0";
             if (std::system(cmd.c_str()) != 0) {
                 std::fprintf(stderr, "generation failed: %s\n", cmd.c_str());
                 std::exit(1);
