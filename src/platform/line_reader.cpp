@@ -16,12 +16,21 @@ const char* FindLineEnd(const char* p, const char* end) {
 #if defined(__SSE2__)
     const __m128i lf = _mm_set1_epi8('\n');
     const __m128i cr = _mm_set1_epi8('\r');
-    while (end - p >= 16) {
-        const __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p));
-        const int mask =
-            _mm_movemask_epi8(_mm_or_si128(_mm_cmpeq_epi8(v, lf), _mm_cmpeq_epi8(v, cr)));
+    auto ends = [&](const char* at) {
+        const __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i*>(at));
+        return static_cast<unsigned>(
+            _mm_movemask_epi8(_mm_or_si128(_mm_cmpeq_epi8(v, lf), _mm_cmpeq_epi8(v, cr))));
+    };
+    while (end - p >= 32) {
+        const unsigned mask = ends(p) | ends(p + 16) << 16;
         if (mask != 0)
-            return p + __builtin_ctz(static_cast<unsigned>(mask));
+            return p + __builtin_ctz(mask);
+        p += 32;
+    }
+    if (end - p >= 16) {
+        const unsigned mask = ends(p);
+        if (mask != 0)
+            return p + __builtin_ctz(mask);
         p += 16;
     }
 #endif

@@ -280,6 +280,9 @@ void ReleaseBody(CMessage& message) {
     message.m_aBody.clear();
     message.m_aBody.shrink_to_fit();
     message.m_pContent.reset();
+    // Composed again with the body when next asked for.
+    std::string().swap(message.m_strText);
+    std::string().swap(message.m_strAttach);
 }
 
 // Appends records to a message file through one buffer.
@@ -411,13 +414,30 @@ bool CInternetMails::LoadFolders() {
 }
 
 bool CInternetMails::LoadMessages() {
-    CMailIndex index;
     FreeMessages();
-    index.Load(IndexFilePath());
-    return LoadMessagesFrom(index) == LoadResult::Ok;
+    // Listing needs only the ids marked removed: the index itself, several times their size,
+    // is let go before the headers are read.
+    std::vector<std::uint32_t> removed;
+    {
+        CMailIndex index;
+        index.Load(IndexFilePath());
+        for (const auto& record : index.m_aRecords) {
+            if (index.IsRemoved(record->m_nMessageId))
+                removed.push_back(record->m_nMessageId);
+        }
+    }
+    std::sort(removed.begin(), removed.end());
+    return LoadMessagesFrom([&removed](std::uint32_t id) {
+               return std::binary_search(removed.begin(), removed.end(), id);
+           }) == LoadResult::Ok;
 }
 
 CInternetMails::LoadResult CInternetMails::LoadMessagesFrom(const CMailIndex& index) {
+    return LoadMessagesFrom([&index](std::uint32_t id) { return index.IsRemoved(id); });
+}
+
+CInternetMails::LoadResult
+CInternetMails::LoadMessagesFrom(const std::function<bool(std::uint32_t)>& isRemoved) {
     FreeMessages();
     m_bDamaged = false;
     fs::File file;
@@ -485,7 +505,7 @@ CInternetMails::LoadResult CInternetMails::LoadMessagesFrom(const CMailIndex& in
         const std::int64_t headLines = CountLines(text.data(), bodyAt);
         const std::int64_t bodyLines = CountLines(text.data() + bodyAt, text.size() - bodyAt);
         ++found;
-        if (!index.IsRemoved(id)) {
+        if (!isRemoved(id)) {
             auto message = std::make_unique<CMessage>(static_cast<std::int32_t>(id), r, this,
                                                       std::string(text.substr(0, h + 2)), "");
             message->m_nSize = size;

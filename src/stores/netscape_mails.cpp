@@ -20,7 +20,9 @@ constexpr std::uint32_t kDeletedBit = 0x0008;
 constexpr std::size_t kCopyChunk = 64 * 1024;
 
 bool IsSeparatorLine(std::string_view line) {
-    return StartsWithNoCase(line, kSeparator);
+    // Every line is tested: most are told apart by their first byte.
+    return !line.empty() && (line[0] == 'F' || line[0] == 'f') &&
+           StartsWithNoCase(line, kSeparator);
 }
 
 std::int32_t Clamp32(std::int64_t value) {
