@@ -415,18 +415,9 @@ bool CInternetMails::LoadFolders() {
 
 bool CInternetMails::LoadMessages() {
     FreeMessages();
-    // Listing needs only the ids marked removed: the index itself, several times their size,
-    // is let go before the headers are read.
-    std::vector<std::uint32_t> removed;
-    {
-        CMailIndex index;
-        index.Load(IndexFilePath());
-        for (const auto& record : index.m_aRecords) {
-            if (index.IsRemoved(record->m_nMessageId))
-                removed.push_back(record->m_nMessageId);
-        }
-    }
-    std::sort(removed.begin(), removed.end());
+    // Listing needs only the ids marked removed, not the index itself (several times their
+    // size in memory).
+    const std::vector<std::uint32_t> removed = CMailIndex::RemovedIds(IndexFilePath());
     return LoadMessagesFrom([&removed](std::uint32_t id) {
                return std::binary_search(removed.begin(), removed.end(), id);
            }) == LoadResult::Ok;
