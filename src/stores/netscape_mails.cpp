@@ -403,7 +403,11 @@ bool CNetscapeMails::ReadMessage(CMessage& message) {
     if (size < 0 || message.m_nBodyLines < 0 || bodyStart < 0 ||
         message.m_nBodyLines > std::max<std::int64_t>(size - bodyStart, 0) + 1)
         return false;
-    LineReader reader(file);
+    // A buffer about the body's size: reading many messages one by one then reads (and clears)
+    // no more than their bytes. Longer lines grow it.
+    const std::int64_t bufferSize =
+        std::clamp<std::int64_t>(message.m_nBodySize + 16, 16, LineReader::kDefaultBuffer);
+    LineReader reader(file, static_cast<std::size_t>(bufferSize));
     if (!reader.Seek(bodyStart))
         return false;
     std::vector<std::string> body(static_cast<std::size_t>(message.m_nBodyLines));

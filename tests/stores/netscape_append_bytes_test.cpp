@@ -87,5 +87,24 @@ TEST(NetscapeAppendBytes, CopiedMessagesShowTheTextsOfTheirSources) {
     }
 }
 
+TEST(NetscapeAppendBytes, BodiesOfEverySizeReadBackAsWritten) {
+    NetscapeStore store;
+    // Bodies from empty to longer than a read buffer, with a CR LF falling at many offsets.
+    std::vector<std::vector<std::string>> bodies = {{}, {""}, {"a"}, {"ab", "c"}};
+    for (std::size_t n : {13u, 14u, 15u, 16u, 17u, 31u, 32u, 33u, 70000u})
+        bodies.push_back({std::string(n, 'x'), std::string(n / 2, 'y'), "z"});
+    std::string file;
+    for (std::size_t i = 0; i < bodies.size(); ++i)
+        file += NsMessage("m" + std::to_string(i), bodies[i]);
+    store.Write("F", file);
+    CNetscapeMails* f = store.Folder("F");
+    ASSERT_EQ(f->GetMessages().size(), bodies.size());
+    for (std::size_t i = 0; i < bodies.size(); ++i) {
+        CMessage& m = *f->m_pMessages[i];
+        ASSERT_TRUE(f->ReadMessage(m)) << i;
+        EXPECT_EQ(m.m_aBody, bodies[i]) << i;
+    }
+}
+
 } // namespace
 } // namespace qb::test
