@@ -5,6 +5,7 @@
 
 #include <cstdint>
 #include <string>
+#include <string_view>
 #include <vector>
 
 namespace qb {
@@ -40,6 +41,9 @@ class LineReader {
         LineEnd end;
         return ReadLine(line, end);
     }
+    // The same without a copy: `line` points into the reader's buffer and stays valid only until
+    // the next read or seek.
+    bool ReadLineView(std::string_view& line, LineEnd& end);
     // True when reading stopped because the file could not be read.
     bool Failed() const { return m_failed; }
     // Byte position in the file of the next line to be read.
@@ -54,6 +58,7 @@ class LineReader {
     std::vector<char> m_buffer;
     std::size_t m_begin = 0;
     std::size_t m_end = 0;
+    std::size_t m_noLfBefore = 0; // the buffer holds no LF from m_begin up to here
     std::int64_t m_position = 0;
     bool m_eof = false;
     bool m_failed = false;

@@ -233,6 +233,22 @@ bool WriteNewFile(const std::string& path, const std::string& bytes) {
     return file.Close() && ok;
 }
 
+enum class Made { Created, Existed, Failed };
+
+// Creates a file that does not exist yet with the given bytes; an existing file is never touched,
+// and a file this call began is removed again when it cannot be completed.
+Made CreateExclusive(const std::string& path, const std::string& bytes) {
+    fs::File file;
+    if (!file.Open(path, fs::OpenMode::CreateNew))
+        return fs::Exists(path) ? Made::Existed : Made::Failed;
+    bool ok = file.Write(bytes) && file.Flush();
+    ok = file.Close() && ok;
+    if (ok)
+        return Made::Created;
+    fs::RemoveFile(path);
+    return Made::Failed;
+}
+
 } // namespace
 
 CInternetMails::CInternetMails(std::string name, std::string path)
@@ -482,7 +498,8 @@ bool CInternetMails::AddMessages(const std::vector<CMessage*>& messages, std::ve
     }
     // The message file is complete: a message without an index record is still listed, so the
     // result does not depend on saving the index.
-    index.Save(IndexFilePath());
+    if (!index.IsUnreadable())
+        index.Save(IndexFilePath());
     return all;
 }
 
@@ -499,6 +516,8 @@ bool CInternetMails::RemoveMessages(const std::vector<CMessage*>& messages) {
         return false;
     CMailIndex index;
     index.Load(IndexFilePath());
+    if (index.IsUnreadable())
+        return false;
     bool all = true;
     bool changed = false;
     for (CMessage* message : messages) {
@@ -506,7 +525,7 @@ bool CInternetMails::RemoveMessages(const std::vector<CMessage*>& messages) {
         if (!index.HasRecord(id)) {
             // Listed without an index record (its index was never written): give it one so
             // that the mark has somewhere to go.
-            if (message->m_pFolder != this || !fs::Exists(MessageFilePath())) {
+            if (message->m_pFolder != this) {
                 all = false;
                 continue;
             }
@@ -534,15 +553,11 @@ CMails* CInternetMails::CreateFolder(const std::string& name) {
     if (!IsStoreRoot() || !IsValidFolderName(name))
         return nullptr;
     const std::string base = JoinPath(m_strPath, name);
-    if (!FindEntryNoCase(name, ".mbx").empty() || !FindEntryNoCase(name, ".idx").empty() ||
-        fs::Exists(base + ".mbx") || fs::Exists(base + ".idx"))
+    if (!FindEntryNoCase(name, ".mbx").empty() || !FindEntryNoCase(name, ".idx").empty())
         return nullptr;
-    if (!CreateMessageFile(base + ".mbx")) {
-        fs::RemoveFile(base + ".mbx");
+    if (CreateExclusive(base + ".mbx", NewMessageFileHeader()) != Made::Created)
         return nullptr;
-    }
-    if (!CreateIndexFile(base + ".idx")) {
-        fs::RemoveFile(base + ".idx");
+    if (CreateExclusive(base + ".idx", NewIndexFileHeader()) != Made::Created) {
         fs::RemoveFile(base + ".mbx");
         return nullptr;
     }
@@ -554,21 +569,41 @@ CMails* CInternetMails::CreateFolder(const std::string& name) {
 CMails* CInternetMails::CopyFolder(CMails& source) {
     if (!IsStoreRoot() || !IsValidFolderName(source.m_strName))
         return nullptr;
+    // A folder of this kind is read with its load result: one that cannot be read (or whose
+    // removed marks cannot be) is not copied as if it were empty or had no removed messages; one
+    // that is damaged part way has what could be read copied, and the copy reports failure so
+    // that the source is never given up.
+    bool complete = true;
+    if (auto* internet = dynamic_cast<CInternetMails*>(&source)) {
+        CMailIndex index;
+        index.Load(internet->IndexFilePath());
+        if (index.IsUnreadable())
+            return nullptr;
+        const LoadResult loaded = internet->LoadMessagesFrom(index);
+        complete = loaded == LoadResult::Ok || loaded == LoadResult::Empty;
+        if (!complete && internet->m_pMessages.empty())
+            return nullptr;
+    } else {
+        source.GetMessages();
+    }
     // An existing folder whose name differs only in letter case takes the copy.
     std::string name = FindEntryNoCase(source.m_strName, ".mbx");
     if (name.empty())
         name = source.m_strName;
     const std::string base = JoinPath(m_strPath, name);
-    const bool newMessageFile = !fs::Exists(base + ".mbx");
-    const bool newIndexFile = !fs::Exists(base + ".idx");
+    // Existing files stay as they are: the copy is appended to them.
+    const Made messageFile = CreateExclusive(base + ".mbx", NewMessageFileHeader());
+    const Made indexFile = messageFile == Made::Failed
+                               ? Made::Failed
+                               : CreateExclusive(base + ".idx", NewIndexFileHeader());
+    const bool newMessageFile = messageFile == Made::Created;
     auto undo = [&] {
-        if (newIndexFile)
+        if (indexFile == Made::Created)
             fs::RemoveFile(base + ".idx");
-        if (newMessageFile)
+        if (messageFile == Made::Created)
             fs::RemoveFile(base + ".mbx");
     };
-    if ((newMessageFile && !CreateMessageFile(base + ".mbx")) ||
-        (newIndexFile && !CreateIndexFile(base + ".idx"))) {
+    if (indexFile == Made::Failed) {
         undo();
         return nullptr;
     }
@@ -580,7 +615,7 @@ CMails* CInternetMails::CopyFolder(CMails& source) {
     }
 
     std::vector<CMessage*> messages;
-    for (auto& message : source.GetMessages())
+    for (auto& message : source.m_pMessages)
         messages.push_back(message.get());
     std::vector<bool> added;
     const bool ok = messages.empty() || target->AddMessages(messages, added, true);
@@ -592,7 +627,7 @@ CMails* CInternetMails::CopyFolder(CMails& source) {
             delete target;
         }
     }
-    return ok ? target : nullptr;
+    return ok && complete ? target : nullptr;
 }
 
 bool CInternetMails::DeleteFolder() {
@@ -600,7 +635,8 @@ bool CInternetMails::DeleteFolder() {
         return true;
     if (!fs::RemoveFile(MessageFilePath()))
         return false;
-    if (fs::Exists(IndexFilePath()) && !fs::RemoveFile(IndexFilePath()))
+    // A folder may have no index file.
+    if (!fs::RemoveFile(IndexFilePath()) && fs::Exists(IndexFilePath()))
         return false;
     Unlink();
     return true;
@@ -626,12 +662,13 @@ bool CInternetMails::Rename(const std::string& text, bool) {
                 return false;
         }
     }
-    if (fs::Exists(newBase + ".mbx") || fs::Exists(newBase + ".idx"))
+    if (fs::Exists(newBase + ".idx"))
         return false;
     const std::string oldBase = m_strPath;
     if (!fs::MoveFile(oldBase + ".mbx", newBase + ".mbx"))
         return false;
-    if (fs::Exists(oldBase + ".idx") && !fs::MoveFile(oldBase + ".idx", newBase + ".idx")) {
+    // A folder may have no index file; a move of one that is there must not fail unnoticed.
+    if (!fs::MoveFile(oldBase + ".idx", newBase + ".idx") && fs::Exists(oldBase + ".idx")) {
         fs::MoveFile(newBase + ".mbx", oldBase + ".mbx"); // put the pair back together
         return false;
     }
@@ -647,6 +684,8 @@ bool CInternetMails::Compact() {
         return true;
     CMailIndex oldIndex;
     oldIndex.Load(IndexFilePath());
+    if (oldIndex.IsUnreadable())
+        return false; // the removed marks are unknown: compacting would bring them all back
     const LoadResult loaded = LoadMessagesFrom(oldIndex);
     if (loaded == LoadResult::Empty)
         return true; // nothing recorded, nothing to give back

@@ -6,6 +6,7 @@
 #include "platform/file_system.h"
 #include "platform/paths.h"
 
+#include <algorithm>
 #include <cstring>
 #include <utility>
 
@@ -319,15 +320,18 @@ void CMailIndex::Reindex() {
 bool CMailIndex::Load(const std::string& path) {
     Reset();
     m_strPath = path;
+    m_bUnreadable = false;
     fs::File file;
-    if (!file.Open(path, fs::OpenMode::Read))
+    if (!file.Open(path, fs::OpenMode::Read)) {
+        m_bUnreadable = fs::Exists(path);
         return false;
+    }
     const std::int64_t size = file.Size();
-    if (size < 0)
+    std::string bytes(static_cast<std::size_t>(std::max<std::int64_t>(size, 0)), '\0');
+    if (size < 0 || (size > 0 && !file.ReadExact(bytes.data(), bytes.size()))) {
+        m_bUnreadable = true;
         return false;
-    std::string bytes(static_cast<std::size_t>(size), '\0');
-    if (size > 0 && !file.ReadExact(bytes.data(), bytes.size()))
-        return false;
+    }
     file.Close();
 
     Cursor in(bytes, 0);

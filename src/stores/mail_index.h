@@ -92,6 +92,9 @@ class CMailIndex {
     // Reads the index. A file that cannot be opened leaves a new, empty index (false). A damaged
     // file is read up to its last complete record (false); the header then counts those records.
     bool Load(const std::string& path);
+    // True when the last Load found a file it could not read: such an index must not be saved
+    // over the file (that would drop its records).
+    bool IsUnreadable() const { return m_bUnreadable; }
     // Writes the whole index under a temporary name and puts it in place of `path`.
     bool Save(const std::string& path) const;
     // The index's bytes as Save writes them.
@@ -120,6 +123,7 @@ class CMailIndex {
     void Reset();
     void Reindex();
 
+    bool m_bUnreadable = false;
     // The first record of each id.
     std::unordered_map<std::uint32_t, CIndexRecord*> m_firstById;
 };

@@ -45,7 +45,7 @@ struct ScannedMessage {
 // separator line inside a header does not start a message but still counts in the indices.
 // False when the file could not be read to its end.
 template <typename Sink> bool ScanFolder(LineReader& reader, Sink&& sink) {
-    std::string line;
+    std::string_view line;
     LineEnd end;
     std::int64_t position = 0;
     std::int64_t separators = 0;
@@ -63,7 +63,7 @@ template <typename Sink> bool ScanFolder(LineReader& reader, Sink&& sink) {
         sink(std::move(current));
     };
 
-    while (reader.ReadLine(line, end)) {
+    while (reader.ReadLineView(line, end)) {
         const std::int64_t lineBytes = static_cast<std::int64_t>(line.size()) + LineEndBytes(end);
         bool complete = false;
         if (IsSeparatorLine(line)) {
@@ -188,6 +188,28 @@ bool InspectTail(fs::File& file, std::int64_t size, bool& needLineEnd, bool& ope
     if (size > 0)
         decided(); // the file's first line
     return true;
+}
+
+// Adds one body line and its CR LF. A line that looks like a separator gets a '>' in front, as
+// it would otherwise start a new message when read. Line breaks inside a line (a message from an
+// archive can hold anything) are written as the line ends they are, each piece quoted likewise.
+void AppendBodyLine(std::string& bytes, std::string_view line, std::int64_t& bodySize,
+                    std::int64_t& lines) {
+    for (;;) {
+        const std::size_t brk = line.find_first_of("\r\n");
+        const std::string_view piece = line.substr(0, brk);
+        const std::size_t before = bytes.size();
+        if (IsSeparatorLine(piece))
+            bytes += '>';
+        bytes += piece;
+        bytes += "\r\n";
+        bodySize += static_cast<std::int64_t>(bytes.size() - before);
+        ++lines;
+        if (brk == std::string_view::npos)
+            return;
+        const bool pair = line[brk] == '\r' && brk + 1 < line.size() && line[brk + 1] == '\n';
+        line.remove_prefix(brk + (pair ? 2 : 1));
+    }
 }
 
 // Makes the source's body lines available, as its display text would. `readHere` tells whether
@@ -433,17 +455,9 @@ std::size_t CNetscapeMails::Append(const std::vector<CMessage*>& sources, bool r
         bytes += header;
         bytes += "\r\n";
         std::int64_t bodySize = 0;
-        const std::int32_t bodyLines = static_cast<std::int32_t>(source->m_aBody.size());
-        for (const std::string& line : source->m_aBody) {
-            // A body line that looks like a separator would start a new message when read.
-            if (IsSeparatorLine(line)) {
-                bytes += '>';
-                ++bodySize;
-            }
-            bytes += line;
-            bytes += "\r\n";
-            bodySize += static_cast<std::int64_t>(line.size()) + 2;
-        }
+        std::int64_t bodyLines = 0;
+        for (const std::string& line : source->m_aBody)
+            AppendBodyLine(bytes, line, bodySize, bodyLines);
         if (!file.Write(bytes)) {
             file.Truncate(position);
             break;
@@ -454,7 +468,7 @@ std::size_t CNetscapeMails::Append(const std::vector<CMessage*>& sources, bool r
             0, position + static_cast<std::int64_t>(lead.size()), this, header, source->m_strText);
         entry->m_nBodySize = bodySize;
         entry->m_nSize = static_cast<std::int64_t>(header.size()) + 2 + bodySize;
-        entry->m_nBodyLines = bodyLines;
+        entry->m_nBodyLines = Clamp32(bodyLines);
         entry->m_nLines = Clamp32(headerLines + 1 + bodyLines);
         position += static_cast<std::int64_t>(bytes.size());
         lead.clear();

@@ -61,11 +61,22 @@ TEST(NetscapeAdd, BodyLinesLookingLikeSeparatorsAreQuoted) {
     NetscapeStore store;
     store.Write("F", "");
     CNetscapeMails* f = store.Folder("F");
-    auto m = Foreign("Subject: s\r\n", {"From - me", "from - you", "From -x", "From me"});
+    auto m = Foreign("Subject: s\r\n", {"From - me", "from - you", "From -x", "From me",
+                                        "a\r\nFrom - b\rFrom - c\nd"});
     ASSERT_TRUE(f->AddMessage(*m));
     ASSERT_EQ(Subjects(*f), (std::vector<std::string>{"s"}));
     EXPECT_EQ(Contents(*f),
-              (std::vector<std::string>{"s:>From - me|>from - you|From -x|From me|"}));
+              (std::vector<std::string>{
+                  "s:>From - me|>from - you|From -x|From me|a|>From - b|>From - c|d|"}));
+    // The entry added stands for what was written.
+    ASSERT_TRUE(f->LoadMessages());
+    const std::int64_t size = f->m_pMessages[0]->m_nSize;
+    const std::int32_t lines = f->m_pMessages[0]->m_nBodyLines;
+    auto again = Foreign("Subject: t\r\n", m->m_aBody);
+    ASSERT_TRUE(f->AddMessage(*again));
+    EXPECT_EQ(f->m_pMessages[1]->m_nBodyLines, lines);
+    EXPECT_EQ(f->m_pMessages[1]->m_nSize, size);
+    EXPECT_EQ(f->m_pMessages[1]->m_nOffset, size);
 }
 
 TEST(NetscapeAdd, NothingIsWrittenWhenTheFileOrTheBodyIsMissing) {

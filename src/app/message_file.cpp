@@ -1,0 +1,67 @@
+#include "app/message_file.h"
+
+#include "platform/file_system.h"
+#include "platform/line_reader.h"
+
+namespace qb {
+
+bool CanReadMessageFile(const std::string& path) {
+    if (!fs::IsRegularFile(path))
+        return false;
+    fs::File file;
+    return file.Open(path, fs::OpenMode::Read);
+}
+
+std::unique_ptr<CMessage> ReadMessageFile(const std::string& path, CMails& holder,
+                                          std::string& error) {
+    error = kTextCannotReadMessageFile;
+    if (!fs::IsRegularFile(path))
+        return nullptr;
+    fs::File file;
+    if (!file.Open(path, fs::OpenMode::Read))
+        return nullptr;
+
+    auto message = std::make_unique<CMessage>(0, 0, &holder, std::string(), std::string());
+    LineReader reader(file);
+    std::string line;
+    std::int32_t headerLines = 0;
+    bool inHeader = true;
+    bool first = true;
+    while (reader.ReadLine(line)) {
+        if (inHeader) {
+            // An envelope line copied from a mailbox file would start a message of its own in a
+            // Netscape folder; it is not a header field.
+            const bool envelope = first && line.compare(0, 5, "From ") == 0;
+            first = false;
+            if (envelope)
+                continue;
+            if (line.empty()) {
+                inHeader = false;
+                continue;
+            }
+            if (headerLines == 0 && line.front() == '\t') {
+                error = kTextNotAMessageFile;
+                return nullptr;
+            }
+            message->m_strHeader += line;
+            message->m_strHeader += "\r\n";
+            ++headerLines;
+        } else {
+            message->m_nBodySize += static_cast<std::int64_t>(line.size()) + 2;
+            message->m_aBody.push_back(std::move(line));
+            line = std::string();
+        }
+    }
+    if (reader.Failed())
+        return nullptr;
+    file.Close();
+    error.clear();
+
+    message->m_nBodyLines = static_cast<std::int32_t>(message->m_aBody.size());
+    message->m_nLines = headerLines + 1 + message->m_nBodyLines;
+    message->m_nSize =
+        static_cast<std::int64_t>(message->m_strHeader.size()) + 2 + message->m_nBodySize;
+    return message;
+}
+
+} // namespace qb

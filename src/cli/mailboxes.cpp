@@ -1,0 +1,225 @@
+// Commands on the registered mailboxes: mailboxes, discover, first-run, new-mailbox, locate.
+#include "cli/cli.h"
+
+#include "app/discovery.h"
+#include "app/locate_model.h"
+#include "app/new_mailbox.h"
+
+#include <string>
+#include <vector>
+
+namespace qb::cli {
+
+namespace {
+
+constexpr char kTextCannotReadRegistry[] = "Cannot read the registry file";
+constexpr char kTextCannotWriteRegistry[] = "Cannot write the registry file";
+
+struct Args {
+    std::string name;
+    std::string dir;
+    bool createDir = false;
+    std::vector<std::string> add;
+    std::vector<std::string> remove;
+    std::vector<std::string> assign;
+    CLI::App* locate = nullptr;
+    CLI::Option* addOption = nullptr;
+    CLI::Option* removeOption = nullptr;
+    CLI::Option* assignOption = nullptr;
+};
+
+// The registry's own reason when it gave one, else the given text.
+std::string RegistryReason(Context& ctx, const char* fallback) {
+    const std::string& error = ctx.Registry().Error();
+    return error.empty() ? std::string(fallback) : error;
+}
+
+void PrintEntries(const MailboxList& list) {
+    for (const auto& entry : list)
+        Out(entry->m_strName + "\t" + entry->m_strStoreRoot + "\t" + entry->m_strType + "\n");
+}
+
+int Mailboxes(Context& ctx) {
+    MailboxList list;
+    LoadMailboxEntries(ctx.Registry(), list);
+    if (!ctx.Registry().Error().empty())
+        return Fail(ctx.Registry().Error());
+    PrintEntries(list);
+    return kExitOk;
+}
+
+int Discover(Context& ctx) {
+    MailboxList list;
+    DiscoverMailboxes(ctx.Registry(), list);
+    if (!ctx.Registry().Error().empty())
+        return Fail(ctx.Registry().Error());
+    PrintEntries(list);
+    return kExitOk;
+}
+
+int FirstRun(Context& ctx) {
+    if (!RegisterDefaultMailboxes(ctx.Registry()))
+        return Fail(RegistryReason(ctx, kTextCannotWriteRegistry));
+    return kExitOk;
+}
+
+int NewMailbox(Context& ctx, const Args& args) {
+    Session session(ctx);
+    // The dialog's duplicate checks look at the mailboxes the program has open: all registered.
+    session.doc.ReloadMailboxes();
+    const std::string& damage = ctx.Registry().Error();
+    if (!damage.empty()) // the document has shown it unless it kept quiet
+        return session.port.LastMessage() == damage ? kExitFailed : Fail(damage);
+    NewMailboxInput input{args.name, args.dir};
+    const NewMailboxLookups lookups{[&session](const std::string& name) {
+                                        return session.doc.FindMailboxByName(name) != nullptr;
+                                    },
+                                    [&session](const std::string& dir) {
+                                        return session.doc.FindMailboxByStoreRoot(dir) != nullptr;
+                                    }};
+    NewMailboxCheck check = CheckNewMailbox(input, lookups);
+    if (check.step == NewMailboxStep::AskCreateDirectory) {
+        const std::string question = check.message;
+        check = AnswerCreateDirectory(input, args.createDir);
+        // Declined: the dialog would stay open on its question; here that ends the command.
+        if (check.step == NewMailboxStep::Refused && check.message.empty())
+            check.message = question;
+    }
+    if (check.step != NewMailboxStep::Accepted)
+        return Fail(check.message);
+    session.doc.NewMailbox(input.name, input.directory);
+    // The program would only notice at its next start that the registration did not land; a
+    // script must know now.
+    if (!IsMailboxRegistered(ctx.Registry(), input.name))
+        return Fail(RegistryReason(ctx, kTextCannotWriteRegistry));
+    return kExitOk;
+}
+
+// One step of `locate`, in the order given on the command line.
+struct LocateStep {
+    enum Kind { Add, Remove, Assign } kind;
+    std::vector<std::string> values;
+};
+
+std::optional<int> AssignTypeIndex(const std::string& text) {
+    if (text == "internet-mail")
+        return 0;
+    if (text == "navigator")
+        return 1;
+    if (text == "communicator")
+        return 2;
+    return std::nullopt;
+}
+
+int Locate(Context& ctx, const Args& args) {
+    // The options' values in the order they were given.
+    std::vector<LocateStep> steps;
+    std::size_t adds = 0, removes = 0, assigns = 0;
+    for (const CLI::Option* option : args.locate->parse_order()) {
+        if (option == args.addOption && adds < args.add.size()) {
+            steps.push_back({LocateStep::Add, {args.add[adds++]}});
+        } else if (option == args.removeOption && removes < args.remove.size()) {
+            steps.push_back({LocateStep::Remove, {args.remove[removes++]}});
+        } else if (option == args.assignOption && assigns + 3 <= args.assign.size()) {
+            steps.push_back({LocateStep::Assign,
+                             {args.assign.begin() + static_cast<std::ptrdiff_t>(assigns),
+                              args.assign.begin() + static_cast<std::ptrdiff_t>(assigns + 3)}});
+            assigns += 3;
+        }
+    }
+
+    for (const LocateStep& step : steps) {
+        if (step.kind == LocateStep::Assign && !AssignTypeIndex(step.values[2])) {
+            ErrLine("quillbox-cli: --assign: TYPE must be internet-mail, navigator or "
+                    "communicator: " +
+                    step.values[2]);
+            return kExitUsage;
+        }
+    }
+
+    CLocateModel model;
+    if (!model.FillLists(ctx.Registry()))
+        return Fail(RegistryReason(ctx, kTextCannotReadRegistry));
+    for (const LocateStep& step : steps) {
+        switch (step.kind) {
+        case LocateStep::Add: {
+            const auto row = model.FindFound(step.values[0]);
+            if (!row)
+                return Fail(kMsgMailboxNotFound);
+            for (std::size_t i = 0; i < model.Found().size(); ++i)
+                model.SelectFound(i, i == *row);
+            model.Add();
+            break;
+        }
+        case LocateStep::Remove: {
+            const auto row = model.FindManaged(step.values[0]);
+            if (!row)
+                return Fail(kMsgMailboxNotFound);
+            for (std::size_t i = 0; i < model.Managed().size(); ++i)
+                model.SelectManaged(i, i == *row);
+            model.Remove();
+            break;
+        }
+        case LocateStep::Assign: {
+            AssignInput input{step.values[0], step.values[1],
+                              AssignTypeIndex(step.values[2]).value_or(-1)};
+            const DialogCheck check = model.Assign(input);
+            if (!check.accepted)
+                return Fail(check.message);
+            break;
+        }
+        }
+    }
+    if (!model.Confirm(ctx.Registry()))
+        return Fail(RegistryReason(ctx, kTextCannotWriteRegistry));
+    return kExitOk;
+}
+
+} // namespace
+
+void AddMailboxCommands(CLI::App& app, Context& ctx) {
+    auto a = std::make_shared<Args>();
+
+    AddCommand(app, ctx, "mailboxes", "Lists the registered mailboxes: name, store root, type",
+               "quillbox-cli mailboxes", [&ctx] { return Mailboxes(ctx); });
+    AddCommand(app, ctx, "discover",
+               "Lists the stores other mail clients registered: name, store root, type",
+               "quillbox-cli discover", [&ctx] { return Discover(ctx); });
+    AddCommand(app, ctx, "first-run", "Registers the discovered stores, once",
+               "quillbox-cli first-run", [&ctx] { return FirstRun(ctx); });
+
+    CLI::App* command =
+        AddCommand(app, ctx, "new-mailbox", "Creates and registers a new Netscape-format mailbox",
+                   "quillbox-cli new-mailbox Archive $HOME/archive-mail --create-dir",
+                   [&ctx, a] { return NewMailbox(ctx, *a); });
+    command->add_option("NAME", a->name, "The mailbox name")->required();
+    command->add_option("DIR", a->dir, "The store directory")->required();
+    command->add_flag("--create-dir", a->createDir, "Create DIR when it does not exist");
+
+    command = AddCommand(app, ctx, "locate",
+                         "Changes the registered mailboxes: adds found stores, removes managed "
+                         "ones, assigns stores by hand",
+                         "quillbox-cli locate --add \"Netscape Mail\" --assign Old $HOME/old "
+                         "internet-mail",
+                         [&ctx, a] { return Locate(ctx, *a); });
+    a->addOption = command->add_option("--add", a->add, "Move a found store to the managed list")
+                       ->type_name("NAME")
+                       ->allow_extra_args(false)
+                       ->multi_option_policy(CLI::MultiOptionPolicy::TakeAll);
+    a->removeOption =
+        command->add_option("--remove", a->remove, "Move a managed store back to the found list")
+            ->type_name("NAME")
+            ->allow_extra_args(false)
+            ->multi_option_policy(CLI::MultiOptionPolicy::TakeAll);
+    a->assignOption =
+        command
+            ->add_option("--assign", a->assign,
+                         "Add a store by hand; TYPE is internet-mail, navigator or communicator")
+            ->type_name("NAME DIR TYPE")
+            ->type_size(3)
+            ->allow_extra_args(false)
+            ->multi_option_policy(CLI::MultiOptionPolicy::TakeAll);
+    a->locate = command;
+}
+
+} // namespace qb::cli

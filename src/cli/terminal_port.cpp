@@ -1,0 +1,81 @@
+#include "cli/terminal_port.h"
+
+#include "model/mails.h"
+
+#include <cstdio>
+#include <unistd.h>
+#include <vector>
+
+namespace qb::cli {
+
+TerminalPort::TerminalPort() : m_terminal(isatty(STDERR_FILENO) == 1) {}
+
+TerminalPort::~TerminalPort() {
+    EndProgress();
+}
+
+Answer TerminalPort::Message(const std::string& text, Buttons buttons, Icon) {
+    switch (buttons) {
+    case Buttons::OkCancel:
+        return Answer::Ok; // the deletion questions: the command itself is the confirmation
+    case Buttons::YesNoCancel:
+        return sameNameAnswer;
+    case Buttons::YesNo:
+        return yesNoAnswer;
+    case Buttons::Ok:
+        break;
+    }
+    // A message box: its text as one line on standard error. Texts that end with their own
+    // line feed get no second one.
+    EndProgress();
+    m_lastMessage = text;
+    std::fflush(stdout);
+    std::fwrite(text.data(), 1, text.size(), stderr);
+    if (text.empty() || text.back() != '\n')
+        std::fputc('\n', stderr);
+    std::fflush(stderr);
+    return Answer::Ok;
+}
+
+void TerminalPort::InsertFolderItem(CMails* parent, CMails* folder) {
+    m_items[folder] = parent;
+}
+
+bool TerminalPort::IsBelow(const CMails* item, const CMails* folder) const {
+    // Follows the recorded parents only: nodes below a deleted folder may be gone already.
+    for (std::size_t steps = 0; item != nullptr && steps <= m_items.size(); ++steps) {
+        if (item == folder)
+            return true;
+        const auto it = m_items.find(item);
+        item = it == m_items.end() ? nullptr : it->second;
+    }
+    return false;
+}
+
+void TerminalPort::DeleteFolderItem(CMails* folder) {
+    std::vector<const CMails*> gone;
+    for (const auto& [item, parent] : m_items) {
+        if (IsBelow(item, folder))
+            gone.push_back(item);
+    }
+    for (const CMails* item : gone)
+        m_items.erase(item);
+}
+
+void TerminalPort::Progress(const std::string& status) {
+    if (!m_terminal)
+        return;
+    std::fprintf(stderr, "\r%s\x1b[K", status.c_str());
+    std::fflush(stderr);
+    m_progressShown = true;
+}
+
+void TerminalPort::EndProgress() {
+    if (!m_progressShown)
+        return;
+    std::fputs("\r\x1b[K", stderr);
+    std::fflush(stderr);
+    m_progressShown = false;
+}
+
+} // namespace qb::cli
