@@ -9,6 +9,10 @@
 #include <cstring>
 #include <utility>
 
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
+
 namespace qb {
 
 namespace {
@@ -26,12 +30,16 @@ class WindowReader {
   public:
     WindowReader(fs::File& file, std::int64_t size) : m_file(file), m_size(size) {}
 
-    // The bytes [pos, pos + len), or null when the file cannot give them.
-    const char* Get(std::int64_t pos, std::size_t len) {
+    // The bytes [pos, pos + len), or null when the file cannot give them. `available` receives
+    // how many bytes from pos on are at hand (at least len), without reading more.
+    const char* Get(std::int64_t pos, std::size_t len, std::size_t* available = nullptr) {
         if (pos < 0 || pos > m_size || static_cast<std::uint64_t>(m_size - pos) < len)
             return nullptr;
-        if (pos >= m_start && pos + static_cast<std::int64_t>(len) <= m_start + HaveBytes())
+        if (pos >= m_start && pos + static_cast<std::int64_t>(len) <= m_start + HaveBytes()) {
+            if (available != nullptr)
+                *available = static_cast<std::size_t>(m_start + HaveBytes() - pos);
             return m_buffer.data() + (pos - m_start);
+        }
         const std::size_t want =
             static_cast<std::size_t>(std::min<std::int64_t>(std::max(len, kChunk), m_size - pos));
         std::size_t keep = 0;
@@ -52,6 +60,8 @@ class WindowReader {
             return nullptr;
         }
         m_have = want;
+        if (available != nullptr)
+            *available = want;
         return m_buffer.data();
     }
 
@@ -94,8 +104,68 @@ template <typename F> std::int64_t ForEachLine(const char* data, std::size_t siz
     return count;
 }
 
+struct LineEnds {
+    std::uint64_t lf = 0;   // LF bytes
+    std::uint64_t cr = 0;   // CR bytes
+    std::uint64_t crlf = 0; // CR LF pairs
+};
+
+#if defined(__SSE2__)
+std::uint64_t LaneSum(__m128i counts) {
+    const __m128i sums = _mm_sad_epu8(counts, _mm_setzero_si128());
+    return static_cast<std::uint64_t>(_mm_cvtsi128_si64(sums)) +
+           static_cast<std::uint64_t>(_mm_cvtsi128_si64(_mm_unpackhi_epi64(sums, sums)));
+}
+#endif
+
+// Counts the line-end bytes, sixteen at a time where the processor allows: listing a large
+// folder is mostly this.
+LineEnds CountLineEnds(const char* data, std::size_t size) {
+    LineEnds e;
+    std::size_t i = 0;
+#if defined(__SSE2__)
+    const __m128i lfByte = _mm_set1_epi8('\n');
+    const __m128i crByte = _mm_set1_epi8('\r');
+    // Each block also looks at the byte after it (for CR LF pairs), hence the 17.
+    while (i + 17 <= size) {
+        __m128i lf = _mm_setzero_si128();
+        __m128i cr = _mm_setzero_si128();
+        __m128i pairs = _mm_setzero_si128();
+        // Byte counters hold at most 255 blocks.
+        const std::size_t blocks = std::min<std::size_t>(255, (size - i - 1) / 16);
+        for (std::size_t b = 0; b < blocks; ++b, i += 16) {
+            const __m128i here = _mm_loadu_si128(reinterpret_cast<const __m128i*>(data + i));
+            const __m128i next = _mm_loadu_si128(reinterpret_cast<const __m128i*>(data + i + 1));
+            const __m128i isLf = _mm_cmpeq_epi8(here, lfByte);
+            const __m128i isCr = _mm_cmpeq_epi8(here, crByte);
+            lf = _mm_sub_epi8(lf, isLf);
+            cr = _mm_sub_epi8(cr, isCr);
+            pairs = _mm_sub_epi8(pairs, _mm_and_si128(isCr, _mm_cmpeq_epi8(next, lfByte)));
+        }
+        e.lf += LaneSum(lf);
+        e.cr += LaneSum(cr);
+        e.crlf += LaneSum(pairs);
+    }
+#endif
+    for (; i < size; ++i) {
+        if (data[i] == '\n') {
+            ++e.lf;
+        } else if (data[i] == '\r') {
+            ++e.cr;
+            if (i + 1 < size && data[i + 1] == '\n')
+                ++e.crlf;
+        }
+    }
+    return e;
+}
+
+// The number of lines ForEachLine finds, without visiting them.
 std::int64_t CountLines(const char* data, std::size_t size) {
-    return ForEachLine(data, size, [](const char*, std::size_t) {});
+    if (size == 0)
+        return 0;
+    const LineEnds e = CountLineEnds(data, size);
+    const char last = data[size - 1];
+    return static_cast<std::int64_t>(e.lf + e.cr - e.crlf) + (last != '\n' && last != '\r');
 }
 
 struct MessageFileHeader {
@@ -147,10 +217,25 @@ bool ReadBody(fs::File& file, CMessage& message) {
         return false;
     std::vector<std::string> lines;
     const auto wanted = static_cast<std::size_t>(std::max(message.m_nBodyLines, 0));
-    ForEachLine(bytes.data(), bytes.size(), [&](const char* p, std::size_t n) {
-        if (lines.size() < wanted)
-            lines.emplace_back(p, n);
-    });
+    lines.reserve(std::min<std::size_t>(wanted, bytes.size() + 1));
+    const LineEnds ends = CountLineEnds(bytes.data(), bytes.size());
+    if (ends.cr == ends.crlf) {
+        // Every CR belongs to a CR LF: lines end at each LF.
+        const char* p = bytes.data();
+        const char* end = p + bytes.size();
+        while (p < end && lines.size() < wanted) {
+            const char* nl = static_cast<const char*>(std::memchr(p, '\n', end - p));
+            const char* stop = nl ? nl : end;
+            const char* cut = nl && stop > p && stop[-1] == '\r' ? stop - 1 : stop;
+            lines.emplace_back(p, cut);
+            p = nl ? nl + 1 : end;
+        }
+    } else {
+        ForEachLine(bytes.data(), bytes.size(), [&](const char* p, std::size_t n) {
+            if (lines.size() < wanted)
+                lines.emplace_back(p, n);
+        });
+    }
     lines.resize(wanted);
     message.m_aBody = std::move(lines);
     return true;
@@ -357,13 +442,14 @@ CInternetMails::LoadResult CInternetMails::LoadMessagesFrom(const CMailIndex& in
         // The next record marker at or after p.
         std::int64_t r = -1;
         while (end - p >= 4) {
-            const std::size_t len =
-                static_cast<std::size_t>(std::min<std::int64_t>(kChunk, end - p));
-            const char* data = reader.Get(p, len);
+            std::size_t len = 0;
+            const char* data = reader.Get(p, 4, &len);
             if (data == nullptr) {
                 m_bDamaged = true;
                 return LoadResult::Damaged;
             }
+            len = static_cast<std::size_t>(
+                std::min<std::int64_t>(static_cast<std::int64_t>(len), end - p));
             const void* hit = memmem(data, len, kMarker, 4);
             if (hit != nullptr) {
                 r = p + (static_cast<const char*>(hit) - data);
@@ -410,7 +496,7 @@ CInternetMails::LoadResult CInternetMails::LoadMessagesFrom(const CMailIndex& in
         }
         p = r + size;
     }
-    return found >= header.count ? LoadResult::Ok : LoadResult::Failed;
+    return found >= header.count ? LoadResult::Ok : LoadResult::Short;
 }
 
 bool CInternetMails::ReadMessage(CMessage& message) {
@@ -437,10 +523,13 @@ bool CInternetMails::AddMessages(const std::vector<CMessage*>& messages, std::ve
         return false;
     MessageFileHeader header;
     const std::int64_t fileSize = file.Size();
-    if (fileSize < 0 || !ReadMessageFileHeader(file, header) || !header.magicOk)
+    if (fileSize < kMessageHeaderSize || !ReadMessageFileHeader(file, header) || !header.magicOk)
         return false;
-    // Append after the last recorded record, over anything an interrupted append left behind.
-    const std::int64_t start = RecordsEnd(header, fileSize);
+    // Append after the last recorded record, over anything an interrupted append left behind
+    // (but never into the file's header).
+    std::int64_t start = RecordsEnd(header, fileSize);
+    if (start < kMessageHeaderSize)
+        start = fileSize;
     if (!file.Seek(start))
         return false;
 
@@ -521,14 +610,17 @@ bool CInternetMails::RemoveMessages(const std::vector<CMessage*>& messages) {
     bool all = true;
     bool changed = false;
     for (CMessage* message : messages) {
+        // A message listed from another folder carries an id of that folder: marking it here
+        // would remove a different message.
+        if (message == nullptr || message->m_pFolder == nullptr ||
+            message->m_pFolder->m_strPath != m_strPath) {
+            all = false;
+            continue;
+        }
         const auto id = static_cast<std::uint32_t>(message->m_nIndex);
         if (!index.HasRecord(id)) {
             // Listed without an index record (its index was never written): give it one so
             // that the mark has somewhere to go.
-            if (message->m_pFolder != this) {
-                all = false;
-                continue;
-            }
             bool loaded = false;
             if (!PrepareSource(*message, loaded)) {
                 all = false;
@@ -580,7 +672,8 @@ CMails* CInternetMails::CopyFolder(CMails& source) {
         if (index.IsUnreadable())
             return nullptr;
         const LoadResult loaded = internet->LoadMessagesFrom(index);
-        complete = loaded == LoadResult::Ok || loaded == LoadResult::Empty;
+        complete =
+            loaded == LoadResult::Ok || loaded == LoadResult::Empty || loaded == LoadResult::Short;
         if (!complete && internet->m_pMessages.empty())
             return nullptr;
     } else {
@@ -689,8 +782,10 @@ bool CInternetMails::Compact() {
     const LoadResult loaded = LoadMessagesFrom(oldIndex);
     if (loaded == LoadResult::Empty)
         return true; // nothing recorded, nothing to give back
-    if (loaded != LoadResult::Ok)
-        return false; // never rebuild from a listing that may have missed messages
+    // Never rebuild from a listing that may have missed messages. A header that counts more
+    // records than there are (every record there read whole) misses none.
+    if (loaded != LoadResult::Ok && loaded != LoadResult::Short)
+        return false;
 
     struct Placement {
         std::uint32_t id;

@@ -64,7 +64,8 @@ class CInternetMails : public CMails {
     bool m_bDamaged = false;
 
   private:
-    enum class LoadResult { Ok, Empty, Failed, Damaged };
+    // Short: fewer records than the header counts, every record there read whole.
+    enum class LoadResult { Ok, Empty, Short, Failed, Damaged };
     LoadResult LoadMessagesFrom(const CMailIndex& index);
     bool IsStoreRoot() { return GetParent() == nullptr; }
     // The existing folder file name for `name` + `extension`, matched without regard to case,

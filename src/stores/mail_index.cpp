@@ -17,8 +17,6 @@ namespace {
 constexpr std::uint32_t kTypeMultipart = 2;
 // Six 32-bit words of one descriptor in the file.
 constexpr std::size_t kEntryBytes = 24;
-// Item block word, four words and the 16-bit item count.
-constexpr std::size_t kItemHeadBytes = 22;
 constexpr int kTextItems = 6;
 
 // Reads little-endian fields from a byte buffer, remembering whether it ran out.

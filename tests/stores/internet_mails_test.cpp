@@ -7,6 +7,7 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
+#include <random>
 
 namespace qb::test {
 namespace {
@@ -112,6 +113,68 @@ TEST(InternetListing, OddRecordsAndLineEnds) {
     EXPECT_EQ(m.m_aBody, (std::vector<std::string>{"l1", "l2", "l3", "last"}));
 }
 
+// Reference split of a body: CR LF, a lone LF or a lone CR ends a line; a last line without an
+// end is a line too.
+std::vector<std::string> SplitLines(const std::string& body) {
+    std::vector<std::string> lines;
+    std::string current;
+    for (std::size_t i = 0; i < body.size(); ++i) {
+        const char c = body[i];
+        if (c == '\r' || c == '\n') {
+            lines.push_back(current);
+            current.clear();
+            if (c == '\r' && i + 1 < body.size() && body[i + 1] == '\n')
+                ++i;
+        } else {
+            current += c;
+        }
+    }
+    if (!current.empty())
+        lines.push_back(current);
+    return lines;
+}
+
+TEST(InternetListing, LineCountsMatchTheLinesReadForAnyMixOfLineEnds) {
+    TempDir dir;
+    std::mt19937 rng(42);
+    std::vector<std::string> records, bodies;
+    for (std::uint32_t id = 1; id <= 300; ++id) {
+        std::string body;
+        const int pieces = static_cast<int>(rng() % 40);
+        for (int p = 0; p < pieces; ++p) {
+            switch (rng() % 6) {
+            case 0:
+                body += "\r\n";
+                break;
+            case 1:
+                body += "\n";
+                break;
+            case 2:
+                body += "\r";
+                break;
+            default:
+                body += std::string(rng() % 11, static_cast<char>('a' + rng() % 26));
+            }
+        }
+        bodies.push_back(body);
+        records.push_back(MbxRecord(id, "Subject: " + std::to_string(id) + "\r\n\r\n" + body));
+    }
+    WriteFile(dir / "Mixed.mbx", MbxFile(records, 300));
+    Store store(dir.path());
+    CInternetMails* mixed = store.Folder("Mixed");
+    ASSERT_TRUE(mixed->LoadMessages());
+    ASSERT_EQ(mixed->m_pMessages.size(), 300u);
+    for (std::size_t i = 0; i < 300; ++i) {
+        SCOPED_TRACE("message " + std::to_string(i + 1));
+        CMessage& m = *mixed->m_pMessages[i];
+        const std::vector<std::string> expected = SplitLines(bodies[i]);
+        EXPECT_EQ(m.m_nBodyLines, static_cast<std::int32_t>(expected.size()));
+        EXPECT_EQ(m.m_nBodySize, static_cast<std::int64_t>(bodies[i].size()));
+        ASSERT_TRUE(mixed->ReadMessage(m));
+        EXPECT_EQ(m.m_aBody, expected);
+    }
+}
+
 TEST(InternetListing, RemovedRecordsAreSkippedButCounted) {
     TempDir dir;
     MakeInbox(dir.path(), 3, {2});
@@ -143,7 +206,8 @@ TEST(InternetListing, EmptyAndDamagedFiles) {
     const std::vector<std::string> bad = {
         std::string("\0\x7f\0\x7f", 4) + Le32(2) + Le32(15) + Le32(0), // size below 16
         std::string("\0\x7f\0\x7f", 4) + Le32(2) + Le32(0x7FFFFFFF) + Le32(0) + "x", // past the end
-        MbxRecord(2, "no header end"), std::string("\0\x7f\0", 3), // a record head cut short
+        MbxRecord(2, "no header end"),
+        std::string("\0\x7f\0\x7f", 4) + Le32(2), // a record head cut short
     };
     for (const std::string& b : bad) {
         WriteFile(dir / "D.mbx", MbxFile({good, b}, 2));
@@ -154,6 +218,23 @@ TEST(InternetListing, EmptyAndDamagedFiles) {
         EXPECT_FALSE(damaged->Compact()); // never rebuilt from a partial listing
         EXPECT_EQ(ReadFile(dir / "D.mbx"), MbxFile({good, b}, 2));
     }
+}
+
+TEST(InternetListing, AHeaderCountingMoreRecordsThanThereAre) {
+    TempDir dir;
+    std::vector<std::string> records;
+    for (std::uint32_t id = 1; id <= 3; ++id)
+        records.push_back(
+            MbxRecord(id, MessageText("m" + std::to_string(id), {"line " + std::to_string(id)})));
+    WriteFile(dir / "Inbox.mbx", MbxFile(records, 5, 5));
+    Store store(dir.path());
+    CInternetMails* inbox = store.Folder("Inbox");
+    EXPECT_FALSE(inbox->LoadMessages());
+    EXPECT_EQ(inbox->m_pMessages.size(), 3u);
+    // Every record there was read whole, so compaction loses nothing and mends the count.
+    ASSERT_TRUE(inbox->Compact());
+    EXPECT_TRUE(inbox->LoadMessages());
+    EXPECT_EQ(Live(*inbox), Expect({1, 2, 3}));
 }
 
 TEST(InternetListing, SeventyThousandRecordsAreAllListed) {
@@ -266,6 +347,10 @@ TEST(InternetWriting, RemoveMessageMarksOnlyTheIndex) {
     CMessage* second = inbox->m_pMessages[1].get();
     ASSERT_TRUE(inbox->RemoveMessage(second));
     EXPECT_EQ(inbox->m_pMessages.size(), 3u); // listed until the next load
+    // A message of another folder is never taken for one of this folder's.
+    auto stranger = SimpleMessage("other");
+    stranger->m_nIndex = 3;
+    EXPECT_FALSE(inbox->RemoveMessage(stranger.get()));
     EXPECT_EQ(ReadFile(dir / "Inbox.mbx"), mbx);
     EXPECT_EQ(Live(*inbox), Expect({1, 3}));
     CMailIndex index;
