@@ -87,8 +87,7 @@ TEST_F(AppFaults, FolderCopiesWithinAndAcrossFormats) {
 
 // A Netscape folder whose file cannot be read must not arrive in an Internet Mail store as an
 // empty folder reported as copied.
-// Disabled until the Internet Mail store refuses a source whose messages cannot be read.
-TEST_F(AppFaults, DISABLED_FolderIntoInternetMail) {
+TEST_F(AppFaults, FolderIntoInternetMail) {
     EXPECT_GT(Enumerate({"folder Netscape to Internet Mail",
                          MoveOrCopy("Ns/Drafts", "Im2", false, true), true}),
               4);
