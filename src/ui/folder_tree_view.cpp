@@ -1,0 +1,204 @@
+#include "ui/folder_tree_view.h"
+
+#include "model/mails.h"
+#include "ui/folder_tree_model.h"
+#include "ui/mail_content_view.h"
+#include "ui/mail_list_view.h"
+#include "ui/text_codec.h"
+
+#include <QApplication>
+#include <QContextMenuEvent>
+#include <QHeaderView>
+
+namespace qb {
+
+namespace {
+class WaitCursor {
+  public:
+    WaitCursor() { QApplication::setOverrideCursor(Qt::WaitCursor); }
+    ~WaitCursor() { QApplication::restoreOverrideCursor(); }
+    WaitCursor(const WaitCursor&) = delete;
+    WaitCursor& operator=(const WaitCursor&) = delete;
+};
+
+bool Contains(const QModelIndex& ancestor, QModelIndex index) {
+    for (; index.isValid(); index = index.parent()) {
+        if (index == ancestor)
+            return true;
+    }
+    return false;
+}
+} // namespace
+
+CQuillboxView::CQuillboxView(QWidget* parent)
+    : QTreeView(parent), m_model(new FolderTreeModel(this)) {
+    setModel(m_model);
+    setHeaderHidden(true);
+    // Stores at the top level show no expand button; they open by double click or keyboard.
+    setRootIsDecorated(false);
+    setExpandsOnDoubleClick(true);
+    setUniformRowHeights(true);
+    setSelectionMode(QAbstractItemView::SingleSelection);
+    setEditTriggers(QAbstractItemView::SelectedClicked | QAbstractItemView::EditKeyPressed);
+    setIconSize(QSize(14, 14));
+    header()->setStretchLastSection(true);
+    connect(m_model, &FolderTreeModel::labelEdited, this, &CQuillboxView::LabelEdited);
+    connect(m_model, &QAbstractItemModel::modelAboutToBeReset, this,
+            &CQuillboxView::ForgetLoadedFolder);
+    ShowSelection(false);
+}
+
+void CQuillboxView::SetPanes(CMailListView* list, CMailContentView* content) {
+    m_list = list;
+    m_content = content;
+}
+
+CMails* CQuillboxView::GetSelectedFolder() const {
+    return FolderTreeModel::FolderOf(currentIndex());
+}
+
+QModelIndex CQuillboxView::FindFolderItem(const CMails* folder) const {
+    return m_model->FindFolderItem(folder);
+}
+
+QModelIndex CQuillboxView::InsertFolderItem(CMails* parent, CMails* folder) {
+    QModelIndex parentIndex = parent != nullptr ? m_model->FindFolderItem(parent) : QModelIndex();
+    if (parent != nullptr && !parentIndex.isValid())
+        return {};
+    return m_model->InsertItem(parentIndex, folder);
+}
+
+void CQuillboxView::ForgetLoadedFolder() {
+    // The records behind the rows are about to go with their folder: empty both panes.
+    if (m_list != nullptr)
+        m_list->DeleteAllItems();
+    if (m_content != nullptr)
+        m_content->ClearText();
+    m_pLoadedFolder = nullptr;
+}
+
+void CQuillboxView::DeleteFolderItem(const CMails* folder) {
+    QModelIndex index = m_model->FindFolderItem(folder);
+    if (!index.isValid())
+        return;
+    QModelIndex loaded = m_model->FindFolderItem(m_pLoadedFolder);
+    if (loaded.isValid() && Contains(index, loaded))
+        ForgetLoadedFolder();
+    m_model->DeleteItem(index);
+}
+
+void CQuillboxView::DeleteAllItems() {
+    m_model->DeleteAllItems();
+}
+
+void CQuillboxView::SetFolderText(const CMails* folder, const std::string& name) {
+    m_model->SetItemText(m_model->FindFolderItem(folder), FromStoreText(name));
+}
+
+bool CQuillboxView::SelectFolder(CMails* folder, bool expandItem) {
+    QModelIndex index = m_model->FindFolderItem(folder);
+    if (!index.isValid())
+        return false;
+    scrollTo(index);
+    setCurrentIndex(index);
+    if (expandItem)
+        expand(index);
+    return true;
+}
+
+void CQuillboxView::currentChanged(const QModelIndex& current, const QModelIndex& previous) {
+    QTreeView::currentChanged(current, previous);
+    if (current.isValid()) {
+        FillMessageList();
+        return;
+    }
+    // No selection: the rows must not outlive the records they refer to.
+    WaitCursor wait;
+    ForgetLoadedFolder();
+}
+
+void CQuillboxView::FillMessageList() {
+    CMails* folder = GetSelectedFolder();
+    if (folder == nullptr)
+        return;
+    WaitCursor wait;
+    // Rows first, then the records they point at.
+    if (m_list != nullptr)
+        m_list->DeleteAllItems();
+    if (m_content != nullptr)
+        m_content->ClearText();
+    if (m_pLoadedFolder != nullptr && m_pLoadedFolder != folder)
+        m_pLoadedFolder->FreeMessages();
+    m_pLoadedFolder = folder;
+    if (m_list != nullptr)
+        m_list->Fill(folder);
+}
+
+bool CQuillboxView::BeginLabelEdit() {
+    return edit(currentIndex(), QAbstractItemView::AllEditTriggers, nullptr);
+}
+
+bool CQuillboxView::edit(const QModelIndex& index, EditTrigger trigger, QEvent* event) {
+    // A click on the selected item only arms a delayed edit; the checks run when it starts.
+    if (trigger != QAbstractItemView::AllEditTriggers &&
+        trigger != QAbstractItemView::EditKeyPressed)
+        return QTreeView::edit(index, trigger, event);
+    if (state() == QAbstractItemView::EditingState)
+        return false;
+    if (onBeginLabelEdit && !onBeginLabelEdit())
+        return false;
+    if (!currentIndex().isValid())
+        return false;
+    return QTreeView::edit(currentIndex(), QAbstractItemView::AllEditTriggers, event);
+}
+
+void CQuillboxView::LabelEdited(const QModelIndex& index, const QString& text) {
+    // Unchanged text is an abandoned edit, like an empty one.
+    if (text.isEmpty() || text == index.data(Qt::EditRole).toString())
+        return;
+    std::optional<std::string> name = ToStoreText(text);
+    if (!name) {
+        if (onBadLabel)
+            onBadLabel();
+        return;
+    }
+    if (onEndLabelEdit)
+        onEndLabelEdit(*name);
+}
+
+void CQuillboxView::ShowSelection(bool show) {
+    // The selected folder is highlighted only while the tree has the focus.
+    QPalette colours = QApplication::palette(this);
+    if (!show) {
+        for (auto group : {QPalette::Active, QPalette::Inactive}) {
+            colours.setColor(group, QPalette::Highlight, colours.color(group, QPalette::Base));
+            colours.setColor(group, QPalette::HighlightedText,
+                             colours.color(group, QPalette::Text));
+        }
+    }
+    setPalette(colours);
+}
+
+void CQuillboxView::focusInEvent(QFocusEvent* event) {
+    ShowSelection(true);
+    QTreeView::focusInEvent(event);
+}
+
+void CQuillboxView::focusOutEvent(QFocusEvent* event) {
+    // The label editor is part of the tree: editing keeps the highlight.
+    if (!isAncestorOf(QApplication::focusWidget()))
+        ShowSelection(false);
+    QTreeView::focusOutEvent(event);
+}
+
+void CQuillboxView::contextMenuEvent(QContextMenuEvent* event) {
+    QModelIndex index = indexAt(event->pos());
+    event->accept();
+    if (!index.isValid())
+        return;
+    setCurrentIndex(index);
+    if (onContextMenu)
+        onContextMenu(event->globalPos());
+}
+
+} // namespace qb

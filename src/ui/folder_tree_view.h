@@ -1,0 +1,70 @@
+// The folder tree pane: one top-level item per registered store with its folders below.
+// Selecting a folder refills the message list; a label edited in place renames the folder.
+#pragma once
+
+#include <QTreeView>
+
+#include <functional>
+#include <string>
+
+namespace qb {
+
+class CMails;
+class CMailListView;
+class CMailContentView;
+class FolderTreeModel;
+
+class CQuillboxView : public QTreeView {
+    Q_OBJECT
+  public:
+    explicit CQuillboxView(QWidget* parent = nullptr);
+
+    FolderTreeModel* Model() const { return m_model; }
+    void SetPanes(CMailListView* list, CMailContentView* content);
+
+    CMails* GetSelectedFolder() const;
+    QModelIndex FindFolderItem(const CMails* folder) const;
+    // Appends an item for `folder` below the item of `parent` (null: top level).
+    QModelIndex InsertFolderItem(CMails* parent, CMails* folder);
+    // Removes the folder's item (and its sub-items). The list is emptied first when it shows
+    // a folder inside, so nothing touches records of a folder that may be gone already.
+    void DeleteFolderItem(const CMails* folder);
+    void DeleteAllItems();
+    void SetFolderText(const CMails* folder, const std::string& name);
+    // Scrolls the folder's item into view and selects it, expanding it when asked.
+    bool SelectFolder(CMails* folder, bool expand);
+    // Refills the message list from the selected folder.
+    void FillMessageList();
+
+    // Starts editing the selected folder's label, if the document lets the edit begin.
+    bool BeginLabelEdit();
+    bool IsEditingLabel() const { return state() == QAbstractItemView::EditingState; }
+
+    // Asked before a label edit begins; false refuses it.
+    std::function<bool()> onBeginLabelEdit;
+    // The edited label in store text; the document renames and updates the item.
+    std::function<void(const std::string&)> onEndLabelEdit;
+    // A label that cannot be written as store text.
+    std::function<void()> onBadLabel;
+    std::function<void(const QPoint&)> onContextMenu;
+
+  protected:
+    bool edit(const QModelIndex& index, EditTrigger trigger, QEvent* event) override;
+    void currentChanged(const QModelIndex& current, const QModelIndex& previous) override;
+    void contextMenuEvent(QContextMenuEvent* event) override;
+    void focusInEvent(QFocusEvent* event) override;
+    void focusOutEvent(QFocusEvent* event) override;
+
+  private:
+    void ShowSelection(bool show);
+    void LabelEdited(const QModelIndex& index, const QString& text);
+    void ForgetLoadedFolder();
+
+    FolderTreeModel* m_model;
+    CMailListView* m_list = nullptr;
+    CMailContentView* m_content = nullptr;
+    // The folder whose message records the list refers to.
+    CMails* m_pLoadedFolder = nullptr;
+};
+
+} // namespace qb

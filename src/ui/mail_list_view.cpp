@@ -1,0 +1,214 @@
+#include "ui/mail_list_view.h"
+
+#include "model/message.h"
+#include "ui/message_list_model.h"
+#include "ui/shorten_text.h"
+
+#include <QApplication>
+#include <QContextMenuEvent>
+#include <QHeaderView>
+#include <QPainter>
+#include <QStyledItemDelegate>
+#include <QTimer>
+
+namespace qb {
+
+namespace {
+
+// Draws one cell: the icon of the first column and the text, shortened with "..." when it does
+// not fit, never beyond the column.
+class RowDelegate : public QStyledItemDelegate {
+  public:
+    using QStyledItemDelegate::QStyledItemDelegate;
+
+    void paint(QPainter* painter, const QStyleOptionViewItem& option,
+               const QModelIndex& index) const override {
+        const bool highlighted = option.state & QStyle::State_Selected;
+        QRect span = option.rect;
+        int inset = CMailListView::kCellInset;
+        if (index.column() == 0) {
+            inset = CMailListView::kLabelInset;
+            QIcon icon = index.data(Qt::DecorationRole).value<QIcon>();
+            if (!icon.isNull() && span.width() >= 2) {
+                QRect iconRect(span.left() + 1, span.top() + (span.height() - 16) / 2, 16, 16);
+                icon.paint(painter, iconRect, Qt::AlignCenter,
+                           highlighted ? QIcon::Selected : QIcon::Normal);
+                span.setLeft(iconRect.right() + 2);
+            }
+        }
+        QString text = index.data(Qt::DisplayRole).toString();
+        if (text.isEmpty())
+            return;
+        const QFontMetrics metrics = option.fontMetrics;
+        QString shown = ShortenText(text, span.width(), inset,
+                                    [&](const QString& s) { return metrics.horizontalAdvance(s); });
+        Qt::Alignment align = Qt::AlignLeft;
+        if (shown == text) {
+            QVariant a = index.data(Qt::TextAlignmentRole);
+            if (a.isValid())
+                align = Qt::Alignment(a.toInt()) & Qt::AlignHorizontal_Mask;
+        }
+        painter->save();
+        painter->setPen(option.palette.color(
+            QPalette::Normal, highlighted ? QPalette::HighlightedText : QPalette::Text));
+        painter->setClipRect(option.rect);
+        painter->drawText(span.adjusted(inset, 0, -inset, 0),
+                          int(align | Qt::AlignVCenter | Qt::TextSingleLine), shown);
+        painter->restore();
+    }
+};
+
+} // namespace
+
+CMailListView::CMailListView(QWidget* parent)
+    : QTreeView(parent), m_model(new MessageListModel(this)) {
+    setModel(m_model);
+    setItemDelegate(new RowDelegate(this));
+    setRootIsDecorated(false);
+    setItemsExpandable(false);
+    setUniformRowHeights(true);
+    setAllColumnsShowFocus(true);
+    setSortingEnabled(false);
+    setSelectionMode(QAbstractItemView::ExtendedSelection);
+    setSelectionBehavior(QAbstractItemView::SelectRows);
+    setEditTriggers(QAbstractItemView::NoEditTriggers);
+    setDragEnabled(false);
+    setTextElideMode(Qt::ElideNone);
+    setIconSize(QSize(16, 16));
+    header()->setSectionsClickable(false);
+    header()->setSortIndicatorShown(false);
+    header()->setSectionsMovable(false);
+    header()->setStretchLastSection(false);
+    header()->setDefaultAlignment(Qt::AlignLeft | Qt::AlignVCenter);
+    SetColumnWidths({200, 100, 100, 100});
+}
+
+void CMailListView::SetColumnWidths(const std::array<int, 4>& widths) {
+    for (int i = 0; i < 4; ++i)
+        header()->resizeSection(i, std::max(widths[static_cast<size_t>(i)], 0));
+}
+
+std::array<int, 4> CMailListView::ColumnWidths() const {
+    std::array<int, 4> widths{};
+    for (int i = 0; i < 4; ++i)
+        widths[static_cast<size_t>(i)] = header()->sectionSize(i);
+    return widths;
+}
+
+void CMailListView::Fill(CMails* folder) {
+    m_nShownItem = -1;
+    m_model->Fill(folder);
+    m_nShownItem = -1;
+}
+
+void CMailListView::DeleteAllItems() {
+    m_nShownItem = -1;
+    m_model->Clear();
+    m_nShownItem = -1;
+}
+
+void CMailListView::DeleteMessageRow(const CMessage* message) {
+    int row = m_model->RowOf(message);
+    if (row < 0)
+        return;
+    m_nShownItem = -1;
+    m_model->RemoveRow(row);
+    m_nShownItem = -1;
+}
+
+std::vector<CMessage*> CMailListView::SelectedMessages() const {
+    std::vector<CMessage*> messages;
+    QModelIndexList rows = selectionModel()->selectedRows();
+    std::sort(rows.begin(), rows.end(),
+              [](const QModelIndex& a, const QModelIndex& b) { return a.row() < b.row(); });
+    for (const QModelIndex& row : rows) {
+        if (CMessage* m = m_model->MessageAt(row.row()))
+            messages.push_back(m);
+    }
+    return messages;
+}
+
+CMessage* CMailListView::FirstSelectedMessage() const {
+    const QItemSelection selection = selectionModel()->selection();
+    int first = -1;
+    for (const QItemSelectionRange& range : selection) {
+        if (first < 0 || range.top() < first)
+            first = range.top();
+    }
+    return m_model->MessageAt(first);
+}
+
+void CMailListView::currentChanged(const QModelIndex& current, const QModelIndex& previous) {
+    QTreeView::currentChanged(current, previous);
+    // Rows may be going away one after another; show once the change has settled.
+    if (m_bShowPending)
+        return;
+    m_bShowPending = true;
+    QTimer::singleShot(0, this, [this] {
+        m_bShowPending = false;
+        ShowFocusedMessage();
+    });
+}
+
+void CMailListView::ShowFocusedMessage() {
+    QModelIndex focused = currentIndex();
+    if (!focused.isValid() || focused.row() == m_nShownItem)
+        return;
+    CMessage* message = m_model->MessageAt(focused.row());
+    if (message == nullptr)
+        return;
+    QApplication::setOverrideCursor(Qt::WaitCursor);
+    if (onShowMessage)
+        onShowMessage(*message);
+    QApplication::restoreOverrideCursor();
+    m_nShownItem = focused.row();
+}
+
+void CMailListView::drawRow(QPainter* painter, const QStyleOptionViewItem& option,
+                            const QModelIndex& index) const {
+    // The row area reaches the right edge of the pane even past the last column.
+    QRect area(0, option.rect.top(), std::max(viewport()->width(), option.rect.right() + 1),
+               option.rect.height());
+    const bool selected = selectionModel()->isSelected(index);
+    painter->fillRect(area, selected ? option.palette.brush(QPalette::Normal, QPalette::Highlight)
+                                     : option.palette.brush(QPalette::Normal, QPalette::Base));
+    QStyleOptionViewItem cell = option;
+    cell.state &= ~QStyle::State_HasFocus;
+    cell.palette.setBrush(QPalette::Highlight, Qt::NoBrush);
+    cell.palette.setBrush(QPalette::AlternateBase, Qt::NoBrush);
+    const int columns = m_model->columnCount();
+    for (int column = 0; column < columns; ++column) {
+        QModelIndex cellIndex = m_model->index(index.row(), column);
+        cell.rect = QRect(columnViewportPosition(column), option.rect.top(), columnWidth(column),
+                          option.rect.height());
+        if (selected)
+            cell.state |= QStyle::State_Selected;
+        itemDelegateForIndex(cellIndex)->paint(painter, cell, cellIndex);
+    }
+    if (hasFocus() && currentIndex().row() == index.row()) {
+        QStyleOptionFocusRect focus;
+        focus.initFrom(this);
+        focus.rect = area.adjusted(0, 0, -1, -1);
+        focus.state |= QStyle::State_KeyboardFocusChange;
+        focus.backgroundColor =
+            option.palette.color(selected ? QPalette::Highlight : QPalette::Base);
+        style()->drawPrimitive(QStyle::PE_FrameFocusRect, &focus, painter, this);
+    }
+}
+
+void CMailListView::mousePressEvent(QMouseEvent* event) {
+    // A right click opens the menu over the selection as it is.
+    if (event->button() == Qt::RightButton) {
+        event->accept();
+        return;
+    }
+    QTreeView::mousePressEvent(event);
+}
+
+void CMailListView::contextMenuEvent(QContextMenuEvent* event) {
+    if (onContextMenu)
+        onContextMenu(event->globalPos());
+    event->accept();
+}
+
+} // namespace qb

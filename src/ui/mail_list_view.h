@@ -1,0 +1,59 @@
+// The message list pane: a report of the selected folder's messages drawn as whole rows.
+// Moving the focus to a row asks for that row's message to be shown.
+#pragma once
+
+#include <QTreeView>
+
+#include <array>
+#include <functional>
+#include <vector>
+
+namespace qb {
+
+class CMails;
+class CMessage;
+class MessageListModel;
+
+class CMailListView : public QTreeView {
+    Q_OBJECT
+  public:
+    static constexpr int kLabelInset = 2;
+    static constexpr int kCellInset = 6;
+
+    explicit CMailListView(QWidget* parent = nullptr);
+
+    MessageListModel* Model() const { return m_model; }
+    void SetColumnWidths(const std::array<int, 4>& widths);
+    std::array<int, 4> ColumnWidths() const;
+
+    // Rows of `folder`'s messages (reloaded from its store); none for null.
+    void Fill(CMails* folder);
+    void DeleteAllItems();
+    // Removes the row that refers to `message`, before its folder destroys the record.
+    void DeleteMessageRow(const CMessage* message);
+    std::vector<CMessage*> SelectedMessages() const;
+    CMessage* FirstSelectedMessage() const;
+    int ShownItem() const { return m_nShownItem; }
+
+    // Asked to show a message whenever another row takes the focus.
+    std::function<void(CMessage&)> onShowMessage;
+    // Asked for the context menu at a global position.
+    std::function<void(const QPoint&)> onContextMenu;
+
+    // Shows the focused row's message unless it is the one shown already.
+    void ShowFocusedMessage();
+
+  protected:
+    void drawRow(QPainter* painter, const QStyleOptionViewItem& option,
+                 const QModelIndex& index) const override;
+    void mousePressEvent(QMouseEvent* event) override;
+    void contextMenuEvent(QContextMenuEvent* event) override;
+    void currentChanged(const QModelIndex& current, const QModelIndex& previous) override;
+
+  private:
+    MessageListModel* m_model;
+    int m_nShownItem = -1;
+    bool m_bShowPending = false;
+};
+
+} // namespace qb

@@ -1,0 +1,104 @@
+#include "ui/message_list_model.h"
+
+#include "model/mails.h"
+#include "ui/text_codec.h"
+
+namespace qb {
+
+namespace {
+constexpr const char* kHeadings[MessageListModel::kColumnCount] = {"Subject", "From", "To", "Date"};
+constexpr const char* kFields[MessageListModel::kColumnCount] = {
+    "Subject:", "From:", "To:", "Date:"};
+} // namespace
+
+MessageListModel::MessageListModel(QObject* parent)
+    : QAbstractTableModel(parent), m_rowIcon(QStringLiteral(":/icons/message.svg")) {}
+
+const char* MessageListModel::HeaderField(int column) {
+    return column >= 0 && column < kColumnCount ? kFields[column] : "";
+}
+
+void MessageListModel::Fill(CMails* folder) {
+    beginResetModel();
+    m_rows.clear();
+    if (folder != nullptr) {
+        MessageList& messages = folder->GetMessages();
+        m_rows.reserve(messages.size());
+        for (auto& message : messages)
+            m_rows.push_back(message.get());
+    }
+    endResetModel();
+}
+
+void MessageListModel::Clear() {
+    beginResetModel();
+    m_rows.clear();
+    endResetModel();
+}
+
+void MessageListModel::RemoveRow(int row) {
+    if (row < 0 || row >= rowCount())
+        return;
+    beginRemoveRows({}, row, row);
+    m_rows.erase(m_rows.begin() + row);
+    endRemoveRows();
+}
+
+CMessage* MessageListModel::MessageAt(int row) const {
+    return row >= 0 && row < rowCount() ? m_rows[static_cast<size_t>(row)] : nullptr;
+}
+
+int MessageListModel::RowOf(const CMessage* message) const {
+    for (size_t i = 0; i < m_rows.size(); ++i) {
+        if (m_rows[i] == message)
+            return static_cast<int>(i);
+    }
+    return -1;
+}
+
+int MessageListModel::rowCount(const QModelIndex& parent) const {
+    return parent.isValid() ? 0 : static_cast<int>(m_rows.size());
+}
+
+int MessageListModel::columnCount(const QModelIndex& parent) const {
+    return parent.isValid() ? 0 : kColumnCount;
+}
+
+QVariant MessageListModel::data(const QModelIndex& index, int role) const {
+    CMessage* message = index.isValid() ? MessageAt(index.row()) : nullptr;
+    if (message == nullptr)
+        return {};
+    switch (role) {
+    case Qt::DisplayRole:
+    case Qt::ToolTipRole:
+        return FromStoreText(message->GetHeaderField(kFields[index.column()]));
+    case Qt::DecorationRole:
+        return index.column() == 0 ? QVariant(m_rowIcon) : QVariant();
+    case ImageRole:
+        return index.column() == 0 ? QVariant(kRowImage) : QVariant();
+    case MessageRole:
+        return QVariant::fromValue(static_cast<void*>(message));
+    case Qt::TextAlignmentRole:
+        return QVariant::fromValue(Qt::AlignLeft | Qt::AlignVCenter);
+    default:
+        return {};
+    }
+}
+
+QVariant MessageListModel::headerData(int section, Qt::Orientation orientation, int role) const {
+    if (orientation != Qt::Horizontal || section < 0 || section >= kColumnCount)
+        return {};
+    if (role == Qt::DisplayRole)
+        return QString::fromLatin1(kHeadings[section]);
+    if (role == Qt::TextAlignmentRole)
+        return QVariant::fromValue(Qt::AlignLeft | Qt::AlignVCenter);
+    return {};
+}
+
+Qt::ItemFlags MessageListModel::flags(const QModelIndex& index) const {
+    if (!index.isValid())
+        return Qt::NoItemFlags;
+    return Qt::ItemIsEnabled | Qt::ItemIsSelectable | Qt::ItemIsDragEnabled;
+}
+
+} // namespace qb

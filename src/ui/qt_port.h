@@ -1,0 +1,43 @@
+// The document's port carried out with widgets: message boxes captioned "Quillbox", the
+// folder-name dialog, updates of the tree and the list, the folder menus, status text and the
+// wait cursor.
+#pragma once
+
+#include "app/port.h"
+
+#include <functional>
+
+namespace qb {
+
+class CMainFrame;
+
+class QtPort : public Port {
+  public:
+    explicit QtPort(CMainFrame& frame);
+    ~QtPort() override;
+
+    Answer Message(const std::string& text, Buttons buttons = Buttons::Ok,
+                   Icon icon = Icon::None) override;
+    std::optional<std::string> AskFolderName() override;
+    void ClearFolderTree() override;
+    void InsertFolderItem(CMails* parent, CMails* folder) override;
+    bool HasFolderItem(const CMails* folder) override;
+    void DeleteFolderItem(CMails* folder) override;
+    void SetFolderItemText(CMails* folder, const std::string& text) override;
+    void SelectFolderItem(CMails* folder, bool expand) override;
+    void FillMessageList() override;
+    void DeleteMessageRow(const CMessage* message) override;
+    void FolderMenusChanged() override;
+    void Progress(const std::string& status) override;
+    void SetWaitCursor(bool on) override;
+
+    // Tests answer message boxes and the folder-name dialog through these instead of widgets.
+    std::function<Answer(const std::string&, Buttons, Icon)> answerMessage;
+    std::function<std::optional<std::string>()> answerFolderName;
+
+  private:
+    CMainFrame& m_frame;
+    int m_waitDepth = 0;
+};
+
+} // namespace qb

@@ -1,0 +1,45 @@
+#include "ui_fixtures.h"
+
+#include "stores/internet_mails.h"
+#include "support/temp_dir.h"
+
+#include <filesystem>
+
+namespace qb::test {
+
+std::string NetscapeFolderBytes(const std::vector<MessageSpec>& messages) {
+    std::string bytes;
+    for (const MessageSpec& m : messages) {
+        bytes += HeaderText(m);
+        bytes += "X-Mozilla-Status: 0001\r\n\r\n";
+        for (const std::string& line : m.body)
+            bytes += line + "\r\n";
+    }
+    return bytes;
+}
+
+void WriteNetscapeStore(const std::string& dir, const std::vector<MessageSpec>& inbox) {
+    std::filesystem::create_directories(dir + "/Inbox.sbd");
+    WriteFile(dir + "/Inbox", NetscapeFolderBytes(inbox));
+    WriteFile(dir + "/Inbox.sbd/Old", NetscapeFolderBytes({{"Old one", "a@x", "b@y", "d", {"x"}}}));
+    WriteFile(dir + "/Sent", "");
+}
+
+bool WriteInternetMailStore(const std::string& dir, const std::vector<MessageSpec>& messages) {
+    std::filesystem::create_directories(dir);
+    CInternetMails root("IM", dir);
+    CMails* inbox = root.CreateFolder("Inbox");
+    if (inbox == nullptr)
+        return false;
+    MemoryFolder source("source", "source");
+    source.specs = messages;
+    bool written = true;
+    for (auto& message : source.GetMessages()) {
+        message->GetText(); // reads the body so that it is copied along
+        written = written && inbox->AddMessage(*message);
+    }
+    root.FreeSubFolders();
+    return written;
+}
+
+} // namespace qb::test

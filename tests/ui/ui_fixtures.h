@@ -1,0 +1,109 @@
+// Fixtures for the desktop program's tests: settings kept in memory, folders that re-read
+// their messages from texts given by the test, and small stores of both formats on disk.
+#pragma once
+
+#include "model/mails.h"
+#include "model/message.h"
+#include "ui/window_settings.h"
+
+#include <map>
+#include <memory>
+#include <string>
+#include <vector>
+
+namespace qb::test {
+
+class MapSettingsStore : public SettingsStore {
+  public:
+    int GetInt(const std::string& name, int fallback) override {
+        auto it = ints.find(name);
+        return it == ints.end() ? fallback : it->second;
+    }
+    std::string GetString(const std::string& name, const std::string& fallback) override {
+        auto it = strings.find(name);
+        return it == strings.end() ? fallback : it->second;
+    }
+    bool SetInt(const std::string& name, int value) override {
+        ints[name] = value;
+        return true;
+    }
+    bool SetString(const std::string& name, const std::string& value) override {
+        strings[name] = value;
+        return true;
+    }
+    std::map<std::string, int> ints;
+    std::map<std::string, std::string> strings;
+};
+
+// One message as the test describes it.
+struct MessageSpec {
+    std::string subject;
+    std::string from;
+    std::string to;
+    std::string date;
+    std::vector<std::string> body;
+};
+
+inline std::string HeaderText(const MessageSpec& m) {
+    std::string header = "From - Mon Jan 01 00:00:00 2001\r\n";
+    if (!m.subject.empty())
+        header += "Subject: " + m.subject + "\r\n";
+    if (!m.from.empty())
+        header += "From: " + m.from + "\r\n";
+    if (!m.to.empty())
+        header += "To: " + m.to + "\r\n";
+    if (!m.date.empty())
+        header += "Date: " + m.date + "\r\n";
+    return header;
+}
+
+// A folder whose messages come back fresh from `specs` on every load, as from a store, and
+// which counts how often its records were freed.
+class MemoryFolder : public CMails {
+  public:
+    MemoryFolder(std::string name, std::string path) : CMails(std::move(name), std::move(path)) {
+        m_bFoldersPending = false;
+    }
+    ~MemoryFolder() override { FreeSubFolders(); }
+    bool LoadMessages() override {
+        FreeMessages();
+        for (size_t i = 0; i < specs.size(); ++i) {
+            auto message = std::make_unique<CMessage>(static_cast<std::int32_t>(i), 0, this,
+                                                      HeaderText(specs[i]), "");
+            m_pMessages.push_back(std::move(message));
+        }
+        ++loads;
+        return true;
+    }
+    bool ReadMessage(CMessage& message) override {
+        if (message.m_nIndex < 0 || static_cast<size_t>(message.m_nIndex) >= specs.size())
+            return false;
+        message.m_aBody = specs[static_cast<size_t>(message.m_nIndex)].body;
+        return true;
+    }
+    MemoryFolder* Add(const std::string& name) {
+        auto* child = new MemoryFolder(name, m_strPath + "/" + name);
+        // AddChild puts the new folder first; keep the order of the calls.
+        if (CTreeNode* last = m_pFirstChild) {
+            while (last->m_pNext != nullptr)
+                last = last->m_pNext;
+            last->m_pNext = child;
+            child->m_pPrev = last;
+        } else {
+            AddChild(child);
+        }
+        return child;
+    }
+
+    std::vector<MessageSpec> specs;
+    int loads = 0;
+};
+
+// A Netscape folder file holding `messages`.
+std::string NetscapeFolderBytes(const std::vector<MessageSpec>& messages);
+// A Netscape mail directory at `dir`: Inbox (with sub-folder Old), Sent.
+void WriteNetscapeStore(const std::string& dir, const std::vector<MessageSpec>& inbox);
+// An Internet Mail store at `dir` with a folder Inbox holding `messages`, written by the store.
+bool WriteInternetMailStore(const std::string& dir, const std::vector<MessageSpec>& messages);
+
+} // namespace qb::test
