@@ -687,8 +687,9 @@ CMails* CInternetMails::CopyFolder(CMails& source) {
             loaded == LoadResult::Ok || loaded == LoadResult::Empty || loaded == LoadResult::Short;
         if (!complete && internet->m_pMessages.empty())
             return nullptr;
-    } else {
-        source.GetMessages();
+    } else if (!source.LoadMessages()) {
+        // A source that cannot be read is not copied as an empty folder.
+        return nullptr;
     }
     // An existing folder whose name differs only in letter case takes the copy.
     std::string name = FindEntryNoCase(source.m_strName, ".mbx");

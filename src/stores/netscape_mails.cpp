@@ -254,6 +254,36 @@ struct Patch {
 
 // Finds the status field of `message` in the file, making sure first that the file still holds
 // the message's header exactly where it was listed, and works out the bytes that mark it deleted.
+// Whether the file still holds the listed message's header at its recorded offset (another
+// program may have compacted or rewritten the file since the folder was listed).
+bool HeaderStillThere(LineReader& reader, const CMessage& message, std::int64_t fileSize) {
+    const std::string& header = message.m_strHeader;
+    if (message.m_nOffset < 0 || message.m_nOffset >= fileSize || !IsSeparatorLine(header))
+        return false;
+    if (!reader.Seek(message.m_nOffset))
+        return false;
+    std::string line;
+    if (!reader.ReadLine(line))
+        return false;
+    while (message.m_nOffset == 0 && !IsSeparatorLine(line)) {
+        if (!reader.ReadLine(line))
+            return false;
+    }
+    bool first = true;
+    for (std::size_t at = 0; at < header.size();) {
+        const std::size_t eol = header.find("\r\n", at);
+        if (eol == std::string::npos)
+            return false;
+        if (!first && !reader.ReadLine(line))
+            return false;
+        first = false;
+        if (std::string_view(line) != std::string_view(header).substr(at, eol - at))
+            return false;
+        at = eol + 2;
+    }
+    return true;
+}
+
 bool LocateStatus(LineReader& reader, const CMessage& message, std::int64_t fileSize, Patch& patch,
                   std::string& replacement) {
     const std::string& header = message.m_strHeader;
@@ -403,12 +433,13 @@ bool CNetscapeMails::ReadMessage(CMessage& message) {
     if (size < 0 || message.m_nBodyLines < 0 || bodyStart < 0 ||
         message.m_nBodyLines > std::max<std::int64_t>(size - bodyStart, 0) + 1)
         return false;
-    // A buffer about the body's size: reading many messages one by one then reads (and clears)
-    // no more than their bytes. Longer lines grow it.
-    const std::int64_t bufferSize =
-        std::clamp<std::int64_t>(message.m_nBodySize + 16, 16, LineReader::kDefaultBuffer);
+    // A buffer about the message's size: reading many messages one by one then reads (and
+    // clears) no more than their bytes. Longer lines grow it.
+    const std::int64_t bufferSize = std::clamp<std::int64_t>(
+        std::max(message.m_nSize, message.m_nBodySize) + 16, 16, LineReader::kDefaultBuffer);
     LineReader reader(file, static_cast<std::size_t>(bufferSize));
-    if (!reader.Seek(bodyStart))
+    // Body lines read from a file that changed since the listing would be another message's.
+    if (!HeaderStillThere(reader, message, size) || !reader.Seek(bodyStart))
         return false;
     std::vector<std::string> body(static_cast<std::size_t>(message.m_nBodyLines));
     for (std::string& line : body) {
@@ -741,10 +772,12 @@ bool CNetscapeMails::Compact() {
     FreeMessages();
     std::vector<std::int64_t> separators; // where each listed message's own bytes begin
     std::size_t found = 0;
+    std::int64_t scannedSize = -1;
     {
         fs::File file;
         if (!file.Open(m_strPath, fs::OpenMode::Read))
             return false;
+        scannedSize = file.Size();
         LineReader reader(file);
         const bool ok = ScanFolder(reader, [&](ScannedMessage&& scanned) {
             ++found;
@@ -755,7 +788,7 @@ bool CNetscapeMails::Compact() {
             separators.push_back(separator);
             m_pMessages.push_back(std::move(message));
         });
-        if (!ok) {
+        if (!ok || scannedSize < 0 || file.Size() != scannedSize) {
             FreeMessages();
             return false;
         }
@@ -765,8 +798,12 @@ bool CNetscapeMails::Compact() {
     if (!source.Open(m_strPath, fs::OpenMode::Read))
         return false;
     const std::int64_t fileSize = source.Size();
-    if (fileSize < 0)
+    // Another program wrote to the file while it was being read: what was listed may not be
+    // what is there now, and copying by the listing would drop or mix up messages.
+    if (fileSize < 0 || fileSize != scannedSize) {
+        FreeMessages();
         return false;
+    }
     std::int64_t kept = 0;
     for (std::size_t i = 0; i < m_pMessages.size(); ++i) {
         const CMessage& m = *m_pMessages[i];
@@ -780,34 +817,39 @@ bool CNetscapeMails::Compact() {
     // The kept messages are copied byte for byte into a new file that replaces the old one only
     // when it is complete and on the disk.
     std::vector<std::int64_t> newOffsets;
-    const bool ok = fs::ReplaceFile(m_strPath, [&](fs::File& out) {
-        std::vector<char> chunk(kCopyChunk);
-        std::int64_t written = 0;
-        for (std::size_t i = 0; i < m_pMessages.size(); ++i) {
-            const CMessage& m = *m_pMessages[i];
-            const std::int64_t end = std::min(m.m_nOffset + m.m_nSize, fileSize);
-            if (!source.Seek(separators[i]))
-                return false;
-            newOffsets.push_back(written);
-            char last = '\n';
-            for (std::int64_t left = end - separators[i]; left > 0;) {
-                const std::size_t n =
-                    static_cast<std::size_t>(std::min<std::int64_t>(left, kCopyChunk));
-                if (!source.ReadExact(chunk.data(), n) || !out.Write(chunk.data(), n))
+    const bool ok = fs::ReplaceFile(
+        m_strPath,
+        [&](fs::File& out) {
+            std::vector<char> chunk(kCopyChunk);
+            std::int64_t written = 0;
+            for (std::size_t i = 0; i < m_pMessages.size(); ++i) {
+                const CMessage& m = *m_pMessages[i];
+                const std::int64_t end = std::min(m.m_nOffset + m.m_nSize, fileSize);
+                if (!source.Seek(separators[i]))
                     return false;
-                last = chunk[n - 1];
-                left -= static_cast<std::int64_t>(n);
-                written += static_cast<std::int64_t>(n);
+                newOffsets.push_back(written);
+                char last = '\n';
+                for (std::int64_t left = end - separators[i]; left > 0;) {
+                    const std::size_t n =
+                        static_cast<std::size_t>(std::min<std::int64_t>(left, kCopyChunk));
+                    if (!source.ReadExact(chunk.data(), n) || !out.Write(chunk.data(), n))
+                        return false;
+                    last = chunk[n - 1];
+                    left -= static_cast<std::int64_t>(n);
+                    written += static_cast<std::int64_t>(n);
+                }
+                if (last != '\n' && last != '\r') {
+                    // The file's last line had no line end; the next message must not join it.
+                    if (!out.Write("\r\n", 2))
+                        return false;
+                    written += 2;
+                }
             }
-            if (last != '\n' && last != '\r') {
-                // The file's last line had no line end; the next message must not join it.
-                if (!out.Write("\r\n", 2))
-                    return false;
-                written += 2;
-            }
-        }
-        return true;
-    });
+            return true;
+        },
+        // Another program that appended to or rewrote the folder meanwhile would lose its
+        // change to the rename: give up instead, the folder stays as it is.
+        [&] { return fs::FileSize(m_strPath) == fileSize; });
     if (!ok)
         return false;
     for (std::size_t i = 0; i < m_pMessages.size(); ++i) {

@@ -507,7 +507,7 @@ TEST(ArchiveReject, FileFailuresWhileReading) {
 // The fuzzing seeds are archives this writer makes and must stay in step with it
 // (QB_WRITE_ARCHIVE_SEEDS=1 rewrites them).
 TEST(ArchiveSeeds, CheckedInSeedsMatchTheWriter) {
-    const auto seeds = std::filesystem::path(__FILE__).parent_path() / "../../fuzz/seeds/archive";
+    const auto seeds = std::filesystem::path(__FILE__).parent_path() / "../../fuzz/corpus/archive";
     const bool regenerate = std::getenv("QB_WRITE_ARCHIVE_SEEDS") != nullptr;
     if (!regenerate && !std::filesystem::is_directory(seeds))
         GTEST_SKIP() << "no source tree beside the test";
