@@ -5,6 +5,8 @@
 #include "model/mails.h"
 #include "platform/file_system.h"
 #include "platform/paths.h"
+#include "stores/internet_mails.h"
+#include "stores/netscape_mails.h"
 
 #include <filesystem>
 #include <system_error>
@@ -22,6 +24,28 @@ std::string FullPath(const std::string& file) {
 
 // Whether `file` names a file of a folder of `folder`'s subtree (only the folders in memory):
 // writing a backup there would replace the mail it is meant to keep.
+// Whether the store under `root` can take every folder name of the restored tree. Checked before
+// anything is copied, so that a refused name deep in the archive leaves the store as it was
+// instead of a partial restore. A one-level store takes only the top folder.
+bool StoreTakesNames(CMails* root, CMails& tree) {
+    // Each folder's files add a four-character ending to its name (".mbx", ".sbd", ...), and a
+    // file name holds at most 255 bytes.
+    constexpr std::size_t kLongestName = 255 - 4;
+    if (tree.m_strName.size() > kLongestName)
+        return false;
+    if (root->GetType() == CMails::kInternetMail)
+        return CInternetMails::IsValidFolderName(tree.m_strName);
+    if (root->GetType() != CMails::kNetscape)
+        return true;
+    if (!CNetscapeMails::IsValidFolderName(tree.m_strName))
+        return false;
+    for (CMails* child : tree.Children()) {
+        if (!StoreTakesNames(root, *child))
+            return false;
+    }
+    return true;
+}
+
 bool IsFolderFile(CMails* folder, const std::string& file) {
     if (folder->GetType() != CMails::kPlain && !folder->m_strPath.empty()) {
         const std::string base = FullPath(folder->m_strPath);
@@ -120,7 +144,8 @@ DialogResult CQuillboxDoc::Restore(const std::string& file, CMails* root) {
             merged = true;
     }
     Outcome outcome = Outcome::Done;
-    if (CMails* copy = root->CopyFolder(tree)) {
+    CMails* copy = StoreTakesNames(root, tree) ? root->CopyFolder(tree) : nullptr;
+    if (copy != nullptr) {
         if (!m_port.HasFolderItem(root)) {
             m_port.Message("Cannot Refresh View");
         } else if (!merged) {

@@ -20,8 +20,10 @@ struct Args {
     std::optional<std::string> compactFolder;
 };
 
-int MakeFolder(Context& ctx, const Args& args) {
-    // The folder-name dialog refuses an empty name before anything is looked up.
+// New Folder and Rename Folder: the folder-name dialog refuses an empty name before anything is
+// looked up, then the document runs the command with the name as the dialog's answer.
+int NamedFolderCommand(Context& ctx, const Args& args,
+                       Outcome (CQuillboxDoc::*command)(const Selection&)) {
     const std::string refusal = CheckFolderName(args.name);
     if (!refusal.empty())
         return Fail(refusal);
@@ -30,19 +32,15 @@ int MakeFolder(Context& ctx, const Args& args) {
     if (folder == nullptr)
         return kExitFailed;
     session.port.folderName = args.name;
-    return ExitFor(session.doc.OnNewFolder({folder, ActivePane::Tree, {}}));
+    return ExitFor((session.doc.*command)({folder, ActivePane::Tree, {}}));
+}
+
+int MakeFolder(Context& ctx, const Args& args) {
+    return NamedFolderCommand(ctx, args, &CQuillboxDoc::OnNewFolder);
 }
 
 int RenameFolder(Context& ctx, const Args& args) {
-    const std::string refusal = CheckFolderName(args.name);
-    if (!refusal.empty())
-        return Fail(refusal);
-    Session session(ctx);
-    CMails* folder = session.Folder(args.store, args.folder);
-    if (folder == nullptr)
-        return kExitFailed;
-    session.port.folderName = args.name;
-    return ExitFor(session.doc.OnRenameFolder({folder, ActivePane::Tree, {}}));
+    return NamedFolderCommand(ctx, args, &CQuillboxDoc::OnRenameFolder);
 }
 
 int RemoveFolder(Context& ctx, const Args& args) {

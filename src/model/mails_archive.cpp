@@ -16,7 +16,10 @@ constexpr std::int64_t kMinMessageBytes = 2 + 16 + 1 + 4;
 constexpr std::int64_t kMinFolderBytes = 1 + 12 + 4 + 4;
 
 bool StoreFolder(CMails& folder, CArchive& archive, bool recursive) {
-    folder.GetMessages();
+    // A folder whose messages or sub-folders cannot be read fails the backup: an archive that
+    // silently lacks them would be taken for a complete copy. A store's root holds no messages.
+    if (!folder.LoadMessages() && !folder.IsRoot())
+        return false;
     if (!folder.Serialize(archive))
         return false;
     if (!recursive) {
@@ -24,6 +27,8 @@ bool StoreFolder(CMails& folder, CArchive& archive, bool recursive) {
         return archive.WriteDword(0);
     }
     const std::vector<CMails*> children = folder.GetSubFolders();
+    if (folder.m_bFoldersPending)
+        return false;
     if (!archive.WriteDword(static_cast<std::uint32_t>(children.size())))
         return false;
     for (CMails* child : children) {

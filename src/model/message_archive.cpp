@@ -11,8 +11,20 @@ bool CMessage::Serialize(CArchive& archive) {
     if (archive.IsStoring()) {
         // A message whose texts are not composed may not hold its body yet. When the folder
         // cannot read it, the message is written with the lines it has.
-        if (m_pContent == nullptr && m_pFolder != nullptr)
-            m_pFolder->ReadMessage(*this);
+        const bool readHere =
+            m_pContent == nullptr && m_pFolder != nullptr && m_pFolder->ReadMessage(*this);
+        // Body lines read from a store's file only for writing go again afterwards, so that
+        // backing up a large folder holds one message's body at a time; the store reads them
+        // again when asked. An in-memory folder's lines are the only copy and stay.
+        const bool fromFile = readHere && m_pFolder->GetType() != CMails::kPlain;
+        struct ReleaseBody {
+            CMessage& message;
+            bool release;
+            ~ReleaseBody() {
+                if (release)
+                    std::vector<std::string>().swap(message.m_aBody);
+            }
+        } releaseBody{*this, fromFile};
         if (!archive.WriteDword(static_cast<std::uint32_t>(m_nSize)) ||
             !archive.WriteDword(static_cast<std::uint32_t>(m_nBodySize)) ||
             !archive.WriteDword(static_cast<std::uint32_t>(m_nLines)) ||

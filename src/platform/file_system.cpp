@@ -424,12 +424,18 @@ bool RemoveStaleTemporaryFiles(const std::string& directory) {
 }
 
 bool ReplaceFile(const std::string& target, const std::function<bool(File&)>& write) {
+    return ReplaceFile(target, write, [] { return true; });
+}
+
+bool ReplaceFile(const std::string& target, const std::function<bool(File&)>& write,
+                 const std::function<bool()>& stillValid) {
     const std::string temp = TemporaryNameFor(target);
     File file;
     if (!file.Open(temp, OpenMode::CreateNew))
         return false;
     bool ok = write(file) && file.Flush();
     ok = file.Close() && ok;
+    ok = ok && stillValid();
     if (ok && Tick(Op::Rename, temp) == Verdict::Go &&
         ::rename(temp.c_str(), target.c_str()) == 0) {
         return true;

@@ -137,6 +137,10 @@ bool ListDirectory(const std::string& path, std::vector<DirEntry>& entries);
 // `target`. `write` fills the open temporary file; when it or any step fails, the temporary file
 // is removed and `target` is left as it was.
 bool ReplaceFile(const std::string& target, const std::function<bool(File&)>& write);
+// The same, with `stillValid` asked just before the rename: false gives up (temporary file
+// removed, target untouched). Used when another program may change the target meanwhile.
+bool ReplaceFile(const std::string& target, const std::function<bool(File&)>& write,
+                 const std::function<bool()>& stillValid);
 
 // A name beside `target` for a temporary file, unique in this process, that no store loader
 // takes for a folder.

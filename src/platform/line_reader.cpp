@@ -3,7 +3,45 @@
 #include <algorithm>
 #include <cstring>
 
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
+
 namespace qb {
+
+namespace {
+
+// The first CR or LF in [p, end), or null.
+const char* FindLineEnd(const char* p, const char* end) {
+#if defined(__SSE2__)
+    const __m128i lf = _mm_set1_epi8('\n');
+    const __m128i cr = _mm_set1_epi8('\r');
+    auto ends = [&](const char* at) {
+        const __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i*>(at));
+        return static_cast<unsigned>(
+            _mm_movemask_epi8(_mm_or_si128(_mm_cmpeq_epi8(v, lf), _mm_cmpeq_epi8(v, cr))));
+    };
+    while (end - p >= 32) {
+        const unsigned mask = ends(p) | ends(p + 16) << 16;
+        if (mask != 0)
+            return p + __builtin_ctz(mask);
+        p += 32;
+    }
+    if (end - p >= 16) {
+        const unsigned mask = ends(p);
+        if (mask != 0)
+            return p + __builtin_ctz(mask);
+        p += 16;
+    }
+#endif
+    for (; p < end; ++p) {
+        if (*p == '\n' || *p == '\r')
+            return p;
+    }
+    return nullptr;
+}
+
+} // namespace
 
 LineReader::LineReader(fs::File& file, std::size_t bufferSize)
     : m_file(file), m_buffer(bufferSize < 16 ? 16 : bufferSize) {}
@@ -14,7 +52,6 @@ bool LineReader::Fill() {
     if (m_begin > 0) {
         std::memmove(m_buffer.data(), m_buffer.data() + m_begin, m_end - m_begin);
         m_end -= m_begin;
-        m_noLfBefore = m_noLfBefore > m_begin ? m_noLfBefore - m_begin : 0;
         m_begin = 0;
     }
     if (m_end == m_buffer.size())
@@ -47,16 +84,9 @@ bool LineReader::ReadLineView(std::string_view& line, LineEnd& end) {
     std::size_t scanFrom = m_begin;
     for (;;) {
         const char* base = m_buffer.data();
-        // The first LF, then any CR before it (both searches are cheap library scans). Where no
-        // LF was found before is remembered, so that files without any LF are not searched over
-        // and over.
-        const std::size_t lfFrom = std::max(scanFrom, m_noLfBefore);
-        const void* lf =
-            lfFrom < m_end ? std::memchr(base + lfFrom, '\n', m_end - lfFrom) : nullptr;
-        m_noLfBefore = lf ? static_cast<std::size_t>(static_cast<const char*>(lf) - base) : m_end;
-        const std::size_t limit = m_noLfBefore - scanFrom;
-        const void* cr = limit ? std::memchr(base + scanFrom, '\r', limit) : nullptr;
-        const void* hit = cr ? cr : lf;
+        // One pass for the first CR or LF: lines are short, so a library scan per character
+        // would cost more in calls than in scanning.
+        const char* hit = FindLineEnd(base + scanFrom, base + m_end);
         if (hit != nullptr) {
             std::size_t i = static_cast<std::size_t>(static_cast<const char*>(hit) - base);
             const char c = base[i];
@@ -102,7 +132,7 @@ bool LineReader::ReadLineView(std::string_view& line, LineEnd& end) {
 bool LineReader::Seek(std::int64_t position) {
     if (!m_file.Seek(position))
         return false;
-    m_begin = m_end = m_noLfBefore = 0;
+    m_begin = m_end = 0;
     m_position = position;
     m_eof = false;
     m_failed = false;

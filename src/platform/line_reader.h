@@ -58,7 +58,6 @@ class LineReader {
     std::vector<char> m_buffer;
     std::size_t m_begin = 0;
     std::size_t m_end = 0;
-    std::size_t m_noLfBefore = 0; // the buffer holds no LF from m_begin up to here
     std::int64_t m_position = 0;
     bool m_eof = false;
     bool m_failed = false;

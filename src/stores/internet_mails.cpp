@@ -280,6 +280,9 @@ void ReleaseBody(CMessage& message) {
     message.m_aBody.clear();
     message.m_aBody.shrink_to_fit();
     message.m_pContent.reset();
+    // Composed again with the body when next asked for.
+    std::string().swap(message.m_strText);
+    std::string().swap(message.m_strAttach);
 }
 
 // Appends records to a message file through one buffer.
@@ -411,13 +414,21 @@ bool CInternetMails::LoadFolders() {
 }
 
 bool CInternetMails::LoadMessages() {
-    CMailIndex index;
     FreeMessages();
-    index.Load(IndexFilePath());
-    return LoadMessagesFrom(index) == LoadResult::Ok;
+    // Listing needs only the ids marked removed, not the index itself (several times their
+    // size in memory).
+    const std::vector<std::uint32_t> removed = CMailIndex::RemovedIds(IndexFilePath());
+    return LoadMessagesFrom([&removed](std::uint32_t id) {
+               return std::binary_search(removed.begin(), removed.end(), id);
+           }) == LoadResult::Ok;
 }
 
 CInternetMails::LoadResult CInternetMails::LoadMessagesFrom(const CMailIndex& index) {
+    return LoadMessagesFrom([&index](std::uint32_t id) { return index.IsRemoved(id); });
+}
+
+CInternetMails::LoadResult
+CInternetMails::LoadMessagesFrom(const std::function<bool(std::uint32_t)>& isRemoved) {
     FreeMessages();
     m_bDamaged = false;
     fs::File file;
@@ -485,7 +496,7 @@ CInternetMails::LoadResult CInternetMails::LoadMessagesFrom(const CMailIndex& in
         const std::int64_t headLines = CountLines(text.data(), bodyAt);
         const std::int64_t bodyLines = CountLines(text.data() + bodyAt, text.size() - bodyAt);
         ++found;
-        if (!index.IsRemoved(id)) {
+        if (!isRemoved(id)) {
             auto message = std::make_unique<CMessage>(static_cast<std::int32_t>(id), r, this,
                                                       std::string(text.substr(0, h + 2)), "");
             message->m_nSize = size;
@@ -676,8 +687,9 @@ CMails* CInternetMails::CopyFolder(CMails& source) {
             loaded == LoadResult::Ok || loaded == LoadResult::Empty || loaded == LoadResult::Short;
         if (!complete && internet->m_pMessages.empty())
             return nullptr;
-    } else {
-        source.GetMessages();
+    } else if (!source.LoadMessages()) {
+        // A source that cannot be read is not copied as an empty folder.
+        return nullptr;
     }
     // An existing folder whose name differs only in letter case takes the copy.
     std::string name = FindEntryNoCase(source.m_strName, ".mbx");

@@ -6,6 +6,7 @@
 #include "model/mails.h"
 
 #include <cstdint>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -67,6 +68,7 @@ class CInternetMails : public CMails {
     // Short: fewer records than the header counts, every record there read whole.
     enum class LoadResult { Ok, Empty, Short, Failed, Damaged };
     LoadResult LoadMessagesFrom(const CMailIndex& index);
+    LoadResult LoadMessagesFrom(const std::function<bool(std::uint32_t)>& isRemoved);
     bool IsStoreRoot() { return GetParent() == nullptr; }
     // The existing folder file name for `name` + `extension`, matched without regard to case,
     // or empty.

@@ -363,6 +363,42 @@ bool CMailIndex::Load(const std::string& path) {
     return true;
 }
 
+std::vector<std::uint32_t> CMailIndex::RemovedIds(const std::string& path) {
+    std::vector<std::uint32_t> removed;
+    fs::File file;
+    if (!file.Open(path, fs::OpenMode::Read))
+        return removed;
+    const std::int64_t size = file.Size();
+    std::string bytes(static_cast<std::size_t>(std::max<std::int64_t>(size, 0)), '\0');
+    if (size < 0 || (size > 0 && !file.ReadExact(bytes.data(), bytes.size())))
+        return removed;
+    file.Close();
+
+    Cursor in(bytes, 0);
+    char magic[4] = {};
+    std::uint32_t version = 0, count = 0, length = 0, word = 0;
+    bool ok = in.Bytes(magic, 4) && in.U32(version) && in.U32(count) && in.U32(length);
+    for (int i = 0; i < 16; ++i)
+        ok = ok && in.U32(word);
+    if (!ok)
+        return removed;
+    // (id, state) of every record in file order; the first record of an id decides.
+    std::vector<std::pair<std::uint32_t, bool>> records;
+    for (std::uint32_t n = 0; n < count; ++n) {
+        CIndexRecord record;
+        if (!ReadRecord(in, record))
+            break;
+        records.emplace_back(record.m_nMessageId, record.m_nState == CIndexRecord::kStateRemoved);
+    }
+    std::stable_sort(records.begin(), records.end(),
+                     [](const auto& a, const auto& b) { return a.first < b.first; });
+    for (std::size_t i = 0; i < records.size(); ++i) {
+        if ((i == 0 || records[i].first != records[i - 1].first) && records[i].second)
+            removed.push_back(records[i].first);
+    }
+    return removed;
+}
+
 std::string CMailIndex::Serialize() const {
     std::string out;
     out.append(m_szMagic, 4);

@@ -95,6 +95,10 @@ class CMailIndex {
     // True when the last Load found a file it could not read: such an index must not be saved
     // over the file (that would drop its records).
     bool IsUnreadable() const { return m_bUnreadable; }
+    // The ids whose first record in the index file at `path` is marked removed, sorted, read as
+    // Load reads the file (a damaged file up to its last complete record) without keeping the
+    // records: for listing a folder, where the index itself is not needed.
+    static std::vector<std::uint32_t> RemovedIds(const std::string& path);
     // Writes the whole index under a temporary name and puts it in place of `path`.
     bool Save(const std::string& path) const;
     // The index's bytes as Save writes them.

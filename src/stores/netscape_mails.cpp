@@ -20,7 +20,9 @@ constexpr std::uint32_t kDeletedBit = 0x0008;
 constexpr std::size_t kCopyChunk = 64 * 1024;
 
 bool IsSeparatorLine(std::string_view line) {
-    return StartsWithNoCase(line, kSeparator);
+    // Every line is tested: most are told apart by their first byte.
+    return !line.empty() && (line[0] == 'F' || line[0] == 'f') &&
+           StartsWithNoCase(line, kSeparator);
 }
 
 std::int32_t Clamp32(std::int64_t value) {
@@ -196,7 +198,12 @@ bool InspectTail(fs::File& file, std::int64_t size, bool& needLineEnd, bool& ope
 void AppendBodyLine(std::string& bytes, std::string_view line, std::int64_t& bodySize,
                     std::int64_t& lines) {
     for (;;) {
-        const std::size_t brk = line.find_first_of("\r\n");
+        // A plain loop: find_first_of with a set runs a library search per byte.
+        std::size_t brk = 0;
+        while (brk < line.size() && line[brk] != '\r' && line[brk] != '\n')
+            ++brk;
+        if (brk == line.size())
+            brk = std::string_view::npos;
         const std::string_view piece = line.substr(0, brk);
         const std::size_t before = bytes.size();
         if (IsSeparatorLine(piece))
@@ -247,6 +254,36 @@ struct Patch {
 
 // Finds the status field of `message` in the file, making sure first that the file still holds
 // the message's header exactly where it was listed, and works out the bytes that mark it deleted.
+// Whether the file still holds the listed message's header at its recorded offset (another
+// program may have compacted or rewritten the file since the folder was listed).
+bool HeaderStillThere(LineReader& reader, const CMessage& message, std::int64_t fileSize) {
+    const std::string& header = message.m_strHeader;
+    if (message.m_nOffset < 0 || message.m_nOffset >= fileSize || !IsSeparatorLine(header))
+        return false;
+    if (!reader.Seek(message.m_nOffset))
+        return false;
+    std::string line;
+    if (!reader.ReadLine(line))
+        return false;
+    while (message.m_nOffset == 0 && !IsSeparatorLine(line)) {
+        if (!reader.ReadLine(line))
+            return false;
+    }
+    bool first = true;
+    for (std::size_t at = 0; at < header.size();) {
+        const std::size_t eol = header.find("\r\n", at);
+        if (eol == std::string::npos)
+            return false;
+        if (!first && !reader.ReadLine(line))
+            return false;
+        first = false;
+        if (std::string_view(line) != std::string_view(header).substr(at, eol - at))
+            return false;
+        at = eol + 2;
+    }
+    return true;
+}
+
 bool LocateStatus(LineReader& reader, const CMessage& message, std::int64_t fileSize, Patch& patch,
                   std::string& replacement) {
     const std::string& header = message.m_strHeader;
@@ -396,8 +433,13 @@ bool CNetscapeMails::ReadMessage(CMessage& message) {
     if (size < 0 || message.m_nBodyLines < 0 || bodyStart < 0 ||
         message.m_nBodyLines > std::max<std::int64_t>(size - bodyStart, 0) + 1)
         return false;
-    LineReader reader(file);
-    if (!reader.Seek(bodyStart))
+    // A buffer about the message's size: reading many messages one by one then reads (and
+    // clears) no more than their bytes. Longer lines grow it.
+    const std::int64_t bufferSize = std::clamp<std::int64_t>(
+        std::max(message.m_nSize, message.m_nBodySize) + 16, 16, LineReader::kDefaultBuffer);
+    LineReader reader(file, static_cast<std::size_t>(bufferSize));
+    // Body lines read from a file that changed since the listing would be another message's.
+    if (!HeaderStillThere(reader, message, size) || !reader.Seek(bodyStart))
         return false;
     std::vector<std::string> body(static_cast<std::size_t>(message.m_nBodyLines));
     for (std::string& line : body) {
@@ -464,8 +506,10 @@ std::size_t CNetscapeMails::Append(const std::vector<CMessage*>& sources, bool r
         }
         const std::int64_t headerLines =
             static_cast<std::int64_t>(std::count(header.begin(), header.end(), '\n'));
+        // The entry composes its texts from this file when they are asked for (it has no MIME
+        // tree yet), so the source's display text is not copied.
         auto entry = std::make_unique<CMessage>(
-            0, position + static_cast<std::int64_t>(lead.size()), this, header, source->m_strText);
+            0, position + static_cast<std::int64_t>(lead.size()), this, header, std::string());
         entry->m_nBodySize = bodySize;
         entry->m_nSize = static_cast<std::int64_t>(header.size()) + 2 + bodySize;
         entry->m_nBodyLines = Clamp32(bodyLines);
@@ -477,6 +521,9 @@ std::size_t CNetscapeMails::Append(const std::vector<CMessage*>& sources, bool r
             source->m_aBody.clear();
             source->m_aBody.shrink_to_fit();
             source->m_pContent.reset();
+            // Composed again with the body when next asked for.
+            std::string().swap(source->m_strText);
+            std::string().swap(source->m_strAttach);
         }
         written.push_back({source, std::move(entry)});
     }
@@ -725,10 +772,12 @@ bool CNetscapeMails::Compact() {
     FreeMessages();
     std::vector<std::int64_t> separators; // where each listed message's own bytes begin
     std::size_t found = 0;
+    std::int64_t scannedSize = -1;
     {
         fs::File file;
         if (!file.Open(m_strPath, fs::OpenMode::Read))
             return false;
+        scannedSize = file.Size();
         LineReader reader(file);
         const bool ok = ScanFolder(reader, [&](ScannedMessage&& scanned) {
             ++found;
@@ -739,7 +788,7 @@ bool CNetscapeMails::Compact() {
             separators.push_back(separator);
             m_pMessages.push_back(std::move(message));
         });
-        if (!ok) {
+        if (!ok || scannedSize < 0 || file.Size() != scannedSize) {
             FreeMessages();
             return false;
         }
@@ -749,8 +798,12 @@ bool CNetscapeMails::Compact() {
     if (!source.Open(m_strPath, fs::OpenMode::Read))
         return false;
     const std::int64_t fileSize = source.Size();
-    if (fileSize < 0)
+    // Another program wrote to the file while it was being read: what was listed may not be
+    // what is there now, and copying by the listing would drop or mix up messages.
+    if (fileSize < 0 || fileSize != scannedSize) {
+        FreeMessages();
         return false;
+    }
     std::int64_t kept = 0;
     for (std::size_t i = 0; i < m_pMessages.size(); ++i) {
         const CMessage& m = *m_pMessages[i];
@@ -764,34 +817,39 @@ bool CNetscapeMails::Compact() {
     // The kept messages are copied byte for byte into a new file that replaces the old one only
     // when it is complete and on the disk.
     std::vector<std::int64_t> newOffsets;
-    const bool ok = fs::ReplaceFile(m_strPath, [&](fs::File& out) {
-        std::vector<char> chunk(kCopyChunk);
-        std::int64_t written = 0;
-        for (std::size_t i = 0; i < m_pMessages.size(); ++i) {
-            const CMessage& m = *m_pMessages[i];
-            const std::int64_t end = std::min(m.m_nOffset + m.m_nSize, fileSize);
-            if (!source.Seek(separators[i]))
-                return false;
-            newOffsets.push_back(written);
-            char last = '\n';
-            for (std::int64_t left = end - separators[i]; left > 0;) {
-                const std::size_t n =
-                    static_cast<std::size_t>(std::min<std::int64_t>(left, kCopyChunk));
-                if (!source.ReadExact(chunk.data(), n) || !out.Write(chunk.data(), n))
+    const bool ok = fs::ReplaceFile(
+        m_strPath,
+        [&](fs::File& out) {
+            std::vector<char> chunk(kCopyChunk);
+            std::int64_t written = 0;
+            for (std::size_t i = 0; i < m_pMessages.size(); ++i) {
+                const CMessage& m = *m_pMessages[i];
+                const std::int64_t end = std::min(m.m_nOffset + m.m_nSize, fileSize);
+                if (!source.Seek(separators[i]))
                     return false;
-                last = chunk[n - 1];
-                left -= static_cast<std::int64_t>(n);
-                written += static_cast<std::int64_t>(n);
+                newOffsets.push_back(written);
+                char last = '\n';
+                for (std::int64_t left = end - separators[i]; left > 0;) {
+                    const std::size_t n =
+                        static_cast<std::size_t>(std::min<std::int64_t>(left, kCopyChunk));
+                    if (!source.ReadExact(chunk.data(), n) || !out.Write(chunk.data(), n))
+                        return false;
+                    last = chunk[n - 1];
+                    left -= static_cast<std::int64_t>(n);
+                    written += static_cast<std::int64_t>(n);
+                }
+                if (last != '\n' && last != '\r') {
+                    // The file's last line had no line end; the next message must not join it.
+                    if (!out.Write("\r\n", 2))
+                        return false;
+                    written += 2;
+                }
             }
-            if (last != '\n' && last != '\r') {
-                // The file's last line had no line end; the next message must not join it.
-                if (!out.Write("\r\n", 2))
-                    return false;
-                written += 2;
-            }
-        }
-        return true;
-    });
+            return true;
+        },
+        // Another program that appended to or rewrote the folder meanwhile would lose its
+        // change to the rename: give up instead, the folder stays as it is.
+        [&] { return fs::FileSize(m_strPath) == fileSize; });
     if (!ok)
         return false;
     for (std::size_t i = 0; i < m_pMessages.size(); ++i) {

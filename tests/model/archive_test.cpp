@@ -189,6 +189,21 @@ TEST(ArchiveWrite, BodiesAreReadFromTheStoreFirst) {
     }
 }
 
+// A backup holds one message's body at a time: lines read only for writing are let go, and the
+// message reads them again when its text is asked for.
+TEST(ArchiveWrite, BodiesReadForWritingAreReleased) {
+    LazyFolder folder("Lazy", "/lazy");
+    folder.m_nType = CMails::kNetscape; // its bodies live in a file
+    StoreToBytes(folder);
+    ASSERT_EQ(folder.reads, 2);
+    const MessageList& messages = folder.m_pMessages; // as written, not listed again
+    ASSERT_EQ(messages.size(), 2u);
+    for (const auto& message : messages)
+        EXPECT_TRUE(message->m_aBody.empty());
+    EXPECT_NE(messages[0]->GetText().find("line two"), std::string::npos);
+    EXPECT_EQ(folder.reads, 3);
+}
+
 TEST(ArchiveWrite, WrongDirectionIsRefused) {
     Holder holder;
     CArchive reader(std::string_view("\x00", 1));
@@ -492,7 +507,7 @@ TEST(ArchiveReject, FileFailuresWhileReading) {
 // The fuzzing seeds are archives this writer makes and must stay in step with it
 // (QB_WRITE_ARCHIVE_SEEDS=1 rewrites them).
 TEST(ArchiveSeeds, CheckedInSeedsMatchTheWriter) {
-    const auto seeds = std::filesystem::path(__FILE__).parent_path() / "../../fuzz/seeds/archive";
+    const auto seeds = std::filesystem::path(__FILE__).parent_path() / "../../fuzz/corpus/archive";
     const bool regenerate = std::getenv("QB_WRITE_ARCHIVE_SEEDS") != nullptr;
     if (!regenerate && !std::filesystem::is_directory(seeds))
         GTEST_SKIP() << "no source tree beside the test";

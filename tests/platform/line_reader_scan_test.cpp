@@ -1,0 +1,78 @@
+// Line splitting checked against a plain byte-by-byte reference on random text, with buffer sizes
+// that put line ends at every place of the vector-wide search and across every refill.
+#include "platform/line_reader.h"
+#include "support/temp_dir.h"
+
+#include <gtest/gtest.h>
+
+#include <random>
+#include <string>
+#include <vector>
+
+namespace qb {
+namespace {
+
+struct Line {
+    std::string text;
+    LineEnd end;
+    std::int64_t positionAfter;
+    bool operator==(const Line&) const = default;
+};
+
+std::vector<Line> Reference(const std::string& bytes) {
+    std::vector<Line> lines;
+    std::size_t begin = 0;
+    std::size_t i = 0;
+    while (i < bytes.size()) {
+        if (bytes[i] == '\n') {
+            lines.push_back(
+                {bytes.substr(begin, i - begin), LineEnd::Lf, static_cast<std::int64_t>(i + 1)});
+            begin = ++i;
+        } else if (bytes[i] == '\r') {
+            const bool crlf = i + 1 < bytes.size() && bytes[i + 1] == '\n';
+            const std::size_t next = i + (crlf ? 2 : 1);
+            lines.push_back({bytes.substr(begin, i - begin), crlf ? LineEnd::CrLf : LineEnd::Cr,
+                             static_cast<std::int64_t>(next)});
+            begin = i = next;
+        } else {
+            ++i;
+        }
+    }
+    if (begin < bytes.size())
+        lines.push_back(
+            {bytes.substr(begin), LineEnd::None, static_cast<std::int64_t>(bytes.size())});
+    return lines;
+}
+
+TEST(LineReaderScan, MatchesAByteByByteSplitOnRandomText) {
+    std::mt19937 rng(12345);
+    test::TempDir dir;
+    const std::string path = dir / "f";
+    for (int round = 0; round < 60; ++round) {
+        // Sparse line ends make long lines that span several blocks and refills; dense ones put
+        // CR LF pairs across block and buffer edges.
+        const unsigned density = 2 + rng() % 80;
+        std::string bytes(rng() % 3000, 'x');
+        for (char& c : bytes) {
+            const unsigned r = rng() % density;
+            c = r == 0 ? '\r' : r == 1 ? '\n' : static_cast<char>('a' + rng() % 26);
+        }
+        test::WriteFile(path, bytes);
+        const std::vector<Line> expected = Reference(bytes);
+        for (std::size_t buffer : {16u, 17u, 31u, 100u, 4096u}) {
+            fs::File file;
+            ASSERT_TRUE(file.Open(path, fs::OpenMode::Read));
+            LineReader reader(file, buffer);
+            std::vector<Line> got;
+            std::string_view view;
+            LineEnd end;
+            while (reader.ReadLineView(view, end))
+                got.push_back({std::string(view), end, reader.Position()});
+            EXPECT_FALSE(reader.Failed());
+            ASSERT_EQ(got, expected) << "round " << round << " buffer " << buffer;
+        }
+    }
+}
+
+} // namespace
+} // namespace qb
