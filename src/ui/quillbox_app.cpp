@@ -2,6 +2,8 @@
 
 #include "app/discovery.h"
 #include "app/document.h"
+#include "ui/dialog_commands.h"
+#include "ui/folder_drag_drop.h"
 #include "ui/folder_tree_view.h"
 #include "ui/mail_list_view.h"
 #include "ui/main_frame.h"
@@ -13,6 +15,8 @@ CQuillboxApp::CQuillboxApp(std::string registryPath)
     : m_registry(std::move(registryPath)), m_settings(m_registry) {}
 
 CQuillboxApp::~CQuillboxApp() {
+    m_dragDrop.reset();
+    m_dialogs.reset();
     m_doc.reset();
     m_port.reset();
     m_frame.reset();
@@ -30,6 +34,12 @@ bool CQuillboxApp::InitInstance(bool show) {
     m_port = std::make_unique<QtPort>(*m_frame);
     m_doc = std::make_unique<CQuillboxDoc>(*m_port, &m_registry);
     m_frame->SetDocument(m_doc.get());
+    m_dialogs = std::make_unique<DialogCommands>(*m_frame, *m_doc, &m_registry);
+    m_frame->runDialogCommand = [this](int id) {
+        if (m_dialogs)
+            m_dialogs->Run(id);
+    };
+    m_dragDrop = std::make_unique<FolderDragDrop>(*m_frame, *m_doc);
     m_doc->ReloadMailboxes();
     m_frame->ListView()->SetColumnWidths(ReadColumnWidths(m_settings));
     m_frame->RebuildFolderMenus();

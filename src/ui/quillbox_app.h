@@ -12,6 +12,8 @@ namespace qb {
 
 class CMainFrame;
 class CQuillboxDoc;
+class DialogCommands;
+class FolderDragDrop;
 class QtPort;
 
 class CQuillboxApp {
@@ -30,6 +32,8 @@ class CQuillboxApp {
     CQuillboxDoc* Document() const { return m_doc.get(); }
     QtPort* GetPort() const { return m_port.get(); }
     RegistryFile& Registry() { return m_registry; }
+    DialogCommands* Dialogs() const { return m_dialogs.get(); }
+    FolderDragDrop* DragDrop() const { return m_dragDrop.get(); }
     SettingsStore& Settings() { return m_settings; }
     // Reselects the folder saved as "Current Folder".
     void RestoreCurrentFolder();
@@ -42,6 +46,9 @@ class CQuillboxApp {
     std::unique_ptr<CMainFrame> m_frame;
     std::unique_ptr<QtPort> m_port;
     std::unique_ptr<CQuillboxDoc> m_doc;
+    // The dialog commands and drag and drop work on the document; they go before it.
+    std::unique_ptr<DialogCommands> m_dialogs;
+    std::unique_ptr<FolderDragDrop> m_dragDrop;
 };
 
 } // namespace qb

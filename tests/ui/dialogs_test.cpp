@@ -34,6 +34,7 @@
 #include <QStatusBar>
 #include <QTreeView>
 #include <QTreeWidget>
+#include <QUrl>
 
 #include <deque>
 #include <filesystem>
@@ -547,6 +548,39 @@ class DialogFlowTest : public QObject {
         });
         QCOMPARE(p.Registered().size(), size_t(2));
         QCOMPARE(TopLevelItems(p.app->Frame()->TreeView()), QStringList({"IM", "Mail"}));
+    }
+
+    void MainWindowRunsTheDialogCommands() {
+        Program p;
+        p.Register("Mail", p.dir / "ns", kTypeNavigator);
+        WriteNetscapeStore(p.dir / "ns", {{"One", "", "", "", {"x"}}});
+        p.Start();
+        CMainFrame* frame = p.app->Frame();
+        QVERIFY(p.app->Dialogs() != nullptr);
+        QStringList titles;
+        int helps = 0;
+        frame->openUrl = [&](const QUrl&) {
+            ++helps;
+            return true;
+        };
+        p.app->Dialogs()->execDialog = [&](QDialog& dialog) {
+            titles << dialog.windowTitle();
+            for (QPushButton* button : dialog.findChildren<QPushButton*>()) {
+                if (button->text() == QStringLiteral("Help"))
+                    button->click();
+            }
+            return int(QDialog::Rejected);
+        };
+        for (int id : {kIdCompact, kIdBackup, kIdRestore, kIdNewMailbox, kIdLocate}) {
+            QVERIFY(frame->IsCommandEnabled(id));
+            frame->OnCommand(id);
+        }
+        QCOMPARE(titles, QStringList({"Compact", "Backup", "Restore", "New Mailbox",
+                                      "Locate exist messages"}));
+        QCOMPARE(helps, 5);
+        // The tree takes drops once the program is up.
+        QVERIFY(p.app->DragDrop() != nullptr);
+        QVERIFY(frame->TreeView()->viewport()->acceptDrops());
     }
 
     void LocateRefusesToOpenOnAnUnreadableRegistry() {

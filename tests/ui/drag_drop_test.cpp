@@ -31,7 +31,7 @@ struct Over {
 
 // Two stores: a Netscape one (Inbox with Old below it, Sent) and an Internet Mail one (Inbox).
 struct DragProgram : Program {
-    std::unique_ptr<FolderDragDrop> dnd;
+    FolderDragDrop* dnd = nullptr;
     CQuillboxView* tree = nullptr;
     CMailListView* list = nullptr;
 
@@ -49,7 +49,9 @@ struct DragProgram : Program {
         tree = frame->TreeView();
         list = frame->ListView();
         tree->expandAll();
-        dnd = std::make_unique<FolderDragDrop>(*frame, Doc());
+        // The program's own drag and drop, as the window was given it.
+        dnd = app->DragDrop();
+        QVERIFY(dnd != nullptr);
     }
     QModelIndex Item(const std::string& path) const {
         CMails* folder = nullptr;
