@@ -168,6 +168,53 @@ std::int64_t CountLines(const char* data, std::size_t size) {
     return static_cast<std::int64_t>(e.lf + e.cr - e.crlf) + (last != '\n' && last != '\r');
 }
 
+// Where "\r\n\r\n" starts in the bytes [from, to) of the message file: -1 when it is not there,
+// -2 when the file cannot give the bytes. Read a window at a time, so a large record is never
+// held whole.
+std::int64_t FindHeaderEnd(WindowReader& reader, std::int64_t from, std::int64_t to) {
+    for (std::int64_t p = from; to - p >= 4;) {
+        const std::size_t want = static_cast<std::size_t>(
+            std::min<std::int64_t>(static_cast<std::int64_t>(kChunk), to - p));
+        std::size_t n = 0;
+        const char* data = reader.Get(p, want, &n);
+        if (data == nullptr)
+            return -2;
+        n = static_cast<std::size_t>(std::min<std::int64_t>(static_cast<std::int64_t>(n), to - p));
+        if (const void* hit = memmem(data, n, "\r\n\r\n", 4))
+            return p + (static_cast<const char*>(hit) - data);
+        if (static_cast<std::int64_t>(n) == to - p)
+            break;
+        p += static_cast<std::int64_t>(n) - 3; // a match may straddle the windows
+    }
+    return -1;
+}
+
+// The line count of the bytes [from, to) of the message file, as CountLines gives it, read a
+// window at a time. False when the file cannot give the bytes.
+bool CountLinesIn(WindowReader& reader, std::int64_t from, std::int64_t to, std::int64_t& lines) {
+    LineEnds total;
+    char previous = 0;
+    for (std::int64_t p = from; p < to;) {
+        const std::size_t want = static_cast<std::size_t>(
+            std::min<std::int64_t>(static_cast<std::int64_t>(kChunk), to - p));
+        std::size_t n = 0;
+        const char* data = reader.Get(p, want, &n);
+        if (data == nullptr)
+            return false;
+        n = static_cast<std::size_t>(std::min<std::int64_t>(static_cast<std::int64_t>(n), to - p));
+        const LineEnds e = CountLineEnds(data, n);
+        total.lf += e.lf;
+        total.cr += e.cr;
+        total.crlf += e.crlf + (previous == '\r' && data[0] == '\n' ? 1 : 0);
+        previous = data[n - 1];
+        p += static_cast<std::int64_t>(n);
+    }
+    lines = to > from ? static_cast<std::int64_t>(total.lf + total.cr - total.crlf) +
+                            (previous != '\n' && previous != '\r')
+                      : 0;
+    return true;
+}
+
 struct MessageFileHeader {
     std::uint32_t count = 0;
     std::uint32_t lastId = 0;
@@ -481,26 +528,34 @@ CInternetMails::LoadMessagesFrom(const std::function<bool(std::uint32_t)>& isRem
             m_bDamaged = true;
             return LoadResult::Damaged;
         }
-        const char* record = reader.Get(r, size);
-        if (record == nullptr) {
+        // Only the header is held; the body's lines are counted window by window.
+        const std::int64_t textAt = r + static_cast<std::int64_t>(kRecordHead);
+        const std::int64_t recordEnd = r + size;
+        const std::int64_t h = FindHeaderEnd(reader, textAt, recordEnd);
+        if (h < 0) {
             m_bDamaged = true;
             return LoadResult::Damaged;
         }
-        const std::string_view text(record + kRecordHead, size - kRecordHead);
-        const std::size_t h = text.find("\r\n\r\n");
-        if (h == std::string_view::npos) {
+        const std::size_t bodyAt = static_cast<std::size_t>(h - textAt) + 4;
+        const char* headerBytes = reader.Get(textAt, bodyAt);
+        if (headerBytes == nullptr) {
             m_bDamaged = true;
             return LoadResult::Damaged;
         }
-        const std::size_t bodyAt = h + 4;
-        const std::int64_t headLines = CountLines(text.data(), bodyAt);
-        const std::int64_t bodyLines = CountLines(text.data() + bodyAt, text.size() - bodyAt);
+        const std::int64_t headLines = CountLines(headerBytes, bodyAt);
+        std::string headerText(headerBytes, bodyAt - 2);
+        std::int64_t bodyLines = 0;
+        if (!CountLinesIn(reader, textAt + static_cast<std::int64_t>(bodyAt), recordEnd,
+                          bodyLines)) {
+            m_bDamaged = true;
+            return LoadResult::Damaged;
+        }
         ++found;
         if (!isRemoved(id)) {
             auto message = std::make_unique<CMessage>(static_cast<std::int32_t>(id), r, this,
-                                                      std::string(text.substr(0, h + 2)), "");
+                                                      std::move(headerText), "");
             message->m_nSize = size;
-            message->m_nBodySize = static_cast<std::int64_t>(text.size() - bodyAt);
+            message->m_nBodySize = recordEnd - textAt - static_cast<std::int64_t>(bodyAt);
             message->m_nLines = static_cast<std::int32_t>(headLines + bodyLines);
             message->m_nBodyLines = static_cast<std::int32_t>(bodyLines);
             m_pMessages.push_back(std::move(message));

@@ -175,6 +175,35 @@ TEST(InternetListing, LineCountsMatchTheLinesReadForAnyMixOfLineEnds) {
     }
 }
 
+// Records larger than the window the listing reads through: a header line and a body of several
+// MiB, with CR LF pairs (and the header's end) falling across window edges at either parity.
+TEST(InternetListing, LargeRecordsAreCountedAcrossReadWindows) {
+    TempDir dir;
+    std::vector<std::string> records, headers;
+    const std::size_t pairs = 1600 * 1024; // 3.2 MB of empty CR LF lines
+    for (std::uint32_t id = 1; id <= 4; ++id) {
+        const std::string header = "Subject: " + std::string(1200 * 1024 + id, 'x') + "\r\n";
+        headers.push_back(header);
+        std::string body(id % 2, 'a'); // shifts the pairs against the window edges
+        for (std::size_t i = 0; i < pairs + id; ++i)
+            body += "\r\n";
+        records.push_back(MbxRecord(id, header + "\r\n" + body));
+    }
+    WriteFile(dir / "Big.mbx", MbxFile(records, 4));
+    Store store(dir.path());
+    CInternetMails* big = store.Folder("Big");
+    ASSERT_TRUE(big->LoadMessages());
+    ASSERT_EQ(big->m_pMessages.size(), 4u);
+    for (std::uint32_t id = 1; id <= 4; ++id) {
+        SCOPED_TRACE(id);
+        const CMessage& m = *big->m_pMessages[id - 1];
+        EXPECT_EQ(m.m_strHeader, headers[id - 1]);
+        EXPECT_EQ(m.m_nBodyLines, static_cast<std::int32_t>(pairs + id));
+        EXPECT_EQ(m.m_nLines, static_cast<std::int32_t>(pairs + id + 2));
+        EXPECT_EQ(m.m_nBodySize, static_cast<std::int64_t>(2 * (pairs + id) + id % 2));
+    }
+}
+
 TEST(InternetListing, RemovedRecordsAreSkippedButCounted) {
     TempDir dir;
     MakeInbox(dir.path(), 3, {2});
