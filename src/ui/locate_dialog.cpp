@@ -3,6 +3,7 @@
 #include "app/port.h"
 #include "ui/assign_dialog.h"
 #include "ui/dialog_support.h"
+#include "ui/full_row_painter.h"
 #include "ui/text_codec.h"
 
 #include <QGroupBox>
@@ -74,36 +75,7 @@ void CFullRowListCtrl::drawRow(QPainter* painter, const QStyleOptionViewItem& op
     const int columns = m_model->columnCount();
     const int right = columns > 0 ? columnViewportPosition(columns - 1) + columnWidth(columns - 1)
                                   : option.rect.right() + 1;
-    const QRect area(0, option.rect.top(), right, option.rect.height());
-    const bool selected = selectionModel()->isSelected(index);
-    // The selection stays visible while the list does not have the focus.
-    painter->fillRect(area, selected ? option.palette.brush(QPalette::Normal, QPalette::Highlight)
-                                     : option.palette.brush(QPalette::Normal, QPalette::Base));
-    QStyleOptionViewItem cell = option;
-    cell.state &= ~QStyle::State_HasFocus;
-    cell.palette.setBrush(QPalette::Highlight, Qt::NoBrush);
-    cell.palette.setBrush(QPalette::AlternateBase, Qt::NoBrush);
-    cell.textElideMode = Qt::ElideRight;
-    for (int column = 0; column < columns; ++column) {
-        const QModelIndex cellIndex = m_model->index(index.row(), column);
-        cell.rect = QRect(columnViewportPosition(column), option.rect.top(), columnWidth(column),
-                          option.rect.height());
-        if (selected) {
-            cell.state |= QStyle::State_Selected;
-            cell.palette.setColor(
-                QPalette::Text, option.palette.color(QPalette::Normal, QPalette::HighlightedText));
-        }
-        itemDelegateForIndex(cellIndex)->paint(painter, cell, cellIndex);
-    }
-    if (hasFocus() && currentIndex().row() == index.row()) {
-        QStyleOptionFocusRect focus;
-        focus.initFrom(this);
-        focus.rect = area.adjusted(0, 0, -1, -1);
-        focus.state |= QStyle::State_KeyboardFocusChange;
-        focus.backgroundColor =
-            option.palette.color(selected ? QPalette::Highlight : QPalette::Base);
-        style()->drawPrimitive(QStyle::PE_FrameFocusRect, &focus, painter, this);
-    }
+    PaintFullRow(*this, painter, option, index, {right, true, Qt::ElideRight});
 }
 
 LocateDialog::LocateDialog(Port& port, RegistryFile& registry, QWidget* parent)

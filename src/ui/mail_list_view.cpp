@@ -1,6 +1,7 @@
 #include "ui/mail_list_view.h"
 
 #include "model/message.h"
+#include "ui/full_row_painter.h"
 #include "ui/message_list_model.h"
 #include "ui/shorten_text.h"
 
@@ -167,33 +168,9 @@ void CMailListView::ShowFocusedMessage() {
 void CMailListView::drawRow(QPainter* painter, const QStyleOptionViewItem& option,
                             const QModelIndex& index) const {
     // The row area reaches the right edge of the pane even past the last column.
-    QRect area(0, option.rect.top(), std::max(viewport()->width(), option.rect.right() + 1),
-               option.rect.height());
-    const bool selected = selectionModel()->isSelected(index);
-    painter->fillRect(area, selected ? option.palette.brush(QPalette::Normal, QPalette::Highlight)
-                                     : option.palette.brush(QPalette::Normal, QPalette::Base));
-    QStyleOptionViewItem cell = option;
-    cell.state &= ~QStyle::State_HasFocus;
-    cell.palette.setBrush(QPalette::Highlight, Qt::NoBrush);
-    cell.palette.setBrush(QPalette::AlternateBase, Qt::NoBrush);
-    const int columns = m_model->columnCount();
-    for (int column = 0; column < columns; ++column) {
-        QModelIndex cellIndex = m_model->index(index.row(), column);
-        cell.rect = QRect(columnViewportPosition(column), option.rect.top(), columnWidth(column),
-                          option.rect.height());
-        if (selected)
-            cell.state |= QStyle::State_Selected;
-        itemDelegateForIndex(cellIndex)->paint(painter, cell, cellIndex);
-    }
-    if (hasFocus() && currentIndex().row() == index.row()) {
-        QStyleOptionFocusRect focus;
-        focus.initFrom(this);
-        focus.rect = area.adjusted(0, 0, -1, -1);
-        focus.state |= QStyle::State_KeyboardFocusChange;
-        focus.backgroundColor =
-            option.palette.color(selected ? QPalette::Highlight : QPalette::Base);
-        style()->drawPrimitive(QStyle::PE_FrameFocusRect, &focus, painter, this);
-    }
+    PaintFullRow(
+        *this, painter, option, index,
+        {std::max(viewport()->width(), option.rect.right() + 1), false, option.textElideMode});
 }
 
 void CMailListView::mousePressEvent(QMouseEvent* event) {
