@@ -26,8 +26,7 @@ int Delete(Context& ctx, const Args& args);
 int Transfer(Context& ctx, const Args& args, bool move);
 
 void AddSource(CLI::App* command, Args& a) {
-    command->add_option("STORE", a.store, "The store")->required();
-    command->add_option("FOLDER", a.folder, "The folder (\"\" or / for the root)")->required();
+    AddFolderArgs(command, a.store, a.folder);
 }
 
 void AddRows(CLI::App* command, Args& a) {
@@ -37,10 +36,7 @@ void AddRows(CLI::App* command, Args& a) {
 }
 
 void AddTarget(CLI::App* command, Args& a) {
-    command->add_option("--to", a.to, "The destination store and folder")
-        ->required()
-        ->expected(2)
-        ->type_name("STORE2 FOLDER2");
+    AddDestination(command, a.to);
 }
 
 } // namespace

@@ -90,6 +90,20 @@ inline int ExitFor(Outcome outcome) {
 }
 
 // The families of commands.
+// The positional STORE FOLDER pair that names a folder.
+inline void AddFolderArgs(CLI::App* command, std::string& store, std::string& folder) {
+    command->add_option("STORE", store, "The store")->required();
+    command->add_option("FOLDER", folder, "The folder (\"\" or / for the root)")->required();
+}
+
+// The --to STORE2 FOLDER2 destination of copies and moves.
+inline CLI::Option* AddDestination(CLI::App* command, std::vector<std::string>& to) {
+    return command->add_option("--to", to, "The destination store and folder")
+        ->required()
+        ->expected(2)
+        ->type_name("STORE2 FOLDER2");
+}
+
 void AddReadingCommands(CLI::App& app, Context& ctx);
 void AddChangingCommands(CLI::App& app, Context& ctx);
 void AddFolderCommands(CLI::App& app, Context& ctx);

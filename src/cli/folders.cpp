@@ -90,15 +90,11 @@ int Compact(Context& ctx, const Args& args) {
 }
 
 void AddSource(CLI::App* command, Args& a) {
-    command->add_option("STORE", a.store, "The store")->required();
-    command->add_option("FOLDER", a.folder, "The folder (\"\" or / for the root)")->required();
+    AddFolderArgs(command, a.store, a.folder);
 }
 
 void AddTarget(CLI::App* command, Args& a) {
-    command->add_option("--to", a.to, "The destination store and folder")
-        ->required()
-        ->expected(2)
-        ->type_name("STORE2 FOLDER2");
+    AddDestination(command, a.to);
     command
         ->add_option("--on-conflict", a.onConflict,
                      "Answer when the destination holds a folder of the same name: merge, "

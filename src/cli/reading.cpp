@@ -95,8 +95,7 @@ int Show(Context& ctx, const MessageArgs& args) {
 }
 
 void AddMessageArgs(CLI::App* command, MessageArgs& args) {
-    command->add_option("STORE", args.store, "The store")->required();
-    command->add_option("FOLDER", args.folder, "The folder (\"\" or / for the root)")->required();
+    AddFolderArgs(command, args.store, args.folder);
     command->add_option("ROW", args.row, "The message's row in the folder's list")
         ->required()
         ->check(RowValidator());
@@ -121,16 +120,14 @@ void AddReadingCommands(CLI::App& app, Context& ctx) {
                          "Lists a folder's messages: ROW, index, Subject, From, To, Date",
                          "quillbox-cli list netscape:$HOME/Mail Inbox",
                          [&ctx, a] { return List(ctx, a->store, a->folder); });
-    command->add_option("STORE", a->store, "The store")->required();
-    command->add_option("FOLDER", a->folder, "The folder (\"\" or / for the root)")->required();
+    AddFolderArgs(command, a->store, a->folder);
 
     command = AddCommand(app, ctx, "records",
                          "Lists a folder's message records: ROW, index, offset, size, body size, "
                          "lines, body lines",
                          "quillbox-cli records imn:$HOME/imn Inbox",
                          [&ctx, a] { return Records(ctx, a->store, a->folder); });
-    command->add_option("STORE", a->store, "The store")->required();
-    command->add_option("FOLDER", a->folder, "The folder (\"\" or / for the root)")->required();
+    AddFolderArgs(command, a->store, a->folder);
 
     command = AddCommand(app, ctx, "header", "Prints a message's header text as stored",
                          "quillbox-cli header netscape:$HOME/Mail Inbox 0",
