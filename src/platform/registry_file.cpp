@@ -197,28 +197,32 @@ RegistryData::GetValues(Hive hive, std::string_view key) const {
     return std::nullopt;
 }
 
-std::optional<std::string> RegistryData::GetString(Hive hive, std::string_view key,
+const RegistryData::Value* RegistryData::FindValue(Hive hive, std::string_view key,
                                                    std::string_view value) const {
     const Key* found = FindKey(hive, key);
     if (found == nullptr)
-        return std::nullopt;
+        return nullptr;
     for (const Value& v : found->values) {
         if (EqualsNoCase(v.name, value))
-            return v.isDword ? std::nullopt : std::optional<std::string>(v.text);
+            return &v;
     }
-    return std::nullopt;
+    return nullptr;
+}
+
+std::optional<std::string> RegistryData::GetString(Hive hive, std::string_view key,
+                                                   std::string_view value) const {
+    const Value* found = FindValue(hive, key, value);
+    if (found == nullptr || found->isDword)
+        return std::nullopt;
+    return found->text;
 }
 
 std::optional<std::uint32_t> RegistryData::GetDword(Hive hive, std::string_view key,
                                                     std::string_view value) const {
-    const Key* found = FindKey(hive, key);
-    if (found == nullptr)
+    const Value* found = FindValue(hive, key, value);
+    if (found == nullptr || !found->isDword)
         return std::nullopt;
-    for (const Value& v : found->values) {
-        if (EqualsNoCase(v.name, value))
-            return v.isDword ? std::optional<std::uint32_t>(v.number) : std::nullopt;
-    }
-    return std::nullopt;
+    return found->number;
 }
 
 std::optional<std::vector<std::string>> RegistryData::EnumSubKeys(Hive hive,

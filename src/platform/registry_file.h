@@ -74,6 +74,7 @@ class RegistryData {
     using KeyMap = std::map<std::string, Key, KeyOrder>; // indexed by the folded path
 
     const Key* FindKey(Hive hive, std::string_view key) const;
+    const Value* FindValue(Hive hive, std::string_view key, std::string_view value) const;
     Key* FindOrCreateKey(Hive hive, std::string_view key);
     Value* FindOrCreateValue(Hive hive, std::string_view key, std::string_view value);
 
