@@ -611,15 +611,19 @@ std::size_t CNetscapeMails::RemoveMessages(const std::vector<CMessage*>& message
 
 // ---- folders ---------------------------------------------------------------------------------
 
+bool CNetscapeMails::PrepareSubFolderDirectory(std::string& directory) {
+    GetSubFolders();
+    if (m_bFoldersPending)
+        return false;
+    directory = SubFolderDirectory();
+    return fs::IsDirectory(directory) || fs::CreateDirectory(directory);
+}
+
 CMails* CNetscapeMails::CreateFolder(const std::string& name) {
     if (!IsValidFolderName(name))
         return nullptr;
-    // The children are listed first, so that a later first listing cannot drop the new node.
-    GetSubFolders();
-    if (m_bFoldersPending)
-        return nullptr;
-    const std::string directory = SubFolderDirectory();
-    if (!fs::IsDirectory(directory) && !fs::CreateDirectory(directory))
+    std::string directory;
+    if (!PrepareSubFolderDirectory(directory))
         return nullptr;
     std::string existing;
     bool listed = false;
@@ -645,11 +649,8 @@ CMails* CNetscapeMails::CopyFolder(CMails& source) {
     if (&source == this || source.Contains(this) || m_strPath == source.m_strPath ||
         m_strPath.rfind(source.m_strPath + ".sbd/", 0) == 0)
         return nullptr;
-    GetSubFolders();
-    if (m_bFoldersPending)
-        return nullptr;
-    const std::string directory = SubFolderDirectory();
-    if (!fs::IsDirectory(directory) && !fs::CreateDirectory(directory))
+    std::string directory;
+    if (!PrepareSubFolderDirectory(directory))
         return nullptr;
     std::string name = source.m_strName;
     std::string existing;

@@ -69,6 +69,9 @@ class CNetscapeMails : public CMails {
     static bool IsValidFolderName(const std::string& name);
 
   private:
+    // Lists the children (so that a later first listing cannot drop a node added now) and makes
+    // sure the sub-folder directory exists. False when either fails.
+    bool PrepareSubFolderDirectory(std::string& directory);
     std::size_t Append(const std::vector<CMessage*>& sources, bool releaseBodies);
 };
 
