@@ -66,7 +66,7 @@ bool CMessage::ComposeText() {
         encoding = "7bit";
     m_pContent = std::make_unique<CContent>(type, encoding, "", "", "1.0");
     CContent* top = m_pContent.get();
-    top->m_pMessage = this;
+    top->m_pLines = &m_aBody;
     top->m_nFirstLine = 0;
     top->m_nLineCount = m_nBodyLines;
     top->Split();
