@@ -22,8 +22,6 @@ std::string FullPath(const std::string& file) {
     return ec ? file : absolute.lexically_normal().string();
 }
 
-// Whether `file` names a file of a folder of `folder`'s subtree (only the folders in memory):
-// writing a backup there would replace the mail it is meant to keep.
 // Whether the store under `root` can take every folder name of the restored tree. Checked before
 // anything is copied, so that a refused name deep in the archive leaves the store as it was
 // instead of a partial restore. A one-level store takes only the top folder.
@@ -46,6 +44,8 @@ bool StoreTakesNames(CMails* root, CMails& tree) {
     return true;
 }
 
+// Whether `file` names a file of a folder of `folder`'s subtree (only the folders in memory):
+// writing a backup there would replace the mail it is meant to keep.
 bool IsFolderFile(CMails* folder, const std::string& file) {
     if (folder->GetType() != CMails::kPlain && !folder->m_strPath.empty()) {
         const std::string base = FullPath(folder->m_strPath);

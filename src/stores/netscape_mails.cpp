@@ -252,8 +252,6 @@ struct Patch {
     std::string original;
 };
 
-// Finds the status field of `message` in the file, making sure first that the file still holds
-// the message's header exactly where it was listed, and works out the bytes that mark it deleted.
 // Whether the file still holds the listed message's header at its recorded offset (another
 // program may have compacted or rewritten the file since the folder was listed).
 bool HeaderStillThere(LineReader& reader, const CMessage& message, std::int64_t fileSize) {
@@ -284,6 +282,8 @@ bool HeaderStillThere(LineReader& reader, const CMessage& message, std::int64_t 
     return true;
 }
 
+// Finds the status field of `message` in the file, making sure first that the file still holds
+// the message's header exactly where it was listed, and works out the bytes that mark it deleted.
 bool LocateStatus(LineReader& reader, const CMessage& message, std::int64_t fileSize, Patch& patch,
                   std::string& replacement) {
     const std::string& header = message.m_strHeader;
