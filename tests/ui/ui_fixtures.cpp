@@ -1,6 +1,6 @@
 #include "ui_fixtures.h"
 
-#include "stores/internet_mails.h"
+#include "app/store_address.h"
 #include "support/temp_dir.h"
 
 #include <filesystem>
@@ -27,8 +27,8 @@ void WriteNetscapeStore(const std::string& dir, const std::vector<MessageSpec>& 
 
 bool WriteInternetMailStore(const std::string& dir, const std::vector<MessageSpec>& messages) {
     std::filesystem::create_directories(dir);
-    CInternetMails root("IM", dir);
-    CMails* inbox = root.CreateFolder("Inbox");
+    const std::unique_ptr<MailboxEntry> store = OpenStore({"IM", dir, kTypeInternetMail});
+    CMails* inbox = store->m_pRoot->CreateFolder("Inbox");
     if (inbox == nullptr)
         return false;
     MemoryFolder source("source", "source");
@@ -38,7 +38,6 @@ bool WriteInternetMailStore(const std::string& dir, const std::vector<MessageSpe
         message->GetText(); // reads the body so that it is copied along
         written = written && inbox->AddMessage(*message);
     }
-    root.FreeSubFolders();
     return written;
 }
 
