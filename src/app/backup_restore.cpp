@@ -61,12 +61,6 @@ bool IsFolderFile(CMails* folder, const std::string& file) {
     return false;
 }
 
-// Frees the folder read from an archive, with its sub-folder nodes; the store is not touched.
-struct RestoredFolder {
-    CMails folder{"", "", CMails::kPlain};
-    ~RestoredFolder() { folder.FreeSubFolders(); }
-};
-
 } // namespace
 
 DialogResult CQuillboxDoc::Backup(CMails* folder, const std::string& file) {
@@ -81,7 +75,7 @@ DialogResult CQuillboxDoc::Backup(CMails* folder, const std::string& file) {
     bool storeFile = false;
     const std::string full = FullPath(file);
     for (const auto& entry : m_mailboxes) {
-        if (entry->m_pRoot != nullptr && IsFolderFile(entry->m_pRoot, full))
+        if (entry->m_pRoot != nullptr && IsFolderFile(entry->m_pRoot.get(), full))
             storeFile = true;
     }
     if (storeFile || fs::IsDirectory(file)) {
@@ -126,8 +120,8 @@ DialogResult CQuillboxDoc::Restore(const std::string& file, CMails* root) {
     }
     WaitCursor wait(m_port);
     CArchive archive(in, CArchive::kLoad);
-    RestoredFolder restored;
-    CMails& tree = restored.folder;
+    // The folder tree read from the archive, in memory only.
+    CMails tree("", "", CMails::kPlain);
     // The whole archive is read before anything is copied, so a damaged file changes no store.
     if (!tree.LoadTree(archive)) {
         ArchiveError error = archive.GetError();

@@ -25,7 +25,7 @@ Outcome CQuillboxDoc::RunCompact() {
     m_port.Progress("Compacting, please wait...");
     for (const auto& entry : m_mailboxes) {
         m_port.Progress("Compacting Mailbox '" + entry->m_strName + "', please wait.");
-        if (!CompactFolderTree(entry->m_pRoot)) {
+        if (!CompactFolderTree(entry->m_pRoot.get())) {
             m_port.Message("Cannot compact folders");
             outcome = Outcome::Failed;
         }

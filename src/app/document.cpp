@@ -37,8 +37,8 @@ bool CQuillboxDoc::ReloadMailboxes() {
         !m_pRegistry->Error().empty())
         m_port.Message(m_pRegistry->Error(), Buttons::Ok, Icon::Stop);
     for (auto& entry : m_mailboxes) {
-        entry->m_pRoot = MakeRootFolder(*entry).release();
-        InsertFolderTree(nullptr, entry->m_pRoot);
+        entry->m_pRoot = MakeRootFolder(*entry);
+        InsertFolderTree(nullptr, entry->m_pRoot.get());
     }
     return true;
 }
@@ -53,17 +53,17 @@ void CQuillboxDoc::InsertFolderTree(CMails* parent, CMails* folder) {
 
 MailboxEntry& CQuillboxDoc::AddMailbox(std::unique_ptr<MailboxEntry> entry) {
     if (entry->m_pRoot == nullptr)
-        entry->m_pRoot = MakeRootFolder(*entry).release();
+        entry->m_pRoot = MakeRootFolder(*entry);
     m_mailboxes.push_back(std::move(entry));
     MailboxEntry& added = *m_mailboxes.back();
-    InsertFolderTree(nullptr, added.m_pRoot);
+    InsertFolderTree(nullptr, added.m_pRoot.get());
     return added;
 }
 
 CMails* CQuillboxDoc::FindMailboxByName(const std::string& name) const {
     for (const auto& entry : m_mailboxes) {
         if (EqualsNoCase(entry->m_strName, name))
-            return entry->m_pRoot;
+            return entry->m_pRoot.get();
     }
     return nullptr;
 }
@@ -71,7 +71,7 @@ CMails* CQuillboxDoc::FindMailboxByName(const std::string& name) const {
 CMails* CQuillboxDoc::FindMailboxByStoreRoot(const std::string& dir) const {
     for (const auto& entry : m_mailboxes) {
         if (EqualsNoCase(entry->m_strStoreRoot, dir))
-            return entry->m_pRoot;
+            return entry->m_pRoot.get();
     }
     return nullptr;
 }

@@ -87,13 +87,13 @@ Outcome CQuillboxDoc::EndLabelEdit(const Selection& selection, const std::string
 }
 
 bool CQuillboxDoc::DeleteFolderAndItem(CMails* folder, bool keepItemOnFailure) {
-    // The items of the sub-folders go first, while their folders still exist: DeleteFolder
-    // destroys the sub-folder nodes even when it fails part way.
+    // The items of the sub-folders go first, while their folders still exist: deleting a folder
+    // destroys the sub-folder nodes it deleted even when it fails part way.
     for (CMails* child : folder->Children())
         m_port.DeleteFolderItem(child);
-    if (folder->DeleteFolder()) {
-        m_port.DeleteFolderItem(folder);
-        delete folder;
+    CMails* parent = folder->GetParentFolder();
+    if (const std::unique_ptr<CMails> gone = parent ? parent->DeleteSubFolder(folder) : nullptr) {
+        m_port.DeleteFolderItem(gone.get());
         return true;
     }
     m_port.Message("Cannot remove folder");

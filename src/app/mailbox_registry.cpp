@@ -19,12 +19,7 @@ bool IsValidMailboxName(const std::string& name) {
 
 } // namespace
 
-MailboxEntry::~MailboxEntry() {
-    if (m_pRoot != nullptr) {
-        m_pRoot->FreeSubFolders();
-        delete m_pRoot;
-    }
-}
+MailboxEntry::~MailboxEntry() = default;
 
 std::string ReadRegString(const RegistryData& data, Hive hive, std::string_view subkey,
                           std::string_view value) {

@@ -37,14 +37,14 @@ struct MailboxEntry {
     MailboxEntry(std::string name, std::string storeRoot, std::string type)
         : m_strName(std::move(name)), m_strStoreRoot(std::move(storeRoot)),
           m_strType(std::move(type)) {}
-    ~MailboxEntry(); // frees m_pRoot with its sub-folders (defined with the registry operations)
+    ~MailboxEntry();
     MailboxEntry(const MailboxEntry&) = delete;
     MailboxEntry& operator=(const MailboxEntry&) = delete;
 
     std::string m_strName;
     std::string m_strStoreRoot;
     std::string m_strType;
-    CMails* m_pRoot = nullptr; // owned: freed with its whole tree
+    std::unique_ptr<CMails> m_pRoot; // freed with its whole tree
 };
 
 using MailboxList = std::vector<std::unique_ptr<MailboxEntry>>;

@@ -18,7 +18,7 @@ std::vector<MenuItem> CQuillboxDoc::FillFolderMenu(int baseId) {
     menu.push_back(MenuItem::Separator());
     m_nMenuFolders = 0;
     for (const auto& entry : m_mailboxes)
-        AddFolderMenuItem(menu, entry->m_pRoot, baseId);
+        AddFolderMenuItem(menu, entry->m_pRoot.get(), baseId);
     return menu;
 }
 

@@ -91,7 +91,7 @@ bool SameStore(const MailboxRow& a, const MailboxRow& b) {
 
 std::unique_ptr<MailboxEntry> OpenStore(const MailboxRow& row) {
     auto entry = std::make_unique<MailboxEntry>(row.name, row.storeRoot, row.type);
-    entry->m_pRoot = MakeRootFolder(*entry).release();
+    entry->m_pRoot = MakeRootFolder(*entry);
     return entry;
 }
 

@@ -41,13 +41,11 @@ bool CMails::AddMessage(CMessage& source) {
 
 CMails* CMails::CreateFolder(const std::string& name) {
     std::string dir = IsRoot() ? m_strPath : m_strPath + ".sbd";
-    auto* folder = new CMails(name, JoinPath(dir, name), kPlain);
-    AddChild(folder);
-    return folder;
+    return AddSubFolder(std::make_unique<CMails>(name, JoinPath(dir, name), kPlain));
 }
 
 CMails* CMails::CopyFolder(CMails& source) {
-    auto* copy = new CMails(source.m_strName, source.m_strPath, kPlain);
+    auto copy = std::make_unique<CMails>(source.m_strName, source.m_strPath, kPlain);
     copy->m_nFlags = source.m_nFlags;
     copy->m_wHeader1 = source.m_wHeader1;
     copy->m_wHeader2 = source.m_wHeader2;
@@ -58,8 +56,7 @@ CMails* CMails::CopyFolder(CMails& source) {
         copy->AddMessage(*message);
     for (CMails* child : source.Children())
         copy->CopyFolder(*child);
-    AddChild(copy);
-    return copy;
+    return AddSubFolder(std::move(copy));
 }
 
 bool CMails::EraseMessage(const CMessage* message) {
@@ -81,15 +78,16 @@ bool CMails::RemoveMessage(CMessage* message) {
 
 bool CMails::DeleteFolder() {
     for (CMails* child : GetSubFolders()) {
-        if (!child->DeleteFolder())
+        if (DeleteSubFolder(child) == nullptr)
             return false;
-        child->FreeSubFolders();
-        child->Unlink();
-        delete child;
     }
-    if (!IsRoot())
-        Unlink();
     return true;
+}
+
+std::unique_ptr<CMails> CMails::DeleteSubFolder(CMails* child) {
+    if (child == nullptr || child->GetParent() != this || !child->DeleteFolder())
+        return nullptr;
+    return std::unique_ptr<CMails>(static_cast<CMails*>(child->Unlink().release()));
 }
 
 MessageList& CMails::GetMessages() {
@@ -115,15 +113,6 @@ std::vector<CMails*> CMails::Children() const {
 
 void CMails::FreeMessages() {
     m_pMessages.clear();
-}
-
-void CMails::FreeSubFolders() {
-    while (m_pFirstChild != nullptr) {
-        auto* child = static_cast<CMails*>(m_pFirstChild);
-        child->FreeSubFolders();
-        child->Unlink();
-        delete child;
-    }
 }
 
 CMails* CMails::FindFolder(const std::string& path) {

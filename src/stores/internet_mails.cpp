@@ -455,7 +455,7 @@ bool CInternetMails::LoadFolders() {
             entry.name.find(".mbx") == std::string::npos)
             continue;
         const std::string name = entry.name.substr(0, entry.name.rfind('.'));
-        AddChild(new CInternetMails(name, JoinPath(m_strPath, name)));
+        AddSubFolder(std::make_unique<CInternetMails>(name, JoinPath(m_strPath, name)));
     }
     return true;
 }
@@ -719,9 +719,7 @@ CMails* CInternetMails::CreateFolder(const std::string& name) {
         fs::RemoveFile(base + ".mbx");
         return nullptr;
     }
-    auto* folder = new CInternetMails(name, base);
-    AddChild(folder);
-    return folder;
+    return AddSubFolder(std::make_unique<CInternetMails>(name, base));
 }
 
 CMails* CInternetMails::CopyFolder(CMails& source) {
@@ -769,10 +767,8 @@ CMails* CInternetMails::CopyFolder(CMails& source) {
     }
     auto* target = dynamic_cast<CInternetMails*>(FindFolder(base));
     const bool newNode = target == nullptr;
-    if (newNode) {
-        target = new CInternetMails(name, base);
-        AddChild(target);
-    }
+    if (newNode)
+        target = AddSubFolder(std::make_unique<CInternetMails>(name, base));
 
     std::vector<CMessage*> messages;
     for (auto& message : source.m_pMessages)
@@ -782,10 +778,8 @@ CMails* CInternetMails::CopyFolder(CMails& source) {
     if (!ok && newMessageFile && std::find(added.begin(), added.end(), true) == added.end()) {
         // Nothing was copied into a folder made for the copy: take the folder away again.
         undo();
-        if (newNode) {
+        if (newNode)
             target->Unlink();
-            delete target;
-        }
     }
     return ok && complete ? target : nullptr;
 }
@@ -798,7 +792,6 @@ bool CInternetMails::DeleteFolder() {
     // A folder may have no index file.
     if (!fs::RemoveFile(IndexFilePath()) && fs::Exists(IndexFilePath()))
         return false;
-    Unlink();
     return true;
 }
 

@@ -30,7 +30,6 @@ class CInternetMails : public CMails {
     CMails* CreateFolder(const std::string& name) override;
     CMails* CopyFolder(CMails& source) override;
     bool RemoveMessage(CMessage* message) override;
-    bool DeleteFolder() override;
     bool ReadMessage(CMessage& message) override;
     bool Compact() override;
     bool Rename(const std::string& text, bool parentMoved) override;
@@ -63,6 +62,10 @@ class CInternetMails : public CMails {
     // True when the last LoadMessages stopped at a damaged record (the list holds the messages
     // before it). Compact refuses such a folder rather than drop what it could not read.
     bool m_bDamaged = false;
+
+  protected:
+    // Deletes the folder's message and index files; the store root deletes nothing.
+    bool DeleteFolder() override;
 
   private:
     // Short: fewer records than the header counts, every record there read whole.

@@ -372,7 +372,7 @@ bool CNetscapeMails::IsValidFolderName(const std::string& name) {
 // ---- reading ---------------------------------------------------------------------------------
 
 bool CNetscapeMails::LoadFolders() {
-    FreeSubFolders();
+    DeleteChildren();
     const std::string directory = SubFolderDirectory();
     std::vector<fs::DirEntry> entries;
     if (!fs::ListDirectory(directory, entries)) {
@@ -386,7 +386,7 @@ bool CNetscapeMails::LoadFolders() {
             name.find(".snm") != std::string::npos || name.find(".dat") != std::string::npos ||
             fs::IsTemporaryName(name))
             continue;
-        AddChild(new CNetscapeMails(name, JoinPath(directory, name)));
+        AddSubFolder(std::make_unique<CNetscapeMails>(name, JoinPath(directory, name)));
     }
     // A sub-folder directory whose folder file is missing (a rename or delete cut short) still
     // shows its folders, under a folder of its own name that holds no messages.
@@ -399,7 +399,7 @@ bool CNetscapeMails::LoadFolders() {
             continue;
         const std::string base = name.substr(0, name.size() - 4);
         if (IsValidFolderName(base) && names.count(base) == 0)
-            AddChild(new CNetscapeMails(base, JoinPath(directory, base)));
+            AddSubFolder(std::make_unique<CNetscapeMails>(base, JoinPath(directory, base)));
     }
     return true;
 }
@@ -637,9 +637,7 @@ CMails* CNetscapeMails::CreateFolder(const std::string& name) {
         fs::RemoveFile(path);
         return nullptr;
     }
-    auto* folder = new CNetscapeMails(name, path);
-    AddChild(folder);
-    return folder;
+    return AddSubFolder(std::make_unique<CNetscapeMails>(name, path));
 }
 
 CMails* CNetscapeMails::CopyFolder(CMails& source) {
@@ -671,10 +669,8 @@ CMails* CNetscapeMails::CopyFolder(CMails& source) {
     CNetscapeMails* target = dynamic_cast<CNetscapeMails*>(found);
     if (found != nullptr && target == nullptr)
         return nullptr;
-    if (target == nullptr) {
-        target = new CNetscapeMails(name, path);
-        AddChild(target);
-    }
+    if (target == nullptr)
+        target = AddSubFolder(std::make_unique<CNetscapeMails>(name, path));
 
     // The source is read again; when that fails nothing may be reported as copied.
     if (!source.LoadMessages())
@@ -700,10 +696,8 @@ bool CNetscapeMails::DeleteFolder() {
         return false; // sub-folders that cannot be listed must not be orphaned
     const bool hadChildren = !children.empty();
     for (CMails* child : children) {
-        if (!child->DeleteFolder())
+        if (DeleteSubFolder(child) == nullptr)
             return false;
-        child->FreeSubFolders();
-        delete child;
     }
     if (IsRoot())
         return true;
@@ -717,7 +711,6 @@ bool CNetscapeMails::DeleteFolder() {
     const std::string directory = m_strPath + ".sbd";
     if (!fs::RemoveDirectory(directory) && hadChildren && fs::Exists(directory))
         return false;
-    Unlink();
     return true;
 }
 

@@ -41,8 +41,6 @@ class CNetscapeMails : public CMails {
     // of the same name (letter case ignored). Null at the first failure (what was copied stays),
     // and for a copy into the source itself or below it.
     CMails* CopyFolder(CMails& source) override;
-    // Deletes the files of this folder and its sub-folders; the root keeps its directory.
-    bool DeleteFolder() override;
     // Reads the message's body lines straight from their position.
     bool ReadMessage(CMessage& message) override;
     // Rewrites the file without the deleted messages; the old file is replaced only once the new
@@ -67,6 +65,10 @@ class CNetscapeMails : public CMails {
     std::string SummaryPath() const { return m_strPath + ".snm"; }
     // Whether `name` may name a folder file of this store.
     static bool IsValidFolderName(const std::string& name);
+
+  protected:
+    // Deletes the files of this folder and its sub-folders; the root keeps its directory.
+    bool DeleteFolder() override;
 
   private:
     // Lists the children (so that a later first listing cannot drop a node added now) and makes

@@ -217,7 +217,6 @@ TEST_F(BackupRestoreTest, RestoreIntoAMailboxWithoutItemCannotRefreshTheView) {
     EXPECT_THAT(port.Texts(), ElementsAre("Cannot Refresh View"));
     EXPECT_THAT(Names(hidden.Children()), ElementsAre("Work"));
     EXPECT_EQ(port.items.count(hidden.Children()[0]), 0u);
-    hidden.FreeSubFolders();
 }
 
 // ---- message text ----

@@ -247,7 +247,7 @@ TEST_F(CrossFormatTest, NewMailboxIsRegisteredAndShownLast) {
     ASSERT_EQ(doc->Mailboxes().size(), 3u);
     EXPECT_EQ(doc->Mailboxes().back()->m_strName, "Made");
     EXPECT_EQ(doc->Mailboxes().back()->m_strType, kTypeNavigator);
-    EXPECT_EQ(port.order.back(), doc->Mailboxes().back()->m_pRoot);
+    EXPECT_EQ(port.order.back(), doc->Mailboxes().back()->m_pRoot.get());
     EXPECT_TRUE(IsMailboxRegistered(*registry, "made"));
     EXPECT_EQ(ReadRegString(*registry, Hive::CurrentUser, std::string(kManagedMailsKey) + "\\Made",
                             "Type"),

@@ -35,9 +35,7 @@ class TestFolder : public CMails {
     CMails* CreateFolder(const std::string& name) override {
         if (failCreate)
             return nullptr;
-        auto* folder = new TestFolder(name, m_strPath + "/" + name, m_nType);
-        AddChild(folder);
-        return folder;
+        return AddSubFolder(std::make_unique<TestFolder>(name, m_strPath + "/" + name, m_nType));
     }
     // Copies like the plain folder, merging into a child of the same name (case ignored) as the
     // stores do; a one-level store (type 1) copies the messages only.
@@ -54,8 +52,8 @@ class TestFolder : public CMails {
                 target = child;
         }
         if (target == nullptr) {
-            target = new TestFolder(source.m_strName, m_strPath + "/" + source.m_strName, m_nType);
-            AddChild(target);
+            target = AddSubFolder(std::make_unique<TestFolder>(
+                source.m_strName, m_strPath + "/" + source.m_strName, m_nType));
         }
         if (!copyDropsMessages) {
             for (auto& message : source.m_pMessages)
@@ -140,10 +138,11 @@ class DocTest : public ::testing::Test {
     // A mailbox whose root is a TestFolder, with its tree as built so far shown in the tree.
     TestFolder* AddMailbox(const std::string& name, std::int16_t type = CMails::kPlain) {
         auto entry = std::make_unique<MailboxEntry>(name, "/stores/" + name, "test");
-        auto* root = new TestFolder(name, "/stores/" + name, type);
-        entry->m_pRoot = root;
+        auto root = std::make_unique<TestFolder>(name, "/stores/" + name, type);
+        TestFolder* added = root.get();
+        entry->m_pRoot = std::move(root);
         m_pending.push_back(std::move(entry));
-        return root;
+        return added;
     }
     // Hands the mailboxes made so far to the document (after their folders were built).
     void Open() {

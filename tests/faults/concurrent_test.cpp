@@ -102,7 +102,6 @@ class ConcurrentChange : public ::testing::Test {
                 fs::SetOperationObserver(nullptr);
                 fs::ClearFaultPlan();
                 // Nothing is left half done: the folder lists whole messages only.
-                store.root->FreeSubFolders();
                 store.root = std::make_unique<CNetscapeMails>("Mail", store.dir.path());
                 check(change, result);
                 EXPECT_FALSE(store.HasTemporaryFiles());

@@ -178,16 +178,14 @@ TEST_F(HostileNames, RestoreRefusesAnArchiveWithSuchFolderNames) {
                 CMails top(nested ? "Good" : name, "");
                 top.CMails::AddMessage(*WorldMail("r1"));
                 if (nested) {
-                    auto* child = new CMails(name, "");
+                    auto* child = top.AddSubFolder(std::make_unique<CMails>(name, ""));
                     child->CMails::AddMessage(*WorldMail("r2"));
-                    top.AddChild(child);
                 }
                 fs::File out;
                 ASSERT_TRUE(out.Open(file, fs::OpenMode::Create));
                 CArchive archive(out, CArchive::kStore);
                 ASSERT_TRUE(top.StoreTree(archive, true));
                 ASSERT_TRUE(out.Close());
-                top.FreeSubFolders();
             }
             before[file] = ReadFile(file);
             for (const char* root : {"Ns2", "Im2"}) {

@@ -173,7 +173,7 @@ class World {
         reader.ReloadMailboxes();
         for (const auto& entry : reader.Mailboxes()) {
             census.mailboxes.insert(entry->m_strName);
-            Walk(entry->m_pRoot, entry->m_strName, census);
+            Walk(entry->m_pRoot.get(), entry->m_strName, census);
         }
         return census;
     }

@@ -17,8 +17,8 @@ class CountingFolder : public CMails {
         ++loads;
         if (fail)
             return false;
-        FreeSubFolders();
-        AddChild(new CMails("Sub", m_strPath + "/Sub"));
+        DeleteChildren();
+        AddSubFolder(std::make_unique<CMails>("Sub", m_strPath + "/Sub"));
         return true;
     }
     int loads = 0;
@@ -41,7 +41,6 @@ std::vector<std::string> Names(const std::vector<CMails*>& folders) {
 
 struct Tree {
     Tree() : root("Root", "/r") {}
-    ~Tree() { root.FreeSubFolders(); }
     CMails root;
 };
 
@@ -55,7 +54,6 @@ TEST(Mails, GetSubFoldersLoadsOnceAndStaysPendingAfterFailure) {
     EXPECT_EQ(Names(folder.GetSubFolders()), (std::vector<std::string>{"Sub"}));
     EXPECT_EQ(folder.loads, 2);
     EXPECT_FALSE(folder.m_bFoldersPending);
-    folder.FreeSubFolders();
 }
 
 TEST(Mails, CreateFolderPathsFollowTheNetscapeLayout) {
@@ -121,23 +119,25 @@ TEST(Mails, CopyFolderCopiesMessagesAndChildrenInChildOrder) {
     EXPECT_EQ(Names(src->Children()), (std::vector<std::string>{"X", "Y"}));
 }
 
-TEST(Mails, DeleteFolderDetachesButKeepsRoot) {
+TEST(Mails, DeleteSubFolderIsTheParentsOperation) {
     Tree t;
+    t.root.m_bFoldersPending = false;
     CMails* a = t.root.CreateFolder("A");
     a->m_bFoldersPending = false;
     CMails* b = a->CreateFolder("B");
     b->m_bFoldersPending = false;
     b->CreateFolder("C")->m_bFoldersPending = false;
 
-    EXPECT_TRUE(b->DeleteFolder());
-    EXPECT_TRUE(b->IsRoot());
-    EXPECT_FALSE(a->HasChildren());
-    delete b;
+    EXPECT_EQ(t.root.DeleteSubFolder(b), nullptr); // not a child of the root
+    EXPECT_EQ(t.root.DeleteSubFolder(nullptr), nullptr);
+    EXPECT_EQ(b->GetParentFolder(), a);
 
-    t.root.m_bFoldersPending = false;
-    EXPECT_TRUE(t.root.DeleteFolder());
-    EXPECT_FALSE(t.root.HasChildren());
-    EXPECT_TRUE(t.root.IsRoot());
+    const std::unique_ptr<CMails> gone = a->DeleteSubFolder(b);
+    ASSERT_EQ(gone.get(), b);
+    EXPECT_TRUE(b->IsRoot());
+    EXPECT_FALSE(b->HasChildren());
+    EXPECT_FALSE(a->HasChildren());
+    EXPECT_EQ(Names(t.root.GetSubFolders()), (std::vector<std::string>{"A"}));
 }
 
 TEST(Mails, GetMessagesReloadsEveryTime) {

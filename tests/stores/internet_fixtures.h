@@ -77,11 +77,9 @@ inline std::unique_ptr<CMessage> SimpleMessage(const std::string& subject,
 // The store root node over a directory and its folder node `name`.
 struct Store {
     explicit Store(const std::string& dir) : root("Mail", dir) {}
-    ~Store() { root.FreeSubFolders(); }
     CInternetMails* Folder(const std::string& name) {
-        auto* f = new CInternetMails(name, root.m_strPath + "/" + name);
-        root.AddChild(f);
-        return f;
+        return root.AddSubFolder(
+            std::make_unique<CInternetMails>(name, root.m_strPath + "/" + name));
     }
     CInternetMails root;
 };

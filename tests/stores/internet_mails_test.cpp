@@ -506,11 +506,9 @@ TEST(InternetFolders, DeleteFolder) {
     MakeInbox(dir.path(), 1);
     Store store(dir.path());
     ASSERT_EQ(store.root.GetSubFolders().size(), 1u);
-    EXPECT_TRUE(store.root.DeleteFolder());
     EXPECT_EQ(DirNames(dir.path()).size(), 2u);
     CMails* inbox = store.root.GetSubFolders().at(0);
-    ASSERT_TRUE(inbox->DeleteFolder());
-    delete inbox;
+    ASSERT_NE(store.root.DeleteSubFolder(inbox), nullptr);
     EXPECT_TRUE(DirNames(dir.path()).empty());
     EXPECT_TRUE(store.root.Children().empty());
 }

@@ -28,15 +28,9 @@ inline std::string NsMessage(const std::string& subject, const std::vector<std::
 class NetscapeStore {
   public:
     NetscapeStore() { Reset(); }
-    ~NetscapeStore() {
-        if (root)
-            root->FreeSubFolders();
-    }
-
     // Empties the mail directory and makes a fresh root node.
     void Reset() {
-        if (root)
-            root->FreeSubFolders();
+        root.reset();
         for (const auto& entry : std::filesystem::directory_iterator(dir.path()))
             std::filesystem::remove_all(entry.path());
         root = std::make_unique<CNetscapeMails>("Mail", dir.path());
@@ -64,10 +58,8 @@ class NetscapeStore {
                 // would free the nodes a test already holds).
                 auto* parent = static_cast<CNetscapeMails*>(node);
                 const std::string path = parent->SubFolderDirectory() + "/" + name;
-                if (std::filesystem::exists(path)) {
-                    next = new CNetscapeMails(name, path);
-                    parent->AddChild(next);
-                }
+                if (std::filesystem::exists(path))
+                    next = parent->AddSubFolder(std::make_unique<CNetscapeMails>(name, path));
             }
             node = next;
             at = slash + 1;

@@ -64,7 +64,6 @@ class MemoryFolder : public CMails {
     MemoryFolder(std::string name, std::string path) : CMails(std::move(name), std::move(path)) {
         m_bFoldersPending = false;
     }
-    ~MemoryFolder() override { FreeSubFolders(); }
     bool LoadMessages() override {
         FreeMessages();
         for (size_t i = 0; i < specs.size(); ++i) {
@@ -82,17 +81,18 @@ class MemoryFolder : public CMails {
         return true;
     }
     MemoryFolder* Add(const std::string& name) {
-        auto* child = new MemoryFolder(name, m_strPath + "/" + name);
+        auto child = std::make_unique<MemoryFolder>(name, m_strPath + "/" + name);
+        MemoryFolder* added = child.get();
         // AddChild puts the new folder first; keep the order of the calls.
         if (CTreeNode* last = m_pFirstChild) {
             while (last->m_pNext != nullptr)
                 last = last->m_pNext;
-            last->m_pNext = child;
-            child->m_pPrev = last;
+            last->m_pNext = child.release();
+            added->m_pPrev = last;
         } else {
-            AddChild(child);
+            AddChild(std::move(child));
         }
-        return child;
+        return added;
     }
 
     std::vector<MessageSpec> specs;
