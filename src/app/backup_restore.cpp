@@ -5,38 +5,19 @@
 #include "model/mails.h"
 #include "platform/file_system.h"
 #include "platform/paths.h"
-#include "stores/internet_mails.h"
-#include "stores/netscape_mails.h"
-
-#include <filesystem>
-#include <system_error>
 
 namespace qb {
 
 namespace {
 
-// The archive error texts name the file by its full path.
-std::string FullPath(const std::string& file) {
-    std::error_code ec;
-    const std::filesystem::path absolute = std::filesystem::absolute(file, ec);
-    return ec ? file : absolute.lexically_normal().string();
-}
-
 // Whether the store under `root` can take every folder name of the restored tree. Checked before
 // anything is copied, so that a refused name deep in the archive leaves the store as it was
-// instead of a partial restore. A one-level store takes only the top folder.
+// instead of a partial restore. A store whose folders do not nest takes only the top folder.
 bool StoreTakesNames(CMails* root, CMails& tree) {
-    // Each folder's files add a four-character ending to its name (".mbx", ".sbd", ...), and a
-    // file name holds at most 255 bytes.
-    constexpr std::size_t kLongestName = 255 - 4;
-    if (tree.m_strName.size() > kLongestName)
+    if (!root->CanHoldFolderName(tree.m_strName))
         return false;
-    if (root->GetType() == CMails::kInternetMail)
-        return CInternetMails::IsValidFolderName(tree.m_strName);
-    if (root->GetType() != CMails::kNetscape)
+    if (!root->HoldsSubFolders())
         return true;
-    if (!CNetscapeMails::IsValidFolderName(tree.m_strName))
-        return false;
     for (CMails* child : tree.Children()) {
         if (!StoreTakesNames(root, *child))
             return false;
@@ -47,13 +28,8 @@ bool StoreTakesNames(CMails* root, CMails& tree) {
 // Whether `file` names a file of a folder of `folder`'s subtree (only the folders in memory):
 // writing a backup there would replace the mail it is meant to keep.
 bool IsFolderFile(CMails* folder, const std::string& file) {
-    if (folder->GetType() != CMails::kPlain && !folder->m_strPath.empty()) {
-        const std::string base = FullPath(folder->m_strPath);
-        for (const char* suffix : {"", ".mbx", ".idx", ".snm"}) {
-            if (file == base + suffix)
-                return true;
-        }
-    }
+    if (folder->OwnsFile(file))
+        return true;
     for (CMails* child : folder->Children()) {
         if (IsFolderFile(child, file))
             return true;
@@ -73,7 +49,7 @@ DialogResult CQuillboxDoc::Backup(CMails* folder, const std::string& file) {
         return {Outcome::Failed, false};
     }
     bool storeFile = false;
-    const std::string full = FullPath(file);
+    const std::string full = AbsolutePath(file);
     for (const auto& entry : m_mailboxes) {
         if (entry->m_pRoot != nullptr && IsFolderFile(entry->m_pRoot.get(), full))
             storeFile = true;
@@ -127,7 +103,7 @@ DialogResult CQuillboxDoc::Restore(const std::string& file, CMails* root) {
         ArchiveError error = archive.GetError();
         if (!error)
             error.cause = ArchiveCause::BadFormat;
-        m_port.Message(error.Text(FullPath(file)), Buttons::Ok, Icon::Stop);
+        m_port.Message(error.Text(AbsolutePath(file)), Buttons::Ok, Icon::Stop);
         return {Outcome::Failed, false};
     }
     in.Close();
@@ -152,7 +128,7 @@ DialogResult CQuillboxDoc::Restore(const std::string& file, CMails* root) {
         m_port.FillMessageList();
         outcome = Outcome::Failed;
     }
-    if (root->GetType() == CMails::kInternetMail && tree.HasChildren())
+    if (!root->HoldsSubFolders() && tree.HasChildren())
         m_port.Message("Warning : Sub Folders not restored\n");
     return {outcome, true};
 }

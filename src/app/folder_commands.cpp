@@ -1,6 +1,5 @@
 // New Folder, Rename Folder and Delete.
 #include "app/document.h"
-#include "app/message_batch.h"
 
 #include "model/mails.h"
 #include "model/message.h"
@@ -129,7 +128,7 @@ Outcome CQuillboxDoc::OnDelete(const Selection& selection) {
         if (m_port.Message("Delete Selected Message(s)?", Buttons::OkCancel) == Answer::Ok) {
             for (CMessage* message : selection.messages)
                 m_port.DeleteMessageRow(message);
-            RemoveMessagesFrom(*selection.folder, selection.messages);
+            selection.folder->RemoveMessages(selection.messages);
         } else {
             outcome = Outcome::Cancelled;
         }

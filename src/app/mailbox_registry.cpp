@@ -21,6 +21,10 @@ bool IsValidMailboxName(const std::string& name) {
 
 MailboxEntry::~MailboxEntry() = default;
 
+std::unique_ptr<CMails> MakeRootFolder(const MailboxEntry& entry) {
+    return MakeRootFolder(entry.m_strName, entry.m_strStoreRoot, entry.m_strType);
+}
+
 std::string ReadRegString(const RegistryData& data, Hive hive, std::string_view subkey,
                           std::string_view value) {
     const std::optional<std::string> text = data.GetString(hive, subkey, value);

@@ -3,6 +3,7 @@
 
 #include "model/mails.h"
 #include "platform/registry_file.h"
+#include "stores/root_folder.h"
 
 #include <memory>
 #include <optional>
@@ -11,11 +12,6 @@
 #include <vector>
 
 namespace qb {
-
-// Store type strings as written to the registry.
-inline constexpr char kTypeInternetMail[] = "Microsoft IM";
-inline constexpr char kTypeNavigator[] = "Navigator Mail";
-inline constexpr char kTypeCommunicator[] = "Communicator User";
 
 // The application's own key and the key of the registered mailboxes (below HKEY_CURRENT_USER).
 inline constexpr char kAppKey[] = "Software\\Velmora\\Quillbox";
@@ -55,10 +51,6 @@ struct MailboxRow {
     std::string storeRoot;
     std::string type;
 };
-
-// True when the type string selects the Netscape store (exact, case-sensitive); every other
-// text, the empty one included, selects the Internet Mail store.
-bool IsNetscapeType(const std::string& type);
 
 // Builds the root folder of the store class that the entry's type selects (not yet loaded).
 std::unique_ptr<CMails> MakeRootFolder(const MailboxEntry& entry);

@@ -1,7 +1,6 @@
 // Moving and copying folders and messages, by menu and by drag and drop. Copies are always made
 // before anything is removed, so a failed copy never costs the source anything.
 #include "app/document.h"
-#include "app/message_batch.h"
 
 #include "model/mails.h"
 #include "model/message.h"
@@ -17,10 +16,6 @@ constexpr char kSubFoldersNotCopied[] = "Warning : Sub Folders not copied\n";
 
 bool HasSubFolders(CMails* folder) {
     return !folder->GetSubFolders().empty();
-}
-
-bool IsInternetMail(const CMails* folder) {
-    return folder->GetType() == CMails::kInternetMail;
 }
 
 // Whether `copy` holds at least every message that `source` holds now (and, with
@@ -183,9 +178,9 @@ Outcome CQuillboxDoc::MoveOrCopyFolder(CMails* source, CMails* dest, bool move) 
             m_port.FillMessageList();
             return Outcome::Failed;
         } else if (move) {
-            // A store that keeps one level of folders took the messages only: the source stays
-            // so that its sub-folders are not lost.
-            if (IsInternetMail(dest)) {
+            // A store whose folders do not nest took the messages only: the source stays so
+            // that its sub-folders are not lost.
+            if (!dest->HoldsSubFolders()) {
                 if (HasSubFolders(source))
                     m_port.Message(kSubFoldersNotCopied);
             } else if (!CopyHoldsSource(source, copy, true)) {
@@ -196,7 +191,7 @@ Outcome CQuillboxDoc::MoveOrCopyFolder(CMails* source, CMails* dest, bool move) 
             }
             m_port.FillMessageList();
         } else {
-            if (IsInternetMail(dest) && HasSubFolders(source))
+            if (!dest->HoldsSubFolders() && HasSubFolders(source))
                 m_port.Message(kSubFoldersNotCopied);
             m_port.FillMessageList();
         }
@@ -213,7 +208,7 @@ Outcome CQuillboxDoc::MoveOrCopyMessages(CMails* source, CMails* dest,
         outcome = Outcome::Failed;
     } else if (dest != source) {
         std::vector<bool> added;
-        AddMessagesTo(*dest, messages, added);
+        dest->AddMessages(messages, added);
         std::vector<CMessage*> moved;
         for (std::size_t i = 0; i < messages.size(); ++i) {
             if (!added[i]) {
@@ -225,7 +220,7 @@ Outcome CQuillboxDoc::MoveOrCopyMessages(CMails* source, CMails* dest,
                 moved.push_back(messages[i]);
             }
         }
-        RemoveMessagesFrom(*source, moved);
+        source->RemoveMessages(moved);
     }
     RebuildFolderMenus();
     return outcome;
@@ -283,13 +278,13 @@ bool CQuillboxDoc::Drop(DropEffect effect, const Selection& selection) {
             return false;
         } else {
             m_port.FillMessageList();
-            if (IsInternetMail(target) && HasSubFolders(folder))
+            if (!target->HoldsSubFolders() && HasSubFolders(folder))
                 m_port.Message(kSubFoldersNotCopied);
         }
     } else {
         m_droppedMessages.clear();
         std::vector<bool> added;
-        AddMessagesTo(*target, selection.messages, added);
+        target->AddMessages(selection.messages, added);
         for (std::size_t i = 0; i < selection.messages.size(); ++i) {
             if (added[i])
                 m_droppedMessages.push_back(selection.messages[i]);
@@ -305,12 +300,13 @@ Outcome CQuillboxDoc::EndDrag(DropEffect effect, const Selection& selection) {
     Outcome outcome = Outcome::Done;
     if (CMails* folder = m_pDragFolder) {
         if (effect == DropEffect::Move && !m_bDropCancelled) {
-            // A copy into a one-level store left the sub-folders out: keep the source.
-            const bool keep =
-                m_pDropFolder != nullptr && IsInternetMail(m_pDropFolder) && folder->HasChildren();
+            // A copy into a store whose folders do not nest left the sub-folders out: keep the
+            // source.
+            const bool keep = m_pDropFolder != nullptr && !m_pDropFolder->HoldsSubFolders() &&
+                              folder->HasChildren();
             if (!keep) {
                 if (m_pDropCopy == nullptr ||
-                    !CopyHoldsSource(folder, m_pDropCopy, !IsInternetMail(m_pDropFolder))) {
+                    !CopyHoldsSource(folder, m_pDropCopy, m_pDropFolder->HoldsSubFolders())) {
                     // The source stays where it is, in the tree as well.
                     m_port.Message("Cannot remove folder");
                     m_port.FillMessageList();
@@ -331,7 +327,7 @@ Outcome CQuillboxDoc::EndDrag(DropEffect effect, const Selection& selection) {
             m_port.DeleteMessageRow(message);
             moved.push_back(message);
         }
-        RemoveMessagesFrom(*selection.folder, moved);
+        selection.folder->RemoveMessages(moved);
     }
     m_pDragFolder = nullptr;
     m_pDropCopy = nullptr;

@@ -40,8 +40,7 @@ bool CMails::AddMessage(CMessage& source) {
 }
 
 CMails* CMails::CreateFolder(const std::string& name) {
-    std::string dir = IsRoot() ? m_strPath : m_strPath + ".sbd";
-    return AddSubFolder(std::make_unique<CMails>(name, JoinPath(dir, name), kPlain));
+    return AddSubFolder(std::make_unique<CMails>(name, JoinPath(m_strPath, name), kPlain));
 }
 
 CMails* CMails::CopyFolder(CMails& source) {
@@ -57,6 +56,35 @@ CMails* CMails::CopyFolder(CMails& source) {
     for (CMails* child : source.Children())
         copy->CopyFolder(*child);
     return AddSubFolder(std::move(copy));
+}
+
+bool CMails::AddMessages(const std::vector<CMessage*>& messages, std::vector<bool>& added) {
+    added.assign(messages.size(), false);
+    bool all = true;
+    for (std::size_t i = 0; i < messages.size(); ++i) {
+        added[i] = messages[i] != nullptr && AddMessage(*messages[i]);
+        all = all && added[i];
+    }
+    return all;
+}
+
+bool CMails::RemoveMessages(const std::vector<CMessage*>& messages) {
+    bool all = true;
+    for (CMessage* message : messages)
+        all = RemoveMessage(message) && all;
+    return all;
+}
+
+bool CMails::CanHoldFolderName(const std::string&) const {
+    return true;
+}
+
+bool CMails::HoldsSubFolders() const {
+    return true;
+}
+
+bool CMails::OwnsFile(const std::string&) const {
+    return false;
 }
 
 bool CMails::EraseMessage(const CMessage* message) {

@@ -35,6 +35,26 @@ class CMails : public CTreeNode {
     virtual bool Compact();
     virtual bool Rename(const std::string& text, bool parentMoved);
 
+    // ---- many messages at once ----
+    // The files end up as the one-message operations called in turn would leave them; a store
+    // opens each file once for the whole batch.
+    // Appends the messages in order; added[i] tells whether messages[i] was appended. A message
+    // that cannot be appended does not stop the others. True when all were.
+    virtual bool AddMessages(const std::vector<CMessage*>& messages, std::vector<bool>& added);
+    // Removes the messages as RemoveMessage of each would. True when all were.
+    virtual bool RemoveMessages(const std::vector<CMessage*>& messages);
+
+    // ---- what the store can hold ----
+    // Whether a folder of this name can be created, copied or restored below this folder: the
+    // store's rules for names, their length included. The plain folder takes any name.
+    virtual bool CanHoldFolderName(const std::string& name) const;
+    // Whether folders copied or restored into this folder keep their sub-folders (a store whose
+    // folders do not nest takes their messages only).
+    virtual bool HoldsSubFolders() const;
+    // Whether `file`, an absolute and normalised path (AbsolutePath), is one of the files this
+    // folder's own messages are kept in. The plain folder keeps none.
+    virtual bool OwnsFile(const std::string& file) const;
+
     // Re-reads the messages from the store (the result of LoadMessages is not reported) and
     // returns the list. Earlier CMessage pointers of this folder are invalid afterwards.
     MessageList& GetMessages();

@@ -1,5 +1,8 @@
 #include "platform/paths.h"
 
+#include <filesystem>
+#include <system_error>
+
 namespace qb {
 
 std::string JoinPath(std::string_view a, std::string_view b) {
@@ -25,6 +28,12 @@ std::string StripTrailingSeparators(std::string_view path) {
     while (path.size() > 1 && path.back() == kPathSeparator)
         path.remove_suffix(1);
     return std::string(path);
+}
+
+std::string AbsolutePath(std::string_view path) {
+    std::error_code ec;
+    const std::filesystem::path absolute = std::filesystem::absolute(path, ec);
+    return ec ? std::string(path) : absolute.lexically_normal().string();
 }
 
 std::string BaseName(std::string_view path) {

@@ -1,6 +1,7 @@
 // Path helpers. Paths are 8-bit strings; the separator is the platform's ('/' here).
 #pragma once
 
+#include <cstddef>
 #include <string>
 #include <string_view>
 
@@ -16,6 +17,12 @@ std::string DirectoryOf(std::string_view path);
 std::string BaseName(std::string_view path);
 // The path without trailing separators (a lone "/" stays).
 std::string StripTrailingSeparators(std::string_view path);
+// The path made absolute against the working directory and normalised lexically ("." and ".."
+// resolved, no link followed); the path as given when the working directory is unknown.
+std::string AbsolutePath(std::string_view path);
+
+// The longest name a directory entry can have, in bytes.
+inline constexpr std::size_t kMaxFileNameBytes = 255;
 
 // ASCII case-insensitive comparisons, as the stores compare names and header fields.
 bool EqualsNoCase(std::string_view a, std::string_view b);

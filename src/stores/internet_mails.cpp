@@ -401,6 +401,18 @@ bool CInternetMails::IsValidFolderName(const std::string& name) {
     return true;
 }
 
+bool CInternetMails::CanHoldFolderName(const std::string& name) const {
+    return IsValidFolderName(name) && name.size() + 4 <= kMaxFileNameBytes;
+}
+
+bool CInternetMails::OwnsFile(const std::string& file) const {
+    // The store root stands for the directory and keeps no messages of its own.
+    if (IsStoreRoot())
+        return false;
+    const std::string path = AbsolutePath(m_strPath);
+    return file == path + ".mbx" || file == path + ".idx";
+}
+
 std::string CInternetMails::NewMessageFileHeader() {
     std::string out("JMF6", 4);
     AppendLE32(out, kMessageVersion);
@@ -579,8 +591,12 @@ bool CInternetMails::AddMessage(CMessage& source) {
     return AddMessages({&source}, added);
 }
 
-bool CInternetMails::AddMessages(const std::vector<CMessage*>& messages, std::vector<bool>& added,
-                                 bool stopAtFailure) {
+bool CInternetMails::AddMessages(const std::vector<CMessage*>& messages, std::vector<bool>& added) {
+    return Append(messages, added, false);
+}
+
+bool CInternetMails::Append(const std::vector<CMessage*>& messages, std::vector<bool>& added,
+                            bool stopAtFailure) {
     added.assign(messages.size(), false);
     if (IsStoreRoot())
         return false;
@@ -667,7 +683,9 @@ bool CInternetMails::RemoveMessage(CMessage* message) {
 }
 
 bool CInternetMails::RemoveMessages(const std::vector<CMessage*>& messages) {
-    if (IsStoreRoot() || messages.empty())
+    if (messages.empty())
+        return true;
+    if (IsStoreRoot())
         return false;
     CMailIndex index;
     index.Load(IndexFilePath());
@@ -774,7 +792,7 @@ CMails* CInternetMails::CopyFolder(CMails& source) {
     for (auto& message : source.m_pMessages)
         messages.push_back(message.get());
     std::vector<bool> added;
-    const bool ok = messages.empty() || target->AddMessages(messages, added, true);
+    const bool ok = messages.empty() || target->Append(messages, added, true);
     if (!ok && newMessageFile && std::find(added.begin(), added.end(), true) == added.end()) {
         // Nothing was copied into a folder made for the copy: take the folder away again.
         undo();

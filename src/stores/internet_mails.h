@@ -34,16 +34,19 @@ class CInternetMails : public CMails {
     bool Compact() override;
     bool Rename(const std::string& text, bool parentMoved) override;
 
-    // Appends many messages with one pass over each file: the files end up exactly as with
-    // AddMessage of each in turn. `added[i]` tells whether messages[i] was appended (a message
-    // whose body cannot be read, or that would not fit, is left out). True when all were.
-    // With `stopAtFailure`, nothing after the first message left out is appended (as a loop of
-    // AddMessage that stops at its first failure would leave it).
-    bool AddMessages(const std::vector<CMessage*>& messages, std::vector<bool>& added,
-                     bool stopAtFailure = false);
-    // Marks many messages removed with one load and save of the index. True when all were.
-    // A listed message that has no index record gets one, marked removed.
-    bool RemoveMessages(const std::vector<CMessage*>& messages);
+    // One pass over each file (a message whose body cannot be read, or that would not fit, is
+    // left out).
+    bool AddMessages(const std::vector<CMessage*>& messages, std::vector<bool>& added) override;
+    // One load and save of the index. A listed message that has no index record gets one,
+    // marked removed.
+    bool RemoveMessages(const std::vector<CMessage*>& messages) override;
+    // A name IsValidFolderName accepts whose files ("name.mbx", "name.idx") fit a directory
+    // entry.
+    bool CanHoldFolderName(const std::string& name) const override;
+    // Folders do not nest: a folder copied here brings its messages only.
+    bool HoldsSubFolders() const override { return false; }
+    // The message file and the index file.
+    bool OwnsFile(const std::string& file) const override;
 
     // Writes the header of a new, empty message file / index file (creating or truncating).
     static bool CreateMessageFile(const std::string& path);
@@ -72,7 +75,11 @@ class CInternetMails : public CMails {
     enum class LoadResult { Ok, Empty, Short, Failed, Damaged };
     LoadResult LoadMessagesFrom(const CMailIndex& index);
     LoadResult LoadMessagesFrom(const std::function<bool(std::uint32_t)>& isRemoved);
-    bool IsStoreRoot() { return GetParent() == nullptr; }
+    // AddMessages, and with `stopAtFailure` nothing after the first message left out is appended
+    // (as a loop of AddMessage that stops at its first failure would leave it).
+    bool Append(const std::vector<CMessage*>& messages, std::vector<bool>& added,
+                bool stopAtFailure);
+    bool IsStoreRoot() const { return m_pPrev == nullptr; }
     // The existing folder file name for `name` + `extension`, matched without regard to case,
     // or empty.
     std::string FindEntryNoCase(const std::string& name, const std::string& extension) const;

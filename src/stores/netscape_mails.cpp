@@ -25,6 +25,34 @@ bool IsSeparatorLine(std::string_view line) {
            StartsWithNoCase(line, kSeparator);
 }
 
+// Reads a hexadecimal number as the status field is read: leading blanks skipped, reading stops
+// at the first character that is not a hexadecimal digit; nothing readable gives 0.
+std::uint32_t ParseHexPrefix(std::string_view text) {
+    std::size_t i = 0;
+    while (i < text.size() && text[i] == ' ')
+        ++i;
+    std::uint32_t value = 0;
+    for (; i < text.size(); ++i) {
+        const char c = text[i];
+        std::uint32_t digit;
+        if (c >= '0' && c <= '9')
+            digit = static_cast<std::uint32_t>(c - '0');
+        else if (c >= 'a' && c <= 'f')
+            digit = static_cast<std::uint32_t>(c - 'a' + 10);
+        else if (c >= 'A' && c <= 'F')
+            digit = static_cast<std::uint32_t>(c - 'A' + 10);
+        else
+            break;
+        value = (value << 4) | digit;
+    }
+    return value;
+}
+
+// Whether the message's status field carries the deleted bit.
+bool IsMarkedDeleted(const CMessage& message) {
+    return (ParseHexPrefix(message.GetHeaderField(kStatusField)) & kDeletedBit) != 0;
+}
+
 std::int32_t Clamp32(std::int64_t value) {
     return static_cast<std::int32_t>(
         std::min<std::int64_t>(value, std::numeric_limits<std::int32_t>::max()));
@@ -369,6 +397,18 @@ bool CNetscapeMails::IsValidFolderName(const std::string& name) {
            name.find(".dat") == std::string::npos;
 }
 
+bool CNetscapeMails::CanHoldFolderName(const std::string& name) const {
+    return IsValidFolderName(name) && name.size() + 4 <= kMaxFileNameBytes;
+}
+
+bool CNetscapeMails::OwnsFile(const std::string& file) const {
+    // A root stands for the mail directory and keeps no messages of its own.
+    if (IsRoot())
+        return false;
+    const std::string path = AbsolutePath(m_strPath);
+    return file == path || file == path + ".snm";
+}
+
 // ---- reading ---------------------------------------------------------------------------------
 
 bool CNetscapeMails::LoadFolders() {
@@ -412,7 +452,7 @@ bool CNetscapeMails::LoadMessages() {
     LineReader reader(file);
     const bool ok = ScanFolder(reader, [this](ScannedMessage&& scanned) {
         std::unique_ptr<CMessage> message = MakeMessage(std::move(scanned), this);
-        if (!message->IsDeleted())
+        if (!IsMarkedDeleted(*message))
             m_pMessages.push_back(std::move(message));
     });
     if (!ok) {
@@ -459,8 +499,20 @@ bool CNetscapeMails::AddMessage(CMessage& source) {
     return Append({&source}, false) == 1;
 }
 
-std::size_t CNetscapeMails::AddMessages(const std::vector<CMessage*>& sources) {
-    return Append(sources, true);
+bool CNetscapeMails::AddMessages(const std::vector<CMessage*>& messages, std::vector<bool>& added) {
+    added.assign(messages.size(), false);
+    // A batch stops at the first message it cannot append; that one is left out and the rest go
+    // on in a new batch.
+    std::size_t next = 0;
+    while (next < messages.size()) {
+        const std::vector<CMessage*> rest(messages.begin() + static_cast<std::ptrdiff_t>(next),
+                                          messages.end());
+        const std::size_t count = Append(rest, true);
+        for (std::size_t i = 0; i < count; ++i)
+            added[next + i] = true;
+        next += count + 1;
+    }
+    return std::find(added.begin(), added.end(), false) == added.end();
 }
 
 std::size_t CNetscapeMails::Append(const std::vector<CMessage*>& sources, bool releaseBodies) {
@@ -551,10 +603,10 @@ std::size_t CNetscapeMails::Append(const std::vector<CMessage*>& sources, bool r
 // ---- removing --------------------------------------------------------------------------------
 
 bool CNetscapeMails::RemoveMessage(CMessage* message) {
-    return RemoveMessages({message}) == 1;
+    return RemoveMessages({message});
 }
 
-std::size_t CNetscapeMails::RemoveMessages(const std::vector<CMessage*>& messages) {
+bool CNetscapeMails::RemoveMessages(const std::vector<CMessage*>& messages) {
     std::unordered_set<const CMessage*> listed;
     for (const auto& m : m_pMessages)
         listed.insert(m.get());
@@ -564,14 +616,14 @@ std::size_t CNetscapeMails::RemoveMessages(const std::vector<CMessage*>& message
             wanted.push_back(m);
     }
     if (wanted.empty())
-        return 0;
+        return messages.empty();
 
     fs::File file;
     if (!file.Open(m_strPath, fs::OpenMode::ReadWrite))
-        return 0;
+        return false;
     const std::int64_t fileSize = file.Size();
     if (fileSize < 0)
-        return 0;
+        return false;
     // Headers are short: a small buffer keeps each look at one from reading far beyond it.
     LineReader reader(file, 4096);
     std::sort(wanted.begin(), wanted.end(),
@@ -597,16 +649,16 @@ std::size_t CNetscapeMails::RemoveMessages(const std::vector<CMessage*>& message
     if (!patches.empty() && (!file.Flush() || !file.Close())) {
         file.Close();
         RestorePatches(m_strPath, patches);
-        return 0;
+        return false;
     }
     if (removed.empty())
-        return 0;
+        return false;
     std::erase_if(m_pMessages,
                   [&](const std::unique_ptr<CMessage>& m) { return removed.count(m.get()) != 0; });
     std::int32_t index = 0;
     for (auto& m : m_pMessages)
         m->m_nIndex = index++;
-    return removed.size();
+    return removed.size() == messages.size();
 }
 
 // ---- folders ---------------------------------------------------------------------------------
@@ -678,7 +730,7 @@ CMails* CNetscapeMails::CopyFolder(CMails& source) {
     std::vector<CMessage*> messages;
     for (auto& m : source.m_pMessages)
         messages.push_back(m.get());
-    if (target->AddMessages(messages) != messages.size())
+    if (target->Append(messages, true) != messages.size())
         return nullptr;
     const std::vector<CMails*> children = source.GetSubFolders();
     if (source.m_bFoldersPending)
@@ -777,7 +829,7 @@ bool CNetscapeMails::Compact() {
             ++found;
             const std::int64_t separator = scanned.separator;
             std::unique_ptr<CMessage> message = MakeMessage(std::move(scanned), this);
-            if (message->IsDeleted())
+            if (IsMarkedDeleted(*message))
                 return;
             separators.push_back(separator);
             m_pMessages.push_back(std::move(message));

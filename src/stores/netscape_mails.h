@@ -50,14 +50,17 @@ class CNetscapeMails : public CMails {
     // an existing name (letter case ignored). With `parentMoved`, `text` is the new directory.
     bool Rename(const std::string& text, bool parentMoved) override;
 
-    // Appends the sources in order with one open of the file, leaving the bytes that AddMessage
-    // called on each would leave. Stops at the first source that cannot be appended; returns how
-    // many were (the first ones of the list). Bodies read from a store for this are let go again
-    // after writing, so that a long batch does not hold them all.
-    std::size_t AddMessages(const std::vector<CMessage*>& sources);
-    // Removes the messages as RemoveMessage would, one file open and one renumbering for all.
-    // Returns how many were removed; those that could not be stay in the list.
-    std::size_t RemoveMessages(const std::vector<CMessage*>& messages);
+    // Appends with one open of the file per run of messages that can be appended. Bodies read
+    // from a store for this are let go again after writing, so that a long batch does not hold
+    // them all.
+    bool AddMessages(const std::vector<CMessage*>& messages, std::vector<bool>& added) override;
+    // One file open and one renumbering for all; those that could not be removed stay listed.
+    bool RemoveMessages(const std::vector<CMessage*>& messages) override;
+    // A name IsValidFolderName accepts whose files ("name", "name.snm", "name.sbd") fit a
+    // directory entry.
+    bool CanHoldFolderName(const std::string& name) const override;
+    // The folder file and its summary.
+    bool OwnsFile(const std::string& file) const override;
 
     // The directory holding this folder's sub-folders.
     std::string SubFolderDirectory() const;
@@ -74,6 +77,9 @@ class CNetscapeMails : public CMails {
     // Lists the children (so that a later first listing cannot drop a node added now) and makes
     // sure the sub-folder directory exists. False when either fails.
     bool PrepareSubFolderDirectory(std::string& directory);
+    // Appends the sources in order with one open of the file, leaving the bytes that AddMessage
+    // called on each would leave. Stops at the first source that cannot be appended; returns how
+    // many were (the first ones of the list).
     std::size_t Append(const std::vector<CMessage*>& sources, bool releaseBodies);
 };
 

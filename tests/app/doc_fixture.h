@@ -74,6 +74,8 @@ class TestFolder : public CMails {
         ++removals;
         return CMails::RemoveMessage(message);
     }
+    // Type 1 stands for a store whose folders do not nest.
+    bool HoldsSubFolders() const override { return m_nType != kInternetMail; }
     bool DeleteFolder() override {
         if (failDelete)
             return false;

@@ -56,17 +56,17 @@ TEST(Mails, GetSubFoldersLoadsOnceAndStaysPendingAfterFailure) {
     EXPECT_FALSE(folder.m_bFoldersPending);
 }
 
-TEST(Mails, CreateFolderPathsFollowTheNetscapeLayout) {
+TEST(Mails, CreateFolderPathsNameTheFolderBelowItsParent) {
     Tree t;
     CMails* a = t.root.CreateFolder("A");
     ASSERT_NE(a, nullptr);
     EXPECT_EQ(a->m_strPath, "/r/A");
     CMails* b = a->CreateFolder("B");
-    EXPECT_EQ(b->m_strPath, "/r/A.sbd/B");
+    EXPECT_EQ(b->m_strPath, "/r/A/B");
     EXPECT_EQ(b->GetRoot(), &t.root);
     EXPECT_EQ(b->GetParentFolder(), a);
-    EXPECT_EQ(t.root.FindFolder("/r/A.sbd/B"), b);
-    EXPECT_EQ(t.root.FindFolder("/r/a.sbd/B"), nullptr);
+    EXPECT_EQ(t.root.FindFolder("/r/A/B"), b);
+    EXPECT_EQ(t.root.FindFolder("/r/a/B"), nullptr);
     EXPECT_TRUE(t.root.Contains(b));
     EXPECT_FALSE(b->Contains(a));
     EXPECT_FALSE(t.root.Contains(nullptr));

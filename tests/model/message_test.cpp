@@ -39,15 +39,6 @@ TEST(HeaderField, OnlyCompleteLinesCount) {
     EXPECT_EQ(Make("Subject: a\n")->GetHeaderField("Subject:"), "");
 }
 
-TEST(Message, DeletedStatusBit) {
-    EXPECT_TRUE(Make("X-Mozilla-Status: 0009\r\n")->IsDeleted());
-    EXPECT_TRUE(Make("X-Mozilla-Status:   8008\r\n")->IsDeleted());
-    EXPECT_FALSE(Make("X-Mozilla-Status: 8000\r\n")->IsDeleted());
-    EXPECT_FALSE(Make("X-Mozilla-Status: 0x08\r\n")->IsDeleted()); // reading stops at 'x'
-    EXPECT_FALSE(Make("Subject: none\r\n")->IsDeleted());
-    EXPECT_TRUE(Make("x-mozilla-status: 000f\r\n")->IsDeleted());
-}
-
 TEST(Message, LineOffsets) {
     auto m = Make("H: v\r\n", {"abc", "", "de"});
     EXPECT_EQ(m->GetLineOffset(0), 8);

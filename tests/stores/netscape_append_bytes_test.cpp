@@ -77,7 +77,8 @@ TEST(NetscapeAppendBytes, CopiedMessagesShowTheTextsOfTheirSources) {
         sources.push_back(m.get());
     CNetscapeMails* dst = store.Folder("Dst");
     ASSERT_TRUE(dst->LoadMessages());
-    ASSERT_EQ(dst->AddMessages(sources), 2u);
+    std::vector<bool> added;
+    ASSERT_TRUE(dst->AddMessages(sources, added));
     ASSERT_EQ(dst->m_pMessages.size(), 2u);
     for (std::size_t i = 0; i < 2; ++i) {
         EXPECT_EQ(dst->m_pMessages[i]->GetText(), texts[i]) << i;
