@@ -1,6 +1,6 @@
-// Backup of one folder tree into an archive file, and restore of such a file into a mailbox.
-#include "app/document.h"
+#include "app/backup_restore.h"
 
+#include "app/document.h"
 #include "model/archive.h"
 #include "model/mails.h"
 #include "platform/file_system.h"
@@ -9,6 +9,9 @@
 namespace qb {
 
 namespace {
+
+constexpr char kInputFileName[] = "Please input file name";
+constexpr char kCannotOpenFile[] = "Cannot open file";
 
 // Whether the store under `root` can take every folder name of the restored tree. Checked before
 // anything is copied, so that a refused name deep in the archive leaves the store as it was
@@ -39,26 +42,27 @@ bool IsFolderFile(CMails* folder, const std::string& file) {
 
 } // namespace
 
-DialogResult CQuillboxDoc::Backup(CMails* folder, const std::string& file) {
+DialogResult CBackupRestoreCommands::Backup(CMails* folder, const std::string& file) {
+    Port& port = m_doc.GetPort();
     if (file.empty()) {
-        m_port.Message("Please input file name");
+        port.Message(kInputFileName);
         return {Outcome::Failed, false};
     }
     if (folder == nullptr) {
-        m_port.Message("Please select a folder to backup");
+        port.Message("Please select a folder to backup");
         return {Outcome::Failed, false};
     }
     bool storeFile = false;
     const std::string full = AbsolutePath(file);
-    for (const auto& entry : m_mailboxes) {
+    for (const auto& entry : m_doc.Mailboxes()) {
         if (entry->m_pRoot != nullptr && IsFolderFile(entry->m_pRoot.get(), full))
             storeFile = true;
     }
     if (storeFile || fs::IsDirectory(file)) {
-        m_port.Message("Cannot open file");
+        port.Message(kCannotOpenFile);
         return {Outcome::Failed, false};
     }
-    WaitCursor wait(m_port);
+    WaitCursor wait(port);
     // The archive is written whole under a temporary name beside the file and only then renamed
     // over it, so a failed backup leaves an earlier file of that name as it was.
     bool opened = false;
@@ -68,33 +72,34 @@ DialogResult CQuillboxDoc::Backup(CMails* folder, const std::string& file) {
         return folder->StoreTree(archive, true);
     });
     // Writing the archive re-read every folder's messages, the listed ones included.
-    m_port.FillMessageList();
+    port.FillMessageList();
     if (!opened) {
-        m_port.Message("Cannot open file");
+        port.Message(kCannotOpenFile);
         return {Outcome::Failed, false};
     }
     if (!stored) {
-        m_port.Message("Cannot Backup!");
+        port.Message("Cannot Backup!");
         return {Outcome::Failed, true};
     }
     return {Outcome::Done, true};
 }
 
-DialogResult CQuillboxDoc::Restore(const std::string& file, CMails* root) {
+DialogResult CBackupRestoreCommands::Restore(const std::string& file, CMails* root) {
+    Port& port = m_doc.GetPort();
     if (file.empty()) {
-        m_port.Message("Please input file name");
+        port.Message(kInputFileName);
         return {Outcome::Failed, false};
     }
     if (root == nullptr) {
-        m_port.Message("Please select a mailbox to restore to");
+        port.Message("Please select a mailbox to restore to");
         return {Outcome::Failed, false};
     }
     fs::File in;
     if (fs::IsDirectory(file) || !in.Open(file, fs::OpenMode::Read)) {
-        m_port.Message("Cannot open file");
+        port.Message(kCannotOpenFile);
         return {Outcome::Failed, false};
     }
-    WaitCursor wait(m_port);
+    WaitCursor wait(port);
     CArchive archive(in, CArchive::kLoad);
     // The folder tree read from the archive, in memory only.
     CMails tree("", "", CMails::kPlain);
@@ -103,7 +108,7 @@ DialogResult CQuillboxDoc::Restore(const std::string& file, CMails* root) {
         ArchiveError error = archive.GetError();
         if (!error)
             error.cause = ArchiveCause::BadFormat;
-        m_port.Message(error.Text(AbsolutePath(file)), Buttons::Ok, Icon::Stop);
+        port.Message(error.Text(AbsolutePath(file)), Buttons::Ok, Icon::Stop);
         return {Outcome::Failed, false};
     }
     in.Close();
@@ -116,20 +121,20 @@ DialogResult CQuillboxDoc::Restore(const std::string& file, CMails* root) {
     Outcome outcome = Outcome::Done;
     CMails* copy = StoreTakesNames(root, tree) ? root->CopyFolder(tree) : nullptr;
     if (copy != nullptr) {
-        if (!m_port.HasFolderItem(root)) {
-            m_port.Message("Cannot Refresh View");
+        if (!port.HasFolderItem(root)) {
+            port.Message("Cannot Refresh View");
         } else if (!merged) {
-            InsertFolderTree(root, copy);
+            m_doc.InsertFolderTree(root, copy);
         }
-        m_port.FillMessageList();
-        RebuildFolderMenus();
+        port.FillMessageList();
+        m_doc.RebuildFolderMenus();
     } else {
-        m_port.Message("Restore failure");
-        m_port.FillMessageList();
+        port.Message("Restore failure");
+        port.FillMessageList();
         outcome = Outcome::Failed;
     }
     if (!root->HoldsSubFolders() && tree.HasChildren())
-        m_port.Message("Warning : Sub Folders not restored\n");
+        port.Message("Warning : Sub Folders not restored\n");
     return {outcome, true};
 }
 

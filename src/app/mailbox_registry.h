@@ -20,6 +20,10 @@ inline constexpr char kManagedMailsKey[] = "SOFTWARE\\Velmora\\Quillbox\\Managed
 inline constexpr char kManagedMailsSection[] = "Managed Mails";
 inline constexpr char kStoreRootValue[] = "Store Root";
 inline constexpr char kTypeValue[] = "Type";
+// No registered mailbox has the name asked for.
+inline constexpr char kTextMailboxNotFound[] = "Mailbox not found";
+// A store root that is not an existing directory.
+inline constexpr char kTextDirectoryNotFound[] = "Specified directory not found";
 // A string value is read into a buffer of this many bytes, its terminating NUL included; longer
 // values read as "".
 inline constexpr std::size_t kRegStringBuffer = 512;

@@ -18,7 +18,7 @@ int Backup(Context& ctx, const Args& args) {
     CMails* folder = session.Folder(args.store, args.folder);
     if (folder == nullptr)
         return kExitFailed;
-    return ExitFor(session.doc.Backup(folder, args.file).outcome);
+    return ExitFor(session.doc.BackupRestore().Backup(folder, args.file).outcome);
 }
 
 int Restore(Context& ctx, const Args& args) {
@@ -26,7 +26,7 @@ int Restore(Context& ctx, const Args& args) {
     CMails* root = session.Store(args.store);
     if (root == nullptr)
         return kExitFailed;
-    return ExitFor(session.doc.Restore(args.file, root).outcome);
+    return ExitFor(session.doc.BackupRestore().Restore(args.file, root).outcome);
 }
 
 } // namespace

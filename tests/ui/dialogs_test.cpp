@@ -330,7 +330,7 @@ class DialogsTest : public QObject {
         WriteNetscapeStore(p.dir / "ns", {{"One", "", "", "", {"x"}}});
         p.Start();
         QStringList statuses;
-        p.Run<CompactDialog>(kIdCompact, [&](CompactDialog& dialog) {
+        p.Run<CompactDialog>(ID_COMPACT, [&](CompactDialog& dialog) {
             QCOMPARE(dialog.windowTitle(), QStringLiteral("Compact"));
             QCOMPARE(GroupTitles(dialog), QStringList({"Status"}));
             QCOMPARE(Texts({dialog.CompactButton(), dialog.CloseButton(), dialog.HelpButton()}),
@@ -346,7 +346,7 @@ class DialogsTest : public QObject {
 
         const std::string before = ReadFile(p.dir / "ns/Inbox");
         bool closed = false;
-        p.Run<CompactDialog>(kIdCompact, [&](CompactDialog& dialog) {
+        p.Run<CompactDialog>(ID_COMPACT, [&](CompactDialog& dialog) {
             dialog.CloseButton()->click();
             closed = dialog.result() == QDialog::Rejected;
         });
@@ -369,7 +369,7 @@ class DialogFlowTest : public QObject {
         std::filesystem::create_directories(p.dir / "ns2");
         p.Start();
         const std::string file = p.dir / "inbox.qbf";
-        p.Run<BackupDialog>(kIdBackup, [&](BackupDialog& dialog) {
+        p.Run<BackupDialog>(ID_BACKUP, [&](BackupDialog& dialog) {
             QCOMPARE(dialog.windowTitle(), QStringLiteral("Backup"));
             QCOMPARE(GroupTitles(dialog), QStringList({"Select Folder to Backup", "Backup File"}));
             QCOMPARE(ButtonOrder(dialog), QStringList({"...", "Backup", "Cancel", "Help"}));
@@ -403,7 +403,7 @@ class DialogFlowTest : public QObject {
         });
         QVERIFY(std::filesystem::file_size(file) > 0);
 
-        p.Run<RestoreDialog>(kIdRestore, [&](RestoreDialog& dialog) {
+        p.Run<RestoreDialog>(ID_RESTORE, [&](RestoreDialog& dialog) {
             QCOMPARE(dialog.windowTitle(), QStringLiteral("Restore"));
             QCOMPARE(GroupTitles(dialog),
                      QStringList({"Backup File To Restore", "Select Mailbox Restore To"}));
@@ -443,7 +443,7 @@ class DialogFlowTest : public QObject {
         p.Start();
         WriteFile(p.dir / "bad.qbf", "not an archive at all");
         const std::string inbox = ReadFile(p.dir / "ns/Inbox");
-        p.Run<RestoreDialog>(kIdRestore, [&](RestoreDialog& dialog) {
+        p.Run<RestoreDialog>(ID_RESTORE, [&](RestoreDialog& dialog) {
             dialog.FileEdit()->setText(QString::fromStdString(p.dir / "bad.qbf"));
             dialog.List()->setCurrentItem(dialog.List()->topLevelItem(0));
             dialog.OkButton()->click();
@@ -463,7 +463,7 @@ class DialogFlowTest : public QObject {
         p.Register("Mail", p.dir / "ns", kTypeNavigator);
         WriteNetscapeStore(p.dir / "ns", {{"One", "", "", "", {"x"}}});
         p.Start();
-        p.Run<NewMailboxDialog>(kIdNewMailbox, [&](NewMailboxDialog& dialog) {
+        p.Run<NewMailboxDialog>(ID_NEW_MAILBOX, [&](NewMailboxDialog& dialog) {
             // The document's mailboxes are the ones checked, without regard to case.
             dialog.NameEdit()->setText("mail");
             dialog.DirectoryEdit()->setText(QString::fromStdString(p.dir / "new"));
@@ -488,7 +488,7 @@ class DialogFlowTest : public QObject {
         QCOMPARE(rows[0].type, std::string(kTypeNavigator));
 
         // Cancel registers nothing.
-        p.Run<NewMailboxDialog>(kIdNewMailbox, [&](NewMailboxDialog& dialog) {
+        p.Run<NewMailboxDialog>(ID_NEW_MAILBOX, [&](NewMailboxDialog& dialog) {
             dialog.NameEdit()->setText("Third");
             dialog.reject();
         });
@@ -504,7 +504,7 @@ class DialogFlowTest : public QObject {
         QVERIFY(WriteInternetMailStore(p.dir / "im", {{"Two", "", "", "", {"y"}}}));
         p.Start();
         QCOMPARE(TopLevelItems(p.app->Frame()->TreeView()), QStringList({"Mail", "Old"}));
-        p.Run<LocateDialog>(kIdLocate, [&](LocateDialog& dialog) {
+        p.Run<LocateDialog>(ID_LOCATE_MAILBOX, [&](LocateDialog& dialog) {
             QCOMPARE(Column(dialog.ManagedList(), 0), QStringList({"Mail", "Old"}));
             SelectRows(dialog.ManagedList(), {1});
             dialog.RemoveButton()->click();
@@ -542,7 +542,7 @@ class DialogFlowTest : public QObject {
         QCOMPARE(ChildItems(tree->model(), tree->model()->index(0, 0)), QStringList({"Inbox"}));
 
         // Cancel writes nothing and keeps the tree.
-        p.Run<LocateDialog>(kIdLocate, [&](LocateDialog& dialog) {
+        p.Run<LocateDialog>(ID_LOCATE_MAILBOX, [&](LocateDialog& dialog) {
             dialog.RemoveAllButton()->click();
             dialog.CancelButton()->click();
         });
@@ -571,7 +571,7 @@ class DialogFlowTest : public QObject {
             }
             return int(QDialog::Rejected);
         };
-        for (int id : {kIdCompact, kIdBackup, kIdRestore, kIdNewMailbox, kIdLocate}) {
+        for (int id : {ID_COMPACT, ID_BACKUP, ID_RESTORE, ID_NEW_MAILBOX, ID_LOCATE_MAILBOX}) {
             QVERIFY(frame->IsCommandEnabled(id));
             frame->OnCommand(id);
         }
@@ -596,7 +596,7 @@ class DialogFlowTest : public QObject {
             opened = true;
             return int(QDialog::Accepted);
         };
-        QVERIFY(p.commands->Run(kIdLocate));
+        QVERIFY(p.commands->Run(ID_LOCATE_MAILBOX));
         QVERIFY(!opened);
         QCOMPARE(p.messages.size(), size_t(1));
         QVERIFY(p.messages[0].rfind("Cannot read the mailbox list", 0) == 0);
