@@ -1,3 +1,19 @@
+// What holds after any failure or crash of an operation of this file (tests/faults makes each
+// file operation fail, and stops the process at each one, in turn):
+//  - No live message is lost or corrupted: each one is where it was or where the whole operation
+//    would have put it, and every folder still loads.
+//  - An append writes and flushes the records before the message file's header counts them, so
+//    an interruption leaves at worst unreferenced bytes after the recorded end, which the next
+//    append writes over. The index is saved after that: a message without an index record is
+//    still listed.
+//  - Removing a message changes only the index, which is replaced whole.
+//  - Compact builds the new message and index files under temporary names and replaces the index
+//    first: a crash between the two replacements can show removed messages again, never hide a
+//    live one.
+//  - Nothing is moved or created over an existing file; a rename moves both files or neither,
+//    and a folder that cannot be made whole is taken away again.
+//  - A failure leaves no temporary file behind.
+
 #include "stores/internet_mails.h"
 
 #include "platform/binary.h"

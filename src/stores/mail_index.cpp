@@ -1,3 +1,9 @@
+// What holds after any failure or crash: the index file on disk is the old one or the new one,
+// whole (Save writes a temporary file and renames it over the old one only once complete).
+// Reading never trusts the file: a damaged index is read up to its last complete record,
+// nothing is allocated beyond the file's size, and an index that could not be read is never
+// saved over the file it came from.
+
 #include "stores/mail_index.h"
 
 #include "mime/content.h"

@@ -1,3 +1,18 @@
+// What holds after any failure or crash of an operation of this file (tests/faults makes each
+// file operation fail, and stops the process at each one, in turn):
+//  - No message is lost or corrupted: each one is where it was or where the whole operation
+//    would have put it, and every folder still loads.
+//  - An append that fails is cut back to the file's old length; the next append closes off a
+//    message an earlier one left unfinished, so its separator always starts a new message.
+//  - RemoveMessage writes only into the status field of the header it finds, unchanged, at the
+//    listed offset, and writes back what it changed when it cannot finish.
+//  - Compact builds the new file beside the old one and renames it over the old one only once
+//    complete and flushed, and only if nobody changed the file meanwhile.
+//  - Nothing is moved over an existing file; a rename moves the folder file, its summary and its
+//    sub-folder directory all or none.
+//  - A failure leaves no temporary file behind; one left by a crash is never listed as a folder
+//    and goes with the next compaction in its directory.
+
 #include "stores/netscape_mails.h"
 
 #include "platform/file_system.h"
