@@ -96,9 +96,9 @@ TEST_F(BackupRestoreTest, BackupThenRestoreRebuildsTheTree) {
     ASSERT_EQ(target->Children().size(), 1u);
     CMails* restored = target->Children()[0];
     EXPECT_EQ(restored->m_strName, "Inbox");
-    EXPECT_THAT(Subjects(restored), ElementsAre("i1"));
+    EXPECT_THAT(Subjects(*restored), ElementsAre("i1"));
     ASSERT_EQ(restored->Children().size(), 1u);
-    EXPECT_THAT(Subjects(restored->Children()[0]), ElementsAre("w1", "w2"));
+    EXPECT_THAT(Subjects(*restored->Children()[0]), ElementsAre("w1", "w2"));
     EXPECT_THAT(port.ItemsBelow(target), ElementsAre("Inbox"));
     EXPECT_EQ(port.ItemsBelow(restored).size(), 1u);
 
@@ -106,7 +106,7 @@ TEST_F(BackupRestoreTest, BackupThenRestoreRebuildsTheTree) {
     restored->m_strName = "INBOX";
     EXPECT_EQ(doc.BackupRestore().Restore(file, target).outcome, Outcome::Done);
     EXPECT_EQ(target->Children().size(), 1u);
-    EXPECT_THAT(Subjects(restored), ElementsAre("i1", "i1"));
+    EXPECT_THAT(Subjects(*restored), ElementsAre("i1", "i1"));
     EXPECT_EQ(port.ItemsBelow(target).size(), 1u);
 }
 
@@ -205,7 +205,7 @@ TEST_F(BackupRestoreTest, RestoreFailureAndOneLevelStoreWarning) {
     EXPECT_EQ(result.outcome, Outcome::Done);
     EXPECT_THAT(port.Texts(), ElementsAre("Warning : Sub Folders not restored\n"));
     ASSERT_EQ(imn->Children().size(), 1u);
-    EXPECT_THAT(Subjects(imn->Children()[0]), ElementsAre("i1"));
+    EXPECT_THAT(Subjects(*imn->Children()[0]), ElementsAre("i1"));
     EXPECT_TRUE(imn->Children()[0]->Children().empty());
 }
 
@@ -224,12 +224,11 @@ TEST_F(BackupRestoreTest, RestoreIntoAMailboxWithoutItemCannotRefreshTheView) {
 
 TEST(MessageTextTest, HeaderBlockBodyAndAttachments) {
     CMails folder("f", "/f");
-    CMessage message;
+    const std::unique_ptr<CMessage> made = MakeMessage(
+        "From: Ann <ann@x>\r\nTo: bob@y\r\nSubject: Hello\r\nDate: Mon, 1 Jan 2001\r\n\r\n",
+        {"line one", "line two"});
+    CMessage& message = *made;
     message.m_pFolder = &folder;
-    message.m_strHeader =
-        "From: Ann <ann@x>\r\nTo: bob@y\r\nSubject: Hello\r\nDate: Mon, 1 Jan 2001\r\n\r\n";
-    message.m_aBody = {"line one", "line two"};
-    message.m_nBodyLines = 2;
     const MessageDisplay display = ComposeMessageDisplay(message);
     const std::string header = "Subject :  Hello\nDate :  Mon, 1 Jan 2001\nFrom :  Ann "
                                "<ann@x>\nTo :  bob@y\n\n";

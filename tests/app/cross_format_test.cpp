@@ -14,13 +14,6 @@ using ::testing::ElementsAre;
 using ::testing::IsEmpty;
 using ::testing::UnorderedElementsAre;
 
-std::vector<std::string> ReadSubjects(CMails* folder) {
-    std::vector<std::string> subjects;
-    for (auto& message : folder->GetMessages())
-        subjects.push_back(SubjectOf(*message));
-    return subjects;
-}
-
 std::vector<CMessage*> All(CMails* folder) {
     std::vector<CMessage*> messages;
     for (auto& message : folder->GetMessages())
@@ -70,11 +63,9 @@ class CrossFormatTest : public ::testing::Test {
     }
     // An in-memory message, as a front end or the command line would hand it over.
     CMessage* Mail(const std::string& subject) {
-        auto message = std::make_unique<CMessage>();
+        auto message = MakeMessage("From: a@b\r\nSubject: " + subject + "\r\n\r\n",
+                                   {"body of " + subject, "second line"});
         message->m_pFolder = &m_holder;
-        message->m_strHeader = "From: a@b\r\nSubject: " + subject + "\r\n\r\n";
-        message->m_aBody = {"body of " + subject, "second line"};
-        message->m_nBodyLines = 2;
         m_mails.push_back(std::move(message));
         return m_mails.back().get();
     }
@@ -130,16 +121,16 @@ TEST_F(CrossFormatTest, MessagesMoveBetweenFormatsBothWays) {
               Outcome::Done);
     EXPECT_THAT(port.Texts(), IsEmpty());
     Reload();
-    EXPECT_THAT(ReadSubjects(imInbox), IsEmpty());
-    EXPECT_THAT(ReadSubjects(nsInbox), ElementsAre("n1", "n2", "i1", "i2"));
+    EXPECT_THAT(Subjects(*imInbox), IsEmpty());
+    EXPECT_THAT(Subjects(*nsInbox), ElementsAre("n1", "n2", "i1", "i2"));
     CMessage* moved = nsInbox->GetMessages()[2].get();
     EXPECT_NE(moved->GetText().find("body of i1"), std::string::npos);
 
     EXPECT_EQ(doc->MoveCopy().MoveTo(imInbox, {nsInbox, ActivePane::List, All(nsInbox)}),
               Outcome::Done);
     Reload();
-    EXPECT_THAT(ReadSubjects(nsInbox), IsEmpty());
-    EXPECT_THAT(ReadSubjects(imInbox), ElementsAre("n1", "n2", "i1", "i2"));
+    EXPECT_THAT(Subjects(*nsInbox), IsEmpty());
+    EXPECT_THAT(Subjects(*imInbox), ElementsAre("n1", "n2", "i1", "i2"));
     EXPECT_NE(imInbox->GetMessages()[0]->GetText().find("body of n1"), std::string::npos);
 }
 
@@ -150,7 +141,7 @@ TEST_F(CrossFormatTest, FoldersMoveBetweenFormatsBothWays) {
     Reload();
     EXPECT_EQ(Child(im, "Sent"), nullptr);
     ASSERT_NE(Child(ns, "Sent"), nullptr);
-    EXPECT_THAT(ReadSubjects(Child(ns, "Sent")), ElementsAre("s1"));
+    EXPECT_THAT(Subjects(*Child(ns, "Sent")), ElementsAre("s1"));
 
     // Back again, with a sub-folder that the one-level store cannot take.
     CMails* sent = Child(ns, "Sent");
@@ -159,7 +150,7 @@ TEST_F(CrossFormatTest, FoldersMoveBetweenFormatsBothWays) {
     EXPECT_EQ(doc->MoveCopy().MoveTo(im, {sent, ActivePane::Tree, {}}), Outcome::Done);
     EXPECT_THAT(port.Texts(), ElementsAre("Warning : Sub Folders not copied\n"));
     Reload();
-    EXPECT_THAT(ReadSubjects(Child(im, "Sent")), ElementsAre("s1"));
+    EXPECT_THAT(Subjects(*Child(im, "Sent")), ElementsAre("s1"));
     ASSERT_NE(Child(ns, "Sent"), nullptr); // kept: its sub-folder would be lost
     EXPECT_NE(Child(Child(ns, "Sent"), "Old"), nullptr);
 }
@@ -170,10 +161,10 @@ TEST_F(CrossFormatTest, SameNameAnswersAcrossFormats) {
     port.Answer(Answer::No);
     EXPECT_EQ(doc->MoveCopy().CopyTo(ns, {imInbox, ActivePane::Tree, {}}), Outcome::Done);
     Reload();
-    EXPECT_THAT(ReadSubjects(nsInbox), ElementsAre("n1", "n2", "i1", "i2"));
+    EXPECT_THAT(Subjects(*nsInbox), ElementsAre("n1", "n2", "i1", "i2"));
     ASSERT_NE(Child(ns, "Inbox(1)"), nullptr);
-    EXPECT_THAT(ReadSubjects(Child(ns, "Inbox(1)")), ElementsAre("i1", "i2"));
-    EXPECT_THAT(ReadSubjects(imInbox), ElementsAre("i1", "i2"));
+    EXPECT_THAT(Subjects(*Child(ns, "Inbox(1)")), ElementsAre("i1", "i2"));
+    EXPECT_THAT(Subjects(*imInbox), ElementsAre("i1", "i2"));
 }
 
 TEST_F(CrossFormatTest, NamesTheStoresRefuseEndInTheUsualTexts) {
@@ -194,7 +185,7 @@ TEST_F(CrossFormatTest, FolderIntoANonRootInternetMailFolderFails) {
     EXPECT_EQ(doc->MoveCopy().MoveTo(imInbox, {nsInbox, ActivePane::Tree, {}}), Outcome::Failed);
     EXPECT_THAT(port.Texts(), ElementsAre("Cannot create folder in destination folder"));
     Reload();
-    EXPECT_THAT(ReadSubjects(nsInbox), ElementsAre("n1", "n2"));
+    EXPECT_THAT(Subjects(*nsInbox), ElementsAre("n1", "n2"));
 }
 
 TEST_F(CrossFormatTest, BackupAndRestoreIntoBothFormats) {
@@ -222,14 +213,14 @@ TEST_F(CrossFormatTest, BackupAndRestoreIntoBothFormats) {
     second = doc->FindMailboxByName("Second");
     CMails* inbox = Child(second, "Inbox");
     ASSERT_NE(inbox, nullptr);
-    EXPECT_THAT(ReadSubjects(inbox), ElementsAre("n1", "n2"));
+    EXPECT_THAT(Subjects(*inbox), ElementsAre("n1", "n2"));
     ASSERT_NE(Child(inbox, "Level2"), nullptr);
-    EXPECT_THAT(ReadSubjects(Child(inbox, "Level2")), ElementsAre("l2"));
+    EXPECT_THAT(Subjects(*Child(inbox, "Level2")), ElementsAre("l2"));
     ASSERT_NE(Child(Child(inbox, "Level2"), "Level3"), nullptr);
-    EXPECT_THAT(ReadSubjects(Child(Child(inbox, "Level2"), "Level3")), ElementsAre("l3"));
+    EXPECT_THAT(Subjects(*Child(Child(inbox, "Level2"), "Level3")), ElementsAre("l3"));
     EXPECT_NE(inbox->GetMessages()[1]->GetText().find("body of n2"), std::string::npos);
     // The Internet Mail store merged the archive's own messages into its Inbox.
-    EXPECT_THAT(ReadSubjects(imInbox), ElementsAre("i1", "i2", "n1", "n2"));
+    EXPECT_THAT(Subjects(*imInbox), ElementsAre("i1", "i2", "n1", "n2"));
 }
 
 TEST_F(CrossFormatTest, BackupNeverReplacesAFileOfAStore) {
@@ -282,8 +273,8 @@ TEST_F(CrossFormatTest, FailedMessageMoveNeverLosesAMessage) {
         },
         [&](const FaultCase& c) {
             Reload();
-            const std::vector<std::string> source = ReadSubjects(imInbox);
-            const std::vector<std::string> target = ReadSubjects(nsInbox);
+            const std::vector<std::string> source = Subjects(*imInbox);
+            const std::vector<std::string> target = Subjects(*nsInbox);
             for (const char* subject : {"i1", "i2"}) {
                 const bool inSource = std::count(source.begin(), source.end(), subject) > 0;
                 const bool inTarget = std::count(target.begin(), target.end(), subject) > 0;
@@ -310,9 +301,9 @@ TEST_F(CrossFormatTest, FailedOrInterruptedFolderMoveNeverLosesAMessage) {
         Reload();
         std::vector<std::string> all;
         if (imInbox != nullptr)
-            all = ReadSubjects(imInbox);
+            all = Subjects(*imInbox);
         if (CMails* copy = Child(ns, "Inbox(1)")) {
-            for (const std::string& s : ReadSubjects(copy))
+            for (const std::string& s : Subjects(*copy))
                 all.push_back(s);
         }
         EXPECT_THAT(all, ::testing::IsSupersetOf({"i1", "i2"}));

@@ -6,6 +6,7 @@
 #include "fake_port.h"
 #include "model/mails.h"
 #include "model/message.h"
+#include "support/messages.h"
 
 #include <gtest/gtest.h>
 
@@ -16,14 +17,6 @@
 #include <string>
 
 namespace qb::test {
-
-// The subject of a message without the blank that follows the field name.
-inline std::string SubjectOf(const CMessage& message) {
-    std::string subject = message.GetHeaderField("Subject:");
-    if (!subject.empty() && subject[0] == ' ')
-        subject.erase(0, 1);
-    return subject;
-}
 
 // A plain folder whose operations fail on request; the failures are set on the folder that
 // performs the operation (the destination of a copy, the folder removed, ...).
@@ -114,25 +107,9 @@ inline TestFolder* Sub(CMails* parent, const std::string& name) {
 }
 
 inline CMessage* AddMail(CMails* folder, const std::string& subject) {
-    CMessage message;
-    message.m_strHeader = "Subject: " + subject + "\r\nFrom: a@b\r\n\r\n";
-    message.m_aBody = {"body of " + subject};
-    folder->CMails::AddMessage(message);
+    folder->CMails::AddMessage(
+        *MakeMessage("Subject: " + subject + "\r\nFrom: a@b\r\n\r\n", {"body of " + subject}));
     return folder->m_pMessages.back().get();
-}
-
-inline std::vector<std::string> Subjects(CMails* folder) {
-    std::vector<std::string> subjects;
-    for (auto& message : folder->m_pMessages)
-        subjects.push_back(SubjectOf(*message));
-    return subjects;
-}
-
-inline std::vector<std::string> Names(const std::vector<CMails*>& folders) {
-    std::vector<std::string> names;
-    for (CMails* folder : folders)
-        names.push_back(folder->m_strName);
-    return names;
 }
 
 class DocTest : public ::testing::Test {

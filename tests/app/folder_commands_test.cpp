@@ -152,7 +152,7 @@ TEST_F(FolderCommandsTest, DeleteSelectedMessages) {
     EXPECT_EQ(doc.FolderCommands().OnDelete(List(inbox, {a, c})), Outcome::Done);
     EXPECT_THAT(port.Texts(), ElementsAre("Delete Selected Message(s)?"));
     EXPECT_THAT(port.rows, ElementsAre(a, c));
-    EXPECT_THAT(Subjects(inbox), ElementsAre("b"));
+    EXPECT_THAT(Subjects(*inbox), ElementsAre("b"));
 
     // With nothing selected the question is still asked and nothing goes.
     port.Answer(Answer::Ok);

@@ -57,7 +57,7 @@ TEST_F(MoveCopyTest, MoveFolderCopiesThenRemovesTheSource) {
     EXPECT_THAT(port.Texts(), IsEmpty());
     EXPECT_THAT(Names(archive->Children()), ElementsAre("Work"));
     CMails* moved = archive->Children()[0];
-    EXPECT_THAT(Subjects(moved), ElementsAre("w1", "w2"));
+    EXPECT_THAT(Subjects(*moved), ElementsAre("w1", "w2"));
     EXPECT_TRUE(inbox->Children().empty());
     EXPECT_EQ(port.ItemNamed(archive, "Work"), moved);
     EXPECT_THAT(port.ItemsBelow(inbox), IsEmpty());
@@ -68,7 +68,7 @@ TEST_F(MoveCopyTest, CopyingARootIsAllowedAndKeepsTheSource) {
     EXPECT_EQ(doc.MoveCopy().CopyTo(archive, Tree(imn)), Outcome::Done);
     EXPECT_THAT(Names(archive->Children()), ElementsAre("Imn"));
     EXPECT_EQ(doc.MoveCopy().CopyTo(archive, Tree(work)), Outcome::Done);
-    EXPECT_THAT(Subjects(work), ElementsAre("w1", "w2"));
+    EXPECT_THAT(Subjects(*work), ElementsAre("w1", "w2"));
     EXPECT_THAT(port.ItemsBelow(archive), ElementsAre("Imn", "Work"));
 }
 
@@ -84,7 +84,7 @@ TEST_F(MoveCopyTest, SameNameQuestionYesMergesIntoTheExistingFolder) {
               "Press No to move with a new name\n Press Cancel to cancel operation");
     EXPECT_EQ(port.shown[0].buttons, Buttons::YesNoCancel);
     EXPECT_THAT(Names(archive->Children()), ElementsAre("work"));
-    EXPECT_THAT(Subjects(other), ElementsAre("o1", "w1", "w2"));
+    EXPECT_THAT(Subjects(*other), ElementsAre("o1", "w1", "w2"));
     EXPECT_THAT(port.ItemsBelow(archive), ElementsAre("work")); // no second item
     EXPECT_TRUE(inbox->Children().empty());
 }
@@ -116,7 +116,7 @@ TEST_F(MoveCopyTest, FailedCopyRemovesNothing) {
     EXPECT_EQ(doc.MoveCopy().MoveTo(archive, Tree(work)), Outcome::Failed);
     EXPECT_THAT(port.Texts(), ElementsAre("Cannot create folder in destination folder"));
     EXPECT_THAT(Names(inbox->Children()), ElementsAre("Work"));
-    EXPECT_THAT(Subjects(work), ElementsAre("w1", "w2"));
+    EXPECT_THAT(Subjects(*work), ElementsAre("w1", "w2"));
     EXPECT_EQ(port.items.count(work), 1u);
     EXPECT_EQ(port.menuRebuilds, 0);
 }
@@ -152,7 +152,7 @@ TEST_F(MoveCopyTest, MoveKeepsTheSourceWhenTheCopyLacksMessages) {
     archive->copyDropsMessages = true;
     EXPECT_EQ(doc.MoveCopy().MoveTo(archive, Tree(work)), Outcome::Failed);
     EXPECT_THAT(port.Texts(), ElementsAre("Cannot remove folder"));
-    EXPECT_THAT(Subjects(work), ElementsAre("w1", "w2"));
+    EXPECT_THAT(Subjects(*work), ElementsAre("w1", "w2"));
     EXPECT_THAT(Names(inbox->Children()), ElementsAre("Work"));
     EXPECT_EQ(port.items.count(work), 1u);
 
@@ -175,7 +175,7 @@ TEST_F(MoveCopyTest, MoveKeepsTheSourceWhenTheCopyLacksMessages) {
     EXPECT_THAT(port.Texts(), ElementsAre("Cannot remove folder"));
     EXPECT_THAT(Names(local->Children()), ElementsAre("Sent", "Archive", "Inbox"));
     EXPECT_EQ(port.items.count(inbox), 1u);
-    EXPECT_THAT(Subjects(deep), ElementsAre("d1"));
+    EXPECT_THAT(Subjects(*deep), ElementsAre("d1"));
 }
 
 TEST_F(MoveCopyTest, FailedRemovalOfAFolderWithSubFoldersShowsWhatIsLeft) {
@@ -212,7 +212,7 @@ TEST_F(MoveCopyTest, MessagesIntoARootAreRefused) {
     EXPECT_EQ(doc.MoveCopy().MoveTo(work, List(work, {w1})), Outcome::Done); // onto itself: nothing
     EXPECT_THAT(port.Texts(),
                 ElementsAre("Cannot move into a root folder", "Cannot copy into a root folder"));
-    EXPECT_THAT(Subjects(work), ElementsAre("w1", "w2"));
+    EXPECT_THAT(Subjects(*work), ElementsAre("w1", "w2"));
     EXPECT_TRUE(local->m_pMessages.empty());
 }
 
@@ -224,8 +224,8 @@ TEST_F(MoveCopyTest, MoveMessagesKeepsThoseThatCouldNotBeAdded) {
     archive->failAdd = {"w2"};
     EXPECT_EQ(doc.MoveCopy().MoveTo(archive, List(work, all)), Outcome::Failed);
     EXPECT_THAT(port.Texts(), ElementsAre("Cannot add a message in destination folder"));
-    EXPECT_THAT(Subjects(archive), ElementsAre("w1", "w3"));
-    EXPECT_THAT(Subjects(work), ElementsAre("w2"));
+    EXPECT_THAT(Subjects(*archive), ElementsAre("w1", "w3"));
+    EXPECT_THAT(Subjects(*work), ElementsAre("w2"));
     EXPECT_THAT(port.rows, ElementsAre(all[0], all[2]));
 }
 
@@ -233,8 +233,8 @@ TEST_F(MoveCopyTest, CopyMessagesRemovesNothing) {
     std::vector<CMessage*> all{work->m_pMessages[0].get(), work->m_pMessages[1].get()};
     archive->failAdd = {"w1"};
     EXPECT_EQ(doc.MoveCopy().CopyTo(archive, List(work, all)), Outcome::Failed);
-    EXPECT_THAT(Subjects(archive), ElementsAre("w2"));
-    EXPECT_THAT(Subjects(work), ElementsAre("w1", "w2"));
+    EXPECT_THAT(Subjects(*archive), ElementsAre("w2"));
+    EXPECT_THAT(Subjects(*work), ElementsAre("w1", "w2"));
     EXPECT_THAT(port.rows, IsEmpty());
     EXPECT_EQ(work->removals, 0);
 }
@@ -348,8 +348,8 @@ TEST_F(MoveCopyTest, MessageDragMovesOnlyWhatTheDropAdded) {
     EXPECT_THAT(port.Texts(), ElementsAre("Cannot add message to target folder"));
     doc.MoveCopy().EndDrag(DropEffect::Move, List(work, {w1, w2}));
     EXPECT_THAT(port.rows, ElementsAre(w2));
-    EXPECT_THAT(Subjects(work), ElementsAre("w1"));
-    EXPECT_THAT(Subjects(archive), ElementsAre("w2"));
+    EXPECT_THAT(Subjects(*work), ElementsAre("w1"));
+    EXPECT_THAT(Subjects(*archive), ElementsAre("w2"));
 }
 
 TEST_F(MoveCopyTest, MessageDragCopyOrOntoInvalidTargets) {
@@ -360,8 +360,8 @@ TEST_F(MoveCopyTest, MessageDragCopyOrOntoInvalidTargets) {
     EXPECT_EQ(doc.MoveCopy().DragOver(archive, List(work, {w1}), true, false), DropEffect::Copy);
     EXPECT_TRUE(doc.MoveCopy().Drop(DropEffect::Copy, List(work, {w1})));
     doc.MoveCopy().EndDrag(DropEffect::Copy, List(work, {w1}));
-    EXPECT_THAT(Subjects(work), ElementsAre("w1", "w2"));
-    EXPECT_THAT(Subjects(archive), ElementsAre("w1"));
+    EXPECT_THAT(Subjects(*work), ElementsAre("w1", "w2"));
+    EXPECT_THAT(Subjects(*archive), ElementsAre("w1"));
     // Without a drag in progress nothing can be dropped.
     EXPECT_EQ(doc.MoveCopy().DragOver(archive, List(work, {w1}), false, false), DropEffect::None);
     EXPECT_FALSE(doc.MoveCopy().Drop(DropEffect::Move, List(work, {w1})));

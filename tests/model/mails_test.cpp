@@ -1,4 +1,5 @@
 #include "model/mails.h"
+#include "support/messages.h"
 
 #include <gtest/gtest.h>
 
@@ -25,19 +26,8 @@ class CountingFolder : public CMails {
     bool fail = false;
 };
 
-std::unique_ptr<CMessage> MakeMessage(const std::string& subject, std::vector<std::string> body) {
-    auto m = std::make_unique<CMessage>(0, 0, nullptr, "Subject: " + subject + "\r\n", "");
-    m->m_nBodyLines = static_cast<std::int32_t>(body.size());
-    m->m_aBody = std::move(body);
-    return m;
-}
-
-std::vector<std::string> Names(const std::vector<CMails*>& folders) {
-    std::vector<std::string> names;
-    for (const CMails* f : folders)
-        names.push_back(f->m_strName);
-    return names;
-}
+using test::Names;
+using test::SimpleMessage;
 
 struct Tree {
     Tree() : root("Root", "/r") {}
@@ -75,7 +65,7 @@ TEST(Mails, CreateFolderPathsNameTheFolderBelowItsParent) {
 TEST(Mails, AddAndRemoveMessagesRenumber) {
     CMails folder("F", "/f");
     for (const char* s : {"one", "two", "three"}) {
-        auto m = MakeMessage(s, {"body"});
+        auto m = SimpleMessage(s, {"body"});
         EXPECT_TRUE(folder.AddMessage(*m));
     }
     ASSERT_EQ(folder.m_pMessages.size(), 3u);
@@ -90,7 +80,7 @@ TEST(Mails, AddAndRemoveMessagesRenumber) {
     EXPECT_EQ(folder.m_pMessages[1]->GetHeaderField("Subject: "), "three");
     EXPECT_EQ(folder.m_pMessages[1]->m_nIndex, 1);
 
-    auto stranger = MakeMessage("x", {});
+    auto stranger = SimpleMessage("x", {});
     EXPECT_FALSE(folder.RemoveMessage(stranger.get()));
     EXPECT_EQ(folder.m_pMessages.size(), 2u);
 }
@@ -100,7 +90,7 @@ TEST(Mails, CopyFolderCopiesMessagesAndChildrenInChildOrder) {
     CMails* src = t.root.CreateFolder("Src");
     src->m_nFlags = 5;
     src->m_wHeader1 = 7;
-    auto m = MakeMessage("hello", {"line"});
+    auto m = SimpleMessage("hello", {"line"});
     src->AddMessage(*m);
     src->CreateFolder("Y");
     src->CreateFolder("X"); // children now X, Y

@@ -1,7 +1,7 @@
 // Every file operation of the changing operations fails in turn (as an error, as a cut-off write
 // and as a crash of the process); afterwards no message may be lost and every folder must load.
-#include "netscape_fixture.h"
 #include "support/fault_harness.h"
+#include "support/stores.h"
 
 #include <gtest/gtest.h>
 

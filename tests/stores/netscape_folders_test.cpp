@@ -1,4 +1,4 @@
-#include "netscape_fixture.h"
+#include "support/stores.h"
 
 #include <gtest/gtest.h>
 
@@ -160,10 +160,7 @@ TEST(NetscapeCopy, RefusesCopiesIntoItselfAndBadNames) {
 TEST(NetscapeCopy, CopiesAnInMemoryFolderTree) {
     NetscapeStore store;
     CMails restored("Archive", "");
-    auto m = std::make_unique<CMessage>(0, 0, nullptr, "Subject: r\r\n", "");
-    m->m_aBody = {"body"};
-    m->m_nBodyLines = 1;
-    restored.AddMessage(*m);
+    restored.AddMessage(*test::MakeMessage("Subject: r\r\n", {"body"}));
     restored.CreateFolder("Inner");
     CMails* copy = store.root->CopyFolder(restored);
     ASSERT_NE(copy, nullptr);

@@ -1,4 +1,4 @@
-#include "netscape_fixture.h"
+#include "support/stores.h"
 
 #include <gtest/gtest.h>
 

@@ -1,6 +1,7 @@
 #include "ui_fixtures.h"
 
 #include "app/store_address.h"
+#include "support/bytes.h"
 #include "support/temp_dir.h"
 
 #include <filesystem>
@@ -9,12 +10,8 @@ namespace qb::test {
 
 std::string NetscapeFolderBytes(const std::vector<MessageSpec>& messages) {
     std::string bytes;
-    for (const MessageSpec& m : messages) {
-        bytes += HeaderText(m);
-        bytes += "X-Mozilla-Status: 0001\r\n\r\n";
-        for (const std::string& line : m.body)
-            bytes += line + "\r\n";
-    }
+    for (const MessageSpec& m : messages)
+        bytes += NsMessageText(HeaderLines(m), m.body);
     return bytes;
 }
 

@@ -6,9 +6,9 @@
 #include "model/message.h"
 #include "support/settings_store.h"
 
-#include <utility>
 #include <memory>
 #include <string>
+#include <utility>
 #include <vector>
 
 namespace qb::test {

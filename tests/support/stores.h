@@ -1,8 +1,12 @@
-// Shared helpers for the Netscape store tests: a mail directory in a temporary directory, message
-// text builders and views of what a folder holds.
+// Stores of both formats in temporary directories, with their root folders, for the tests of the
+// stores and of what is built on them.
 #pragma once
 
+#include "platform/file_system.h"
+#include "stores/internet_mails.h"
 #include "stores/netscape_mails.h"
+#include "support/bytes.h"
+#include "support/messages.h"
 #include "support/temp_dir.h"
 
 #include <algorithm>
@@ -13,21 +17,21 @@
 
 namespace qb::test {
 
-// One message as a Netscape folder holds it, every line ending in `eol`.
-inline std::string NsMessage(const std::string& subject, const std::vector<std::string>& body,
-                             const std::string& status = "0001", const std::string& eol = "\r\n") {
-    std::string text = "From - Mon Jan 01 10:00:00 2001" + eol;
-    if (!status.empty())
-        text += "X-Mozilla-Status: " + status + eol;
-    text += "Subject: " + subject + eol + eol;
-    for (const std::string& line : body)
-        text += line + eol;
-    return text;
+// Every temporary file left anywhere below `dir`.
+inline std::vector<std::string> TemporaryFiles(const std::string& dir) {
+    std::vector<std::string> found;
+    for (const auto& e : std::filesystem::recursive_directory_iterator(dir)) {
+        if (fs::IsTemporaryName(e.path().filename().string()))
+            found.push_back(e.path().string());
+    }
+    return found;
 }
 
+// A Netscape mail directory and its root folder.
 class NetscapeStore {
   public:
     NetscapeStore() { Reset(); }
+
     // Empties the mail directory and makes a fresh root node.
     void Reset() {
         root.reset();
@@ -67,45 +71,21 @@ class NetscapeStore {
         return static_cast<CNetscapeMails*>(node);
     }
 
-    // Whether any temporary file is left anywhere in the mail directory.
-    bool HasTemporaryFiles() const {
-        for (const auto& entry : std::filesystem::recursive_directory_iterator(dir.path()))
-            if (entry.path().filename().string().rfind(".qbtmp-", 0) == 0)
-                return true;
-        return false;
-    }
+    bool HasTemporaryFiles() const { return !TemporaryFiles(dir.path()).empty(); }
 
     TempDir dir;
     std::unique_ptr<CNetscapeMails> root;
 };
 
-inline std::vector<std::string> Subjects(CMails& folder) {
-    std::vector<std::string> subjects;
-    for (auto& m : folder.GetMessages())
-        subjects.push_back(m->GetHeaderField("Subject: "));
-    return subjects;
-}
-
-// Every listed message as "subject:body line|body line|".
-inline std::vector<std::string> Contents(CMails& folder) {
-    std::vector<std::string> result;
-    for (auto& m : folder.GetMessages()) {
-        std::string text = m->GetHeaderField("Subject: ") + ":";
-        if (!folder.ReadMessage(*m))
-            text += "<unreadable>";
-        for (const std::string& line : m->m_aBody)
-            text += line + "|";
-        result.push_back(text);
+// The root of an Internet Mail store over a directory, and its folder nodes.
+struct InternetStore {
+    explicit InternetStore(const std::string& dir) : root("Mail", dir) {}
+    // The node of folder `name`, whether or not its files exist yet.
+    CInternetMails* Folder(const std::string& name) {
+        return root.AddSubFolder(
+            std::make_unique<CInternetMails>(name, root.m_strPath + "/" + name));
     }
-    return result;
-}
-
-inline std::vector<std::string> ChildNames(CMails& folder) {
-    std::vector<std::string> names;
-    for (CMails* child : folder.GetSubFolders())
-        names.push_back(child->m_strName);
-    std::sort(names.begin(), names.end());
-    return names;
-}
+    CInternetMails root;
+};
 
 } // namespace qb::test
