@@ -36,6 +36,16 @@ std::string AbsolutePath(std::string_view path) {
     return ec ? std::string(path) : absolute.lexically_normal().string();
 }
 
+bool IsSingleEntryName(std::string_view name) {
+    if (name.empty() || name == "." || name == "..")
+        return false;
+    for (const unsigned char c : name) {
+        if (c == '/' || c == '\\' || c < 0x20)
+            return false;
+    }
+    return true;
+}
+
 std::string BaseName(std::string_view path) {
     const std::string stripped = StripTrailingSeparators(path);
     const auto pos = stripped.rfind(kPathSeparator);

@@ -21,6 +21,9 @@ std::string StripTrailingSeparators(std::string_view path);
 // resolved, no link followed); the path as given when the working directory is unknown.
 std::string AbsolutePath(std::string_view path);
 
+// Whether `name` names one entry of a directory and nothing else: not empty, not "." or "..",
+// no separator ('/' or '\\'), no control character.
+bool IsSingleEntryName(std::string_view name);
 // The longest name a directory entry can have, in bytes.
 inline constexpr std::size_t kMaxFileNameBytes = 255;
 

@@ -408,13 +408,7 @@ CInternetMails::CInternetMails(std::string name, std::string path)
 CInternetMails::~CInternetMails() = default;
 
 bool CInternetMails::IsValidFolderName(const std::string& name) {
-    if (name.empty() || name == "." || name == "..")
-        return false;
-    for (unsigned char c : name) {
-        if (c == '/' || c == '\\' || c < 0x20)
-            return false;
-    }
-    return true;
+    return IsSingleEntryName(name);
 }
 
 bool CInternetMails::CanHoldFolderName(const std::string& name) const {

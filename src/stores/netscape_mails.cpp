@@ -402,14 +402,8 @@ std::string CNetscapeMails::SubFolderDirectory() const {
 }
 
 bool CNetscapeMails::IsValidFolderName(const std::string& name) {
-    if (name.empty() || name == "." || name == "..")
-        return false;
-    for (const char c : name) {
-        if (c == '/' || c == '\\' || static_cast<unsigned char>(c) < 0x20)
-            return false;
-    }
-    return name.find(".sbd") == std::string::npos && name.find(".snm") == std::string::npos &&
-           name.find(".dat") == std::string::npos;
+    return IsSingleEntryName(name) && name.find(".sbd") == std::string::npos &&
+           name.find(".snm") == std::string::npos && name.find(".dat") == std::string::npos;
 }
 
 bool CNetscapeMails::CanHoldFolderName(const std::string& name) const {
