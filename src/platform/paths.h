@@ -22,7 +22,7 @@ std::string StripTrailingSeparators(std::string_view path);
 std::string AbsolutePath(std::string_view path);
 
 // Whether `name` names one entry of a directory and nothing else: not empty, not "." or "..",
-// no separator ('/' or '\\'), no control character.
+// no separator ('/' or '\'), no control character.
 bool IsSingleEntryName(std::string_view name);
 // The longest name a directory entry can have, in bytes.
 inline constexpr std::size_t kMaxFileNameBytes = 255;
