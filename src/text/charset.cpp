@@ -143,7 +143,7 @@ std::string FamilyName(std::string_view s) {
 
 bool LooksAsciiCompatible(const std::string& name) {
     for (const char* marker : {"UTF-7", "UTF7", "UTF-16", "UTF16", "UTF-32", "UTF32", "UCS", "2022",
-                               "EBCDIC", "IBM0", "IBM2", "IBM5", "HZ"}) {
+                               "EBCDIC", "IBM0", "IBM2", "IBM5", "IBM1047", "IBM114", "HZ"}) {
         if (name.find(marker) != std::string::npos)
             return false;
     }

@@ -33,21 +33,28 @@ std::string Lower(std::string_view s) {
     return out;
 }
 
-// Splits at ';' outside quoted strings.
+// Splits at ';' outside quoted strings. A quote opens a quoted string only where a value starts
+// (after '='), so a stray quote inside a token does not swallow the parameters after it.
 std::vector<std::string_view> SplitSemicolons(std::string_view s) {
     std::vector<std::string_view> pieces;
     bool quoted = false;
+    char lastNonBlank = 0;
     std::size_t start = 0;
     for (std::size_t i = 0; i < s.size(); ++i) {
         const char c = s[i];
-        if (quoted && c == '\\') {
-            ++i;
-        } else if (c == '"') {
-            quoted = !quoted;
-        } else if (c == ';' && !quoted) {
+        if (quoted) {
+            if (c == '\\')
+                ++i;
+            else if (c == '"')
+                quoted = false;
+        } else if (c == '"' && lastNonBlank == '=') {
+            quoted = true;
+        } else if (c == ';') {
             pieces.push_back(s.substr(start, i - start));
             start = i + 1;
         }
+        if (c != ' ' && c != '\t')
+            lastNonBlank = c;
     }
     pieces.push_back(s.substr(start));
     return pieces;

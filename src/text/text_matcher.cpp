@@ -21,6 +21,8 @@ constexpr std::array<char, 128> kAsciiFold = [] {
 char32_t FoldCodePoint(char32_t cp) {
     if (cp < 0x80)
         return cp >= 'A' && cp <= 'Z' ? cp + 32 : cp;
+    if (cp == 0xB5)
+        return 0x3BC; // micro sign: Greek mu
     if (cp >= 0xC0 && cp <= 0xDE && cp != 0xD7)
         return cp + 32;
     if (cp >= 0x100 && cp <= 0x17F) {
