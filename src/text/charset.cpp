@@ -249,6 +249,11 @@ bool ConvertToUtf8(std::string_view bytes, const CharsetInfo& charset, std::stri
 }
 
 void AppendText(std::string_view bytes, const CharsetInfo& declared, std::string& out) {
+    // Japanese mail often carried ISO-2022-JP without saying so; its escapes give it away.
+    if ((!declared.Known() || declared.name == "US-ASCII") &&
+        bytes.find("\x1b$") != std::string_view::npos &&
+        ConvertToUtf8(bytes, LookUpCharset("iso-2022-jp"), out))
+        return;
     if (declared.asciiCompatible) {
         if (IsAscii(bytes) || IsValidUtf8(bytes)) {
             out.append(bytes);

@@ -35,8 +35,9 @@ void AppendWindows1252(std::string_view bytes, std::string& out);
 
 // Text that may not be what it says, in the order a mail reader needs: bytes that are valid UTF-8
 // are taken as UTF-8, else the declared charset is used, else windows-1252, which reads every
-// byte. A charset that is not ASCII-compatible is tried first, since its text looks like ASCII.
-// Never fails; `declared` may be empty or unknown.
+// byte. A charset that is not ASCII-compatible is tried first, since its text looks like ASCII;
+// undeclared (or US-ASCII) text with ISO-2022-JP escapes is read as ISO-2022-JP. Never fails;
+// `declared` may be empty or unknown.
 void AppendText(std::string_view bytes, const CharsetInfo& declared, std::string& out);
 std::string DecodeText(std::string_view bytes, std::string_view declared);
 

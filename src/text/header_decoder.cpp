@@ -4,6 +4,9 @@
 #include "text/transfer_decoder.h"
 #include "text/utf8.h"
 
+#include <cstdint>
+#include <cstring>
+
 namespace qb {
 
 namespace {
@@ -70,7 +73,7 @@ class Output {
         if (text.empty())
             return;
         Flush();
-        if (IsAscii(text)) {
+        if (IsAscii(text) && text.find('\x1b') == std::string_view::npos) {
             m_out.append(text);
             return;
         }
@@ -125,12 +128,33 @@ class Output {
 } // namespace
 
 bool IsPlainHeader(std::string_view value) {
+    // Eight bytes at a time: any byte below 0x20 or above 0x7E, or any '?' (checked one by one
+    // for a '=' before it), leaves the fast path.
+    constexpr std::uint64_t kOnes = 0x0101010101010101ull, kHigh = 0x8080808080808080ull;
+    const char* p = value.data();
+    std::size_t n = value.size();
     char previous = 0;
-    for (const char c : value) {
-        const unsigned char b = static_cast<unsigned char>(c);
-        if (b < 0x20 || b >= 0x7F || (c == '?' && previous == '='))
+    for (; n >= 8; p += 8, n -= 8) {
+        std::uint64_t x;
+        std::memcpy(&x, p, 8);
+        const std::uint64_t below = (x - kOnes * 0x20) & ~x & kHigh;
+        const std::uint64_t above = ((x + kOnes) | x) & kHigh;
+        if (below | above)
             return false;
-        previous = c;
+        const std::uint64_t q = x ^ (kOnes * '?');
+        if ((q - kOnes) & ~q & kHigh) {
+            for (int i = 0; i < 8; ++i) {
+                if (p[i] == '?' && (i > 0 ? p[i - 1] : previous) == '=')
+                    return false;
+            }
+        }
+        previous = p[7];
+    }
+    for (; n > 0; ++p, --n) {
+        const unsigned char b = static_cast<unsigned char>(*p);
+        if (b < 0x20 || b >= 0x7F || (*p == '?' && previous == '='))
+            return false;
+        previous = *p;
     }
     return true;
 }

@@ -56,6 +56,9 @@ TEST(Charset, TextThatIsNotWhatItSays) {
     EXPECT_EQ(DecodeText("Gr+APwA3w-e", "utf-7"), "Grüße");
     EXPECT_EQ(DecodeText("\x1b$B$h$m$7$/\x1b(B", "iso-2022-jp"), "よろしく");
     EXPECT_EQ(DecodeText("plain", "no-such-charset"), "plain");
+    // Undeclared ISO-2022-JP is recognised by its escapes.
+    EXPECT_EQ(DecodeText("\x1b$B$h$m$7$/\x1b(B", ""), "よろしく");
+    EXPECT_EQ(DecodeHeader("Re: \x1b$B$h$m$7$/\x1b(B"), "Re: よろしく");
 }
 
 } // namespace

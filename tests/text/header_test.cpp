@@ -7,11 +7,12 @@ namespace qb {
 namespace {
 
 TEST(DecodeHeader, PlainValuesAreReturnedAsTheyAre) {
-    for (const char* plain : {"", " Lunch on Friday", "a=b ?= c", "100% =3F"}) {
+    for (const char* plain : {"", " Lunch on Friday", "a=b ?= c", "1234567?=abcdefgh =3F", "~ok"}) {
         EXPECT_TRUE(IsPlainHeader(plain)) << plain;
         EXPECT_EQ(DecodeHeader(plain), plain);
     }
-    for (const char* notPlain : {"=?", "tab\there", "caf\xc3\xa9", "del\x7f"})
+    for (const char* notPlain :
+         {"=?", "1234567=?word4567", "abcdefgh=?", "tab\there", "caf\xc3\xa9", "del\x7f"})
         EXPECT_FALSE(IsPlainHeader(notPlain)) << notPlain;
 }
 
