@@ -11,18 +11,6 @@ namespace qb {
 
 namespace {
 
-bool IsBlank(char c) {
-    return c == ' ' || c == '\t';
-}
-
-bool AllBlank(std::string_view s) {
-    for (const char c : s) {
-        if (!IsBlank(c))
-            return false;
-    }
-    return true;
-}
-
 // Removes line breaks: one followed by a blank is a fold and goes, any other becomes a blank.
 std::string Unfold(std::string_view value) {
     std::string out;

@@ -16,23 +16,6 @@ namespace {
 // RFC 2231 section numbers above this are ignored: no real value has that many pieces.
 constexpr int kMaxSection = 999;
 
-std::string_view Trim(std::string_view s) {
-    while (!s.empty() &&
-           (s.front() == ' ' || s.front() == '\t' || s.front() == '\r' || s.front() == '\n'))
-        s.remove_prefix(1);
-    while (!s.empty() &&
-           (s.back() == ' ' || s.back() == '\t' || s.back() == '\r' || s.back() == '\n'))
-        s.remove_suffix(1);
-    return s;
-}
-
-std::string Lower(std::string_view s) {
-    std::string out(s);
-    for (char& c : out)
-        c = ToLowerAscii(c);
-    return out;
-}
-
 // Splits at ';' outside quoted strings. A quote opens a quoted string only where a value starts
 // (after '='), so a stray quote inside a token does not swallow the parameters after it.
 std::vector<std::string_view> SplitSemicolons(std::string_view s) {
@@ -115,10 +98,10 @@ bool ParsePiece(std::string_view text, Piece& piece) {
     const auto eq = text.find('=');
     if (eq == std::string_view::npos)
         return false;
-    std::string name = Lower(Trim(text.substr(0, eq)));
+    std::string name = LowerAscii(TrimWhite(text.substr(0, eq)));
     if (name.empty())
         return false;
-    piece.value = Unquote(Trim(text.substr(eq + 1)));
+    piece.value = Unquote(TrimWhite(text.substr(eq + 1)));
     if (name.back() == '*') {
         piece.extended = true;
         name.pop_back();
@@ -139,8 +122,17 @@ bool ParsePiece(std::string_view text, Piece& piece) {
 
 CHeaderParams::CHeaderParams(std::string_view fieldValue) {
     const std::vector<std::string_view> pieces = SplitSemicolons(fieldValue);
-    m_value = Lower(Trim(pieces.front()));
+    m_value = LowerAscii(TrimWhite(pieces.front()));
 
+    // A name seen again is ignored, unless it brings an RFC 2231 value where a plain one stood.
+    const auto keep = [this](Param param, bool overridesPlain) {
+        const auto existing = std::find_if(m_params.begin(), m_params.end(),
+                                           [&](const Param& p) { return p.name == param.name; });
+        if (existing == m_params.end())
+            m_params.push_back(std::move(param));
+        else if (overridesPlain && !existing->extended)
+            *existing = std::move(param);
+    };
     // Sections of continued values, collected per name until all pieces are read.
     std::map<std::string, std::map<int, Piece>> sections;
     std::vector<std::string> order;
@@ -158,12 +150,7 @@ CHeaderParams::CHeaderParams(std::string_view fieldValue) {
         Param param{piece.base, piece.value, {}, piece.extended};
         if (piece.extended)
             param.value = PercentDecode(TakeCharset(piece.value, param.charset));
-        const auto existing = std::find_if(m_params.begin(), m_params.end(),
-                                           [&](const Param& p) { return p.name == param.name; });
-        if (existing == m_params.end())
-            m_params.push_back(std::move(param));
-        else if (param.extended && !existing->extended)
-            *existing = std::move(param);
+        keep(std::move(param), piece.extended);
     }
     for (const std::string& base : order) {
         Param param{base, {}, {}, false};
@@ -178,12 +165,7 @@ CHeaderParams::CHeaderParams(std::string_view fieldValue) {
                 param.value += value;
             }
         }
-        const auto existing = std::find_if(m_params.begin(), m_params.end(),
-                                           [&](const Param& p) { return p.name == param.name; });
-        if (existing == m_params.end())
-            m_params.push_back(std::move(param));
-        else if (!existing->extended)
-            *existing = std::move(param);
+        keep(std::move(param), true);
     }
 }
 

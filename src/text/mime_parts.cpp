@@ -11,18 +11,6 @@ namespace qb {
 
 namespace {
 
-bool IsBlank(char c) {
-    return c == ' ' || c == '\t';
-}
-
-bool AllBlank(std::string_view s) {
-    for (const char c : s) {
-        if (!IsBlank(c))
-            return false;
-    }
-    return true;
-}
-
 // Gathers the content fields of an entity header, one line at a time, joining folded lines.
 class FieldCollector {
   public:
@@ -71,17 +59,6 @@ class FieldCollector {
     bool m_any = false;
     bool m_seenType = false, m_seenEncoding = false, m_seenDisposition = false;
 };
-
-std::string LowerTrimmed(std::string_view s) {
-    while (!s.empty() && (IsBlank(s.front()) || s.front() == '\r' || s.front() == '\n'))
-        s.remove_prefix(1);
-    while (!s.empty() && (IsBlank(s.back()) || s.back() == '\r' || s.back() == '\n'))
-        s.remove_suffix(1);
-    std::string out(s);
-    for (char& c : out)
-        c = ToLowerAscii(c);
-    return out;
-}
 
 // CR LF and a lone CR become LF.
 void NormaliseLineEnds(std::string& text) {
@@ -152,7 +129,7 @@ void CMimeParts::Add(std::string_view contentType, std::string_view encoding,
     if (slash == std::string::npos || slash == 0 || slash + 1 == part.type.size())
         part.type = inDigest ? "message/rfc822" : "text/plain";
     part.charset = type.GetRaw("charset");
-    part.encoding = LowerTrimmed(encoding);
+    part.encoding = LowerAscii(TrimWhite(encoding));
     const CHeaderParams disp(disposition);
     part.disposition = disp.Value();
     part.fileName = disp.Get("filename", part.charset);

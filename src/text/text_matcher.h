@@ -7,9 +7,9 @@
 namespace qb {
 
 // The simple lower-case fold of a code point, for the scripts old European mail is written in:
-// ASCII; Latin-1 Supplement (À-Þ except ×, µ to μ); Latin Extended-A (Ā-ž, with İ to i, Ÿ to ÿ, ſ to s);
-// Greek (Ά-Ω, with ς to σ); Cyrillic (Ѐ-Я). Other code points are left as they are; nothing is
-// expanded (ß stays ß) and accents are not removed (é does not match e).
+// ASCII; Latin-1 Supplement (À-Þ except ×, µ to μ); Latin Extended-A (Ā-ž, with İ to i, Ÿ to ÿ, ſ
+// to s); Greek (Ά-Ω, with ς to σ); Cyrillic (Ѐ-Я). Other code points are left as they are; nothing
+// is expanded (ß stays ß) and accents are not removed (é does not match e).
 char32_t FoldCodePoint(char32_t cp);
 
 // `text` with every code point folded; bytes that are not well-formed UTF-8 are kept as they are.

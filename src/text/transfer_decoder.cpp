@@ -1,6 +1,7 @@
 #include "text/transfer_decoder.h"
 
 #include "platform/paths.h"
+#include "text/utf8.h"
 
 namespace qb {
 
@@ -18,14 +19,6 @@ int Base64Value(char c) {
     if (c == '/')
         return 63;
     return -1;
-}
-
-std::string_view TrimBlanks(std::string_view s) {
-    while (!s.empty() && (s.front() == ' ' || s.front() == '\t'))
-        s.remove_prefix(1);
-    while (!s.empty() && (s.back() == ' ' || s.back() == '\t' || s.back() == '\r'))
-        s.remove_suffix(1);
-    return s;
 }
 
 } // namespace
@@ -54,7 +47,7 @@ void AppendUnescaped(std::string_view text, bool underscoreIsBlank, std::string&
 }
 
 TransferEncoding TransferEncodingOf(std::string_view name) {
-    name = TrimBlanks(name);
+    name = TrimWhite(name);
     if (EqualsNoCase(name, "quoted-printable"))
         return TransferEncoding::QuotedPrintable;
     if (EqualsNoCase(name, "base64"))

@@ -41,6 +41,32 @@ std::size_t SequenceLength(std::string_view s, std::size_t pos) {
 
 } // namespace
 
+bool AllBlank(std::string_view text) {
+    for (const char c : text) {
+        if (!IsBlank(c))
+            return false;
+    }
+    return true;
+}
+
+std::string_view TrimWhite(std::string_view text) {
+    const auto white = [](char c) { return IsBlank(c) || c == '\r' || c == '\n'; };
+    while (!text.empty() && white(text.front()))
+        text.remove_prefix(1);
+    while (!text.empty() && white(text.back()))
+        text.remove_suffix(1);
+    return text;
+}
+
+std::string LowerAscii(std::string_view text) {
+    std::string out(text);
+    for (char& c : out) {
+        if (c >= 'A' && c <= 'Z')
+            c = static_cast<char>(c - 'A' + 'a');
+    }
+    return out;
+}
+
 bool IsAscii(std::string_view bytes) {
     const char* p = bytes.data();
     std::size_t n = bytes.size();

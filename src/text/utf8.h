@@ -1,4 +1,4 @@
-// Small UTF-8 helpers shared by the decoders.
+// Small text helpers shared by the decoders.
 #pragma once
 
 #include <cstddef>
@@ -6,6 +6,19 @@
 #include <string_view>
 
 namespace qb {
+
+inline bool IsBlank(char c) {
+    return c == ' ' || c == '\t';
+}
+
+// True when the text holds only blanks (or nothing).
+bool AllBlank(std::string_view text);
+
+// The text without blanks, CR and LF at either end.
+std::string_view TrimWhite(std::string_view text);
+
+// The text in ASCII lower case.
+std::string LowerAscii(std::string_view text);
 
 // True when every byte is below 0x80.
 bool IsAscii(std::string_view bytes);
