@@ -39,9 +39,10 @@ class CliDiscovery : public CliTest {
     void BuildHome() {
         WriteFile(RegistryPath(), "REGEDIT4\n\n[HKEY_CURRENT_USER\\Software\\Netscape\\Netscape "
                                   "Navigator\\Mail]\n\"Mail Directory\"=\"" +
-                                      home + "/nsmail-link\"\n");
+                                      home + "/navmail\"\n");
+        MakeDir("navmail");
+        Link(home + "/navmail", "navmail-link");
         MakeDir("nsmail/Inbox.sbd");
-        Link(home + "/nsmail", "nsmail-link");
         File(".netscape/preferences.js", "// Netscape User Preferences\n"
                                          "user_pref(\"mail.check_new_mail\", true);\n");
 
@@ -56,7 +57,7 @@ class CliDiscovery : public CliTest {
                    "\"Store Root\"=hex(2):43,00,3a,00,5c,00,69,00,6d,00,6e,00,00,00\n\n"
                    "[Software\\\\Netscape\\\\Netscape Navigator\\\\Mail] 1\n"
                    "\"Mail Directory\"=str(2):\"Z:" +
-                       home + "\\\\wine-nav\"\n");
+                       home + "\\\\navmail-link\"\n");
         MakeDir(".wine/drive_c/Program Files/Netscape/Users/Default/Mail");
         MakeDir(".wine/drive_c/IMN/Mail");
 
@@ -94,15 +95,16 @@ class CliDiscovery : public CliTest {
 
 TEST_F(CliDiscovery, ListsEveryStoreOnceAndFirstRunRegistersThem) {
     BuildHome();
-    // The registry's own key first; WINEPREFIX before ~/.wine; ~/nsmail is the registry's store
-    // reached through a link, and ~/.icedove the same profiles as ~/.thunderbird.
+    // The registry's own key first; WINEPREFIX before ~/.wine, whose Navigator directory is the
+    // registry's reached through a link; ~/.icedove holds the same profiles as ~/.thunderbird.
     const std::string expected =
-        "Netscape Mail\t" + home + "/nsmail-link\tNavigator Mail\n" + "Internet Mail\t" + real +
+        "Netscape Mail\t" + home + "/navmail\tNavigator Mail\n" + "Internet Mail\t" + real +
         "/bottle/drive_c/IMN/Mail\tMicrosoft IM\n" + "Default\t" + real +
         "/.wine/drive_c/Program Files/Netscape/Users/Default/Mail\tCommunicator User\n" +
         "Internet Mail (2)\t" + real + "/.wine/drive_c/IMN/Mail\tMicrosoft IM\n" +
-        "Netscape Mail (2)\t" + home + "/wine-nav\tNavigator Mail\n" + "default - Local Folders\t" +
-        home + "/.thunderbird/abc.default/Mail/Local Folders\tNavigator Mail\n";
+        "Netscape Mail (2)\t" + home + "/nsmail\tCommunicator User\n" +
+        "default - Local Folders\t" + home +
+        "/.thunderbird/abc.default/Mail/Local Folders\tNavigator Mail\n";
     CliResult r = RunInHome({"discover"});
     EXPECT_EQ(r.status, 0) << r;
     EXPECT_EQ(r.out, expected);
