@@ -81,36 +81,27 @@ class PrefsReader {
     // A string in double or single quotes with the escapes \" \' \\ \n \r \t \xHH \uHHHH.
     bool String(std::string& out) {
         const char quote = m_text[m_pos++];
-        Utf16Writer units(out);
-        while (m_pos < m_text.size()) {
-            const char c = m_text[m_pos++];
-            if (c == quote) {
-                units.Flush();
-                return true;
-            }
-            if (c != '\\') {
-                units.Flush();
-                out += c;
-                continue;
-            }
-            if (m_pos >= m_text.size())
-                break;
-            const char e = m_text[m_pos++];
-            const int digits = e == 'x' ? 2 : e == 'u' ? 4 : 0;
-            if (digits > 0) {
+        bool badEscape = false;
+        const bool read =
+            ReadQuoted(m_text, m_pos, quote, out, [&](char e, std::size_t& at, Utf16Writer& units) {
+                const int digits = e == 'x' ? 2 : e == 'u' ? 4 : 0;
+                if (digits == 0) {
+                    units.Flush();
+                    out += e == 'n' ? '\n' : e == 'r' ? '\r' : e == 't' ? '\t' : e;
+                    return true;
+                }
                 std::uint32_t unit = 0;
                 for (int i = 0; i < digits; ++i) {
-                    if (m_pos >= m_text.size() || HexDigit(m_text[m_pos]) < 0)
-                        return Fail("bad escape in a string");
-                    unit = unit * 16 + static_cast<std::uint32_t>(HexDigit(m_text[m_pos++]));
+                    if (at >= m_text.size() || HexDigit(m_text[at]) < 0) {
+                        badEscape = true;
+                        return false;
+                    }
+                    unit = unit * 16 + static_cast<std::uint32_t>(HexDigit(m_text[at++]));
                 }
                 units.Put(static_cast<std::uint16_t>(unit));
-                continue;
-            }
-            units.Flush();
-            out += e == 'n' ? '\n' : e == 'r' ? '\r' : e == 't' ? '\t' : e;
-        }
-        return Fail("string never ends");
+                return true;
+            });
+        return read || Fail(badEscape ? "bad escape in a string" : "string never ends");
     }
 
     bool Value(PrefValue& value) {

@@ -39,88 +39,50 @@ void SkipBlanks(std::string_view line, std::size_t& pos) {
         ++pos;
 }
 
+// Up to `most` hexadecimal digits at `pos` as a number; the count read.
+int ReadHexDigits(std::string_view line, std::size_t& pos, int most, std::uint32_t& number) {
+    number = 0;
+    int digits = 0;
+    for (; digits < most && pos < line.size() && HexDigit(line[pos]) >= 0; ++digits)
+        number = number * 16 + static_cast<std::uint32_t>(HexDigit(line[pos++]));
+    return digits;
+}
+
 // Reads an escaped text from just after its opening character up to the unescaped `close`, and
 // moves `pos` past that. Escapes are the C ones plus \e, \xHHHH (a UTF-16 unit, up to four
 // digits) and octal \OOO; any other escaped character stands for itself. False when the line
 // ends first.
 bool ReadEscaped(std::string_view line, std::size_t& pos, char close, std::string& out) {
-    Utf16Writer units(out);
-    while (pos < line.size()) {
-        const char c = line[pos++];
-        if (c == close) {
-            units.Flush();
-            return true;
-        }
-        if (c != '\\') {
-            units.Flush();
-            out += c;
-            continue;
-        }
-        if (pos >= line.size())
-            return false;
-        const char e = line[pos++];
-        switch (e) {
-        case 'a':
-            units.Put(7);
-            break;
-        case 'b':
-            units.Put(8);
-            break;
-        case 'e':
-            units.Put(27);
-            break;
-        case 'f':
-            units.Put(12);
-            break;
-        case 'n':
-            units.Put(10);
-            break;
-        case 'r':
-            units.Put(13);
-            break;
-        case 't':
-            units.Put(9);
-            break;
-        case 'v':
-            units.Put(11);
-            break;
-        case 'x': {
-            std::uint32_t unit = 0;
-            int digits = 0;
-            for (; digits < 4 && pos < line.size() && HexDigit(line[pos]) >= 0; ++digits)
-                unit = unit * 16 + static_cast<std::uint32_t>(HexDigit(line[pos++]));
-            if (digits == 0) {
+    return ReadQuoted(line, pos, close, out, [&](char e, std::size_t& at, Utf16Writer& units) {
+        constexpr std::string_view kLetters = "abefnrtv";
+        constexpr std::uint16_t kCodes[] = {7, 8, 27, 12, 10, 13, 9, 11};
+        std::uint32_t unit = 0;
+        if (const std::size_t letter = kLetters.find(e); letter != std::string_view::npos) {
+            units.Put(kCodes[letter]);
+        } else if (e == 'x') {
+            if (ReadHexDigits(line, at, 4, unit) > 0) {
+                units.Put(static_cast<std::uint16_t>(unit));
+            } else {
                 units.Flush();
                 out += 'x';
-            } else {
-                units.Put(static_cast<std::uint16_t>(unit));
             }
-            break;
+        } else if (e >= '0' && e <= '7') {
+            unit = static_cast<std::uint32_t>(e - '0');
+            for (int digits = 1;
+                 digits < 3 && at < line.size() && line[at] >= '0' && line[at] <= '7'; ++digits)
+                unit = unit * 8 + static_cast<std::uint32_t>(line[at++] - '0');
+            units.Put(static_cast<std::uint16_t>(unit));
+        } else {
+            units.Flush();
+            out += e;
         }
-        default:
-            if (e >= '0' && e <= '7') {
-                std::uint32_t unit = static_cast<std::uint32_t>(e - '0');
-                for (int digits = 1;
-                     digits < 3 && pos < line.size() && line[pos] >= '0' && line[pos] <= '7';
-                     ++digits)
-                    unit = unit * 8 + static_cast<std::uint32_t>(line[pos++] - '0');
-                units.Put(static_cast<std::uint16_t>(unit));
-            } else {
-                units.Flush();
-                out += e;
-            }
-        }
-    }
-    return false;
+        return true;
+    });
 }
 
 // A hexadecimal number of one to eight digits.
 bool ReadHexNumber(std::string_view line, std::size_t& pos, std::uint32_t& number) {
-    number = 0;
-    int digits = 0;
-    for (; digits < 8 && pos < line.size() && HexDigit(line[pos]) >= 0; ++digits)
-        number = number * 16 + static_cast<std::uint32_t>(HexDigit(line[pos++]));
-    return digits > 0;
+    return ReadHexDigits(line, pos, 8, number) > 0;
 }
 
 // "N)" of "hex(N)" and "str(N)".
@@ -155,10 +117,8 @@ bool ReadHexBytes(Lines& lines, std::string_view line, std::size_t pos, std::str
             pos = 0;
             continue;
         }
-        int value = 0, digits = 0;
-        for (; digits < 2 && pos < line.size() && HexDigit(line[pos]) >= 0; ++digits)
-            value = value * 16 + HexDigit(line[pos++]);
-        if (digits == 0) {
+        std::uint32_t value = 0;
+        if (ReadHexDigits(line, pos, 2, value) == 0) {
             why = "bad hex data";
             return false;
         }
