@@ -2,6 +2,7 @@
 // a whole message whose every part is decoded, a file name, text in a charset chosen by the
 // first byte, and search text. Whatever comes in, what comes out must be well-formed UTF-8,
 // header values must hold no control characters and file names must stay names.
+#include "platform/utf8.h"
 #include "text/charset.h"
 #include "text/file_name.h"
 #include "text/header_decoder.h"
@@ -10,7 +11,6 @@
 #include "text/line_source.h"
 #include "text/mime_parts.h"
 #include "text/text_matcher.h"
-#include "text/utf8.h"
 
 #include <cstddef>
 #include <cstdint>

@@ -1,7 +1,7 @@
 #include "text/charset.h"
 
+#include "platform/utf8.h"
 #include "text/converter.h"
-#include "text/utf8.h"
 
 #include <string>
 #include <unordered_map>

@@ -1,7 +1,7 @@
 #include "text/file_name.h"
 
 #include "platform/paths.h"
-#include "text/utf8.h"
+#include "platform/utf8.h"
 
 #include <array>
 #include <utility>

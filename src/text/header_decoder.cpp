@@ -1,8 +1,9 @@
 #include "text/header_decoder.h"
 
+#include "platform/utf8.h"
 #include "text/charset.h"
+#include "text/text_support.h"
 #include "text/transfer_decoder.h"
-#include "text/utf8.h"
 
 #include <cstdint>
 #include <cstring>

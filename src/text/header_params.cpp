@@ -3,8 +3,7 @@
 #include "platform/paths.h"
 #include "text/charset.h"
 #include "text/header_decoder.h"
-#include "text/transfer_decoder.h"
-#include "text/utf8.h"
+#include "text/text_support.h"
 
 #include <algorithm>
 #include <map>
@@ -64,9 +63,8 @@ std::string Unquote(std::string_view value) {
 std::string PercentDecode(std::string_view s) {
     std::string out;
     for (std::size_t i = 0; i < s.size(); ++i) {
-        if (s[i] == '%' && i + 2 < s.size() && HexDigitValue(s[i + 1]) >= 0 &&
-            HexDigitValue(s[i + 2]) >= 0) {
-            out += static_cast<char>(HexDigitValue(s[i + 1]) * 16 + HexDigitValue(s[i + 2]));
+        if (s[i] == '%' && i + 2 < s.size() && HexDigit(s[i + 1]) >= 0 && HexDigit(s[i + 2]) >= 0) {
+            out += static_cast<char>(HexDigit(s[i + 1]) * 16 + HexDigit(s[i + 2]));
             i += 2;
         } else {
             out += s[i];

@@ -1,8 +1,7 @@
 #include "text/html_text.h"
 
 #include "platform/paths.h"
-#include "text/transfer_decoder.h"
-#include "text/utf8.h"
+#include "platform/utf8.h"
 
 #include <algorithm>
 #include <array>
@@ -58,7 +57,7 @@ bool Reference(std::string_view html, std::size_t& pos, std::string& out) {
         if (digits.empty())
             return false;
         for (const char c : digits) {
-            const int v = hex ? HexDigitValue(c) : (c >= '0' && c <= '9' ? c - '0' : -1);
+            const int v = hex ? HexDigit(c) : (c >= '0' && c <= '9' ? c - '0' : -1);
             if (v < 0)
                 return false;
             cp = cp * (hex ? 16 : 10) + static_cast<char32_t>(v);

@@ -4,8 +4,8 @@
 #include "text/charset.h"
 #include "text/header_params.h"
 #include "text/html_text.h"
+#include "text/text_support.h"
 #include "text/transfer_decoder.h"
-#include "text/utf8.h"
 
 namespace qb {
 

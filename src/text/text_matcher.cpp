@@ -1,6 +1,6 @@
 #include "text/text_matcher.h"
 
-#include "text/utf8.h"
+#include "platform/utf8.h"
 
 #include <array>
 

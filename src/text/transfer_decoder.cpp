@@ -1,7 +1,7 @@
 #include "text/transfer_decoder.h"
 
 #include "platform/paths.h"
-#include "text/utf8.h"
+#include "text/text_support.h"
 
 namespace qb {
 
@@ -23,22 +23,12 @@ int Base64Value(char c) {
 
 } // namespace
 
-int HexDigitValue(char c) {
-    if (c >= '0' && c <= '9')
-        return c - '0';
-    if (c >= 'a' && c <= 'f')
-        return c - 'a' + 10;
-    if (c >= 'A' && c <= 'F')
-        return c - 'A' + 10;
-    return -1;
-}
-
 void AppendUnescaped(std::string_view text, bool underscoreIsBlank, std::string& out) {
     for (std::size_t i = 0; i < text.size(); ++i) {
         const char c = text[i];
-        if (c == '=' && i + 2 < text.size() && HexDigitValue(text[i + 1]) >= 0 &&
-            HexDigitValue(text[i + 2]) >= 0) {
-            out += static_cast<char>(HexDigitValue(text[i + 1]) * 16 + HexDigitValue(text[i + 2]));
+        if (c == '=' && i + 2 < text.size() && HexDigit(text[i + 1]) >= 0 &&
+            HexDigit(text[i + 2]) >= 0) {
+            out += static_cast<char>(HexDigit(text[i + 1]) * 16 + HexDigit(text[i + 2]));
             i += 2;
         } else {
             out += underscoreIsBlank && c == '_' ? ' ' : c;

@@ -15,9 +15,6 @@ enum class TransferEncoding { Identity, QuotedPrintable, Base64, Uuencode };
 // "8bit", "binary" and anything unknown mean the lines are the bytes.
 TransferEncoding TransferEncodingOf(std::string_view name);
 
-// The value of a hexadecimal digit, or -1.
-int HexDigitValue(char c);
-
 // Appends text with its "=XX" escapes turned into bytes; a '=' that starts no escape stays as it
 // is. With `underscoreIsBlank` (the Q encoding of header words) '_' stands for a blank.
 void AppendUnescaped(std::string_view text, bool underscoreIsBlank, std::string& out);

@@ -1,7 +1,7 @@
+#include "platform/utf8.h"
 #include "python_oracle.h"
 #include "text/file_name.h"
 #include "text/text_matcher.h"
-#include "text/utf8.h"
 
 #include <gtest/gtest.h>
 
