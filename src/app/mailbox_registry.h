@@ -20,6 +20,8 @@ inline constexpr char kManagedMailsKey[] = "SOFTWARE\\Velmora\\Quillbox\\Managed
 inline constexpr char kManagedMailsSection[] = "Managed Mails";
 inline constexpr char kStoreRootValue[] = "Store Root";
 inline constexpr char kTypeValue[] = "Type";
+// A dword below a mailbox's key: 1 registers the mailbox read-only.
+inline constexpr char kReadOnlyValue[] = "Read Only";
 // No registered mailbox has the name asked for.
 inline constexpr char kTextMailboxNotFound[] = "Mailbox not found";
 // A store root that is not an existing directory.
@@ -44,6 +46,8 @@ struct MailboxEntry {
     std::string m_strName;
     std::string m_strStoreRoot;
     std::string m_strType;
+    // Read-only: another client still keeps this store (discovery suggests it for such stores).
+    bool m_bReadOnly = false;
     std::unique_ptr<CMails> m_pRoot; // freed with its whole tree
 };
 

@@ -25,11 +25,13 @@ std::string AbsolutePath(std::string_view path);
 // no separator ('/' or '\'), no control character.
 bool IsSingleEntryName(std::string_view name);
 // The longest name a directory entry can have, in bytes.
-inline constexpr std::size_t kMaxFileNameBytes = 255;
+inline constexpr std::size_t kMaxEntryNameBytes = 255;
 
 // ASCII case-insensitive comparisons, as the stores compare names and header fields.
 bool EqualsNoCase(std::string_view a, std::string_view b);
 bool StartsWithNoCase(std::string_view text, std::string_view prefix);
 char ToLowerAscii(char c);
+// The value of a hexadecimal digit (either case), or -1.
+int HexDigit(char c);
 
 } // namespace qb

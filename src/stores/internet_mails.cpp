@@ -412,7 +412,7 @@ bool CInternetMails::IsValidFolderName(const std::string& name) {
 }
 
 bool CInternetMails::CanHoldFolderName(const std::string& name) const {
-    return IsValidFolderName(name) && name.size() + 4 <= kMaxFileNameBytes;
+    return IsValidFolderName(name) && name.size() + 4 <= kMaxEntryNameBytes;
 }
 
 bool CInternetMails::OwnsFile(const std::string& file) const {

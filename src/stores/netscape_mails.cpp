@@ -48,17 +48,10 @@ std::uint32_t ParseHexPrefix(std::string_view text) {
         ++i;
     std::uint32_t value = 0;
     for (; i < text.size(); ++i) {
-        const char c = text[i];
-        std::uint32_t digit;
-        if (c >= '0' && c <= '9')
-            digit = static_cast<std::uint32_t>(c - '0');
-        else if (c >= 'a' && c <= 'f')
-            digit = static_cast<std::uint32_t>(c - 'a' + 10);
-        else if (c >= 'A' && c <= 'F')
-            digit = static_cast<std::uint32_t>(c - 'A' + 10);
-        else
+        const int digit = HexDigit(text[i]);
+        if (digit < 0)
             break;
-        value = (value << 4) | digit;
+        value = (value << 4) | static_cast<std::uint32_t>(digit);
     }
     return value;
 }
@@ -407,7 +400,7 @@ bool CNetscapeMails::IsValidFolderName(const std::string& name) {
 }
 
 bool CNetscapeMails::CanHoldFolderName(const std::string& name) const {
-    return IsValidFolderName(name) && name.size() + 4 <= kMaxFileNameBytes;
+    return IsValidFolderName(name) && name.size() + 4 <= kMaxEntryNameBytes;
 }
 
 bool CNetscapeMails::OwnsFile(const std::string& file) const {
