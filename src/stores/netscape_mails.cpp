@@ -288,40 +288,13 @@ struct Patch {
     std::string original;
 };
 
-// Whether the file still holds the listed message's header at its recorded offset (another
-// program may have compacted or rewritten the file since the folder was listed).
-bool HeaderStillThere(LineReader& reader, const CMessage& message, std::int64_t fileSize) {
-    const std::string& header = message.m_strHeader;
-    if (message.m_nOffset < 0 || message.m_nOffset >= fileSize || !IsSeparatorLine(header))
-        return false;
-    if (!reader.Seek(message.m_nOffset))
-        return false;
-    std::string line;
-    if (!reader.ReadLine(line))
-        return false;
-    while (message.m_nOffset == 0 && !IsSeparatorLine(line)) {
-        if (!reader.ReadLine(line))
-            return false;
-    }
-    bool first = true;
-    for (std::size_t at = 0; at < header.size();) {
-        const std::size_t eol = header.find("\r\n", at);
-        if (eol == std::string::npos)
-            return false;
-        if (!first && !reader.ReadLine(line))
-            return false;
-        first = false;
-        if (std::string_view(line) != std::string_view(header).substr(at, eol - at))
-            return false;
-        at = eol + 2;
-    }
-    return true;
-}
-
-// Finds the status field of `message` in the file, making sure first that the file still holds
-// the message's header exactly where it was listed, and works out the bytes that mark it deleted.
-bool LocateStatus(LineReader& reader, const CMessage& message, std::int64_t fileSize, Patch& patch,
-                  std::string& replacement) {
+// Reads the listed message's header back from the file, line by line, handing each line and the
+// position it starts at to `onLine`. False when the file no longer holds that header exactly at
+// the recorded offset (another program may have compacted or rewritten the file since the folder
+// was listed).
+template <typename OnLine>
+bool ReadListedHeader(LineReader& reader, const CMessage& message, std::int64_t fileSize,
+                      OnLine&& onLine) {
     const std::string& header = message.m_strHeader;
     if (message.m_nOffset < 0 || message.m_nOffset >= fileSize || !IsSeparatorLine(header))
         return false;
@@ -337,11 +310,8 @@ bool LocateStatus(LineReader& reader, const CMessage& message, std::int64_t file
         if (!reader.ReadLine(line))
             return false;
     }
-    std::int64_t statusPosition = -1;
-    std::string field;
-    std::size_t at = 0;
     bool first = true;
-    while (at < header.size()) {
+    for (std::size_t at = 0; at < header.size();) {
         const std::size_t eol = header.find("\r\n", at);
         if (eol == std::string::npos)
             return false;
@@ -352,13 +322,32 @@ bool LocateStatus(LineReader& reader, const CMessage& message, std::int64_t file
         }
         first = false;
         if (std::string_view(line) != std::string_view(header).substr(at, eol - at))
-            return false; // the file changed since the folder was listed
-        if (statusPosition < 0 && StartsWithNoCase(line, kStatusField)) {
-            statusPosition = lineStart + static_cast<std::int64_t>(kStatusField.size());
-            field = line.substr(kStatusField.size());
-        }
+            return false;
+        onLine(line, lineStart);
         at = eol + 2;
     }
+    return true;
+}
+
+bool HeaderStillThere(LineReader& reader, const CMessage& message, std::int64_t fileSize) {
+    return ReadListedHeader(reader, message, fileSize, [](const std::string&, std::int64_t) {});
+}
+
+// Finds the status field of `message` in the file, making sure first that the file still holds
+// the message's header exactly where it was listed, and works out the bytes that mark it deleted.
+bool LocateStatus(LineReader& reader, const CMessage& message, std::int64_t fileSize, Patch& patch,
+                  std::string& replacement) {
+    std::int64_t statusPosition = -1;
+    std::string field;
+    const bool there = ReadListedHeader(
+        reader, message, fileSize, [&](const std::string& line, std::int64_t lineStart) {
+            if (statusPosition < 0 && StartsWithNoCase(line, kStatusField)) {
+                statusPosition = lineStart + static_cast<std::int64_t>(kStatusField.size());
+                field = line.substr(kStatusField.size());
+            }
+        });
+    if (!there)
+        return false;
     if (statusPosition < 0 || field.size() < 4)
         return false;
     const std::uint32_t value = (ParseHexPrefix(field.substr(0, 4)) | kDeletedBit) & 0xFFFF;
