@@ -358,6 +358,33 @@ bool MoveFile(const std::string& from, const std::string& to) {
     return ::rename(from.c_str(), to.c_str()) == 0;
 }
 
+namespace {
+
+// Runs `sync` on a read-only descriptor of `path` (a file or a directory).
+bool SyncPath(const std::string& path, int (*sync)(int)) {
+    if (Tick(Op::Flush, path) != Verdict::Go)
+        return false;
+    int fd;
+    do {
+        fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+    } while (fd < 0 && errno == EINTR);
+    if (fd < 0)
+        return false;
+    const bool ok = sync(fd) == 0;
+    ::close(fd);
+    return ok;
+}
+
+} // namespace
+
+bool SyncDirectory(const std::string& path) {
+    return SyncPath(path, ::fsync);
+}
+
+bool SyncFileSystem(const std::string& path) {
+    return SyncPath(path, ::syncfs);
+}
+
 bool ListDirectory(const std::string& path, std::vector<DirEntry>& entries) {
     entries.clear();
     if (Tick(Op::ListDirectory, path) != Verdict::Go)

@@ -124,6 +124,11 @@ bool RemoveFile(const std::string& path);
 bool RemoveDirectory(const std::string& path);
 // Moves a file or directory to a new name. Never replaces: fails when `to` exists.
 bool MoveFile(const std::string& from, const std::string& to);
+// Puts a directory's entries (names made, renamed or removed in it) on the disk.
+bool SyncDirectory(const std::string& path);
+// Puts every written byte of the file system that holds `path` on the disk at once: far cheaper
+// than flushing thousands of small files one by one, each of which waits for its own commit.
+bool SyncFileSystem(const std::string& path);
 
 struct DirEntry {
     std::string name;
