@@ -48,6 +48,10 @@ void SetFaultPlan(const FaultPlan& plan);
 void ClearFaultPlan();
 // Number of operations counted since the last SetFaultPlan/ClearFaultPlan.
 std::int64_t OperationCount();
+// Whether Flush and the syncs wait for the disk (the default). Tests that run an operation once
+// per file operation it makes may turn the waits off: the operations are still counted and can
+// still be made to fail.
+void SetDiskWaits(bool wait);
 // Optional observer of every counted operation (for tests that log what happens).
 void SetOperationObserver(std::function<void(Op, const std::string&)> observer);
 
