@@ -2,7 +2,7 @@
 #include "interchange/eml_names.h"
 #include "interchange/format_writers.h"
 #include "interchange/line_ends.h"
-#include "interchange/staged_files.h"
+#include "interchange/staged_writer.h"
 
 #include "platform/file_system.h"
 #include "platform/paths.h"
@@ -11,10 +11,9 @@ namespace qb::interchange {
 
 namespace {
 
-class CEmlWriter : public CWriter {
+class CEmlWriter : public CStagedWriter {
   public:
-    explicit CEmlWriter(std::string dest) : m_dest(std::move(dest)), m_staged(m_dest) {}
-    ~CEmlWriter() override { Abort(); }
+    explicit CEmlWriter(std::string dest) : CStagedWriter(std::move(dest)) {}
 
     bool BeginFolder(const std::vector<std::string>& folder) override {
         Abort();
@@ -37,62 +36,19 @@ class CEmlWriter : public CWriter {
             if (!entry.isDirectory && IsEmlFileName(entry.name))
                 return Fail(directory + " already holds messages");
         }
-        m_directory = directory;
-        m_current = {folder, directory, 0};
-        m_open = true;
+        Open(folder, directory);
         return true;
     }
 
     bool Write(const Message& message) override {
-        if (!m_open)
-            return Fail("No folder open");
         const std::string_view text = WithoutEnvelope(message.text);
         m_buffer.clear();
-        AppendWithCrLf(m_buffer, text);
+        AppendWithLineEnds(m_buffer, text, "\r\n");
         const std::string final =
-            JoinPath(m_directory,
+            JoinPath(m_current.output,
                      EmlFileName(m_current.count + 1, HeaderField(text, "Subject").value_or("")));
-        std::string error;
-        if (!m_staged.Add(fs::TemporaryNameFor(final), final, m_buffer, error)) {
-            Abort();
-            return Fail(error);
-        }
-        ++m_current.count;
-        return true;
+        return Stage(fs::TemporaryNameFor(final), final);
     }
-
-    bool EndFolder() override {
-        if (!m_open)
-            return Fail("No folder open");
-        std::string error;
-        if (!m_staged.Commit(error)) {
-            Abort();
-            return Fail(error);
-        }
-        m_open = false;
-        m_written.push_back(std::move(m_current));
-        m_current = {};
-        return true;
-    }
-
-    void Abort() override {
-        m_staged.Discard();
-        m_open = false;
-    }
-
-  private:
-    bool EnsureDirectory(const std::string& directory) {
-        if (fs::IsDirectory(directory) || fs::CreateDirectory(directory))
-            return true;
-        return Fail("Cannot create the directory " + directory);
-    }
-
-    std::string m_dest;
-    CStagedFiles m_staged;
-    std::string m_directory;
-    std::string m_buffer;
-    WrittenFolder m_current;
-    bool m_open = false;
 };
 
 } // namespace

@@ -6,9 +6,8 @@
 
 namespace qb::interchange {
 
-// CR LF becomes LF; a CR that ends no line is part of the line and stays.
-void AppendWithLf(std::string& out, std::string_view text);
-// A LF without its CR becomes CR LF.
-void AppendWithCrLf(std::string& out, std::string_view text);
+// Every LF or CR LF of `text` becomes `lineEnd`; a CR that ends no line is part of the line and
+// stays.
+void AppendWithLineEnds(std::string& out, std::string_view text, std::string_view lineEnd);
 
 } // namespace qb::interchange

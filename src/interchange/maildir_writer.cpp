@@ -3,7 +3,7 @@
 #include "interchange/format_writers.h"
 #include "interchange/line_ends.h"
 #include "interchange/maildir_names.h"
-#include "interchange/staged_files.h"
+#include "interchange/staged_writer.h"
 
 #include "platform/file_system.h"
 #include "platform/paths.h"
@@ -45,10 +45,9 @@ std::string UniqueName() {
     return name + host;
 }
 
-class CMaildirWriter : public CWriter {
+class CMaildirWriter : public CStagedWriter {
   public:
-    explicit CMaildirWriter(std::string dest) : m_dest(std::move(dest)), m_staged(m_dest) {}
-    ~CMaildirWriter() override { Abort(); }
+    explicit CMaildirWriter(std::string dest) : CStagedWriter(std::move(dest)) {}
 
     bool BeginFolder(const std::vector<std::string>& folder) override {
         Abort();
@@ -58,39 +57,36 @@ class CMaildirWriter : public CWriter {
         }
         if (!EnsureDirectory(m_dest))
             return false;
-        m_folderDir = MaildirFolderDirectory(m_dest, folder);
-        if (!EnsureDirectory(m_folderDir))
+        const std::string directory = MaildirFolderDirectory(m_dest, folder);
+        if (!EnsureDirectory(directory))
             return false;
         for (const char* sub : {"cur", "new", "tmp"}) {
-            if (!EnsureDirectory(JoinPath(m_folderDir, sub)))
+            if (!EnsureDirectory(JoinPath(directory, sub)))
                 return false;
         }
         for (const char* sub : {"cur", "new"}) {
             std::vector<fs::DirEntry> entries;
-            if (!fs::ListDirectory(JoinPath(m_folderDir, sub), entries))
-                return Fail("Cannot read " + JoinPath(m_folderDir, sub));
+            if (!fs::ListDirectory(JoinPath(directory, sub), entries))
+                return Fail("Cannot read " + JoinPath(directory, sub));
             for (const fs::DirEntry& entry : entries) {
                 if (entry.name[0] != '.')
-                    return Fail(m_folderDir + " already holds messages");
+                    return Fail(directory + " already holds messages");
             }
         }
         if (!folder.empty()) {
             // The mark of a Maildir++ sub-folder.
-            const std::string mark = JoinPath(m_folderDir, "maildirfolder");
+            const std::string mark = JoinPath(directory, "maildirfolder");
             fs::File file;
             if (!fs::Exists(mark) && !(file.Open(mark, fs::OpenMode::CreateNew) && file.Close()))
                 return Fail("Cannot create " + mark);
         }
-        m_current = {folder, m_folderDir, 0};
-        m_open = true;
+        Open(folder, directory);
         return true;
     }
 
     bool Write(const Message& message) override {
-        if (!m_open)
-            return Fail("No folder open");
         m_buffer.clear();
-        AppendWithLf(m_buffer, WithoutEnvelope(message.text));
+        AppendWithLineEnds(m_buffer, WithoutEnvelope(message.text), "\n");
         const std::string name = UniqueName();
         std::string info = ":2,";
         if (message.status & kStatusMarked)
@@ -101,48 +97,9 @@ class CMaildirWriter : public CWriter {
             info += 'S';
         if (message.status & kStatusDeleted)
             info += 'T';
-        std::string error;
-        if (!m_staged.Add(JoinPath(JoinPath(m_folderDir, "tmp"), name),
-                          JoinPath(JoinPath(m_folderDir, "cur"), name + info), m_buffer, error)) {
-            Abort();
-            return Fail(error);
-        }
-        ++m_current.count;
-        return true;
+        return Stage(JoinPath(JoinPath(m_current.output, "tmp"), name),
+                     JoinPath(JoinPath(m_current.output, "cur"), name + info));
     }
-
-    bool EndFolder() override {
-        if (!m_open)
-            return Fail("No folder open");
-        std::string error;
-        if (!m_staged.Commit(error)) {
-            Abort();
-            return Fail(error);
-        }
-        m_open = false;
-        m_written.push_back(std::move(m_current));
-        m_current = {};
-        return true;
-    }
-
-    void Abort() override {
-        m_staged.Discard();
-        m_open = false;
-    }
-
-  private:
-    bool EnsureDirectory(const std::string& directory) {
-        if (fs::IsDirectory(directory) || fs::CreateDirectory(directory))
-            return true;
-        return Fail("Cannot create the directory " + directory);
-    }
-
-    std::string m_dest;
-    CStagedFiles m_staged;
-    std::string m_folderDir;
-    std::string m_buffer;
-    WrittenFolder m_current;
-    bool m_open = false;
 };
 
 } // namespace

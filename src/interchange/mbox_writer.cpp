@@ -120,12 +120,6 @@ class CMboxWriter : public CWriter {
     }
 
   private:
-    bool EnsureDirectory(const std::string& directory) {
-        if (fs::IsDirectory(directory) || fs::CreateDirectory(directory))
-            return true;
-        return Fail("Cannot create the directory " + directory);
-    }
-
     bool FlushBuffer() {
         const bool ok = m_file.Write(m_buffer);
         m_buffer.clear();

@@ -3,6 +3,8 @@
 #include "interchange/format_writers.h"
 #include "interchange/reader.h"
 
+#include "platform/file_system.h"
+
 namespace qb::interchange {
 
 std::optional<Format> ParseFormat(std::string_view name) {
@@ -30,6 +32,12 @@ const char* FormatName(Format format) {
 bool CWriter::Fail(std::string error) {
     m_error = std::move(error);
     return false;
+}
+
+bool CWriter::EnsureDirectory(const std::string& directory) {
+    if (fs::IsDirectory(directory) || fs::CreateDirectory(directory))
+        return true;
+    return Fail("Cannot create the directory " + directory);
 }
 
 std::unique_ptr<CWriter> MakeWriter(Format format, const std::string& dest,

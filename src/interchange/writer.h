@@ -53,6 +53,8 @@ class CWriter {
 
   protected:
     bool Fail(std::string error);
+    // The directory exists afterwards (made when missing), or Fail.
+    bool EnsureDirectory(const std::string& directory);
 
     std::string m_error;
     std::vector<WrittenFolder> m_written;

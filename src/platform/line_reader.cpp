@@ -79,6 +79,16 @@ bool LineReader::ReadLine(std::string& line, LineEnd& end) {
     return true;
 }
 
+bool LineReader::TakeLastLine(std::string_view& line, LineEnd& end) {
+    if (m_failed || m_end == m_begin)
+        return false;
+    line = std::string_view(m_buffer.data() + m_begin, m_end - m_begin);
+    m_position += static_cast<std::int64_t>(m_end - m_begin);
+    m_begin = m_end;
+    end = LineEnd::None;
+    return true;
+}
+
 bool LineReader::ReadLfLine(std::string_view& line, LineEnd& end) {
     std::size_t scanFrom = m_begin;
     for (;;) {
@@ -94,15 +104,8 @@ bool LineReader::ReadLfLine(std::string_view& line, LineEnd& end) {
             return true;
         }
         const std::size_t scanned = m_end - m_begin;
-        if (!Fill()) {
-            if (m_failed || m_end == m_begin)
-                return false;
-            line = std::string_view(m_buffer.data() + m_begin, m_end - m_begin);
-            m_position += static_cast<std::int64_t>(m_end - m_begin);
-            m_begin = m_end;
-            end = LineEnd::None;
-            return true;
-        }
+        if (!Fill())
+            return TakeLastLine(line, end);
         scanFrom = m_begin + scanned;
     }
 }
@@ -146,15 +149,8 @@ bool LineReader::ReadLineView(std::string_view& line, LineEnd& end) {
             return true;
         }
         const std::size_t scanned = m_end - m_begin;
-        if (!Fill()) {
-            if (m_failed || m_end == m_begin)
-                return false;
-            line = std::string_view(m_buffer.data() + m_begin, m_end - m_begin);
-            m_position += static_cast<std::int64_t>(m_end - m_begin);
-            m_begin = m_end;
-            end = LineEnd::None;
-            return true;
-        }
+        if (!Fill())
+            return TakeLastLine(line, end);
         scanFrom = m_begin + scanned;
     }
 }

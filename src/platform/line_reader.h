@@ -60,6 +60,8 @@ class LineReader {
     bool Fill();
 
     bool ReadLfLine(std::string_view& line, LineEnd& end);
+    // At the end of the file: the bytes left as a line without a line end.
+    bool TakeLastLine(std::string_view& line, LineEnd& end);
 
     fs::File& m_file;
     LineBreaks m_breaks;

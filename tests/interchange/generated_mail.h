@@ -121,10 +121,11 @@ inline std::string WithCrLf(const std::string& text) {
     return out;
 }
 
-// What an mbox reader that does not unquote gives back: LF ends, a last line end, and one more
-// ">" on every line that reads as an envelope line once its ">" are taken off.
-inline std::string MboxStored(const std::string& text, bool quoted) {
-    std::string lf = WithLf(Content(text));
+// What an mbox reader gives back of a message (without its envelope line): LF ends, a last line
+// end, and when it does not unquote, one more ">" on every line that reads as an envelope line
+// once its ">" are taken off.
+inline std::string MboxStored(const std::string& content, bool quoted) {
+    std::string lf = WithLf(content);
     if (!lf.empty() && lf.back() != '\n')
         lf += '\n';
     if (!quoted)

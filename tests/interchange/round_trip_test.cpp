@@ -124,6 +124,12 @@ std::map<Path, std::vector<Message>> ReadBack(const std::string& source, bool un
     return found;
 }
 
+std::vector<Message> MessagesOf(const std::map<Path, std::vector<Message>>& found,
+                                const Path& path) {
+    const auto it = found.find(path);
+    return it == found.end() ? std::vector<Message>{} : it->second;
+}
+
 std::string JoinedPath(const Path& path, char separator) {
     std::string joined;
     for (const std::string& part : path)
@@ -151,16 +157,16 @@ TEST_F(RoundTrip, Mboxrd) {
     for (const Folder& folder : folders) {
         const std::string file = dir / "out/" + JoinedPath(folder.path, '/') + ".mbox";
         SCOPED_TRACE(file);
-        const auto ours = ReadBack(file, true);
-        const std::vector<Message> read =
-            ours.empty() ? std::vector<Message>{} : ours.begin()->second;
+        const std::vector<Message> read = MessagesOf(ReadBack(file, true), {});
         const auto python = PythonRead("mbox", file);
         ASSERT_EQ(read.size(), folder.messages.size());
         ASSERT_EQ(python.size(), folder.messages.size());
         for (std::size_t i = 0; i < read.size(); ++i) {
             const std::string& text = folder.messages[i].text;
-            EXPECT_EQ(read[i].text, test::MboxStored(text, false)) << "message " << i;
-            EXPECT_EQ(python[i].second, test::MboxStored(text, true)) << "message " << i;
+            EXPECT_EQ(read[i].text, test::MboxStored(test::Content(text), false))
+                << "message " << i;
+            EXPECT_EQ(python[i].second, test::MboxStored(test::Content(text), true))
+                << "message " << i;
         }
     }
     // Envelope lines: sender without blanks, date in the envelope form.
@@ -202,8 +208,7 @@ TEST_F(RoundTrip, Maildir) {
             expected.push_back(
                 {test::WithLf(test::Content(message.text)), test::MaildirFlags(message.status)});
         // Ours: in the order written, with the status of the flags.
-        const auto it = ours.find(folder.path);
-        const std::vector<Message> read = it == ours.end() ? std::vector<Message>{} : it->second;
+        const std::vector<Message> read = MessagesOf(ours, folder.path);
         ASSERT_EQ(read.size(), expected.size());
         for (std::size_t i = 0; i < read.size(); ++i) {
             EXPECT_EQ(read[i].text, expected[i].first) << "message " << i;
@@ -225,8 +230,7 @@ TEST_F(RoundTrip, Eml) {
     const auto ours = ReadBack(dir / "out", false);
     for (const Folder& folder : folders) {
         SCOPED_TRACE(JoinedPath(folder.path, '/'));
-        const auto it = ours.find(folder.path);
-        const std::vector<Message> read = it == ours.end() ? std::vector<Message>{} : it->second;
+        const std::vector<Message> read = MessagesOf(ours, folder.path);
         ASSERT_EQ(read.size(), folder.messages.size());
         for (std::size_t i = 0; i < read.size(); ++i)
             EXPECT_EQ(read[i].text, test::WithCrLf(test::Content(folder.messages[i].text)));
