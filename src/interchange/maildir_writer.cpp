@@ -36,12 +36,13 @@ std::string UniqueName() {
         }
         return safe;
     }();
+    static const long pid = static_cast<long>(::getpid());
     const auto now = std::chrono::system_clock::now().time_since_epoch();
     const auto micros = std::chrono::duration_cast<std::chrono::microseconds>(now).count();
     char name[96];
-    std::snprintf(
-        name, sizeof name, "%lld.M%06lldP%ldQ%08llu.", static_cast<long long>(micros / 1000000),
-        static_cast<long long>(micros % 1000000), static_cast<long>(::getpid()), ++counter);
+    std::snprintf(name, sizeof name, "%lld.M%06lldP%ldQ%08llu.",
+                  static_cast<long long>(micros / 1000000),
+                  static_cast<long long>(micros % 1000000), pid, ++counter);
     return name + host;
 }
 
