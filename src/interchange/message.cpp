@@ -2,22 +2,11 @@
 
 #include "model/message.h"
 #include "platform/paths.h"
+#include "text/text_support.h"
 
 namespace qb::interchange {
 
 namespace {
-
-bool IsBlank(char c) {
-    return c == ' ' || c == '\t';
-}
-
-std::string_view Trim(std::string_view s) {
-    while (!s.empty() && (IsBlank(s.front()) || s.front() == '\r' || s.front() == '\n'))
-        s.remove_prefix(1);
-    while (!s.empty() && (IsBlank(s.back()) || s.back() == '\r' || s.back() == '\n'))
-        s.remove_suffix(1);
-    return s;
-}
 
 // One line of `text` from `pos`, without its LF or CR LF; `next` is where the following begins.
 std::string_view LineAt(std::string_view text, std::size_t pos, std::size_t& next) {
@@ -60,11 +49,11 @@ std::string AddressOf(std::string_view value) {
     const std::size_t open = plain.find('<');
     const std::size_t close = open == std::string::npos ? open : plain.find('>', open);
     if (close != std::string::npos) {
-        candidate = Trim(std::string_view(plain).substr(open + 1, close - open - 1));
+        candidate = TrimWhite(std::string_view(plain).substr(open + 1, close - open - 1));
     } else {
         std::string_view rest = plain;
         std::vector<std::string_view> words;
-        while (!(rest = Trim(rest)).empty()) {
+        while (!(rest = TrimWhite(rest)).empty()) {
             std::size_t end = 0;
             while (end < rest.size() && !IsBlank(rest[end]) && rest[end] != ',')
                 ++end;
@@ -147,10 +136,10 @@ std::optional<std::string> HeaderField(std::string_view text, std::string_view n
         std::string value(line.substr(colon + 1));
         while (pos < header.size() && IsBlank(header[pos])) {
             value += ' ';
-            value += Trim(LineAt(header, pos, next));
+            value += TrimWhite(LineAt(header, pos, next));
             pos = next;
         }
-        return std::string(Trim(value));
+        return std::string(TrimWhite(value));
     }
     return std::nullopt;
 }
