@@ -60,6 +60,20 @@ char ToLowerAscii(char c) {
     return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c;
 }
 
+std::uint32_t ParseHexPrefix(std::string_view text) {
+    std::size_t i = 0;
+    while (i < text.size() && text[i] == ' ')
+        ++i;
+    std::uint32_t value = 0;
+    for (; i < text.size(); ++i) {
+        const int digit = HexDigit(text[i]);
+        if (digit < 0)
+            break;
+        value = (value << 4) | static_cast<std::uint32_t>(digit);
+    }
+    return value;
+}
+
 int HexDigit(char c) {
     if (c >= '0' && c <= '9')
         return c - '0';

@@ -2,6 +2,7 @@
 #pragma once
 
 #include <cstddef>
+#include <cstdint>
 #include <string>
 #include <string_view>
 
@@ -33,5 +34,8 @@ bool StartsWithNoCase(std::string_view text, std::string_view prefix);
 char ToLowerAscii(char c);
 // The value of a hexadecimal digit (either case), or -1.
 int HexDigit(char c);
+// Reads a hexadecimal number as mail status fields are read: leading blanks skipped, reading
+// stops at the first character that is not a hexadecimal digit; nothing readable gives 0.
+std::uint32_t ParseHexPrefix(std::string_view text);
 
 } // namespace qb

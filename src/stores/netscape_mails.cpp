@@ -40,22 +40,6 @@ bool IsSeparatorLine(std::string_view line) {
            StartsWithNoCase(line, kSeparator);
 }
 
-// Reads a hexadecimal number as the status field is read: leading blanks skipped, reading stops
-// at the first character that is not a hexadecimal digit; nothing readable gives 0.
-std::uint32_t ParseHexPrefix(std::string_view text) {
-    std::size_t i = 0;
-    while (i < text.size() && text[i] == ' ')
-        ++i;
-    std::uint32_t value = 0;
-    for (; i < text.size(); ++i) {
-        const int digit = HexDigit(text[i]);
-        if (digit < 0)
-            break;
-        value = (value << 4) | static_cast<std::uint32_t>(digit);
-    }
-    return value;
-}
-
 // Whether the message's status field carries the deleted bit.
 bool IsMarkedDeleted(const CMessage& message) {
     return (ParseHexPrefix(message.GetHeaderField(kStatusField)) & kDeletedBit) != 0;
