@@ -120,14 +120,13 @@ class DialogsTest : public QObject {
         QVERIFY(dialog.CreateDirButton()->isEnabled());
     }
 
-    void NewMailboxRefusalsInOrder() {
+    // The refusals themselves, and their order, are the application layer's (tested there);
+    // here, that the dialog shows them, puts the focus in the field to correct and stays open.
+    void NewMailboxShowsRefusalsAndStaysOpen() {
         Program p;
         p.Start();
         std::filesystem::create_directories(p.dir / "used");
         NewMailboxLookups lookups;
-        lookups.nameInUse = [](const std::string& n) {
-            return n == "Mail" || n == "MAIL" || n == "mail";
-        };
         lookups.directoryInUse = [&](const std::string& d) { return d == p.dir / "used"; };
         NewMailboxDialog dialog(p.GetPort(), lookups);
         dialog.show();
@@ -135,25 +134,18 @@ class DialogsTest : public QObject {
             p.messages.clear();
             dialog.OkButton()->click();
         };
+        dialog.DirectoryEdit()->setFocus();
         ok();
         QCOMPARE(p.messages, std::vector<std::string>{"Please input a name"});
         QCOMPARE(dialog.focusWidget(), static_cast<QWidget*>(dialog.NameEdit()));
-        dialog.NameEdit()->setText("MAIL");
-        dialog.DirectoryEdit()->setFocus();
-        ok();
-        QCOMPARE(p.messages,
-                 std::vector<std::string>{"There has been a mailbox which has same name"});
-        QCOMPARE(dialog.focusWidget(), static_cast<QWidget*>(dialog.NameEdit()));
         dialog.NameEdit()->setText("New");
-        dialog.DirectoryEdit()->setText("   ");
-        ok();
-        QCOMPARE(p.messages, std::vector<std::string>{"Please input a directory"});
-        QCOMPARE(dialog.focusWidget(), static_cast<QWidget*>(dialog.DirectoryEdit()));
         // Trimmed and without its trailing separator, as shown back in the edit.
         dialog.DirectoryEdit()->setText(QString::fromStdString(" " + p.dir / "used/ "));
+        dialog.NameEdit()->setFocus();
         ok();
         QCOMPARE(p.messages,
                  std::vector<std::string>{"There has been a mailbox which use same directory"});
+        QCOMPARE(dialog.focusWidget(), static_cast<QWidget*>(dialog.DirectoryEdit()));
         QCOMPARE(dialog.DirectoryEdit()->text(), QString::fromStdString(p.dir / "used"));
         QVERIFY(dialog.isVisible());
         QCOMPARE(dialog.result(), int(QDialog::Rejected));
