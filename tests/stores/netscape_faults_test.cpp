@@ -193,6 +193,11 @@ TEST_F(NetscapeFaults, CopyFolder) {
         }
         Relist();
         CNetscapeMails* copy = store.Folder("Dst/Src");
+        if (!c.reportedSuccess && c.kind != fs::FaultKind::Crash) {
+            // A failed copy is taken back whole.
+            EXPECT_EQ(copy, nullptr);
+            EXPECT_FALSE(stdfs::exists(store.Path("Dst.sbd")));
+        }
         if (copy == nullptr) {
             EXPECT_FALSE(c.reportedSuccess);
             return;
