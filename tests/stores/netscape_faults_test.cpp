@@ -190,6 +190,8 @@ TEST_F(NetscapeFaults, CopyFolder) {
         EXPECT_EQ(Contents(*store.Folder("Src/Kid")), (Strings{"k:z|"}));
         if (c.kind != fs::FaultKind::Crash) {
             EXPECT_FALSE(store.HasTemporaryFiles());
+            // A failed copy leaves no node behind either.
+            EXPECT_EQ(store.Folder("Dst")->Children().empty(), !c.reportedSuccess);
         }
         Relist();
         CNetscapeMails* copy = store.Folder("Dst/Src");
