@@ -503,6 +503,10 @@ const Scenario kScenarios[] = {
       Do("backup-restore", "N1/Inbox", "N2"), Do("move-folder", "I1/Inbox(1)", "N2")}},
 };
 
+void PrintTo(const Scenario& s, std::ostream* os) {
+    *os << s.name;
+}
+
 class Scenarios : public ::testing::TestWithParam<Scenario> {};
 
 TEST_P(Scenarios, AgreeWithTheModel) {
