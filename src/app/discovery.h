@@ -1,8 +1,9 @@
-// Finds the mail stores of the other mail clients from their keys in the registry file, and
-// registers them as mailboxes on the first run.
+// Finds the mail stores of the other mail clients, from their keys in the registry file and on
+// this machine, and registers them as mailboxes on the first run.
 #pragma once
 
 #include "app/mailbox_registry.h"
+#include "discovery/found_store.h"
 
 #include <string>
 
@@ -37,14 +38,31 @@ std::string GetInternetMailRoot(const RegistryData& data);
 // The Navigator mail directory as recorded, or "".
 std::string GetNavigatorMailDir(RegistryFile& registry);
 std::string GetNavigatorMailDir(const RegistryData& data);
-// Communicator profiles, then "Internet Mail", then "Netscape Mail" (when found).
-void DiscoverMailboxes(RegistryFile& registry, MailboxList& list);
+// From the registry's keys only: Communicator profiles, then "Internet Mail", then "Netscape
+// Mail" (when found).
 void DiscoverMailboxes(const RegistryData& data, MailboxList& list);
 
-// The first-run registration: when the marker is absent, registers every discovered store and
-// sets the marker, all in one write. True when the registration ran or had run before; false
-// when the registry file could not be read or written (nothing registered, the marker unset, so
-// the next start tries again).
-bool RegisterDefaultMailboxes(RegistryFile& registry);
+// The stores on this machine: those the same keys name in each Wine prefix (their Windows paths
+// mapped into the prefix), Netscape for Unix's mail directory, then the local mail directories of
+// the Mozilla-family profiles (marked read-only). Files that cannot be read are skipped with a
+// warning.
+MailboxList DiscoverOnDisk(const discovery::Places& places, discovery::Warnings& warnings);
+// Appends the stores of `more` that no entry of `list` already has: the same directory, compared
+// after resolving links. A name taken by an earlier entry gets " (2)", " (3)", ...; a name that
+// cannot be a registry key name has its backslashes and control characters replaced.
+void MergeDiscovered(MailboxList& list, MailboxList more);
+// The whole discovery: the registry's keys, then the stores on this machine (as above), merged.
+void DiscoverMailboxes(const RegistryData& data, const discovery::Places& places, MailboxList& list,
+                       discovery::Warnings& warnings);
+// The same over the registry file, looking on this machine at the places of the environment
+// (HOME, WINEPREFIX).
+void DiscoverMailboxes(RegistryFile& registry, MailboxList& list,
+                       discovery::Warnings* warnings = nullptr);
+
+// The first-run registration: when the marker is absent, registers every discovered store (the
+// read-only ones with "Read Only" = 1) and sets the marker, all in one write. True when the
+// registration ran or had run before; false when the registry file could not be read or written
+// (nothing registered, the marker unset, so the next start tries again).
+bool RegisterDefaultMailboxes(RegistryFile& registry, discovery::Warnings* warnings = nullptr);
 
 } // namespace qb

@@ -45,7 +45,8 @@ void CLocateModel::FillLists(const RegistryData& data) {
     for (const auto& entry : managed)
         m_managed.push_back({{entry->m_strName, entry->m_strStoreRoot, entry->m_strType}, false});
     MailboxList found;
-    DiscoverMailboxes(data, found);
+    discovery::Warnings warnings; // the dialog lists what it found; skipped files stay unsaid
+    DiscoverMailboxes(data, discovery::Places::FromEnvironment(), found, warnings);
     for (const auto& entry : found) {
         // By name only: a store registered under another name is still offered.
         if (IsMailboxRegistered(data, entry->m_strName))

@@ -24,6 +24,8 @@ inline constexpr char kManagedMailsKey[] = "SOFTWARE\\Velmora\\Quillbox\\Managed
 inline constexpr char kManagedMailsSection[] = "Managed Mails";
 inline constexpr char kStoreRootValue[] = "Store Root";
 inline constexpr char kTypeValue[] = "Type";
+// A dword below a mailbox's key: 1 registers the mailbox read-only.
+inline constexpr char kReadOnlyValue[] = "Read Only";
 // A string value is read into a buffer of this many bytes, its terminating NUL included; longer
 // values read as "".
 inline constexpr std::size_t kRegStringBuffer = 512;
@@ -44,6 +46,8 @@ struct MailboxEntry {
     std::string m_strName;
     std::string m_strStoreRoot;
     std::string m_strType;
+    // Read-only: another client still keeps this store (discovery suggests it for such stores).
+    bool m_bReadOnly = false;
     CMails* m_pRoot = nullptr; // owned: freed with its whole tree
 };
 

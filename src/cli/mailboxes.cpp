@@ -48,18 +48,27 @@ int Mailboxes(Context& ctx) {
     return kExitOk;
 }
 
+void PrintWarnings(const discovery::Warnings& warnings) {
+    for (const std::string& warning : warnings)
+        ErrLine(warning);
+}
+
 int Discover(Context& ctx) {
     MailboxList list;
-    DiscoverMailboxes(ctx.Registry(), list);
+    discovery::Warnings warnings;
+    DiscoverMailboxes(ctx.Registry(), list, &warnings);
     if (!ctx.Registry().Error().empty())
         return Fail(ctx.Registry().Error());
     PrintEntries(list);
+    PrintWarnings(warnings);
     return kExitOk;
 }
 
 int FirstRun(Context& ctx) {
-    if (!RegisterDefaultMailboxes(ctx.Registry()))
+    discovery::Warnings warnings;
+    if (!RegisterDefaultMailboxes(ctx.Registry(), &warnings))
         return Fail(RegistryReason(ctx, kTextCannotWriteRegistry));
+    PrintWarnings(warnings);
     return kExitOk;
 }
 
@@ -182,9 +191,11 @@ void AddMailboxCommands(CLI::App& app, Context& ctx) {
 
     AddCommand(app, ctx, "mailboxes", "Lists the registered mailboxes: name, store root, type",
                "quillbox-cli mailboxes", [&ctx] { return Mailboxes(ctx); });
-    AddCommand(app, ctx, "discover",
-               "Lists the stores other mail clients registered: name, store root, type",
-               "quillbox-cli discover", [&ctx] { return Discover(ctx); });
+    AddCommand(
+        app, ctx, "discover",
+        "Lists the stores of other mail clients (their registry keys, Wine prefixes, Netscape "
+        "and Mozilla-family profiles): name, store root, type",
+        "quillbox-cli discover", [&ctx] { return Discover(ctx); });
     AddCommand(app, ctx, "first-run", "Registers the discovered stores, once",
                "quillbox-cli first-run", [&ctx] { return FirstRun(ctx); });
 

@@ -2,11 +2,13 @@
 
 #include "platform/paths.h"
 
+#include <algorithm>
 #include <atomic>
 #include <cerrno>
 #include <chrono>
 #include <csignal>
 #include <cstdio>
+#include <cstdlib>
 #include <dirent.h>
 #include <fcntl.h>
 #include <sys/file.h>
@@ -279,6 +281,28 @@ void FileLock::Release() {
     }
 }
 
+bool ReadWholeFile(const std::string& path, std::int64_t limit, std::string& text) {
+    text.clear();
+    File file;
+    if (!file.Open(path, OpenMode::Read))
+        return false;
+    const std::int64_t size = file.Size();
+    if (size < 0 || size > limit)
+        return false;
+    text.reserve(static_cast<std::size_t>(size));
+    char buffer[65536];
+    for (;;) {
+        const std::int64_t n = file.Read(buffer, sizeof buffer);
+        if (n < 0 || static_cast<std::int64_t>(text.size()) + n > limit) {
+            text.clear();
+            return false;
+        }
+        if (n == 0)
+            return true;
+        text.append(buffer, static_cast<std::size_t>(n));
+    }
+}
+
 // ---- names ----------------------------------------------------------------------------------
 
 bool Exists(const std::string& path) {
@@ -356,6 +380,60 @@ bool MoveFile(const std::string& from, const std::string& to) {
     if (::lstat(to.c_str(), &target) == 0)
         return false;
     return ::rename(from.c_str(), to.c_str()) == 0;
+}
+
+namespace {
+
+// Appends the components of `tail` to `base`, dropping "." and taking ".." back lexically (the
+// tail does not exist, so no link can make ".." mean anything else).
+std::string AppendLexically(std::string base, std::string_view tail) {
+    std::size_t start = 0;
+    while (start <= tail.size()) {
+        const std::size_t end = std::min(tail.find(kPathSeparator, start), tail.size());
+        const std::string_view part = tail.substr(start, end - start);
+        start = end + 1;
+        if (part.empty() || part == ".")
+            continue;
+        if (part == "..") {
+            base = DirectoryOf(base);
+            if (base.empty())
+                base = std::string(1, kPathSeparator);
+            continue;
+        }
+        base = JoinPath(base, part);
+    }
+    return base;
+}
+
+} // namespace
+
+std::string ResolvePath(const std::string& path) {
+    if (path.empty())
+        return {};
+    if (Tick(Op::Stat, path) != Verdict::Go)
+        return path;
+    std::string absolute = path;
+    if (path.front() != kPathSeparator) {
+        char cwd[4096];
+        if (::getcwd(cwd, sizeof cwd) == nullptr)
+            return path;
+        absolute = JoinPath(cwd, path);
+    }
+    // The longest existing leading part is resolved by the kernel; the rest is appended.
+    std::string head = StripTrailingSeparators(absolute);
+    std::string tail;
+    for (;;) {
+        if (char* real = ::realpath(head.c_str(), nullptr)) {
+            std::string result = real;
+            std::free(real);
+            return AppendLexically(std::move(result), tail);
+        }
+        if (head.size() <= 1)
+            return AppendLexically(std::string(1, kPathSeparator), absolute);
+        const std::size_t cut = head.rfind(kPathSeparator);
+        tail = head.substr(cut + 1) + (tail.empty() ? "" : kPathSeparator + tail);
+        head = cut == 0 ? std::string(1, kPathSeparator) : head.substr(0, cut);
+    }
 }
 
 bool ListDirectory(const std::string& path, std::vector<DirEntry>& entries) {

@@ -112,6 +112,10 @@ class FileLock {
     int m_fd = -1;
 };
 
+// Reads a whole file into `text`. False (text empty) when it cannot be opened or read, or holds
+// more than `limit` bytes: readers of other programs' files stay bounded whatever lies there.
+bool ReadWholeFile(const std::string& path, std::int64_t limit, std::string& text);
+
 // ---- names ----------------------------------------------------------------------------------
 
 bool Exists(const std::string& path);
@@ -124,6 +128,12 @@ bool RemoveFile(const std::string& path);
 bool RemoveDirectory(const std::string& path);
 // Moves a file or directory to a new name. Never replaces: fails when `to` exists.
 bool MoveFile(const std::string& from, const std::string& to);
+
+// The absolute form of a path with every symbolic link resolved and "." and ".." taken out, so
+// that two names of one directory compare equal. The part of the path that does not exist is
+// kept as written (below its resolved existing part); a relative path is taken from the working
+// directory. "" for an empty path.
+std::string ResolvePath(const std::string& path);
 
 struct DirEntry {
     std::string name;

@@ -21,5 +21,7 @@ std::string StripTrailingSeparators(std::string_view path);
 bool EqualsNoCase(std::string_view a, std::string_view b);
 bool StartsWithNoCase(std::string_view text, std::string_view prefix);
 char ToLowerAscii(char c);
+// The value of a hexadecimal digit (either case), or -1.
+int HexDigit(char c);
 
 } // namespace qb

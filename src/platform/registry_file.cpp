@@ -102,16 +102,6 @@ bool ReadQuoted(std::string_view text, std::size_t& pos, std::string& out, std::
     return false;
 }
 
-int HexDigit(char c) {
-    if (c >= '0' && c <= '9')
-        return c - '0';
-    if (c >= 'a' && c <= 'f')
-        return c - 'a' + 10;
-    if (c >= 'A' && c <= 'F')
-        return c - 'A' + 10;
-    return -1;
-}
-
 } // namespace
 
 // ---- RegistryData ---------------------------------------------------------------------------

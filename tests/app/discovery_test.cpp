@@ -3,6 +3,7 @@
 
 #include <gtest/gtest.h>
 
+#include <filesystem>
 #include <string>
 #include <vector>
 
@@ -139,6 +140,32 @@ TEST_F(Discovery, FirstRunOnADamagedRegistryWritesNothingAndTriesAgainLater) {
     Seed(std::string(kNav) + "\"Mail Directory\"=\"/nav\"\n");
     EXPECT_TRUE(RegisterDefaultMailboxes(reg));
     EXPECT_EQ(Registered(), (std::vector<Row>{{"Netscape Mail", "/nav", kTypeNavigator}}));
+}
+
+TEST_F(Discovery, MergedStoresKeepOneEntryPerDirectoryAndNamesThatCanBeKeys) {
+    std::filesystem::create_directories(dir / "real");
+    std::filesystem::create_directory_symlink(dir / "real", dir / "link");
+    MailboxList list;
+    list.push_back(std::make_unique<MailboxEntry>("Mail", dir / "real", kTypeNavigator));
+    MailboxList more;
+    auto add = [&](std::string name, std::string root) {
+        more.push_back(
+            std::make_unique<MailboxEntry>(std::move(name), std::move(root), kTypeCommunicator));
+    };
+    add("Other", dir / "link/");
+    add("mail", dir / "elsewhere");
+    add("a\\b\tc", "/x/../y");
+    add("", "/z");
+    add(std::string(250, 'n') + "\xC3\xA9\xC3\xA9\xC3\xA9", "/long");
+    add("MAIL", "/w");
+    MergeDiscovered(list, std::move(more));
+    EXPECT_EQ(Rows(list), (std::vector<Row>{{"Mail", dir / "real", kTypeNavigator},
+                                            {"mail (2)", dir / "elsewhere", kTypeCommunicator},
+                                            {"a/b c", "/x/../y", kTypeCommunicator},
+                                            {"Mail (3)", "/z", kTypeCommunicator},
+                                            {std::string(250, 'n') + "\xC3\xA9\xC3\xA9", "/long",
+                                             kTypeCommunicator},
+                                            {"MAIL (4)", "/w", kTypeCommunicator}}));
 }
 
 } // namespace

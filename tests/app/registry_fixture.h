@@ -1,5 +1,6 @@
 // A registry file of its own for each test: QUILLBOX_REGISTRY points into a fresh temporary
-// directory for the test's duration, so no test ever touches the user's registry.
+// directory for the test's duration, so no test ever touches the user's registry; HOME points
+// there too and WINEPREFIX is unset, so discovery never finds the user's own stores.
 #pragma once
 
 #include "platform/file_system.h"
@@ -8,6 +9,7 @@
 
 #include <gtest/gtest.h>
 
+#include <array>
 #include <cstdlib>
 #include <optional>
 #include <string>
@@ -17,16 +19,22 @@ namespace qb::test {
 class RegistryTest : public ::testing::Test {
   protected:
     void SetUp() override {
-        if (const char* old = std::getenv("QUILLBOX_REGISTRY"))
-            m_saved = old;
+        for (std::size_t i = 0; i < kNames.size(); ++i) {
+            if (const char* old = std::getenv(kNames[i]))
+                m_saved[i] = old;
+        }
         setenv("QUILLBOX_REGISTRY", (dir / "Quillbox.reg").c_str(), 1);
+        setenv("HOME", dir.path().c_str(), 1);
+        unsetenv("WINEPREFIX");
     }
     void TearDown() override {
         fs::ClearFaultPlan();
-        if (m_saved)
-            setenv("QUILLBOX_REGISTRY", m_saved->c_str(), 1);
-        else
-            unsetenv("QUILLBOX_REGISTRY");
+        for (std::size_t i = 0; i < kNames.size(); ++i) {
+            if (m_saved[i])
+                setenv(kNames[i], m_saved[i]->c_str(), 1);
+            else
+                unsetenv(kNames[i]);
+        }
     }
     // Writes the registry file from REGEDIT4 text.
     void Seed(const std::string& body) { WriteFile(RegistryPath(), "REGEDIT4\n\n" + body); }
@@ -36,7 +44,9 @@ class RegistryTest : public ::testing::Test {
     TempDir dir;
 
   private:
-    std::optional<std::string> m_saved;
+    static constexpr std::array<const char*, 3> kNames = {"QUILLBOX_REGISTRY", "HOME",
+                                                          "WINEPREFIX"};
+    std::array<std::optional<std::string>, 3> m_saved;
 };
 
 } // namespace qb::test

@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <filesystem>
 #include <string>
 #include <vector>
 
@@ -123,6 +124,37 @@ TEST(Paths, JoinSplitAndCompare) {
     EXPECT_FALSE(StartsWithNoCase("From -x", "From - "));
     EXPECT_TRUE(fs::IsTemporaryName(BaseName(fs::TemporaryNameFor("/d/Inbox.mbx"))));
     EXPECT_EQ(BaseName(fs::TemporaryNameFor("/d/Inbox.mbx")).find(".mbx"), std::string::npos);
+}
+
+TEST_F(FileSystem, ResolvedPathsNameOneDirectoryOnce) {
+    ASSERT_TRUE(fs::CreateDirectory(dir / "real"));
+    std::filesystem::create_directory_symlink(dir / "real", dir / "link");
+    std::filesystem::create_directory_symlink("../gone", dir / "real/dangling");
+    const std::string real = std::filesystem::canonical(dir / "real").string();
+    const std::pair<std::string, std::string> cases[] = {
+        {dir / "link", real},
+        {dir / "link/", real},
+        {dir / "link/./sub/../x", real + "/x"}, // "sub" does not exist
+        {dir / "link/missing/a/../b", real + "/missing/b"},
+        {dir / "real/dangling/x", real + "/dangling/x"}, // a link to nothing stays as written
+        {"/", "/"},
+        {"", ""},
+    };
+    for (const auto& [path, expected] : cases)
+        EXPECT_EQ(fs::ResolvePath(path), expected) << path;
+}
+
+TEST_F(FileSystem, WholeFilesAreReadUpToALimit) {
+    test::WriteFile(dir / "f", "0123456789");
+    std::string text = "old";
+    EXPECT_TRUE(fs::ReadWholeFile(dir / "f", 10, text));
+    EXPECT_EQ(text, "0123456789");
+    EXPECT_FALSE(fs::ReadWholeFile(dir / "f", 9, text));
+    EXPECT_EQ(text, "");
+    EXPECT_FALSE(fs::ReadWholeFile(dir / "absent", 100, text));
+    EXPECT_FALSE(fs::ReadWholeFile(dir.path(), 100, text));
+    fs::SetFaultPlan({1, fs::FaultKind::Error, false}); // the size asked after opening
+    EXPECT_FALSE(fs::ReadWholeFile(dir / "f", 100, text));
 }
 
 } // namespace
