@@ -669,6 +669,7 @@ struct CNetscapeMails::CopyJournal {
         std::size_t listed = 0; // Append: the folder's list length before
     };
     std::vector<Step> steps;
+    CMails* source = nullptr; // the folder whose copy this is
 
     void Undo() {
         for (auto it = steps.rbegin(); it != steps.rend(); ++it) {
@@ -701,6 +702,7 @@ struct CNetscapeMails::CopyJournal {
 
 CMails* CNetscapeMails::CopyFolder(CMails& source) {
     CopyJournal journal;
+    journal.source = &source;
     CMails* copy = CopyInto(source, journal);
     if (copy == nullptr)
         journal.Undo();
@@ -750,7 +752,10 @@ CMails* CNetscapeMails::CopyInto(CMails& source, CopyJournal& journal) {
             return nullptr;
     }
     CMails* found = FindFolder(path);
-    if (found == &source || found == this)
+    // A merge into a folder of the copied tree itself (a sub-folder named like a folder it is
+    // merged into) would change the source while it is copied, and a move would then remove what
+    // the copy put there.
+    if (found == &source || found == this || journal.source->Contains(found))
         return nullptr;
     CNetscapeMails* target = dynamic_cast<CNetscapeMails*>(found);
     if (found != nullptr && target == nullptr)

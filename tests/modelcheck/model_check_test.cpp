@@ -225,10 +225,12 @@ Outcome ModelFolderTransfer(World& w, const Action& a, Road road, bool& asks) {
     // A one-level store takes copies into its root only.
     if (!target.netscape && a.to.find('/') != std::string::npos)
         return Outcome::Failed;
+    const std::string name =
+        asks && a.answer == Answer::No ? FreeName(dest, source.name) : source.name;
+    if (target.netscape && MergesIntoItself(dest, source, name, source))
+        return Outcome::Failed;
     const MFolder snapshot = source;
-    CopyInto(dest, snapshot,
-             asks && a.answer == Answer::No ? FreeName(dest, source.name) : source.name,
-             target.netscape);
+    CopyInto(dest, snapshot, name, target.netscape);
     // Into a one-level store a menu move keeps its source; a drag keeps it only when it has
     // sub-folders, which the copy left out.
     const bool keep = !target.netscape && (road == Road::MenuMove || !snapshot.children.empty());
@@ -245,7 +247,7 @@ void TransferFolder(World& w, const Action& a, Road road) {
     ASSERT_TRUE(source && dest) << a.Text();
     bool asks = false;
     const Outcome want = ModelFolderTransfer(w, a, road, asks);
-    if (asks && want != Outcome::Failed)
+    if (asks)
         w.port->Answer(a.answer);
     const Selection selection{source, ActivePane::Tree, {}};
     if (road != Road::DragMove) {
@@ -501,6 +503,16 @@ const Scenario kScenarios[] = {
       Do("copy-messages", "I1/Inbox", "N1/Inbox", "", {0}),
       Do("copy-folder", "N1/Inbox", "I1", "", {}, Answer::No),
       Do("backup-restore", "N1/Inbox", "N2"), Do("move-folder", "I1/Inbox(1)", "N2")}},
+    // Seed 110: moving Box/Inbox/inbox into Box and merging it into Box/Inbox (its own parent)
+    // would merge its sub-folder Inbox into itself.
+    {"Seed110MergeIntoTheSourcesOwnTree",
+     {Do("new-folder", "N1", "", "Box"), Do("new-folder", "N1/Box", "", "Inbox"),
+      Do("new-folder", "N1/Box/Inbox", "", "inbox"),
+      Do("new-folder", "N1/Box/Inbox/inbox", "", "Inbox"),
+      Do("add", "N1/Box/Inbox/inbox/Inbox", "", "", {0}), Do("add", "N1/Box/Inbox", "", "", {0}),
+      Do("move-folder", "N1/Box/Inbox/inbox", "N1/Box"),
+      Do("copy-folder", "N1/Box/Inbox/inbox", "N1/Box"),
+      Do("drag-folder", "N1/Box/Inbox/inbox", "N1/Box")}},
 };
 
 void PrintTo(const Scenario& s, std::ostream* os) {

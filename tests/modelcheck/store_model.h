@@ -112,6 +112,25 @@ inline void CopyInto(MFolder& dest, const MFolder& source, const std::string& na
     }
 }
 
+inline bool Within(const MFolder& tree, const MFolder* folder) {
+    return &tree == folder || std::any_of(tree.children.begin(), tree.children.end(),
+                                          [&](const MFolder& c) { return Within(c, folder); });
+}
+
+// Whether a Netscape copy of `source` as `name` below `dest` would merge some folder into a folder
+// of `original` (the source's own tree): such a copy is refused.
+inline bool MergesIntoItself(MFolder& dest, const MFolder& source, const std::string& name,
+                             const MFolder& original) {
+    MFolder* target = dest.Child(name);
+    if (target == nullptr)
+        return false;
+    if (Within(original, target))
+        return true;
+    return std::any_of(source.children.begin(), source.children.end(), [&](const MFolder& c) {
+        return MergesIntoItself(*target, c, c.name, original);
+    });
+}
+
 // The name a copy takes when the user asks for a new one: Inbox, Inbox(1), Inbox(2), ...
 inline std::string FreeName(const MFolder& dest, const std::string& name) {
     std::string candidate = name;
