@@ -48,6 +48,10 @@ void SetFaultPlan(const FaultPlan& plan);
 void ClearFaultPlan();
 // Number of operations counted since the last SetFaultPlan/ClearFaultPlan.
 std::int64_t OperationCount();
+// Whether Flush and the syncs wait for the disk (the default). Tests that run an operation once
+// per file operation it makes may turn the waits off: the operations are still counted and can
+// still be made to fail.
+void SetDiskWaits(bool wait);
 // Optional observer of every counted operation (for tests that log what happens).
 void SetOperationObserver(std::function<void(Op, const std::string&)> observer);
 
@@ -128,6 +132,11 @@ bool RemoveFile(const std::string& path);
 bool RemoveDirectory(const std::string& path);
 // Moves a file or directory to a new name. Never replaces: fails when `to` exists.
 bool MoveFile(const std::string& from, const std::string& to);
+// Puts a directory's entries (names made, renamed or removed in it) on the disk.
+bool SyncDirectory(const std::string& path);
+// Puts every written byte of the file system that holds `path` on the disk at once: far cheaper
+// than flushing thousands of small files one by one, each of which waits for its own commit.
+bool SyncFileSystem(const std::string& path);
 
 // The absolute form of a path with every symbolic link resolved and "." and ".." taken out, so
 // that two names of one directory compare equal. The part of the path that does not exist is

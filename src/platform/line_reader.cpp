@@ -43,8 +43,8 @@ const char* FindLineEnd(const char* p, const char* end) {
 
 } // namespace
 
-LineReader::LineReader(fs::File& file, std::size_t bufferSize)
-    : m_file(file), m_buffer(bufferSize < 16 ? 16 : bufferSize) {}
+LineReader::LineReader(fs::File& file, std::size_t bufferSize, LineBreaks breaks)
+    : m_file(file), m_breaks(breaks), m_buffer(bufferSize < 16 ? 16 : bufferSize) {}
 
 bool LineReader::Fill() {
     if (m_eof || m_failed)
@@ -79,8 +79,41 @@ bool LineReader::ReadLine(std::string& line, LineEnd& end) {
     return true;
 }
 
+bool LineReader::TakeLastLine(std::string_view& line, LineEnd& end) {
+    if (m_failed || m_end == m_begin)
+        return false;
+    line = std::string_view(m_buffer.data() + m_begin, m_end - m_begin);
+    m_position += static_cast<std::int64_t>(m_end - m_begin);
+    m_begin = m_end;
+    end = LineEnd::None;
+    return true;
+}
+
+bool LineReader::ReadLfLine(std::string_view& line, LineEnd& end) {
+    std::size_t scanFrom = m_begin;
+    for (;;) {
+        const char* base = m_buffer.data();
+        const void* hit = std::memchr(base + scanFrom, '\n', m_end - scanFrom);
+        if (hit != nullptr) {
+            const std::size_t i = static_cast<std::size_t>(static_cast<const char*>(hit) - base);
+            const bool crlf = i > m_begin && base[i - 1] == '\r';
+            line = std::string_view(base + m_begin, i - m_begin - (crlf ? 1 : 0));
+            end = crlf ? LineEnd::CrLf : LineEnd::Lf;
+            m_position += static_cast<std::int64_t>(i - m_begin + 1);
+            m_begin = i + 1;
+            return true;
+        }
+        const std::size_t scanned = m_end - m_begin;
+        if (!Fill())
+            return TakeLastLine(line, end);
+        scanFrom = m_begin + scanned;
+    }
+}
+
 bool LineReader::ReadLineView(std::string_view& line, LineEnd& end) {
     line = {};
+    if (m_breaks == LineBreaks::LfOnly)
+        return ReadLfLine(line, end);
     std::size_t scanFrom = m_begin;
     for (;;) {
         const char* base = m_buffer.data();
@@ -116,15 +149,8 @@ bool LineReader::ReadLineView(std::string_view& line, LineEnd& end) {
             return true;
         }
         const std::size_t scanned = m_end - m_begin;
-        if (!Fill()) {
-            if (m_failed || m_end == m_begin)
-                return false;
-            line = std::string_view(m_buffer.data() + m_begin, m_end - m_begin);
-            m_position += static_cast<std::int64_t>(m_end - m_begin);
-            m_begin = m_end;
-            end = LineEnd::None;
-            return true;
-        }
+        if (!Fill())
+            return TakeLastLine(line, end);
         scanFrom = m_begin + scanned;
     }
 }

@@ -28,11 +28,16 @@ inline int LineEndBytes(LineEnd end) {
     return 2;
 }
 
+// Which bytes end a line. The stores end a line at LF, CR LF or a lone CR; mailbox files of
+// other programs end lines at LF only (CR LF reported as such), a lone CR being part of the line.
+enum class LineBreaks { Any, LfOnly };
+
 class LineReader {
   public:
     static constexpr std::size_t kDefaultBuffer = 64 * 1024;
 
-    explicit LineReader(fs::File& file, std::size_t bufferSize = kDefaultBuffer);
+    explicit LineReader(fs::File& file, std::size_t bufferSize = kDefaultBuffer,
+                        LineBreaks breaks = LineBreaks::Any);
 
     // Reads the next line into `line` (without its line end). False at the end of the file or on
     // a read error (see Failed()). A CR not followed by LF ends the line by itself.
@@ -54,7 +59,12 @@ class LineReader {
   private:
     bool Fill();
 
+    bool ReadLfLine(std::string_view& line, LineEnd& end);
+    // At the end of the file: the bytes left as a line without a line end.
+    bool TakeLastLine(std::string_view& line, LineEnd& end);
+
     fs::File& m_file;
+    LineBreaks m_breaks;
     std::vector<char> m_buffer;
     std::size_t m_begin = 0;
     std::size_t m_end = 0;

@@ -15,13 +15,14 @@ struct Line {
     std::int64_t positionAfter;
 };
 
-std::vector<Line> ReadAll(const std::string& bytes, std::size_t buffer) {
+std::vector<Line> ReadAll(const std::string& bytes, std::size_t buffer,
+                          LineBreaks breaks = LineBreaks::Any) {
     test::TempDir dir;
     const std::string path = dir / "f";
     test::WriteFile(path, bytes);
     fs::File file;
     EXPECT_TRUE(file.Open(path, fs::OpenMode::Read));
-    LineReader reader(file, buffer);
+    LineReader reader(file, buffer, breaks);
     std::vector<Line> lines;
     std::string text;
     LineEnd end;
@@ -55,6 +56,25 @@ TEST(LineReader, CountsTheLineEndBytesReallyPresent) {
     EXPECT_EQ(LineEndBytes(LineEnd::Lf), 1);
     EXPECT_EQ(LineEndBytes(LineEnd::Cr), 1);
     EXPECT_EQ(LineEndBytes(LineEnd::None), 2);
+}
+
+TEST(LineReader, LfOnlyKeepsLoneCrInTheLine) {
+    for (std::size_t buffer : {16u, 17u, 64u * 1024u}) {
+        auto lines = ReadAll("a\r\nb\rc\n\r\n\r\rd\r\n0123456789abcdefghij\rlast\r", buffer,
+                             LineBreaks::LfOnly);
+        ASSERT_EQ(lines.size(), 5u) << buffer;
+        EXPECT_EQ(lines[0].text, "a");
+        EXPECT_EQ(lines[0].end, LineEnd::CrLf);
+        EXPECT_EQ(lines[1].text, "b\rc");
+        EXPECT_EQ(lines[1].end, LineEnd::Lf);
+        EXPECT_EQ(lines[2].text, "");
+        EXPECT_EQ(lines[2].end, LineEnd::CrLf);
+        EXPECT_EQ(lines[3].text, "\r\rd");
+        EXPECT_EQ(lines[3].end, LineEnd::CrLf);
+        EXPECT_EQ(lines[4].text, "0123456789abcdefghij\rlast\r");
+        EXPECT_EQ(lines[4].end, LineEnd::None);
+        EXPECT_EQ(lines[4].positionAfter, 40);
+    }
 }
 
 TEST(LineReader, LongLinesGrowTheBufferAndCrAtBufferEdge) {
