@@ -138,18 +138,15 @@ DialogResult CQuillboxDoc::Restore(const std::string& file, CMails* root) {
     }
     in.Close();
 
-    bool merged = false;
-    for (CMails* sub : root->GetSubFolders()) {
-        if (EqualsNoCase(sub->m_strName, tree.m_strName))
-            merged = true;
-    }
     Outcome outcome = Outcome::Done;
     CMails* copy = StoreTakesNames(root, tree) ? root->CopyFolder(tree) : nullptr;
     if (copy != nullptr) {
         if (!m_port.HasFolderItem(root)) {
             m_port.Message("Cannot Refresh View");
-        } else if (!merged) {
-            InsertFolderTree(root, copy);
+        } else {
+            // A merge into a folder of that name adds no second item, only those of the
+            // sub-folders it made.
+            ShowFolderTree(root, copy);
         }
         m_port.FillMessageList();
         RebuildFolderMenus();

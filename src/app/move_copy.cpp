@@ -120,9 +120,9 @@ CMails* CQuillboxDoc::CopyFolderResolvingName(CMails* source, CMails* dest, cons
         m_port.Message("Cannot create folder in destination folder");
         return nullptr;
     }
-    // Yes merged the source into the folder of that name, which has its item already.
-    if (answer != NameAnswer::Yes && m_port.HasFolderItem(dest))
-        InsertFolderTree(dest, copy);
+    // Yes merged the source into the folder of that name, which has its item already; the
+    // sub-folders the merge added still need theirs.
+    ShowFolderTree(dest, copy);
     return copy;
 }
 
