@@ -1,6 +1,7 @@
 // Arbitrary bytes as a message file given to `add`: it must read as one message whose figures
 // agree with its text, and appending it to a Netscape folder must give back exactly one message
-// with the same body lines (a line that could pass for a separator written with ">" before it).
+// with the same body lines (a line that could pass for a separator, or that begins "From ",
+// written with ">" before it).
 #include "app/message_file.h"
 #include "platform/paths.h"
 #include "stores/netscape_mails.h"
@@ -82,7 +83,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     Check(folder.ReadMessage(stored));
     Check(stored.m_aBody.size() == body.size());
     for (std::size_t i = 0; i < body.size(); ++i) {
-        const bool quoted = qb::StartsWithNoCase(body[i], "From - ");
+        const bool quoted =
+            qb::StartsWithNoCase(body[i], "From - ") || body[i].rfind("From ", 0) == 0;
         Check(stored.m_aBody[i] == (quoted ? ">" + body[i] : body[i]));
     }
     return 0;

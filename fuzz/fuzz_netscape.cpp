@@ -77,13 +77,13 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     Check(Headers(folder) == expected);
 
     qb::CMessage extra(0, 0, nullptr, "Subject: appended\r\n", "");
-    extra.m_aBody = {"From - body", "", "x"};
+    extra.m_aBody = {"From - body", "From here", "", "x"};
     Check(folder.AddMessage(extra));
     expected.push_back(extra.m_strHeader);
     const std::vector<std::string> after = Headers(folder);
     Check(after == expected);
     Check(folder.ReadMessage(*folder.m_pMessages.back()));
     Check(folder.m_pMessages.back()->m_aBody ==
-          (std::vector<std::string>{">From - body", "", "x"}));
+          (std::vector<std::string>{">From - body", ">From here", "", "x"}));
     return 0;
 }

@@ -113,18 +113,15 @@ DialogResult CBackupRestoreCommands::Restore(const std::string& file, CMails* ro
     }
     in.Close();
 
-    bool merged = false;
-    for (CMails* sub : root->GetSubFolders()) {
-        if (EqualsNoCase(sub->m_strName, tree.m_strName))
-            merged = true;
-    }
     Outcome outcome = Outcome::Done;
     CMails* copy = StoreTakesNames(root, tree) ? root->CopyFolder(tree) : nullptr;
     if (copy != nullptr) {
         if (!port.HasFolderItem(root)) {
             port.Message("Cannot Refresh View");
-        } else if (!merged) {
-            m_doc.InsertFolderTree(root, copy);
+        } else {
+            // A merge into a folder of that name adds no second item, only those of the
+            // sub-folders it made.
+            m_doc.ShowFolderTree(root, copy);
         }
         port.FillMessageList();
         m_doc.RebuildFolderMenus();

@@ -47,6 +47,16 @@ void CQuillboxDoc::InsertFolderTree(CMails* parent, CMails* folder) {
         InsertFolderTree(folder, sub);
 }
 
+void CQuillboxDoc::ShowFolderTree(CMails* parent, CMails* folder) {
+    if (!m_port.HasFolderItem(folder)) {
+        if (m_port.HasFolderItem(parent))
+            InsertFolderTree(parent, folder);
+        return;
+    }
+    for (CMails* sub : folder->GetSubFolders())
+        ShowFolderTree(folder, sub);
+}
+
 MailboxEntry& CQuillboxDoc::AddMailbox(std::unique_ptr<MailboxEntry> entry) {
     if (entry->m_pRoot == nullptr)
         entry->m_pRoot = MakeRootFolder(*entry);

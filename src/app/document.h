@@ -55,6 +55,9 @@ class CQuillboxDoc {
     // Appends an item for `folder` below `parent`'s item, then for every sub-folder, loading the
     // hierarchy from the store as it goes.
     void InsertFolderTree(CMails* parent, CMails* folder);
+    // Gives `folder` (a child of `parent`) and every folder below it that has no item yet an item,
+    // after a copy that may have merged into folders the tree shows already.
+    void ShowFolderTree(CMails* parent, CMails* folder);
     // Appends a mailbox without writing the registry (builds its root when it has none) and
     // inserts its tree. Used by New MailBox and by the command line for stores given by path.
     MailboxEntry& AddMailbox(std::unique_ptr<MailboxEntry> entry);

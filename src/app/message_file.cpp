@@ -2,6 +2,7 @@
 
 #include "platform/file_system.h"
 #include "platform/line_reader.h"
+#include "platform/paths.h"
 
 namespace qb {
 
@@ -29,9 +30,10 @@ std::unique_ptr<CMessage> ReadMessageFile(const std::string& path, CMails& holde
     bool first = true;
     while (reader.ReadLine(line)) {
         if (inHeader) {
-            // An envelope line copied from a mailbox file would start a message of its own in a
-            // Netscape folder; it is not a header field.
-            const bool envelope = first && line.compare(0, 5, "From ") == 0;
+            // An envelope line copied from a mailbox file is not a header field and is left out;
+            // a Netscape separator line ("From - " and a date) is kept, as the folders keep it.
+            const bool envelope =
+                first && line.compare(0, 5, "From ") == 0 && !StartsWithNoCase(line, "From - ");
             first = false;
             if (envelope)
                 continue;

@@ -117,9 +117,9 @@ CMails* CMoveCopyCommands::CopyFolderResolvingName(CMails* source, CMails* dest,
         m_port.Message("Cannot create folder in destination folder");
         return nullptr;
     }
-    // Yes merged the source into the folder of that name, which has its item already.
-    if (answer != NameAnswer::Yes && m_port.HasFolderItem(dest))
-        m_doc.InsertFolderTree(dest, copy);
+    // Yes merged the source into the folder of that name, which has its item already; the
+    // sub-folders the merge added still need theirs.
+    m_doc.ShowFolderTree(dest, copy);
     return copy;
 }
 

@@ -407,6 +407,10 @@ CInternetMails::CInternetMails(std::string name, std::string path)
 
 CInternetMails::~CInternetMails() = default;
 
+bool CInternetMails::IsStoreDirectory() const {
+    return IsStoreRoot() && fs::IsDirectory(m_strPath);
+}
+
 bool CInternetMails::IsValidFolderName(const std::string& name) {
     return IsSingleEntryName(name);
 }
@@ -500,6 +504,8 @@ CInternetMails::LoadResult
 CInternetMails::LoadMessagesFrom(const std::function<bool(std::uint32_t)>& isRemoved) {
     FreeMessages();
     m_bDamaged = false;
+    if (IsStoreDirectory())
+        return LoadResult::Ok; // the store directory itself holds no messages
     fs::File file;
     if (!file.Open(MessageFilePath(), fs::OpenMode::Read))
         return LoadResult::Failed;
@@ -507,8 +513,6 @@ CInternetMails::LoadMessagesFrom(const std::function<bool(std::uint32_t)>& isRem
     const std::int64_t fileSize = file.Size();
     if (fileSize < 0 || !ReadMessageFileHeader(file, header))
         return LoadResult::Failed;
-    if (header.count < 1)
-        return LoadResult::Empty;
     m_wHeader1 = header.count;
     m_wHeader2 = header.lastId;
     m_nHeader3 = header.length;
@@ -606,7 +610,7 @@ bool CInternetMails::AddMessages(const std::vector<CMessage*>& messages, std::ve
 }
 
 bool CInternetMails::Append(const std::vector<CMessage*>& messages, std::vector<bool>& added,
-                            bool stopAtFailure) {
+                            bool allOrNothing) {
     added.assign(messages.size(), false);
     if (IsStoreRoot())
         return false;
@@ -637,7 +641,7 @@ bool CInternetMails::Append(const std::vector<CMessage*>& messages, std::vector<
         bool loaded = false;
         if (!PrepareSource(message, loaded)) {
             all = false;
-            if (stopAtFailure)
+            if (allOrNothing)
                 break;
             continue;
         }
@@ -648,7 +652,7 @@ bool CInternetMails::Append(const std::vector<CMessage*>& messages, std::vector<
             if (loaded)
                 ReleaseBody(message);
             all = false;
-            if (stopAtFailure)
+            if (allOrNothing)
                 break;
             continue;
         }
@@ -666,6 +670,13 @@ bool CInternetMails::Append(const std::vector<CMessage*>& messages, std::vector<
         lastId = id;
         ++count;
         added[i] = true;
+    }
+    if (!all && allOrNothing) {
+        // The header never counted what was written: those bytes only lengthen the file.
+        added.assign(messages.size(), false);
+        if (file.Size() > fileSize)
+            file.Truncate(fileSize);
+        return false;
     }
     if (position == static_cast<std::uint64_t>(start))
         return false;
@@ -753,23 +764,20 @@ CMails* CInternetMails::CreateFolder(const std::string& name) {
 CMails* CInternetMails::CopyFolder(CMails& source) {
     if (!IsStoreRoot() || !IsValidFolderName(source.m_strName))
         return nullptr;
-    // A folder of this kind is read with its load result: one that cannot be read (or whose
-    // removed marks cannot be) is not copied as if it were empty or had no removed messages; one
-    // that is damaged part way has what could be read copied, and the copy reports failure so
-    // that the source is never given up.
-    bool complete = true;
+    // The source is read whole before anything is created: one that cannot be read (or whose
+    // removed marks cannot be), or that is damaged part way, is not copied at all, so that a
+    // refused copy leaves this store as it was. A store root holds no messages of its own.
     if (auto* internet = dynamic_cast<CInternetMails*>(&source)) {
         CMailIndex index;
-        index.Load(internet->IndexFilePath());
-        if (index.IsUnreadable())
-            return nullptr;
+        if (!internet->IsStoreDirectory()) {
+            index.Load(internet->IndexFilePath());
+            if (index.IsUnreadable())
+                return nullptr;
+        }
         const LoadResult loaded = internet->LoadMessagesFrom(index);
-        complete =
-            loaded == LoadResult::Ok || loaded == LoadResult::Empty || loaded == LoadResult::Short;
-        if (!complete && internet->m_pMessages.empty())
+        if (loaded != LoadResult::Ok && loaded != LoadResult::Short)
             return nullptr;
     } else if (!source.LoadMessages()) {
-        // A source that cannot be read is not copied as an empty folder.
         return nullptr;
     }
     // An existing folder whose name differs only in letter case takes the copy.
@@ -782,7 +790,6 @@ CMails* CInternetMails::CopyFolder(CMails& source) {
     const Made indexFile = messageFile == Made::Failed
                                ? Made::Failed
                                : CreateExclusive(base + ".idx", NewIndexFileHeader());
-    const bool newMessageFile = messageFile == Made::Created;
     auto undo = [&] {
         if (indexFile == Made::Created)
             fs::RemoveFile(base + ".idx");
@@ -802,14 +809,13 @@ CMails* CInternetMails::CopyFolder(CMails& source) {
     for (auto& message : source.m_pMessages)
         messages.push_back(message.get());
     std::vector<bool> added;
-    const bool ok = messages.empty() || target->Append(messages, added, true);
-    if (!ok && newMessageFile && std::find(added.begin(), added.end(), true) == added.end()) {
-        // Nothing was copied into a folder made for the copy: take the folder away again.
-        undo();
-        if (newNode)
-            target->Unlink();
-    }
-    return ok && complete ? target : nullptr;
+    // All or nothing: a copy that fails leaves no message of it behind.
+    if (messages.empty() || target->Append(messages, added, true))
+        return target;
+    undo();
+    if (newNode)
+        target->Unlink();
+    return nullptr;
 }
 
 bool CInternetMails::DeleteFolder() {
@@ -868,8 +874,6 @@ bool CInternetMails::Compact() {
     if (oldIndex.IsUnreadable())
         return false; // the removed marks are unknown: compacting would bring them all back
     const LoadResult loaded = LoadMessagesFrom(oldIndex);
-    if (loaded == LoadResult::Empty)
-        return true; // nothing recorded, nothing to give back
     // Never rebuild from a listing that may have missed messages. A header that counts more
     // records than there are (every record there read whole) misses none.
     if (loaded != LoadResult::Ok && loaded != LoadResult::Short)

@@ -25,9 +25,14 @@ class CInternetMails : public CMails {
     ~CInternetMails() override;
 
     bool LoadFolders() override;
+    // True for a folder without messages and for the store root (which holds none); false when
+    // the message file cannot be read or is damaged (the messages before the damage are kept).
     bool LoadMessages() override;
     bool AddMessage(CMessage& source) override;
     CMails* CreateFolder(const std::string& name) override;
+    // Copies the source's own messages (a root has none) into a folder of its name under the
+    // store root, merging into one that exists. All or nothing: null, with the store as it was,
+    // when the source cannot be read whole or a message cannot be appended.
     CMails* CopyFolder(CMails& source) override;
     bool RemoveMessage(CMessage* message) override;
     bool ReadMessage(CMessage& message) override;
@@ -72,14 +77,16 @@ class CInternetMails : public CMails {
 
   private:
     // Short: fewer records than the header counts, every record there read whole.
-    enum class LoadResult { Ok, Empty, Short, Failed, Damaged };
+    enum class LoadResult { Ok, Short, Failed, Damaged };
     LoadResult LoadMessagesFrom(const CMailIndex& index);
     LoadResult LoadMessagesFrom(const std::function<bool(std::uint32_t)>& isRemoved);
-    // AddMessages, and with `stopAtFailure` nothing after the first message left out is appended
-    // (as a loop of AddMessage that stops at its first failure would leave it).
+    // AddMessages; with `allOrNothing`, one message left out means none is appended and the
+    // files stay as they were.
     bool Append(const std::vector<CMessage*>& messages, std::vector<bool>& added,
-                bool stopAtFailure);
+                bool allOrNothing);
     bool IsStoreRoot() const { return m_pPrev == nullptr; }
+    // The root of a store, as opposed to a folder node made on its own.
+    bool IsStoreDirectory() const;
     // The existing folder file name for `name` + `extension`, matched without regard to case,
     // or empty.
     std::string FindEntryNoCase(const std::string& name, const std::string& extension) const;

@@ -212,9 +212,16 @@ bool InspectTail(fs::File& file, std::int64_t size, bool& needLineEnd, bool& ope
     return true;
 }
 
-// Adds one body line and its CR LF. A line that looks like a separator gets a '>' in front, as
-// it would otherwise start a new message when read. Line breaks inside a line (a message from an
-// archive can hold anything) are written as the line ends they are, each piece quoted likewise.
+// Whether a body line must be written with a '>' in front: one that looks like a separator
+// would start a new message here, and one beginning "From " would start one for every other mbox
+// reader.
+bool NeedsQuote(std::string_view line) {
+    return IsSeparatorLine(line) || line.starts_with("From ");
+}
+
+// Adds one body line and its CR LF, quoted when it needs it. Line breaks inside a line (a message
+// from an archive can hold anything) are written as the line ends they are, each piece quoted
+// likewise.
 void AppendBodyLine(std::string& bytes, std::string_view line, std::int64_t& bodySize,
                     std::int64_t& lines) {
     for (;;) {
@@ -226,7 +233,7 @@ void AppendBodyLine(std::string& bytes, std::string_view line, std::int64_t& bod
             brk = std::string_view::npos;
         const std::string_view piece = line.substr(0, brk);
         const std::size_t before = bytes.size();
-        if (IsSeparatorLine(piece))
+        if (NeedsQuote(piece))
             bytes += '>';
         bytes += piece;
         bytes += "\r\n";
@@ -421,6 +428,9 @@ bool CNetscapeMails::LoadFolders() {
 
 bool CNetscapeMails::LoadMessages() {
     FreeMessages();
+    // The mail directory itself holds no messages; it is an empty folder, not an unreadable one.
+    if (IsRoot() && fs::IsDirectory(m_strPath))
+        return true;
     fs::File file;
     if (!file.Open(m_strPath, fs::OpenMode::Read))
         return false;
@@ -638,12 +648,18 @@ bool CNetscapeMails::RemoveMessages(const std::vector<CMessage*>& messages) {
 
 // ---- folders ---------------------------------------------------------------------------------
 
-bool CNetscapeMails::PrepareSubFolderDirectory(std::string& directory) {
+bool CNetscapeMails::PrepareSubFolderDirectory(std::string& directory, bool* created) {
     GetSubFolders();
     if (m_bFoldersPending)
         return false;
     directory = SubFolderDirectory();
-    return fs::IsDirectory(directory) || fs::CreateDirectory(directory);
+    if (fs::IsDirectory(directory))
+        return true;
+    if (!fs::CreateDirectory(directory))
+        return false;
+    if (created != nullptr)
+        *created = true;
+    return true;
 }
 
 CMails* CNetscapeMails::CreateFolder(const std::string& name) {
@@ -667,15 +683,80 @@ CMails* CNetscapeMails::CreateFolder(const std::string& name) {
     return AddSubFolder(std::make_unique<CNetscapeMails>(name, path));
 }
 
+// What a folder copy changed on disk and in the tree, in order, so that a copy that fails can be
+// taken back whole and leave the store as it was.
+struct CNetscapeMails::CopyJournal {
+    struct Step {
+        enum Kind { File, Directory, Node, Append } kind;
+        std::string path;
+        CMails* node = nullptr;
+        std::int64_t size = 0;  // Append: the file's length before
+        std::size_t listed = 0; // Append: the folder's list length before
+    };
+    std::vector<Step> steps;
+    CMails* source = nullptr; // the folder whose copy this is
+
+    void Undo() {
+        for (auto it = steps.rbegin(); it != steps.rend(); ++it) {
+            switch (it->kind) {
+            case Step::Append: {
+                fs::File file;
+                if (file.Open(it->path, fs::OpenMode::ReadWrite) && file.Size() > it->size &&
+                    file.Truncate(it->size))
+                    file.Flush();
+                if (it->node->m_pMessages.size() > it->listed)
+                    it->node->m_pMessages.resize(it->listed);
+                break;
+            }
+            case Step::Node:
+                it->node->Unlink(); // freed with the sub-folder nodes the copy made below it
+                break;
+            case Step::File:
+                fs::RemoveFile(it->path);
+                break;
+            case Step::Directory:
+                fs::RemoveDirectory(it->path);
+                break;
+            }
+        }
+        steps.clear();
+    }
+};
+
 CMails* CNetscapeMails::CopyFolder(CMails& source) {
+    CopyJournal journal;
+    journal.source = &source;
+    CMails* copy = CopyInto(source, journal);
+    if (copy == nullptr)
+        journal.Undo();
+    return copy;
+}
+
+CMails* CNetscapeMails::CopyInto(CMails& source, CopyJournal& journal) {
     if (!IsValidFolderName(source.m_strName))
         return nullptr;
     // Copying a folder into itself or below itself would never end.
+    const std::string below = source.IsRoot() ? source.m_strPath + "/" : source.m_strPath + ".sbd/";
     if (&source == this || source.Contains(this) || m_strPath == source.m_strPath ||
-        m_strPath.rfind(source.m_strPath + ".sbd/", 0) == 0)
+        (source.GetType() == kNetscape && m_strPath.rfind(below, 0) == 0))
         return nullptr;
+    // The source is read before anything is made: one that cannot be read is not copied as an
+    // empty folder, and its sub-folders are listed before the copy could appear among them.
+    if (!source.LoadMessages())
+        return nullptr;
+    const std::vector<CMails*> children = source.GetSubFolders();
+    if (source.m_bFoldersPending)
+        return nullptr;
+    std::vector<CMessage*> messages;
+    for (auto& m : source.m_pMessages)
+        messages.push_back(m.get());
+
     std::string directory;
-    if (!PrepareSubFolderDirectory(directory))
+    bool madeDirectory = false;
+    const bool prepared = PrepareSubFolderDirectory(directory, &madeDirectory);
+    if (madeDirectory)
+        journal.steps.push_back({CopyJournal::Step::Directory, directory});
+    if (!prepared)
         return nullptr;
     std::string name = source.m_strName;
     std::string existing;
@@ -687,31 +768,37 @@ CMails* CNetscapeMails::CopyFolder(CMails& source) {
     const std::string path = JoinPath(directory, name);
     if (!fs::Exists(path)) {
         fs::File file;
-        if (!file.Open(path, fs::OpenMode::CreateNew) || !file.Close())
+        const bool made = file.Open(path, fs::OpenMode::CreateNew);
+        if (made)
+            journal.steps.push_back({CopyJournal::Step::File, path});
+        if (!made || !file.Close())
             return nullptr;
     }
     CMails* found = FindFolder(path);
-    if (found == &source || found == this)
+    // A merge into a folder of the copied tree itself (a sub-folder named like a folder it is
+    // merged into) would change the source while it is copied, and a move would then remove what
+    // the copy put there.
+    if (found == &source || found == this || journal.source->Contains(found))
         return nullptr;
     CNetscapeMails* target = dynamic_cast<CNetscapeMails*>(found);
     if (found != nullptr && target == nullptr)
         return nullptr;
-    if (target == nullptr)
+    if (target == nullptr) {
         target = AddSubFolder(std::make_unique<CNetscapeMails>(name, path));
+        journal.steps.push_back({CopyJournal::Step::Node, {}, target});
+    }
 
-    // The source is read again; when that fails nothing may be reported as copied.
-    if (!source.LoadMessages())
-        return nullptr;
-    std::vector<CMessage*> messages;
-    for (auto& m : source.m_pMessages)
-        messages.push_back(m.get());
-    if (target->Append(messages, true) != messages.size())
-        return nullptr;
-    const std::vector<CMails*> children = source.GetSubFolders();
-    if (source.m_bFoldersPending)
-        return nullptr; // its sub-folders could not be listed
+    if (!messages.empty()) {
+        const std::int64_t size = fs::FileSize(path);
+        if (size < 0)
+            return nullptr;
+        journal.steps.push_back(
+            {CopyJournal::Step::Append, path, target, size, target->m_pMessages.size()});
+        if (target->Append(messages, true) != messages.size())
+            return nullptr;
+    }
     for (CMails* child : children) {
-        if (target->CopyFolder(*child) == nullptr)
+        if (target->CopyInto(*child, journal) == nullptr)
             return nullptr;
     }
     return target;

@@ -25,7 +25,8 @@ class CNetscapeMails : public CMails {
     // directory exists but cannot be read (the node then stays pending).
     bool LoadFolders() override;
     // Re-reads the folder file, keeping header texts only. Messages marked deleted are skipped
-    // but still count in the indices. False when the file cannot be read.
+    // but still count in the indices. False when the file cannot be read; the store's root (the
+    // mail directory) holds no messages and loads as an empty folder.
     bool LoadMessages() override;
     // Appends the source's header and body. False, with nothing written, when the file cannot be
     // opened for writing or the source's body cannot be read. On success the source's header text
@@ -38,8 +39,9 @@ class CNetscapeMails : public CMails {
     // Null for a name that is taken (letter case ignored) or that the layout cannot hold.
     CMails* CreateFolder(const std::string& name) override;
     // Copies the source with its messages and sub-folders, merging into an existing sub-folder
-    // of the same name (letter case ignored). Null at the first failure (what was copied stays),
-    // and for a copy into the source itself or below it.
+    // of the same name (letter case ignored). A store root is copied as an empty folder holding
+    // copies of its sub-folders. Null, with this store left as it was, when the source cannot be
+    // read, at the first failure, and for a copy into the source itself or below it.
     CMails* CopyFolder(CMails& source) override;
     // Reads the message's body lines straight from their position.
     bool ReadMessage(CMessage& message) override;
@@ -74,9 +76,14 @@ class CNetscapeMails : public CMails {
     bool DeleteFolder() override;
 
   private:
+    struct CopyJournal;
+
     // Lists the children (so that a later first listing cannot drop a node added now) and makes
-    // sure the sub-folder directory exists. False when either fails.
-    bool PrepareSubFolderDirectory(std::string& directory);
+    // sure the sub-folder directory exists (`created` set when this call made it). False when
+    // either fails.
+    bool PrepareSubFolderDirectory(std::string& directory, bool* created = nullptr);
+    // CopyFolder, noting every change in `journal`.
+    CMails* CopyInto(CMails& source, CopyJournal& journal);
     // Appends the sources in order with one open of the file, leaving the bytes that AddMessage
     // called on each would leave. Stops at the first source that cannot be appended; returns how
     // many were (the first ones of the list).

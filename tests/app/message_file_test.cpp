@@ -95,6 +95,10 @@ TEST_F(MessageFileTest, MailboxEnvelopeLineIsNotPartOfTheMessage) {
     m = Read("From: a@b\n\nx\n");
     ASSERT_NE(m, nullptr);
     EXPECT_EQ(m->m_strHeader, "From: a@b\r\n");
+    // A Netscape separator line is kept with its date: a Netscape folder writes it as it is.
+    m = Read("From - Tue Feb  2 10:00:00 1999\nSubject: s\n\nx\n");
+    ASSERT_NE(m, nullptr);
+    EXPECT_EQ(m->m_strHeader, "From - Tue Feb  2 10:00:00 1999\r\nSubject: s\r\n");
 }
 
 TEST_F(MessageFileTest, HeaderOpeningWithAContinuationIsRefused) {

@@ -226,8 +226,9 @@ TEST(InternetListing, EmptyAndDamagedFiles) {
     InternetStore store(dir.path());
     ASSERT_NE(store.root.CreateFolder("New"), nullptr);
     CInternetMails* fresh = store.Folder("New");
-    EXPECT_FALSE(fresh->LoadMessages());
+    EXPECT_TRUE(fresh->LoadMessages()); // an empty folder, not an unreadable one
     EXPECT_TRUE(fresh->m_pMessages.empty());
+    EXPECT_TRUE(store.root.LoadMessages()); // the store directory holds none
     CInternetMails* missing = store.Folder("Missing");
     EXPECT_FALSE(missing->LoadMessages());
 
@@ -247,6 +248,23 @@ TEST(InternetListing, EmptyAndDamagedFiles) {
         EXPECT_FALSE(damaged->Compact()); // never rebuilt from a partial listing
         EXPECT_EQ(ReadFile(dir / "D.mbx"), MbxFile({good, b}, 2));
     }
+}
+
+TEST(InternetListing, CompactingAFolderWithoutRecordsRebuildsBothFiles) {
+    // A message file that counts no record beside an index that still marks id 1 removed: left
+    // as it is, the index would hide the next message added (it gets id 1 again).
+    TempDir dir;
+    InternetStore store(dir.path());
+    ASSERT_NE(store.root.CreateFolder("Out"), nullptr);
+    CInternetMails* out = store.Folder("Out");
+    ASSERT_TRUE(out->AddMessage(*SimpleMessage("gone")));
+    ASSERT_TRUE(out->RemoveMessage(out->GetMessages()[0].get()));
+    WriteFile(dir / "Out.mbx", CInternetMails::NewMessageFileHeader());
+    ASSERT_TRUE(out->Compact());
+    EXPECT_EQ(ReadFile(dir / "Out.mbx"), CInternetMails::NewMessageFileHeader());
+    EXPECT_EQ(ReadFile(dir / "Out.idx"), CInternetMails::NewIndexFileHeader());
+    ASSERT_TRUE(out->AddMessage(*SimpleMessage("next")));
+    EXPECT_EQ(Live(*out), std::multiset<std::string>{"next|x"});
 }
 
 TEST(InternetListing, AHeaderCountingMoreRecordsThanThereAre) {

@@ -190,9 +190,16 @@ TEST_F(NetscapeFaults, CopyFolder) {
         EXPECT_EQ(Contents(*store.Folder("Src/Kid")), (Strings{"k:z|"}));
         if (c.kind != fs::FaultKind::Crash) {
             EXPECT_FALSE(store.HasTemporaryFiles());
+            // A failed copy leaves no node behind either.
+            EXPECT_EQ(store.Folder("Dst")->Children().empty(), !c.reportedSuccess);
         }
         Relist();
         CNetscapeMails* copy = store.Folder("Dst/Src");
+        if (!c.reportedSuccess && c.kind != fs::FaultKind::Crash) {
+            // A failed copy is taken back whole.
+            EXPECT_EQ(copy, nullptr);
+            EXPECT_FALSE(stdfs::exists(store.Path("Dst.sbd")));
+        }
         if (copy == nullptr) {
             EXPECT_FALSE(c.reportedSuccess);
             return;

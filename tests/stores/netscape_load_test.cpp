@@ -66,7 +66,8 @@ TEST(NetscapeLoad, EmptyAndSeparatorlessFilesAndUnreadablePaths) {
     EXPECT_TRUE(store.Folder("Empty")->m_pMessages.empty());
     EXPECT_TRUE(store.Folder("Plain")->LoadMessages());
     EXPECT_TRUE(store.Folder("Plain")->m_pMessages.empty());
-    EXPECT_FALSE(store.root->LoadMessages()); // a directory
+    EXPECT_TRUE(store.root->LoadMessages()); // the mail directory holds no messages
+    EXPECT_TRUE(store.root->m_pMessages.empty());
     CNetscapeMails missing("Gone", store.Path("Gone"));
     EXPECT_FALSE(missing.LoadMessages());
 }

@@ -56,13 +56,15 @@ TEST(NetscapeAdd, BodyLinesLookingLikeSeparatorsAreQuoted) {
     NetscapeStore store;
     store.Write("F", "");
     CNetscapeMails* f = store.Folder("F");
-    auto m = MakeMessage("Subject: s\r\n", {"From - me", "from - you", "From -x", "From me",
-                                            "a\r\nFrom - b\rFrom - c\nd"});
+    // Every line other mbox readers split at ("From " as written) is quoted too.
+    auto m =
+        MakeMessage("Subject: s\r\n", {"From - me", "from - you", "From -x", "From me", "from me",
+                                       "From", ">From x", "a\r\nFrom - b\rFrom c\nd"});
     ASSERT_TRUE(f->AddMessage(*m));
     ASSERT_EQ(Subjects(*f), (std::vector<std::string>{"s"}));
-    EXPECT_EQ(Contents(*f),
-              (std::vector<std::string>{
-                  "s:>From - me|>from - you|From -x|From me|a|>From - b|>From - c|d|"}));
+    EXPECT_EQ(Contents(*f), (std::vector<std::string>{"s:>From - me|>from - you|>From -x|>From "
+                                                      "me|from me|From|>From x|a|>From - b|>From "
+                                                      "c|d|"}));
     // The entry added stands for what was written.
     ASSERT_TRUE(f->LoadMessages());
     const std::int64_t size = f->m_pMessages[0]->m_nSize;

@@ -1,0 +1,546 @@
+// Random sequences of the document's commands over random worlds of real stores, compared with a
+// small model after every step (see store_model.h), and named scenarios over the same steps.
+//
+// Each step is one row of kSteps: how it picks its arguments from the model, and how it runs the
+// command and updates the model. A new command is a new row. The suite runs a few seeds;
+// scripts/modelcheck SEEDS STEPS runs many (QUILLBOX_MODELCHECK_SEEDS, _STEPS, _FIRST).
+#include "store_model.h"
+
+#include "app/message_file.h"
+
+#include <gtest/gtest.h>
+
+#include <array>
+#include <cstdlib>
+#include <functional>
+#include <map>
+#include <sstream>
+
+namespace qb::test {
+namespace {
+
+// One command with its arguments. Folders are named by their path from the mailbox name
+// ("N1/Inbox/Work"; "N1" is the root); rows are positions in the source folder's listing.
+struct Action {
+    std::string step;
+    std::string from, to;
+    std::vector<std::size_t> rows;
+    Answer answer = Answer::Yes; // to the same-name question, when it is asked
+    std::string name;            // New Folder, Rename; add: the message file's first line
+    std::string Text() const {
+        std::ostringstream out;
+        out << step << " " << from;
+        for (std::size_t r : rows)
+            out << " #" << r;
+        if (!to.empty())
+            out << " -> " << to;
+        if (!name.empty())
+            out << " '" << name << "'";
+        out << " (answer " << static_cast<int>(answer) << ")";
+        return out.str();
+    }
+};
+
+struct Step {
+    const char* name;
+    int weight;
+    // Picks arguments from the model; false when the world offers none.
+    bool (*choose)(World&, Action&);
+    // Runs the command through the document and brings the model along.
+    void (*run)(World&, const Action&);
+};
+
+// ---- choosing ----
+
+std::string AnyFolder(World& w, bool roots) {
+    std::vector<std::string> paths = w.Paths();
+    if (!roots)
+        std::erase_if(paths, [](const std::string& p) { return p.find('/') == std::string::npos; });
+    return paths.empty() ? "" : paths[w.Pick(paths.size())];
+}
+
+Answer AnyAnswer(World& w) {
+    const std::size_t n = w.Pick(10);
+    return n < 4 ? Answer::Yes : n < 9 ? Answer::No : Answer::Cancel;
+}
+
+std::string AnyName(World& w) {
+    static const std::vector<std::string> names = {"Inbox", "Sent", "Work", "Drafts",  "Old",
+                                                   "inbox", "WORK", "New",  "Inbox(1)"};
+    return names[w.Pick(names.size())];
+}
+
+bool ChooseRows(World& w, Action& a) {
+    a.from = AnyFolder(w, false);
+    const MFolder* f = a.from.empty() ? nullptr : w.Model(a.from);
+    if (f == nullptr || f->messages.empty())
+        return false;
+    for (std::size_t i = 0; i < f->messages.size(); ++i) {
+        if (w.Chance(50) || (i + 1 == f->messages.size() && a.rows.empty()))
+            a.rows.push_back(i);
+    }
+    return true;
+}
+
+bool ChooseMessageTransfer(World& w, Action& a) {
+    if (!ChooseRows(w, a))
+        return false;
+    a.to = AnyFolder(w, w.Chance(10));
+    return true;
+}
+
+bool ChooseFolderTransfer(World& w, Action& a, bool roots) {
+    a.from = AnyFolder(w, roots);
+    a.to = AnyFolder(w, true);
+    a.answer = AnyAnswer(w);
+    return !a.from.empty();
+}
+bool ChooseFolderCopy(World& w, Action& a) {
+    return ChooseFolderTransfer(w, a, true);
+}
+bool ChooseFolderMove(World& w, Action& a) {
+    return ChooseFolderTransfer(w, a, w.Chance(10));
+}
+bool ChooseFolder(World& w, Action& a) {
+    a.from = AnyFolder(w, w.Chance(20));
+    a.name = AnyName(w);
+    return !a.from.empty();
+}
+bool ChooseBackup(World& w, Action& a) {
+    a.from = AnyFolder(w, true);
+    a.to = w.stores[w.Pick(w.stores.size())].name;
+    return true;
+}
+bool ChooseAdd(World& w, Action& a) {
+    static const std::vector<std::string> firstLines = {
+        "", "From - Tue Feb  2 10:00:00 1999", "From someone@example.com Tue Feb  2 10:00:00 1999"};
+    a.from = AnyFolder(w, false);
+    a.name = firstLines[w.Pick(firstLines.size())];
+    a.rows = {w.Pick(2)}; // 1: CR LF line ends
+    return !a.from.empty();
+}
+bool ChooseNothing(World&, Action&) {
+    return true;
+}
+
+// ---- running ----
+
+// The selected messages of the source's listing and what they are.
+std::vector<CMessage*> Select(World& w, const Action& a, std::vector<MMessage>& models) {
+    CMails* folder = w.Folder(a.from);
+    std::vector<CMessage*> chosen;
+    if (folder == nullptr)
+        return chosen;
+    MessageList& listed = folder->GetMessages();
+    for (std::size_t r : a.rows) {
+        EXPECT_LT(r, listed.size()) << a.Text();
+        if (r >= listed.size())
+            continue;
+        chosen.push_back(listed[r].get());
+        MMessage m;
+        EXPECT_TRUE(ModelOf(*folder, *listed[r], m));
+        models.push_back(m);
+    }
+    return chosen;
+}
+
+void Forget(MFolder& folder, const std::vector<MMessage>& gone) {
+    for (const MMessage& m : gone) {
+        auto it = std::find(folder.messages.begin(), folder.messages.end(), m);
+        ASSERT_NE(it, folder.messages.end());
+        folder.messages.erase(it);
+    }
+}
+
+// How often each step ended in each outcome, printed after a run to show what it exercised.
+std::map<std::string, std::array<int, 3>>& Tally() {
+    static std::map<std::string, std::array<int, 3>> tally;
+    return tally;
+}
+
+void Count(const Action& a, Outcome want) {
+    ++Tally()[a.step][static_cast<std::size_t>(want)];
+}
+
+void Expect(World& w, const Action& a, Outcome got, Outcome want, bool count = true) {
+    if (count)
+        Count(a, want);
+    EXPECT_EQ(static_cast<int>(got), static_cast<int>(want))
+        << a.Text() << "\n"
+        << ::testing::PrintToString(w.port->Texts());
+    EXPECT_TRUE(w.port->ScriptUsed()) << a.Text() << ": a scripted answer was not asked for";
+}
+
+void TransferMessages(World& w, const Action& a, bool move) {
+    std::vector<MMessage> models;
+    Selection selection{w.Folder(a.from), ActivePane::List, Select(w, a, models)};
+    CMails* dest = w.Folder(a.to);
+    ASSERT_TRUE(selection.folder && dest) << a.Text();
+    Outcome want = Outcome::Done;
+    if (dest->IsRoot()) {
+        want = Outcome::Failed;
+    } else if (dest != selection.folder) {
+        const bool netscape = w.Store(a.to)->netscape;
+        for (const MMessage& m : models)
+            w.Model(a.to)->messages.push_back(WrittenTo(netscape, m));
+        if (move)
+            Forget(*w.Model(a.from), models);
+    }
+    Expect(w, a,
+           move ? w.doc->MoveCopy().MoveTo(dest, selection)
+                : w.doc->MoveCopy().CopyTo(dest, selection),
+           want);
+}
+void CopyMessages(World& w, const Action& a) {
+    TransferMessages(w, a, false);
+}
+void MoveMessages(World& w, const Action& a) {
+    TransferMessages(w, a, true);
+}
+
+void DeleteMessages(World& w, const Action& a) {
+    std::vector<MMessage> models;
+    Selection selection{w.Folder(a.from), ActivePane::List, Select(w, a, models)};
+    Forget(*w.Model(a.from), models);
+    w.port->Answer(Answer::Ok);
+    Expect(w, a, w.doc->FolderCommands().OnDelete(selection), Outcome::Done);
+}
+
+enum class Road { MenuCopy, MenuMove, DragMove };
+
+// The model's side of a folder copy or move: the outcome it expects and whether the same-name
+// question comes. Changes the model.
+Outcome ModelFolderTransfer(World& w, const Action& a, Road road, bool& asks) {
+    asks = false;
+    const bool move = road != Road::MenuCopy;
+    const bool root = a.from.find('/') == std::string::npos;
+    if (move && root)
+        return Outcome::Failed;
+    const bool parent = a.to == a.from.substr(0, a.from.rfind('/'));
+    if (a.to == a.from || a.to.rfind(a.from + "/", 0) == 0 || (!root && parent))
+        return Outcome::Failed;
+    MFolder& source = *w.Model(a.from);
+    MFolder& dest = *w.Model(a.to);
+    const MStore& target = *w.Store(a.to);
+    asks = dest.Child(source.name) != nullptr;
+    if (asks && a.answer == Answer::Cancel)
+        return Outcome::Cancelled;
+    // A one-level store takes copies into its root only.
+    if (!target.netscape && a.to.find('/') != std::string::npos)
+        return Outcome::Failed;
+    const std::string name =
+        asks && a.answer == Answer::No ? FreeName(dest, source.name) : source.name;
+    if (target.netscape && MergesIntoItself(dest, source, name, source))
+        return Outcome::Failed;
+    const MFolder snapshot = source;
+    CopyInto(dest, snapshot, name, target.netscape);
+    // Into a one-level store a menu move keeps its source; a drag keeps it only when it has
+    // sub-folders, which the copy left out.
+    const bool keep = !target.netscape && (road == Road::MenuMove || !snapshot.children.empty());
+    if (move && !keep) {
+        MFolder& from = *w.ModelParent(a.from);
+        from.children.remove_if([&](const MFolder& c) { return &c == &source; });
+    }
+    return Outcome::Done;
+}
+
+void TransferFolder(World& w, const Action& a, Road road) {
+    CMails* source = w.Folder(a.from);
+    CMails* dest = w.Folder(a.to);
+    ASSERT_TRUE(source && dest) << a.Text();
+    bool asks = false;
+    const Outcome want = ModelFolderTransfer(w, a, road, asks);
+    if (asks)
+        w.port->Answer(a.answer);
+    const Selection selection{source, ActivePane::Tree, {}};
+    if (road != Road::DragMove) {
+        Expect(w, a,
+               road == Road::MenuMove ? w.doc->MoveCopy().MoveTo(dest, selection)
+                                      : w.doc->MoveCopy().CopyTo(dest, selection),
+               want);
+        return;
+    }
+    // A drag over the folder itself, its parent or its own sub-folders shows no drop effect.
+    const bool root = a.from.find('/') == std::string::npos;
+    const bool refused = a.to == a.from || a.to.rfind(a.from + "/", 0) == 0 ||
+                         (!root && a.to == a.from.substr(0, a.from.rfind('/')));
+    w.doc->MoveCopy().BeginFolderDrag(source);
+    const DropEffect effect = w.doc->MoveCopy().DragOver(dest, selection, false, true);
+    EXPECT_EQ(effect, refused ? DropEffect::None : DropEffect::Move) << a.Text();
+    const bool accepted = effect != DropEffect::None && w.doc->MoveCopy().Drop(effect, selection);
+    EXPECT_EQ(accepted, want != Outcome::Failed) << a.Text();
+    Count(a, want);
+    Expect(w, a, w.doc->MoveCopy().EndDrag(accepted ? effect : DropEffect::None, selection),
+           Outcome::Done, false);
+}
+void CopyFolder(World& w, const Action& a) {
+    TransferFolder(w, a, Road::MenuCopy);
+}
+void MoveFolder(World& w, const Action& a) {
+    TransferFolder(w, a, Road::MenuMove);
+}
+void DragFolder(World& w, const Action& a) {
+    TransferFolder(w, a, Road::DragMove);
+}
+
+void DeleteFolder(World& w, const Action& a) {
+    CMails* folder = w.Folder(a.from);
+    ASSERT_NE(folder, nullptr) << a.Text();
+    Outcome want = Outcome::Failed;
+    if (MFolder* parent = w.ModelParent(a.from)) {
+        MFolder* gone = w.Model(a.from);
+        parent->children.remove_if([&](const MFolder& c) { return &c == gone; });
+        w.port->Answer(Answer::Ok);
+        want = Outcome::Done;
+    }
+    Expect(w, a, w.doc->FolderCommands().OnDelete({folder, ActivePane::Tree, {}}), want);
+}
+
+void Rename(World& w, const Action& a) {
+    CMails* folder = w.Folder(a.from);
+    ASSERT_NE(folder, nullptr) << a.Text();
+    Outcome want = Outcome::Failed;
+    if (MFolder* parent = w.ModelParent(a.from)) {
+        w.port->FolderName(a.name);
+        MFolder* self = w.Model(a.from);
+        const bool taken =
+            std::any_of(parent->children.begin(), parent->children.end(),
+                        [&](MFolder& c) { return &c != self && EqualsNoCase(c.name, a.name); });
+        if (!taken) {
+            self->name = a.name;
+            want = Outcome::Done;
+        }
+    }
+    Expect(w, a, w.doc->FolderCommands().OnRenameFolder({folder, ActivePane::Tree, {}}), want);
+}
+
+void NewFolder(World& w, const Action& a) {
+    CMails* folder = w.Folder(a.from);
+    ASSERT_NE(folder, nullptr) << a.Text();
+    MFolder* model = w.Model(a.from);
+    w.port->FolderName(a.name);
+    Outcome want = Outcome::Failed;
+    const bool oneLevel = !w.Store(a.from)->netscape && a.from.find('/') != std::string::npos;
+    if (!oneLevel && model->Child(a.name) == nullptr) {
+        model->children.push_back(MFolder{a.name, {}, {}});
+        want = Outcome::Done;
+    }
+    Expect(w, a, w.doc->FolderCommands().OnNewFolder({folder, ActivePane::Tree, {}}), want);
+}
+
+void Compact(World& w, const Action& a) {
+    Expect(w, a, w.doc->Compact().RunCompact(), Outcome::Done);
+}
+
+// Backup of a folder, then restore of the archive into a mailbox of either format.
+void BackupRestore(World& w, const Action& a) {
+    CMails* folder = w.Folder(a.from);
+    CMails* root = w.Folder(a.to);
+    ASSERT_TRUE(folder && root) << a.Text();
+    const std::string file = w.File("backup.qbf");
+    Expect(w, a, w.doc->BackupRestore().Backup(folder, file).outcome, Outcome::Done, false);
+    const MFolder snapshot = *w.Model(a.from);
+    MStore& target = *w.Store(a.to);
+    CopyInto(target.root, snapshot, snapshot.name, target.netscape);
+    Expect(w, a, w.doc->BackupRestore().Restore(file, root).outcome, Outcome::Done);
+}
+
+// A message kept in a file of its own, added as quillbox-cli's add does.
+void AddFile(World& w, const Action& a) {
+    CMails* folder = w.Folder(a.from);
+    ASSERT_NE(folder, nullptr) << a.Text();
+    const std::string eol = a.rows.at(0) == 1 ? "\r\n" : "\n";
+    MMessage m = RandomMessage(w, a.name.rfind("From - ", 0) == 0 ? a.name : "");
+    m.body.insert(m.body.begin(), "From here on the plan changes.");
+    std::string bytes = a.name.empty() ? "" : a.name + eol;
+    bytes += HeaderText({"", m.subject, m.from, m.date, {}}, eol) + eol;
+    for (const std::string& line : m.body)
+        bytes += line + eol;
+    WriteFile(w.File("add.eml"), bytes);
+    CMails holder("", "", CMails::kPlain);
+    std::string error;
+    std::unique_ptr<CMessage> message = ReadMessageFile(w.File("add.eml"), holder, error);
+    ASSERT_NE(message, nullptr) << error;
+    ASSERT_TRUE(folder->AddMessage(*message)) << a.Text();
+    w.Model(a.from)->messages.push_back(WrittenTo(w.Store(a.from)->netscape, m));
+    Count(a, Outcome::Done);
+}
+
+void Reopen(World& w, const Action&) {
+    w.Reopen();
+}
+
+const Step kSteps[] = {
+    {"copy-messages", 3, ChooseMessageTransfer, CopyMessages},
+    {"move-messages", 3, ChooseMessageTransfer, MoveMessages},
+    {"delete-messages", 2, ChooseRows, DeleteMessages},
+    {"copy-folder", 3, ChooseFolderCopy, CopyFolder},
+    {"move-folder", 3, ChooseFolderMove, MoveFolder},
+    {"drag-folder", 2, ChooseFolderMove, DragFolder},
+    {"delete-folder", 1, ChooseFolder, DeleteFolder},
+    {"rename", 2, ChooseFolder, Rename},
+    {"new-folder", 2, ChooseFolder, NewFolder},
+    {"compact", 1, ChooseNothing, Compact},
+    {"backup-restore", 2, ChooseBackup, BackupRestore},
+    {"add", 2, ChooseAdd, AddFile},
+    {"reopen", 1, ChooseNothing, Reopen},
+};
+
+const Step& StepNamed(const std::string& name) {
+    for (const Step& s : kSteps) {
+        if (name == s.name)
+            return s;
+    }
+    throw std::invalid_argument("no step " + name);
+}
+
+// Failed assertions of the running test so far (a failed seed must not fail the next ones).
+int Failures() {
+    const ::testing::TestResult& result =
+        *::testing::UnitTest::GetInstance()->current_test_info()->result();
+    int n = 0;
+    for (int i = 0; i < result.total_part_count(); ++i)
+        n += result.GetTestPartResult(i).failed() ? 1 : 0;
+    return n;
+}
+
+// Runs one action and checks the whole world. False (failures reported with the trace) when
+// anything differs from the model.
+bool RunAndCheck(World& w, const Action& a, std::vector<std::string>& trace,
+                 const std::string& label) {
+    const int before = Failures();
+    trace.push_back(a.Text());
+    w.port->ClearLog();
+    StepNamed(a.step).run(w, a);
+    std::vector<std::string> problems = CheckWorld(w);
+    for (const std::string& p : problems)
+        ADD_FAILURE() << label << " after step " << trace.size() << ": " << p;
+    if (!problems.empty() || Failures() != before) {
+        std::string all;
+        for (std::size_t i = 0; i < trace.size(); ++i)
+            all += "  " + std::to_string(i + 1) + ". " + trace[i] + "\n";
+        ADD_FAILURE() << label << " steps:\n" << all;
+        return false;
+    }
+    return true;
+}
+
+bool RunSeed(unsigned seed, int steps) {
+    const int before = Failures();
+    World w(seed);
+    Generate(w);
+    const std::string label = "seed " + std::to_string(seed);
+    std::vector<std::string> problems = CheckWorld(w);
+    EXPECT_TRUE(problems.empty()) << label
+                                  << " as generated: " << ::testing::PrintToString(problems);
+    if (!problems.empty() || Failures() != before)
+        return false;
+    int total = 0;
+    for (const Step& s : kSteps)
+        total += s.weight;
+    std::vector<std::string> trace;
+    for (int i = 0; i < steps; ++i) {
+        int pick = static_cast<int>(w.Pick(static_cast<std::size_t>(total)));
+        const Step* step = kSteps;
+        while (pick >= step->weight)
+            pick -= (step++)->weight;
+        Action a;
+        a.step = step->name;
+        if (step->choose(w, a) && !RunAndCheck(w, a, trace, label))
+            return false;
+    }
+    return true;
+}
+
+int EnvNumber(const char* name, int fallback) {
+    const char* value = std::getenv(name);
+    return value != nullptr && *value != '\0' ? std::atoi(value) : fallback;
+}
+
+TEST(ModelCheck, RandomSequences) {
+    const int first = EnvNumber("QUILLBOX_MODELCHECK_FIRST", 1);
+    const int seeds = EnvNumber("QUILLBOX_MODELCHECK_SEEDS", 4);
+    const int steps = EnvNumber("QUILLBOX_MODELCHECK_STEPS", 40);
+    int failed = 0;
+    for (int seed = first; seed < first + seeds && failed < 3; ++seed) {
+        if (!RunSeed(static_cast<unsigned>(seed), steps))
+            ++failed;
+    }
+    std::printf("model check: %d seeds of %d steps from seed %d, %d failed\n", seeds, steps, first,
+                failed);
+    for (const auto& [step, n] : Tally())
+        std::printf("  %-16s done %6d  cancelled %6d  failed %6d\n", step.c_str(), n[0], n[1],
+                    n[2]);
+}
+
+// ---- named scenarios: fixed actions over fixed stores ----
+
+struct Scenario {
+    const char* name;
+    std::vector<Action> actions;
+};
+
+Action Do(std::string step, std::string from, std::string to = "", std::string name = "",
+          std::vector<std::size_t> rows = {}, Answer answer = Answer::Yes) {
+    return {std::move(step), std::move(from), std::move(to),
+            std::move(rows), answer,          std::move(name)};
+}
+
+const Scenario kScenarios[] = {
+    {"RootsCopyIntoEveryFormat",
+     {Do("new-folder", "I1", "", "Inbox"), Do("add", "I1/Inbox", "", "", {0}),
+      Do("new-folder", "N1", "", "Inbox"), Do("new-folder", "N1/Inbox", "", "Sub"),
+      Do("add", "N1/Inbox/Sub", "", "", {1}), Do("copy-folder", "I1", "N2"),
+      Do("copy-folder", "N1", "I2"), Do("copy-folder", "I1", "I2"), Do("copy-folder", "N1", "N2")}},
+    {"EmptyInternetMailFoldersAreOrdinaryFolders",
+     {Do("new-folder", "I1", "", "Outbox"), Do("backup-restore", "I1", "N1"),
+      Do("copy-folder", "I1/Outbox", "N1"), Do("add", "I1/Outbox", "", "", {0}),
+      Do("move-messages", "I1/Outbox", "N1/Outbox", "", {0}), Do("compact", ""), Do("compact", ""),
+      Do("backup-restore", "I1/Outbox", "I2"), Do("drag-folder", "I1/Outbox", "N2"),
+      Do("add", "I2/Outbox", "", "", {1})}},
+    {"SeparatorLinesAndFromLinesSurviveEveryRoad",
+     {Do("new-folder", "N1", "", "Inbox"), Do("new-folder", "I1", "", "Inbox"),
+      Do("add", "N1/Inbox", "", "From - Tue Feb  2 10:00:00 1999", {0}),
+      Do("add", "I1/Inbox", "", "From - Tue Feb  2 10:00:00 1999", {1}),
+      Do("add", "N1/Inbox", "", "From someone@example.com Tue Feb  2 10:00:00 1999", {1}),
+      Do("copy-messages", "I1/Inbox", "N1/Inbox", "", {0}),
+      Do("copy-folder", "N1/Inbox", "I1", "", {}, Answer::No),
+      Do("backup-restore", "N1/Inbox", "N2"), Do("move-folder", "I1/Inbox(1)", "N2")}},
+    // Seed 110: moving Box/Inbox/inbox into Box and merging it into Box/Inbox (its own parent)
+    // would merge its sub-folder Inbox into itself.
+    {"Seed110MergeIntoTheSourcesOwnTree",
+     {Do("new-folder", "N1", "", "Box"), Do("new-folder", "N1/Box", "", "Inbox"),
+      Do("new-folder", "N1/Box/Inbox", "", "inbox"),
+      Do("new-folder", "N1/Box/Inbox/inbox", "", "Inbox"),
+      Do("add", "N1/Box/Inbox/inbox/Inbox", "", "", {0}), Do("add", "N1/Box/Inbox", "", "", {0}),
+      Do("move-folder", "N1/Box/Inbox/inbox", "N1/Box"),
+      Do("copy-folder", "N1/Box/Inbox/inbox", "N1/Box"),
+      Do("drag-folder", "N1/Box/Inbox/inbox", "N1/Box")}},
+};
+
+void PrintTo(const Scenario& s, std::ostream* os) {
+    *os << s.name;
+}
+
+class Scenarios : public ::testing::TestWithParam<Scenario> {};
+
+TEST_P(Scenarios, AgreeWithTheModel) {
+    World w(1); // the seed only picks message bodies here
+    for (const char* name : {"N1", "N2"})
+        w.AddStore(name, true);
+    for (const char* name : {"I1", "I2"})
+        w.AddStore(name, false);
+    w.Register();
+    w.Reopen();
+    std::vector<std::string> trace;
+    for (const Action& a : GetParam().actions) {
+        if (!RunAndCheck(w, a, trace, GetParam().name))
+            break;
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(ModelCheck, Scenarios, ::testing::ValuesIn(kScenarios),
+                         [](const auto& info) { return std::string(info.param.name); });
+
+} // namespace
+} // namespace qb::test
