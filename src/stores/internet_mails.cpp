@@ -6,6 +6,7 @@
 //    an interruption leaves at worst unreferenced bytes after the recorded end, which the next
 //    append writes over. The index is saved after that: a message without an index record is
 //    still listed.
+//  - A folder copy is all or nothing: one that fails leaves no message of it behind.
 //  - Removing a message changes only the index, which is replaced whole.
 //  - Compact builds the new message and index files under temporary names and replaces the index
 //    first: a crash between the two replacements can show removed messages again, never hide a

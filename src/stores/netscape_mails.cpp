@@ -6,6 +6,8 @@
 //    message an earlier one left unfinished, so its separator always starts a new message.
 //  - RemoveMessage writes only into the status field of the header it finds, unchanged, at the
 //    listed offset, and writes back what it changed when it cannot finish.
+//  - A folder copy that fails takes back, in reverse order, every file, directory, appended byte
+//    and node it made, so the store is as it was.
 //  - Compact builds the new file beside the old one and renames it over the old one only once
 //    complete and flushed, and only if nobody changed the file meanwhile.
 //  - Nothing is moved over an existing file; a rename moves the folder file, its summary and its
