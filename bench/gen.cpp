@@ -221,7 +221,6 @@ int ImnMain(int argc, char** argv) {
         std::vector<bool> added;
         if (!target->AddMessages(list, added)) {
             std::fprintf(stderr, "cannot write %s/%s\n", dir.c_str(), name.c_str());
-            root.FreeSubFolders();
             return 1;
         }
     }
@@ -235,10 +234,8 @@ int ImnMain(int argc, char** argv) {
         if (!gone.empty() && !target->RemoveMessages(gone)) {
             std::fprintf(stderr, "cannot mark messages removed in %s/%s\n", dir.c_str(),
                          name.c_str());
-            root.FreeSubFolders();
             return 1;
         }
     }
-    root.FreeSubFolders();
     return 0;
 }

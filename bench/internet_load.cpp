@@ -59,14 +59,13 @@ Data& Setup() {
             stdfs::copy_file(big, d.dir + "/Removed.mbx");
             stdfs::copy_file(d.dir + "/Big.idx", d.dir + "/Removed.idx");
             qb::CInternetMails root("Bench", d.dir);
-            auto* removed = new qb::CInternetMails("Removed", d.dir + "/Removed");
-            root.AddChild(removed);
+            auto* removed = root.AddSubFolder(
+                std::make_unique<qb::CInternetMails>("Removed", d.dir + "/Removed"));
             removed->LoadMessages();
             std::vector<qb::CMessage*> gone;
             for (std::size_t i = 9; i < removed->m_pMessages.size(); i += 10)
                 gone.push_back(removed->m_pMessages[i].get());
             removed->RemoveMessages(gone);
-            root.FreeSubFolders();
         }
         d.bytes = static_cast<std::int64_t>(stdfs::file_size(big));
 
@@ -155,7 +154,6 @@ void CopyFolder(benchmark::State& state) {
         // The copy composes each message's MIME tree; let it go so every run does the same work.
         for (auto& m : memory.m_pMessages)
             m->m_pContent.reset();
-        root.FreeSubFolders();
         state.ResumeTiming();
     }
     state.SetBytesProcessed(state.iterations() * d.bytes);
@@ -170,14 +168,12 @@ void Compact(benchmark::State& state) {
             stdfs::copy_file(d.dir + "/Removed" + ext, d.scratch + "/Removed" + ext);
         }
         qb::CInternetMails root("Scratch", d.scratch);
-        auto* folder = new qb::CInternetMails("Removed", d.scratch + "/Removed");
-        root.AddChild(folder);
+        auto* folder = root.AddSubFolder(
+            std::make_unique<qb::CInternetMails>("Removed", d.scratch + "/Removed"));
         state.ResumeTiming();
         if (!folder->Compact())
             state.SkipWithError("Compact failed");
         state.PauseTiming();
-        root.FreeSubFolders();
-        state.ResumeTiming();
     }
     state.SetBytesProcessed(state.iterations() * d.bytes);
 }

@@ -15,6 +15,5 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     // Success and an error never come together.
     if (ok == static_cast<bool>(archive.GetError()))
         std::abort();
-    folder.FreeSubFolders();
     return 0;
 }

@@ -5,6 +5,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <cstdio>
+#include <memory>
 #include <string>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -57,8 +58,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         return 0;
     }
     qb::CInternetMails root("Mail", Dir());
-    auto* folder = new qb::CInternetMails("Inbox", base);
-    root.AddChild(folder);
+    auto* folder = root.AddSubFolder(std::make_unique<qb::CInternetMails>("Inbox", base));
     folder->LoadMessages();
     for (auto& message : folder->m_pMessages) {
         if (message->m_nOffset + message->m_nSize > static_cast<std::int64_t>(size) ||
@@ -73,6 +73,5 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
             (void)message->ComposeText();
         }
     }
-    root.FreeSubFolders();
     return 0;
 }

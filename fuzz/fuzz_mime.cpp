@@ -27,7 +27,6 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     for (const char* name :
          {"Subject:", "From:", "To:", "Date:", "Content-Type:", "X-Mozilla-Status: ", "From - "})
         (void)message.GetHeaderField(name);
-    (void)message.IsDeleted();
     (void)message.GetLineOffset(message.m_nBodyLines);
     if (message.ComposeText()) {
         (void)message.m_strText.size();

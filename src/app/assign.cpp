@@ -49,7 +49,7 @@ DialogCheck CheckAssign(AssignInput& input, const std::vector<MailboxRow>& manag
             return DialogCheck::Refuse(kMsgAssignSameDirectory, DialogField::Directory);
     }
     if (!fs::Exists(input.directory))
-        return DialogCheck::Refuse(kMsgDirectoryNotFound, DialogField::Directory);
+        return DialogCheck::Refuse(kTextDirectoryNotFound, DialogField::Directory);
     if (!fs::IsDirectory(input.directory))
         return DialogCheck::Refuse(kMsgNotDirectory, DialogField::Directory);
     if (input.typeIndex < 0 || input.typeIndex >= kAssignTypeCount)

@@ -29,7 +29,6 @@ inline constexpr char kMsgInputName[] = "Please input a name";
 inline constexpr char kMsgSameName[] = "There has been a mailbox which has same name";
 inline constexpr char kMsgInputDirectory[] = "Please input a directory";
 inline constexpr char kMsgAssignSameDirectory[] = "There has been a mailbox use same directory";
-inline constexpr char kMsgDirectoryNotFound[] = "Specified directory not found";
 inline constexpr char kMsgNotDirectory[] = "Not a directory name";
 inline constexpr char kMsgSelectType[] = "Please select mail type";
 

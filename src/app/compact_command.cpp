@@ -1,11 +1,11 @@
-// The Compact command: every folder of every mailbox gives the space of its removed messages back.
-#include "app/document.h"
+#include "app/compact_command.h"
 
+#include "app/document.h"
 #include "model/mails.h"
 
 namespace qb {
 
-bool CQuillboxDoc::CompactFolderTree(CMails* folder) {
+bool CCompactCommand::CompactFolderTree(CMails* folder) {
     if (folder == nullptr)
         return true;
     bool ok = true;
@@ -19,20 +19,21 @@ bool CQuillboxDoc::CompactFolderTree(CMails* folder) {
     return ok;
 }
 
-Outcome CQuillboxDoc::RunCompact() {
-    WaitCursor wait(m_port);
+Outcome CCompactCommand::RunCompact() {
+    Port& port = m_doc.GetPort();
+    WaitCursor wait(port);
     Outcome outcome = Outcome::Done;
-    m_port.Progress("Compacting, please wait...");
-    for (const auto& entry : m_mailboxes) {
-        m_port.Progress("Compacting Mailbox '" + entry->m_strName + "', please wait.");
-        if (!CompactFolderTree(entry->m_pRoot)) {
-            m_port.Message("Cannot compact folders");
+    port.Progress("Compacting, please wait...");
+    for (const auto& entry : m_doc.Mailboxes()) {
+        port.Progress("Compacting Mailbox '" + entry->m_strName + "', please wait.");
+        if (!CompactFolderTree(entry->m_pRoot.get())) {
+            port.Message(kTextCannotCompact);
             outcome = Outcome::Failed;
         }
     }
-    m_port.Progress("Mailbox Compacted");
+    port.Progress("Mailbox Compacted");
     // Compacting re-reads each folder, so the records behind the message list are gone.
-    m_port.FillMessageList();
+    port.FillMessageList();
     return outcome;
 }
 

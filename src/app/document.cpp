@@ -12,20 +12,16 @@ CQuillboxDoc::CQuillboxDoc(Port& port, RegistryFile* registry)
 
 // The front end may already be gone here, so the port is not told anything.
 CQuillboxDoc::~CQuillboxDoc() {
-    m_nMenuFolders = 0;
+    m_menu.Clear();
+    m_moveCopy.ForgetDrag();
     m_mailboxes.clear();
 }
 
 void CQuillboxDoc::DeleteContents() {
     m_port.ClearFolderTree();
     // Nothing may point into the trees about to be freed.
-    m_menuFolders.fill(nullptr);
-    m_nMenuFolders = 0;
-    m_pDragFolder = nullptr;
-    m_pDropFolder = nullptr;
-    m_pDropCopy = nullptr;
-    m_bMessageDrag = false;
-    m_droppedMessages.clear();
+    m_menu.Clear();
+    m_moveCopy.ForgetDrag();
     m_mailboxes.clear();
 }
 
@@ -37,8 +33,8 @@ bool CQuillboxDoc::ReloadMailboxes() {
         !m_pRegistry->Error().empty())
         m_port.Message(m_pRegistry->Error(), Buttons::Ok, Icon::Stop);
     for (auto& entry : m_mailboxes) {
-        entry->m_pRoot = MakeRootFolder(*entry).release();
-        InsertFolderTree(nullptr, entry->m_pRoot);
+        entry->m_pRoot = MakeRootFolder(*entry);
+        InsertFolderTree(nullptr, entry->m_pRoot.get());
     }
     return true;
 }
@@ -63,17 +59,17 @@ void CQuillboxDoc::ShowFolderTree(CMails* parent, CMails* folder) {
 
 MailboxEntry& CQuillboxDoc::AddMailbox(std::unique_ptr<MailboxEntry> entry) {
     if (entry->m_pRoot == nullptr)
-        entry->m_pRoot = MakeRootFolder(*entry).release();
+        entry->m_pRoot = MakeRootFolder(*entry);
     m_mailboxes.push_back(std::move(entry));
     MailboxEntry& added = *m_mailboxes.back();
-    InsertFolderTree(nullptr, added.m_pRoot);
+    InsertFolderTree(nullptr, added.m_pRoot.get());
     return added;
 }
 
 CMails* CQuillboxDoc::FindMailboxByName(const std::string& name) const {
     for (const auto& entry : m_mailboxes) {
         if (EqualsNoCase(entry->m_strName, name))
-            return entry->m_pRoot;
+            return entry->m_pRoot.get();
     }
     return nullptr;
 }
@@ -81,7 +77,7 @@ CMails* CQuillboxDoc::FindMailboxByName(const std::string& name) const {
 CMails* CQuillboxDoc::FindMailboxByStoreRoot(const std::string& dir) const {
     for (const auto& entry : m_mailboxes) {
         if (EqualsNoCase(entry->m_strStoreRoot, dir))
-            return entry->m_pRoot;
+            return entry->m_pRoot.get();
     }
     return nullptr;
 }
@@ -101,17 +97,34 @@ CMails* CQuillboxDoc::RestoreCurrentFolder(const std::string& path) {
     return nullptr;
 }
 
-bool CQuillboxDoc::CanRenameFolder(const Selection& selection) const {
-    return selection.pane == ActivePane::Tree && selection.folder != nullptr &&
-           !selection.folder->IsRoot();
+bool CQuillboxDoc::DeleteFolderAndItem(CMails* folder, bool keepItemOnFailure) {
+    // The items of the sub-folders go first, while their folders still exist: deleting a folder
+    // destroys the sub-folder nodes it deleted even when it fails part way.
+    for (CMails* child : folder->Children())
+        m_port.DeleteFolderItem(child);
+    CMails* parent = folder->GetParentFolder();
+    if (const std::unique_ptr<CMails> gone = parent ? parent->DeleteSubFolder(folder) : nullptr) {
+        m_port.DeleteFolderItem(gone.get());
+        return true;
+    }
+    m_port.Message(kTextCannotRemoveFolder);
+    if (keepItemOnFailure) {
+        for (CMails* child : folder->Children())
+            InsertFolderTree(folder, child);
+    } else {
+        m_port.DeleteFolderItem(folder);
+    }
+    return false;
 }
 
-bool CQuillboxDoc::CanDelete(const Selection& selection) const {
-    if (selection.pane == ActivePane::Tree)
-        return selection.folder != nullptr && !selection.folder->IsRoot();
-    if (selection.pane == ActivePane::List)
-        return !selection.messages.empty();
-    return false;
+bool CQuillboxDoc::RebuildFolderMenus() {
+    m_menu.Fill(m_mailboxes, ID_MOVE_FIRST);
+    m_port.FolderMenusChanged();
+    return true;
+}
+
+std::vector<MenuItem> CQuillboxDoc::FillFolderMenu(int baseId) {
+    return m_menu.Fill(m_mailboxes, baseId);
 }
 
 } // namespace qb

@@ -1,7 +1,6 @@
-// New Folder, Rename Folder and Delete.
-#include "app/document.h"
-#include "app/message_batch.h"
+#include "app/folder_commands.h"
 
+#include "app/document.h"
 #include "model/mails.h"
 #include "model/message.h"
 
@@ -11,132 +10,133 @@ std::string CheckFolderName(const std::string& name) {
     return name.empty() ? "Please input a folder name" : "";
 }
 
-Outcome CQuillboxDoc::OnNewFolder(const Selection& selection) {
+bool CFolderCommands::CanNewFolder() const {
+    return !m_doc.Mailboxes().empty();
+}
+
+bool CFolderCommands::CanRenameFolder(const Selection& selection) const {
+    return selection.pane == ActivePane::Tree && selection.folder != nullptr &&
+           !selection.folder->IsRoot();
+}
+
+bool CFolderCommands::CanDelete(const Selection& selection) const {
+    if (selection.pane == ActivePane::Tree)
+        return selection.folder != nullptr && !selection.folder->IsRoot();
+    if (selection.pane == ActivePane::List)
+        return !selection.messages.empty();
+    return false;
+}
+
+Outcome CFolderCommands::OnNewFolder(const Selection& selection) {
+    Port& port = m_doc.GetPort();
     // Without a selected folder there is nowhere to create one, so the dialog is not shown.
     if (selection.folder == nullptr)
         return Outcome::Cancelled;
-    const std::optional<std::string> name = m_port.AskFolderName();
+    const std::optional<std::string> name = port.AskFolderName();
     if (!name)
         return Outcome::Cancelled;
     if (const std::string refusal = CheckFolderName(*name); !refusal.empty()) {
-        m_port.Message(refusal);
+        port.Message(refusal);
         return Outcome::Failed;
     }
     Outcome outcome = Outcome::Done;
     if (CMails* created = selection.folder->CreateFolder(*name)) {
-        InsertFolderTree(selection.folder, created);
-        m_port.SelectFolderItem(created, false);
+        m_doc.InsertFolderTree(selection.folder, created);
+        port.SelectFolderItem(created, false);
     } else {
-        m_port.Message("Cannot create new folder");
+        port.Message("Cannot create new folder");
         outcome = Outcome::Failed;
     }
-    RebuildFolderMenus();
+    m_doc.RebuildFolderMenus();
     return outcome;
 }
 
-Outcome CQuillboxDoc::OnRenameFolder(const Selection& selection) {
+Outcome CFolderCommands::OnRenameFolder(const Selection& selection) {
+    Port& port = m_doc.GetPort();
     if (selection.pane != ActivePane::Tree || selection.folder == nullptr) {
-        m_port.Message("Please select a folder to rename");
+        port.Message(kTextSelectFolderToRename);
         return Outcome::Failed;
     }
     if (selection.folder->IsRoot()) {
-        m_port.Message("Cannot rename root folder");
+        port.Message(kTextCannotRenameRoot);
         return Outcome::Failed;
     }
-    const std::optional<std::string> name = m_port.AskFolderName();
+    const std::optional<std::string> name = port.AskFolderName();
     if (!name)
         return Outcome::Cancelled;
     Outcome outcome = Outcome::Done;
     if (!name->empty() && selection.folder->Rename(*name, false)) {
-        m_port.SetFolderItemText(selection.folder, *name);
+        port.SetFolderItemText(selection.folder, *name);
     } else {
-        m_port.Message("Cannot rename folder");
+        port.Message(kTextCannotRenameFolder);
         outcome = Outcome::Failed;
     }
-    RebuildFolderMenus();
+    m_doc.RebuildFolderMenus();
     return outcome;
 }
 
-Outcome CQuillboxDoc::BeginLabelEdit(const Selection& selection) {
+Outcome CFolderCommands::BeginLabelEdit(const Selection& selection) {
+    Port& port = m_doc.GetPort();
     if (selection.folder == nullptr) {
-        m_port.Message("Please select a folder to rename");
+        port.Message(kTextSelectFolderToRename);
         return Outcome::Failed;
     }
     if (selection.folder->IsRoot()) {
-        m_port.Message("Cannot rename root folder");
+        port.Message(kTextCannotRenameRoot);
         return Outcome::Failed;
     }
     return Outcome::Done;
 }
 
-Outcome CQuillboxDoc::EndLabelEdit(const Selection& selection, const std::string& text) {
+Outcome CFolderCommands::EndLabelEdit(const Selection& selection, const std::string& text) {
+    Port& port = m_doc.GetPort();
     if (text.empty())
         return Outcome::Cancelled; // the edit was abandoned
     if (selection.folder == nullptr) {
-        m_port.Message("Please select a folder to rename");
+        port.Message(kTextSelectFolderToRename);
         return Outcome::Failed;
     }
     if (selection.folder->IsRoot() || !selection.folder->Rename(text, false)) {
-        m_port.Message(selection.folder->IsRoot() ? "Cannot rename root folder"
-                                                  : "Cannot rename folder");
+        port.Message(selection.folder->IsRoot() ? kTextCannotRenameRoot : kTextCannotRenameFolder);
         return Outcome::Failed;
     }
-    m_port.SetFolderItemText(selection.folder, text);
-    RebuildFolderMenus();
+    port.SetFolderItemText(selection.folder, text);
+    m_doc.RebuildFolderMenus();
     return Outcome::Done;
 }
 
-bool CQuillboxDoc::DeleteFolderAndItem(CMails* folder, bool keepItemOnFailure) {
-    // The items of the sub-folders go first, while their folders still exist: DeleteFolder
-    // destroys the sub-folder nodes even when it fails part way.
-    for (CMails* child : folder->Children())
-        m_port.DeleteFolderItem(child);
-    if (folder->DeleteFolder()) {
-        m_port.DeleteFolderItem(folder);
-        delete folder;
-        return true;
-    }
-    m_port.Message("Cannot remove folder");
-    if (keepItemOnFailure) {
-        for (CMails* child : folder->Children())
-            InsertFolderTree(folder, child);
-    } else {
-        m_port.DeleteFolderItem(folder);
-    }
-    return false;
-}
-
-Outcome CQuillboxDoc::OnDelete(const Selection& selection) {
+Outcome CFolderCommands::OnDelete(const Selection& selection) {
+    Port& port = m_doc.GetPort();
     if (selection.folder == nullptr)
         return Outcome::Cancelled;
     Outcome outcome = Outcome::Done;
     if (selection.pane == ActivePane::Tree) {
         CMails* folder = selection.folder;
         if (folder->IsRoot()) {
-            m_port.Message("Cannot delete a root folder");
+            port.Message("Cannot delete a root folder");
             return Outcome::Failed;
         }
-        if (m_port.Message("Delete Folder \"" + folder->m_strName + "\"?", Buttons::OkCancel) ==
+        if (port.Message("Delete Folder \"" + folder->m_strName + "\"?", Buttons::OkCancel) ==
             Answer::Ok) {
             // A folder that could not be removed leaves the tree all the same; the next reload
             // shows what is left of it.
-            if (!DeleteFolderAndItem(folder, false))
+            if (!m_doc.DeleteFolderAndItem(folder, false))
                 outcome = Outcome::Failed;
         } else {
             outcome = Outcome::Cancelled;
         }
     } else if (selection.pane == ActivePane::List) {
-        if (m_port.Message("Delete Selected Message(s)?", Buttons::OkCancel) == Answer::Ok) {
+        if (port.Message("Delete Selected Message(s)?", Buttons::OkCancel) == Answer::Ok) {
             for (CMessage* message : selection.messages)
-                m_port.DeleteMessageRow(message);
-            RemoveMessagesFrom(*selection.folder, selection.messages);
+                port.DeleteMessageRow(message);
+            selection.folder->RemoveMessages(selection.messages);
         } else {
             outcome = Outcome::Cancelled;
         }
     } else {
         outcome = Outcome::Cancelled;
     }
-    RebuildFolderMenus();
+    m_doc.RebuildFolderMenus();
     return outcome;
 }
 

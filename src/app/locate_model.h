@@ -13,8 +13,6 @@
 
 namespace qb {
 
-inline constexpr char kMsgMailboxNotFound[] = "Mailbox not found";
-
 struct LocateRow {
     MailboxRow row;
     bool selected = false;

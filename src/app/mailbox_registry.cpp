@@ -19,11 +19,10 @@ bool IsValidMailboxName(const std::string& name) {
 
 } // namespace
 
-MailboxEntry::~MailboxEntry() {
-    if (m_pRoot != nullptr) {
-        m_pRoot->FreeSubFolders();
-        delete m_pRoot;
-    }
+MailboxEntry::~MailboxEntry() = default;
+
+std::unique_ptr<CMails> MakeRootFolder(const MailboxEntry& entry) {
+    return MakeRootFolder(entry.m_strName, entry.m_strStoreRoot, entry.m_strType);
 }
 
 std::string ReadRegString(const RegistryData& data, Hive hive, std::string_view subkey,

@@ -3,6 +3,7 @@
 
 #include "model/mails.h"
 #include "platform/registry_file.h"
+#include "stores/root_folder.h"
 
 #include <memory>
 #include <optional>
@@ -11,11 +12,6 @@
 #include <vector>
 
 namespace qb {
-
-// Store type strings as written to the registry.
-inline constexpr char kTypeInternetMail[] = "Microsoft IM";
-inline constexpr char kTypeNavigator[] = "Navigator Mail";
-inline constexpr char kTypeCommunicator[] = "Communicator User";
 
 // The application's own key and the key of the registered mailboxes (below HKEY_CURRENT_USER).
 inline constexpr char kAppKey[] = "Software\\Velmora\\Quillbox";
@@ -26,6 +22,10 @@ inline constexpr char kStoreRootValue[] = "Store Root";
 inline constexpr char kTypeValue[] = "Type";
 // A dword below a mailbox's key: 1 registers the mailbox read-only.
 inline constexpr char kReadOnlyValue[] = "Read Only";
+// No registered mailbox has the name asked for.
+inline constexpr char kTextMailboxNotFound[] = "Mailbox not found";
+// A store root that is not an existing directory.
+inline constexpr char kTextDirectoryNotFound[] = "Specified directory not found";
 // A string value is read into a buffer of this many bytes, its terminating NUL included; longer
 // values read as "".
 inline constexpr std::size_t kRegStringBuffer = 512;
@@ -39,7 +39,7 @@ struct MailboxEntry {
     MailboxEntry(std::string name, std::string storeRoot, std::string type)
         : m_strName(std::move(name)), m_strStoreRoot(std::move(storeRoot)),
           m_strType(std::move(type)) {}
-    ~MailboxEntry(); // frees m_pRoot with its sub-folders (defined with the registry operations)
+    ~MailboxEntry();
     MailboxEntry(const MailboxEntry&) = delete;
     MailboxEntry& operator=(const MailboxEntry&) = delete;
 
@@ -48,7 +48,7 @@ struct MailboxEntry {
     std::string m_strType;
     // Read-only: another client still keeps this store (discovery suggests it for such stores).
     bool m_bReadOnly = false;
-    CMails* m_pRoot = nullptr; // owned: freed with its whole tree
+    std::unique_ptr<CMails> m_pRoot; // freed with its whole tree
 };
 
 using MailboxList = std::vector<std::unique_ptr<MailboxEntry>>;
@@ -59,10 +59,6 @@ struct MailboxRow {
     std::string storeRoot;
     std::string type;
 };
-
-// True when the type string selects the Netscape store (exact, case-sensitive); every other
-// text, the empty one included, selects the Internet Mail store.
-bool IsNetscapeType(const std::string& type);
 
 // Builds the root folder of the store class that the entry's type selects (not yet loaded).
 std::unique_ptr<CMails> MakeRootFolder(const MailboxEntry& entry);

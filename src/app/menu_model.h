@@ -1,17 +1,19 @@
-// The Move and Copy submenus as a description the front ends render: the "MailBox List" label,
-// a separator, then one entry per folder of every mailbox, depth first.
+// The Move and Copy submenus: a description the front ends render (the "MailBox List" label, a
+// separator, then one entry per folder of every mailbox, depth first) and the table of folders
+// behind the entries' command ids.
 #pragma once
 
+#include "app/command_ids.h"
+#include "app/mailbox_registry.h"
+
+#include <array>
 #include <string>
 #include <vector>
 
 namespace qb {
 
-inline constexpr int kMoveMenuBase = 8000; // Move entries: 8000..8999
-inline constexpr int kCopyMenuBase = 9000; // Copy entries: 9000..9999
-inline constexpr int kMaxMenuFolders = 1000;
-inline constexpr int kIdMoveLabel = 32776;
-inline constexpr int kIdCopyLabel = 32777;
+class CMails;
+
 inline constexpr char kMenuListLabel[] = "MailBox List";
 inline constexpr char kThisFolder[] = "This Folder";
 
@@ -33,12 +35,24 @@ struct MenuItem {
     static MenuItem Popup(std::string text) { return {Kind::Popup, std::move(text), 0, {}}; }
 };
 
-// True when `id` belongs to the Move (respectively Copy) folder entries.
-inline bool IsMoveMenuId(int id) {
-    return id >= kMoveMenuBase && id < kMoveMenuBase + kMaxMenuFolders;
-}
-inline bool IsCopyMenuId(int id) {
-    return id >= kCopyMenuBase && id < kCopyMenuBase + kMaxMenuFolders;
-}
+// The folders the entries stand for: slot n is the folder of ID_MOVE_FIRST + n and of
+// ID_COPY_FIRST + n. The table holds at most kMaxMenuFolders folders.
+class CFolderMenu {
+  public:
+    // The popup for `baseId` (ID_MOVE_FIRST or ID_COPY_FIRST) over every mailbox's tree, loading
+    // sub-folders as it goes, and the table refilled to match it.
+    std::vector<MenuItem> Fill(const MailboxList& mailboxes, int baseId);
+    // The folder behind a Move or Copy entry; null for an id outside the filled slots.
+    CMails* Folder(int id) const;
+    int Count() const { return m_nFolders; }
+    // Nothing may point into folder trees about to be freed.
+    void Clear();
+
+  private:
+    bool AddItem(std::vector<MenuItem>& menu, CMails* folder, int baseId);
+
+    std::array<CMails*, kMaxMenuFolders> m_folders{};
+    int m_nFolders = 0;
+};
 
 } // namespace qb

@@ -1,8 +1,6 @@
-// Moving and copying folders and messages, by menu and by drag and drop. Copies are always made
-// before anything is removed, so a failed copy never costs the source anything.
-#include "app/document.h"
-#include "app/message_batch.h"
+#include "app/move_copy.h"
 
+#include "app/document.h"
 #include "model/mails.h"
 #include "model/message.h"
 #include "platform/paths.h"
@@ -14,13 +12,10 @@ namespace qb {
 namespace {
 
 constexpr char kSubFoldersNotCopied[] = "Warning : Sub Folders not copied\n";
+constexpr char kCannotMoveRoot[] = "Cannot move a root folder";
 
 bool HasSubFolders(CMails* folder) {
     return !folder->GetSubFolders().empty();
-}
-
-bool IsInternetMail(const CMails* folder) {
-    return folder->GetType() == CMails::kInternetMail;
 }
 
 // Whether `copy` holds at least every message that `source` holds now (and, with
@@ -67,6 +62,8 @@ DropEffect DragOverEffect(CMails* dragFolder, CMails* target, CMails* selected, 
     return ctrl ? DropEffect::Copy : DropEffect::Move;
 }
 
+CMoveCopyCommands::CMoveCopyCommands(CQuillboxDoc& doc) : m_doc(doc), m_port(doc.GetPort()) {}
+
 std::string FreeFolderName(const std::string& name, const std::vector<CMails*>& siblings) {
     std::string candidate = name;
     for (int counter = 1;; ++counter) {
@@ -79,8 +76,8 @@ std::string FreeFolderName(const std::string& name, const std::vector<CMails*>& 
     }
 }
 
-CMails* CQuillboxDoc::CopyFolderResolvingName(CMails* source, CMails* dest, const char* question,
-                                              NameAnswer& answer) {
+CMails* CMoveCopyCommands::CopyFolderResolvingName(CMails* source, CMails* dest,
+                                                   const char* question, NameAnswer& answer) {
     answer = NameAnswer::None;
     std::string freeName = source->m_strName;
     const std::vector<CMails*> subFolders = dest->GetSubFolders();
@@ -122,27 +119,27 @@ CMails* CQuillboxDoc::CopyFolderResolvingName(CMails* source, CMails* dest, cons
     }
     // Yes merged the source into the folder of that name, which has its item already; the
     // sub-folders the merge added still need theirs.
-    ShowFolderTree(dest, copy);
+    m_doc.ShowFolderTree(dest, copy);
     return copy;
 }
 
-Outcome CQuillboxDoc::OnMoveTo(int id, const Selection& selection) {
-    return MoveOrCopy(MenuFolder(id), selection, true);
+Outcome CMoveCopyCommands::OnMoveTo(int id, const Selection& selection) {
+    return MoveOrCopy(m_doc.MenuFolder(id), selection, true);
 }
 
-Outcome CQuillboxDoc::OnCopyTo(int id, const Selection& selection) {
-    return MoveOrCopy(MenuFolder(id), selection, false);
+Outcome CMoveCopyCommands::OnCopyTo(int id, const Selection& selection) {
+    return MoveOrCopy(m_doc.MenuFolder(id), selection, false);
 }
 
-Outcome CQuillboxDoc::MoveTo(CMails* dest, const Selection& selection) {
+Outcome CMoveCopyCommands::MoveTo(CMails* dest, const Selection& selection) {
     return MoveOrCopy(dest, selection, true);
 }
 
-Outcome CQuillboxDoc::CopyTo(CMails* dest, const Selection& selection) {
+Outcome CMoveCopyCommands::CopyTo(CMails* dest, const Selection& selection) {
     return MoveOrCopy(dest, selection, false);
 }
 
-Outcome CQuillboxDoc::MoveOrCopy(CMails* dest, const Selection& selection, bool move) {
+Outcome CMoveCopyCommands::MoveOrCopy(CMails* dest, const Selection& selection, bool move) {
     if (selection.folder == nullptr || dest == nullptr)
         return Outcome::Cancelled;
     if (selection.pane == ActivePane::Tree)
@@ -151,13 +148,13 @@ Outcome CQuillboxDoc::MoveOrCopy(CMails* dest, const Selection& selection, bool 
         return MoveOrCopyMessages(selection.folder, dest, selection.messages, move);
     m_port.Message(move ? "Please select folder or message(s) to move"
                         : "Please select folder or message(s) to copy");
-    RebuildFolderMenus();
+    m_doc.RebuildFolderMenus();
     return Outcome::Failed;
 }
 
-Outcome CQuillboxDoc::MoveOrCopyFolder(CMails* source, CMails* dest, bool move) {
+Outcome CMoveCopyCommands::MoveOrCopyFolder(CMails* source, CMails* dest, bool move) {
     if (move && source->IsRoot()) {
-        m_port.Message("Cannot move a root folder");
+        m_port.Message(kCannotMoveRoot);
         return Outcome::Failed;
     }
     Outcome outcome = Outcome::Done;
@@ -183,57 +180,65 @@ Outcome CQuillboxDoc::MoveOrCopyFolder(CMails* source, CMails* dest, bool move) 
             m_port.FillMessageList();
             return Outcome::Failed;
         } else if (move) {
-            // A store that keeps one level of folders took the messages only: the source stays
-            // so that its sub-folders are not lost.
-            if (IsInternetMail(dest)) {
+            // A store whose folders do not nest took the messages only: the source stays so
+            // that its sub-folders are not lost.
+            if (!dest->HoldsSubFolders()) {
                 if (HasSubFolders(source))
                     m_port.Message(kSubFoldersNotCopied);
             } else if (!CopyHoldsSource(source, copy, true)) {
-                m_port.Message("Cannot remove folder");
+                m_port.Message(kTextCannotRemoveFolder);
                 outcome = Outcome::Failed;
-            } else if (!DeleteFolderAndItem(source, true)) {
+            } else if (!m_doc.DeleteFolderAndItem(source, true)) {
                 outcome = Outcome::Failed;
             }
             m_port.FillMessageList();
         } else {
-            if (IsInternetMail(dest) && HasSubFolders(source))
+            if (!dest->HoldsSubFolders() && HasSubFolders(source))
                 m_port.Message(kSubFoldersNotCopied);
             m_port.FillMessageList();
         }
     }
-    RebuildFolderMenus();
+    m_doc.RebuildFolderMenus();
     return outcome;
 }
 
-Outcome CQuillboxDoc::MoveOrCopyMessages(CMails* source, CMails* dest,
-                                         const std::vector<CMessage*>& messages, bool move) {
+Outcome CMoveCopyCommands::MoveOrCopyMessages(CMails* source, CMails* dest,
+                                              const std::vector<CMessage*>& messages, bool move) {
     Outcome outcome = Outcome::Done;
     if (dest->IsRoot()) {
         m_port.Message(move ? "Cannot move into a root folder" : "Cannot copy into a root folder");
         outcome = Outcome::Failed;
     } else if (dest != source) {
         std::vector<bool> added;
-        AddMessagesTo(*dest, messages, added);
+        dest->AddMessages(messages, added);
         std::vector<CMessage*> moved;
         for (std::size_t i = 0; i < messages.size(); ++i) {
             if (!added[i]) {
                 // That message stays where it is; the others go on.
-                m_port.Message("Cannot add a message in destination folder");
+                m_port.Message(kTextCannotAddMessage);
                 outcome = Outcome::Failed;
             } else if (move) {
                 m_port.DeleteMessageRow(messages[i]);
                 moved.push_back(messages[i]);
             }
         }
-        RemoveMessagesFrom(*source, moved);
+        source->RemoveMessages(moved);
     }
-    RebuildFolderMenus();
+    m_doc.RebuildFolderMenus();
     return outcome;
 }
 
 // ---- drag and drop ----
 
-void CQuillboxDoc::BeginFolderDrag(CMails* folder) {
+void CMoveCopyCommands::ForgetDrag() {
+    m_pDragFolder = nullptr;
+    m_pDropFolder = nullptr;
+    m_pDropCopy = nullptr;
+    m_bMessageDrag = false;
+    m_droppedMessages.clear();
+}
+
+void CMoveCopyCommands::BeginFolderDrag(CMails* folder) {
     m_pDropCopy = nullptr;
     m_pDragFolder = folder;
     m_pDropFolder = nullptr;
@@ -242,7 +247,7 @@ void CQuillboxDoc::BeginFolderDrag(CMails* folder) {
     m_droppedMessages.clear();
 }
 
-void CQuillboxDoc::BeginMessageDrag() {
+void CMoveCopyCommands::BeginMessageDrag() {
     m_pDropCopy = nullptr;
     m_pDragFolder = nullptr;
     m_pDropFolder = nullptr;
@@ -251,15 +256,15 @@ void CQuillboxDoc::BeginMessageDrag() {
     m_droppedMessages.clear();
 }
 
-DropEffect CQuillboxDoc::DragOver(CMails* target, const Selection& selection, bool ctrl,
-                                  bool shift) {
+DropEffect CMoveCopyCommands::DragOver(CMails* target, const Selection& selection, bool ctrl,
+                                       bool shift) {
     m_pDropFolder = target;
     if (m_pDragFolder == nullptr && !m_bMessageDrag)
         return DropEffect::None;
     return DragOverEffect(m_pDragFolder, target, selection.folder, ctrl, shift);
 }
 
-bool CQuillboxDoc::Drop(DropEffect effect, const Selection& selection) {
+bool CMoveCopyCommands::Drop(DropEffect effect, const Selection& selection) {
     CMails* target = m_pDropFolder;
     if (target == nullptr || effect == DropEffect::None ||
         (m_pDragFolder == nullptr && !m_bMessageDrag))
@@ -270,7 +275,7 @@ bool CQuillboxDoc::Drop(DropEffect effect, const Selection& selection) {
     WaitCursor wait(m_port);
     if (CMails* folder = m_pDragFolder) {
         if (effect == DropEffect::Move && folder->IsRoot()) {
-            m_port.Message("Cannot move a root folder");
+            m_port.Message(kCannotMoveRoot);
             return false;
         }
         NameAnswer answer = NameAnswer::None;
@@ -283,13 +288,13 @@ bool CQuillboxDoc::Drop(DropEffect effect, const Selection& selection) {
             return false;
         } else {
             m_port.FillMessageList();
-            if (IsInternetMail(target) && HasSubFolders(folder))
+            if (!target->HoldsSubFolders() && HasSubFolders(folder))
                 m_port.Message(kSubFoldersNotCopied);
         }
     } else {
         m_droppedMessages.clear();
         std::vector<bool> added;
-        AddMessagesTo(*target, selection.messages, added);
+        target->AddMessages(selection.messages, added);
         for (std::size_t i = 0; i < selection.messages.size(); ++i) {
             if (added[i])
                 m_droppedMessages.push_back(selection.messages[i]);
@@ -297,29 +302,30 @@ bool CQuillboxDoc::Drop(DropEffect effect, const Selection& selection) {
                 m_port.Message("Cannot add message to target folder");
         }
     }
-    RebuildFolderMenus();
+    m_doc.RebuildFolderMenus();
     return true;
 }
 
-Outcome CQuillboxDoc::EndDrag(DropEffect effect, const Selection& selection) {
+Outcome CMoveCopyCommands::EndDrag(DropEffect effect, const Selection& selection) {
     Outcome outcome = Outcome::Done;
     if (CMails* folder = m_pDragFolder) {
         if (effect == DropEffect::Move && !m_bDropCancelled) {
-            // A copy into a one-level store left the sub-folders out: keep the source.
-            const bool keep =
-                m_pDropFolder != nullptr && IsInternetMail(m_pDropFolder) && folder->HasChildren();
+            // A copy into a store whose folders do not nest left the sub-folders out: keep the
+            // source.
+            const bool keep = m_pDropFolder != nullptr && !m_pDropFolder->HoldsSubFolders() &&
+                              folder->HasChildren();
             if (!keep) {
                 if (m_pDropCopy == nullptr ||
-                    !CopyHoldsSource(folder, m_pDropCopy, !IsInternetMail(m_pDropFolder))) {
+                    !CopyHoldsSource(folder, m_pDropCopy, m_pDropFolder->HoldsSubFolders())) {
                     // The source stays where it is, in the tree as well.
-                    m_port.Message("Cannot remove folder");
+                    m_port.Message(kTextCannotRemoveFolder);
                     m_port.FillMessageList();
                     outcome = Outcome::Failed;
-                } else if (!DeleteFolderAndItem(folder, false)) {
+                } else if (!m_doc.DeleteFolderAndItem(folder, false)) {
                     outcome = Outcome::Failed;
                 }
             }
-            RebuildFolderMenus();
+            m_doc.RebuildFolderMenus();
         }
     } else if (m_bMessageDrag && effect == DropEffect::Move && selection.folder != nullptr) {
         // Only messages the drop really added, and that are still the selected folder's rows.
@@ -331,7 +337,7 @@ Outcome CQuillboxDoc::EndDrag(DropEffect effect, const Selection& selection) {
             m_port.DeleteMessageRow(message);
             moved.push_back(message);
         }
-        RemoveMessagesFrom(*selection.folder, moved);
+        selection.folder->RemoveMessages(moved);
     }
     m_pDragFolder = nullptr;
     m_pDropCopy = nullptr;

@@ -8,14 +8,6 @@ std::string ProfileSectionKey(const std::string& section) {
     return std::string(kAppKey) + '\\' + section;
 }
 
-std::string ColumnWidthSetting(int column) {
-    return "Column" + std::to_string(column) + " Width";
-}
-
-int DefaultColumnWidth(int column) {
-    return column == 0 ? 200 : 100;
-}
-
 namespace {
 
 int ReadInt(const RegistryData& data, const std::string& section, const std::string& entry,
@@ -59,25 +51,6 @@ std::string GetProfileString(RegistryFile& registry, const std::string& section,
 bool WriteProfileString(RegistryFile& registry, const std::string& section,
                         const std::string& entry, const std::string& value) {
     return registry.SetString(Hive::CurrentUser, ProfileSectionKey(section), entry, value);
-}
-
-bool ReadWindowSettings(RegistryFile& registry, WindowSettings& settings) {
-    settings = WindowSettings{};
-    RegistryData data;
-    if (!registry.Load(data))
-        return false;
-    const std::string s = kSettingsSection;
-    settings.top = ReadInt(data, s, kSettingTop, kDefaultTop);
-    settings.left = ReadInt(data, s, kSettingLeft, kDefaultLeft);
-    settings.bottom = ReadInt(data, s, kSettingBottom, kDefaultBottom);
-    settings.right = ReadInt(data, s, kSettingRight, kDefaultRight);
-    settings.zoomed = ReadString(data, s, kSettingZoomed, kDefaultZoomed);
-    settings.treeWidth = ReadInt(data, s, kSettingTreeWidth, kDefaultTreeWidth);
-    settings.treeHeight = ReadInt(data, s, kSettingTreeHeight, kDefaultTreeHeight);
-    for (int i = 0; i < kListColumnCount; ++i)
-        settings.columnWidth[i] = ReadInt(data, s, ColumnWidthSetting(i), DefaultColumnWidth(i));
-    settings.currentFolder = ReadString(data, s, kSettingCurrentFolder, kDefaultCurrentFolder);
-    return true;
 }
 
 } // namespace qb

@@ -4,7 +4,6 @@
 #include "platform/paths.h"
 
 #include <algorithm>
-#include <filesystem>
 #include <limits>
 #include <string_view>
 
@@ -72,26 +71,15 @@ bool ResolveStoreAddress(const std::string& text, RegistryFile& registry, Mailbo
     return true;
 }
 
-namespace {
-
-std::string NormalisedDirectory(const std::string& dir) {
-    std::error_code ec;
-    std::filesystem::path path = std::filesystem::absolute(dir, ec);
-    if (ec)
-        path = dir;
-    return StripTrailingSeparators(path.lexically_normal().string());
-}
-
-} // namespace
-
 bool SameStore(const MailboxRow& a, const MailboxRow& b) {
     return IsNetscapeType(a.type) == IsNetscapeType(b.type) &&
-           NormalisedDirectory(a.storeRoot) == NormalisedDirectory(b.storeRoot);
+           StripTrailingSeparators(AbsolutePath(a.storeRoot)) ==
+               StripTrailingSeparators(AbsolutePath(b.storeRoot));
 }
 
 std::unique_ptr<MailboxEntry> OpenStore(const MailboxRow& row) {
     auto entry = std::make_unique<MailboxEntry>(row.name, row.storeRoot, row.type);
-    entry->m_pRoot = MakeRootFolder(*entry).release();
+    entry->m_pRoot = MakeRootFolder(*entry);
     return entry;
 }
 

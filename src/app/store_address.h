@@ -16,8 +16,6 @@
 namespace qb {
 
 // Texts shown when an address names nothing.
-inline constexpr char kTextMailboxNotFound[] = "Mailbox not found";
-inline constexpr char kTextDirectoryNotFound[] = "Specified directory not found";
 inline constexpr char kTextFolderNotFound[] = "Folder not found";
 inline constexpr char kTextMessageNotFound[] = "Message not found";
 

@@ -1,7 +1,6 @@
 // Backup and restore of a folder tree to and from an archive file.
 #include "cli/cli.h"
 
-#include <filesystem>
 #include <string>
 
 namespace qb::cli {
@@ -19,7 +18,7 @@ int Backup(Context& ctx, const Args& args) {
     CMails* folder = session.Folder(args.store, args.folder);
     if (folder == nullptr)
         return kExitFailed;
-    return ExitFor(session.doc.Backup(folder, args.file).outcome);
+    return ExitFor(session.doc.BackupRestore().Backup(folder, args.file).outcome);
 }
 
 int Restore(Context& ctx, const Args& args) {
@@ -27,12 +26,7 @@ int Restore(Context& ctx, const Args& args) {
     CMails* root = session.Store(args.store);
     if (root == nullptr)
         return kExitFailed;
-    // The file chooser hands over a full path, and the archive's error texts name it.
-    std::error_code ec;
-    std::string file = std::filesystem::absolute(args.file, ec).lexically_normal().string();
-    if (ec)
-        file = args.file;
-    return ExitFor(session.doc.Restore(file, root).outcome);
+    return ExitFor(session.doc.BackupRestore().Restore(args.file, root).outcome);
 }
 
 } // namespace

@@ -18,9 +18,6 @@ struct Args {
     std::vector<std::string> to; // STORE2 FOLDER2
 };
 
-// The text the program shows when a folder refuses a message.
-constexpr char kTextCannotAddMessage[] = "Cannot add a message in destination folder";
-
 int Add(Context& ctx, const Args& args);
 int Delete(Context& ctx, const Args& args);
 int Transfer(Context& ctx, const Args& args, bool move);
@@ -122,7 +119,7 @@ int Delete(Context& ctx, const Args& args) {
     Selection selection{folder, ActivePane::List, {}};
     if (!Select(*folder, args.rows, selection.messages))
         return kExitFailed;
-    return ExitFor(session.doc.OnDelete(selection));
+    return ExitFor(session.doc.FolderCommands().OnDelete(selection));
 }
 
 int Transfer(Context& ctx, const Args& args, bool move) {
@@ -136,8 +133,8 @@ int Transfer(Context& ctx, const Args& args, bool move) {
     Selection selection{folder, ActivePane::List, {}};
     if (!Select(*folder, args.rows, selection.messages))
         return kExitFailed;
-    return ExitFor(move ? session.doc.MoveTo(dest, selection)
-                        : session.doc.CopyTo(dest, selection));
+    return ExitFor(move ? session.doc.MoveCopy().MoveTo(dest, selection)
+                        : session.doc.MoveCopy().CopyTo(dest, selection));
 }
 
 } // namespace

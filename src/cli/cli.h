@@ -89,7 +89,6 @@ inline int ExitFor(Outcome outcome) {
     return outcome == Outcome::Failed ? kExitFailed : kExitOk;
 }
 
-// The families of commands.
 // The positional STORE FOLDER pair that names a folder.
 inline void AddFolderArgs(CLI::App* command, std::string& store, std::string& folder) {
     command->add_option("STORE", store, "The store")->required();
@@ -104,6 +103,7 @@ inline CLI::Option* AddDestination(CLI::App* command, std::vector<std::string>& 
         ->type_name("STORE2 FOLDER2");
 }
 
+// The families of commands.
 void AddReadingCommands(CLI::App& app, Context& ctx);
 void AddChangingCommands(CLI::App& app, Context& ctx);
 void AddFolderCommands(CLI::App& app, Context& ctx);

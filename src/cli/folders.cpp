@@ -8,9 +8,6 @@ namespace qb::cli {
 
 namespace {
 
-// What the Compact command shows when a folder could not be compacted.
-constexpr char kTextCannotCompact[] = "Cannot compact folders";
-
 struct Args {
     std::string store;
     std::string folder;
@@ -23,7 +20,7 @@ struct Args {
 // New Folder and Rename Folder: the folder-name dialog refuses an empty name before anything is
 // looked up, then the document runs the command with the name as the dialog's answer.
 int NamedFolderCommand(Context& ctx, const Args& args,
-                       Outcome (CQuillboxDoc::*command)(const Selection&)) {
+                       Outcome (CFolderCommands::*command)(const Selection&)) {
     const std::string refusal = CheckFolderName(args.name);
     if (!refusal.empty())
         return Fail(refusal);
@@ -32,15 +29,15 @@ int NamedFolderCommand(Context& ctx, const Args& args,
     if (folder == nullptr)
         return kExitFailed;
     session.port.folderName = args.name;
-    return ExitFor((session.doc.*command)({folder, ActivePane::Tree, {}}));
+    return ExitFor((session.doc.FolderCommands().*command)({folder, ActivePane::Tree, {}}));
 }
 
 int MakeFolder(Context& ctx, const Args& args) {
-    return NamedFolderCommand(ctx, args, &CQuillboxDoc::OnNewFolder);
+    return NamedFolderCommand(ctx, args, &CFolderCommands::OnNewFolder);
 }
 
 int RenameFolder(Context& ctx, const Args& args) {
-    return NamedFolderCommand(ctx, args, &CQuillboxDoc::OnRenameFolder);
+    return NamedFolderCommand(ctx, args, &CFolderCommands::OnRenameFolder);
 }
 
 int RemoveFolder(Context& ctx, const Args& args) {
@@ -48,7 +45,7 @@ int RemoveFolder(Context& ctx, const Args& args) {
     CMails* folder = session.Folder(args.store, args.folder);
     if (folder == nullptr)
         return kExitFailed;
-    return ExitFor(session.doc.OnDelete({folder, ActivePane::Tree, {}}));
+    return ExitFor(session.doc.FolderCommands().OnDelete({folder, ActivePane::Tree, {}}));
 }
 
 Answer ConflictAnswer(const std::string& text) {
@@ -69,8 +66,8 @@ int TransferFolder(Context& ctx, const Args& args, bool move) {
         return kExitFailed;
     session.port.sameNameAnswer = ConflictAnswer(args.onConflict);
     const Selection selection{folder, ActivePane::Tree, {}};
-    return ExitFor(move ? session.doc.MoveTo(dest, selection)
-                        : session.doc.CopyTo(dest, selection));
+    return ExitFor(move ? session.doc.MoveCopy().MoveTo(dest, selection)
+                        : session.doc.MoveCopy().CopyTo(dest, selection));
 }
 
 int Compact(Context& ctx, const Args& args) {
@@ -79,12 +76,12 @@ int Compact(Context& ctx, const Args& args) {
         // The document holds this one store, so the Compact command covers exactly it.
         if (session.Store(args.store) == nullptr)
             return kExitFailed;
-        return ExitFor(session.doc.RunCompact());
+        return ExitFor(session.doc.Compact().RunCompact());
     }
     CMails* folder = session.Folder(args.store, *args.compactFolder);
     if (folder == nullptr)
         return kExitFailed;
-    if (!CQuillboxDoc::CompactFolderTree(folder))
+    if (!CCompactCommand::CompactFolderTree(folder))
         return Fail(kTextCannotCompact);
     return kExitOk;
 }

@@ -96,7 +96,7 @@ int NewMailbox(Context& ctx, const Args& args) {
     }
     if (check.step != NewMailboxStep::Accepted)
         return Fail(check.message);
-    session.doc.NewMailbox(input.name, input.directory);
+    session.doc.MailboxCommands().NewMailbox(input.name, input.directory);
     // The program would only notice at its next start that the registration did not land; a
     // script must know now.
     if (!IsMailboxRegistered(ctx.Registry(), input.name))
@@ -154,7 +154,7 @@ int Locate(Context& ctx, const Args& args) {
         case LocateStep::Add: {
             const auto row = model.FindFound(step.values[0]);
             if (!row)
-                return Fail(kMsgMailboxNotFound);
+                return Fail(kTextMailboxNotFound);
             for (std::size_t i = 0; i < model.Found().size(); ++i)
                 model.SelectFound(i, i == *row);
             model.Add();
@@ -163,7 +163,7 @@ int Locate(Context& ctx, const Args& args) {
         case LocateStep::Remove: {
             const auto row = model.FindManaged(step.values[0]);
             if (!row)
-                return Fail(kMsgMailboxNotFound);
+                return Fail(kTextMailboxNotFound);
             for (std::size_t i = 0; i < model.Managed().size(); ++i)
                 model.SelectManaged(i, i == *row);
             model.Remove();

@@ -70,7 +70,7 @@ bool OpenStoreArg(Context& ctx, const std::string& storeText, Opened& opened) {
         Fail(kTextMailboxNotFound);
         return false;
     }
-    opened.folder = opened.store->m_pRoot;
+    opened.folder = opened.store->m_pRoot.get();
     return true;
 }
 
@@ -96,12 +96,12 @@ CMails* Session::Store(const std::string& storeText) {
     for (const auto& entry : doc.Mailboxes()) {
         if (entry->m_pRoot != nullptr &&
             SameStore(row, {entry->m_strName, entry->m_strStoreRoot, entry->m_strType}))
-            return entry->m_pRoot;
+            return entry->m_pRoot.get();
     }
     MailboxEntry& entry = doc.AddMailbox(OpenStore(row));
     if (entry.m_pRoot == nullptr)
         Fail(kTextMailboxNotFound);
-    return entry.m_pRoot;
+    return entry.m_pRoot.get();
 }
 
 CMails* Session::Folder(const std::string& storeText, const std::string& folderText) {

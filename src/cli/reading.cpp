@@ -1,6 +1,7 @@
 // Reading commands: folders, list, records, header, show. They change nothing.
 #include "cli/cli.h"
 
+#include "app/message_columns.h"
 #include "app/message_text.h"
 
 #include <string>
@@ -46,9 +47,9 @@ int List(Context& ctx, const std::string& store, const std::string& folder) {
     std::size_t row = 0;
     for (const auto& message : opened.folder->GetMessages()) {
         std::string line = std::to_string(row++) + "\t" + std::to_string(message->m_nIndex);
-        for (const char* field : {"Subject:", "From:", "To:", "Date:"}) {
+        for (const MessageColumn& column : kMessageColumns) {
             line += '\t';
-            line += message->GetHeaderField(field);
+            line += message->GetHeaderField(column.field);
         }
         line += '\n';
         Out(line);

@@ -1,6 +1,5 @@
 #include "mime/content.h"
 
-#include "model/message.h"
 #include "platform/paths.h"
 
 #include <array>
@@ -73,7 +72,7 @@ bool CContent::IsText() const {
 }
 
 void CContent::AddPart(std::unique_ptr<CContent> part) {
-    part->m_pMessage = m_pMessage;
+    part->m_pLines = m_pLines;
     CContent* raw = part.get();
     if (m_pFirstPart == nullptr)
         m_pFirstPart = std::move(part);
@@ -97,9 +96,9 @@ std::string CContent::GetParameter(std::string_view params, std::string_view nam
 }
 
 std::string_view CContent::Line(std::uint32_t k) const {
-    if (m_pMessage == nullptr || k >= m_pMessage->m_aBody.size())
+    if (m_pLines == nullptr || k >= m_pLines->size())
         return {};
-    return m_pMessage->m_aBody[k];
+    return (*m_pLines)[k];
 }
 
 std::string CContent::GetBodyText() const {

@@ -1,15 +1,19 @@
 // One MIME entity of a message: its content header values and the range of the message's body
-// lines that form its body. A multipart entity splits into a chain of parts, recursively.
+// lines that form its body. A multipart entity splits into a chain of parts, recursively. The
+// entity reads the lines it describes through a read-only view of the body lines and never
+// copies or changes them.
 #pragma once
 
 #include <cstdint>
 #include <memory>
 #include <string>
 #include <string_view>
+#include <vector>
 
 namespace qb {
 
-class CMessage;
+// The body lines an entity tree describes, without their line ends.
+using BodyLines = std::vector<std::string>;
 
 class CContent {
   public:
@@ -31,7 +35,7 @@ class CContent {
     std::uint16_t GetPartCount() const { return m_nParts; }
     bool IsText() const;
 
-    // Appends `part` to the end of the part chain and gives it this entity's message.
+    // Appends `part` to the end of the part chain and gives it this entity's body lines.
     void AddPart(std::unique_ptr<CContent> part);
     // Splits a multipart entity into its parts, recursively; nothing for other types.
     void Split();
@@ -45,7 +49,7 @@ class CContent {
     int GetSubtypeCode() const;
     int GetEncodingCode() const;
 
-    // The body line `k` of the message, or an empty line when the message holds none there.
+    // The body line `k`, or an empty line when the body holds none there.
     std::string_view Line(std::uint32_t k) const;
 
     std::string m_strMimeVersion;
@@ -59,7 +63,8 @@ class CContent {
     std::unique_ptr<CContent> m_pNextPart;
     std::uint16_t m_nParts = 0;
     std::unique_ptr<CContent> m_pFirstPart;
-    CMessage* m_pMessage = nullptr;
+    // The lines the ranges index: the same for every entity of one tree, not owned.
+    const BodyLines* m_pLines = nullptr;
     std::uint32_t m_nFirstLine = 0;
     std::int32_t m_nLineCount = 0;
 

@@ -40,14 +40,11 @@ bool CMails::AddMessage(CMessage& source) {
 }
 
 CMails* CMails::CreateFolder(const std::string& name) {
-    std::string dir = IsRoot() ? m_strPath : m_strPath + ".sbd";
-    auto* folder = new CMails(name, JoinPath(dir, name), kPlain);
-    AddChild(folder);
-    return folder;
+    return AddSubFolder(std::make_unique<CMails>(name, JoinPath(m_strPath, name), kPlain));
 }
 
 CMails* CMails::CopyFolder(CMails& source) {
-    auto* copy = new CMails(source.m_strName, source.m_strPath, kPlain);
+    auto copy = std::make_unique<CMails>(source.m_strName, source.m_strPath, kPlain);
     copy->m_nFlags = source.m_nFlags;
     copy->m_wHeader1 = source.m_wHeader1;
     copy->m_wHeader2 = source.m_wHeader2;
@@ -58,8 +55,36 @@ CMails* CMails::CopyFolder(CMails& source) {
         copy->AddMessage(*message);
     for (CMails* child : source.Children())
         copy->CopyFolder(*child);
-    AddChild(copy);
-    return copy;
+    return AddSubFolder(std::move(copy));
+}
+
+bool CMails::AddMessages(const std::vector<CMessage*>& messages, std::vector<bool>& added) {
+    added.assign(messages.size(), false);
+    bool all = true;
+    for (std::size_t i = 0; i < messages.size(); ++i) {
+        added[i] = messages[i] != nullptr && AddMessage(*messages[i]);
+        all = all && added[i];
+    }
+    return all;
+}
+
+bool CMails::RemoveMessages(const std::vector<CMessage*>& messages) {
+    bool all = true;
+    for (CMessage* message : messages)
+        all = RemoveMessage(message) && all;
+    return all;
+}
+
+bool CMails::CanHoldFolderName(const std::string&) const {
+    return true;
+}
+
+bool CMails::HoldsSubFolders() const {
+    return true;
+}
+
+bool CMails::OwnsFile(const std::string&) const {
+    return false;
 }
 
 bool CMails::EraseMessage(const CMessage* message) {
@@ -81,15 +106,16 @@ bool CMails::RemoveMessage(CMessage* message) {
 
 bool CMails::DeleteFolder() {
     for (CMails* child : GetSubFolders()) {
-        if (!child->DeleteFolder())
+        if (DeleteSubFolder(child) == nullptr)
             return false;
-        child->FreeSubFolders();
-        child->Unlink();
-        delete child;
     }
-    if (!IsRoot())
-        Unlink();
     return true;
+}
+
+std::unique_ptr<CMails> CMails::DeleteSubFolder(CMails* child) {
+    if (child == nullptr || child->GetParent() != this || !child->DeleteFolder())
+        return nullptr;
+    return std::unique_ptr<CMails>(static_cast<CMails*>(child->Unlink().release()));
 }
 
 MessageList& CMails::GetMessages() {
@@ -115,15 +141,6 @@ std::vector<CMails*> CMails::Children() const {
 
 void CMails::FreeMessages() {
     m_pMessages.clear();
-}
-
-void CMails::FreeSubFolders() {
-    while (m_pFirstChild != nullptr) {
-        auto* child = static_cast<CMails*>(m_pFirstChild);
-        child->FreeSubFolders();
-        child->Unlink();
-        delete child;
-    }
 }
 
 CMails* CMails::FindFolder(const std::string& path) {

@@ -1,6 +1,6 @@
-// A mail folder: a tree node that owns its messages and declares what every store can do.
-// The class itself is the plain in-memory folder (store type 0); each on-disk format overrides
-// the store operations. Store operations report failure by their result only.
+// A mail folder: a tree node that owns its messages and its sub-folders and declares what every
+// store can do. The class itself is the plain in-memory folder (store type 0); each on-disk format
+// overrides the store operations. Store operations report failure by their result only.
 #pragma once
 
 #include "model/message.h"
@@ -31,10 +31,29 @@ class CMails : public CTreeNode {
     virtual CMails* CreateFolder(const std::string& name);
     virtual CMails* CopyFolder(CMails& source);
     virtual bool RemoveMessage(CMessage* message);
-    virtual bool DeleteFolder();
     virtual bool ReadMessage(CMessage& message);
     virtual bool Compact();
     virtual bool Rename(const std::string& text, bool parentMoved);
+
+    // ---- many messages at once ----
+    // The files end up as the one-message operations called in turn would leave them; a store
+    // opens each file once for the whole batch.
+    // Appends the messages in order; added[i] tells whether messages[i] was appended. A message
+    // that cannot be appended does not stop the others. True when all were.
+    virtual bool AddMessages(const std::vector<CMessage*>& messages, std::vector<bool>& added);
+    // Removes the messages as RemoveMessage of each would. True when all were.
+    virtual bool RemoveMessages(const std::vector<CMessage*>& messages);
+
+    // ---- what the store can hold ----
+    // Whether a folder of this name can be created, copied or restored below this folder: the
+    // store's rules for names, their length included. The plain folder takes any name.
+    virtual bool CanHoldFolderName(const std::string& name) const;
+    // Whether folders copied or restored into this folder keep their sub-folders (a store whose
+    // folders do not nest takes their messages only).
+    virtual bool HoldsSubFolders() const;
+    // Whether `file`, an absolute and normalised path (AbsolutePath), is one of the files this
+    // folder's own messages are kept in. The plain folder keeps none.
+    virtual bool OwnsFile(const std::string& file) const;
 
     // Re-reads the messages from the store (the result of LoadMessages is not reported) and
     // returns the list. Earlier CMessage pointers of this folder are invalid afterwards.
@@ -42,8 +61,17 @@ class CMails : public CTreeNode {
     // The children, loading them from the store the first time (and again after a failed load).
     std::vector<CMails*> GetSubFolders();
     void FreeMessages();
-    // Destroys every descendant node (memory only).
-    void FreeSubFolders();
+    // Deletes the sub-folder `child` with its own sub-folders, from the store and from the tree.
+    // On success the node comes back detached, to be let go of once nothing refers to it any
+    // more. Null when `child` is not a sub-folder of this folder or the store could not delete
+    // it; what was deleted until then is gone from the store and the tree, the rest stays.
+    std::unique_ptr<CMails> DeleteSubFolder(CMails* child);
+    // Adds `folder` in front of the children, which own it from now on, and returns it.
+    template <typename Folder> Folder* AddSubFolder(std::unique_ptr<Folder> folder) {
+        Folder* added = folder.get();
+        AddChild(std::move(folder));
+        return added;
+    }
     CMails* FindFolder(const std::string& path);
     bool Contains(const CMails* folder);
     CMails* GetRoot();
@@ -75,6 +103,10 @@ class CMails : public CTreeNode {
     MessageList m_pMessages;
 
   protected:
+    // Deletes this folder's store files and those of all its sub-folders, deepest first, each
+    // sub-folder with DeleteSubFolder; this node stays where it is (its parent takes it out). The
+    // base folder deletes its sub-folders only. False at the first failure.
+    virtual bool DeleteFolder();
     // Takes `message` out of the list, destroys it and renumbers the rest to their positions.
     bool EraseMessage(const CMessage* message);
 };

@@ -38,12 +38,6 @@ bool StoreFolder(CMails& folder, CArchive& archive, bool recursive) {
     return !archive.WriteFailed();
 }
 
-// A folder read from the archive that is only needed until it has been copied.
-struct TemporaryFolder {
-    CMails folder{"", "", CMails::kPlain};
-    ~TemporaryFolder() { folder.FreeSubFolders(); }
-};
-
 bool LoadFolder(CMails& folder, CArchive& archive, int depth) {
     folder.GetMessages();
     if (!folder.Serialize(archive))
@@ -54,10 +48,11 @@ bool LoadFolder(CMails& folder, CArchive& archive, int depth) {
     for (std::int32_t i = 0; i < count; ++i) {
         if (depth >= CArchive::kMaxFolderDepth)
             return archive.Fail(ArchiveCause::BadFormat);
-        auto sub = std::make_unique<TemporaryFolder>();
-        if (!LoadFolder(sub->folder, archive, depth + 1))
+        // Only needed until it has been copied.
+        const auto sub = std::make_unique<CMails>("", "", CMails::kPlain);
+        if (!LoadFolder(*sub, archive, depth + 1))
             return false;
-        if (folder.CopyFolder(sub->folder) == nullptr)
+        if (folder.CopyFolder(*sub) == nullptr)
             return false;
     }
     return true;

@@ -66,7 +66,7 @@ bool CMessage::ComposeText() {
         encoding = "7bit";
     m_pContent = std::make_unique<CContent>(type, encoding, "", "", "1.0");
     CContent* top = m_pContent.get();
-    top->m_pMessage = this;
+    top->m_pLines = &m_aBody;
     top->m_nFirstLine = 0;
     top->m_nLineCount = m_nBodyLines;
     top->Split();
@@ -94,31 +94,6 @@ bool CMessage::ComposeText() {
     }
     m_strAttach = std::move(attach);
     return true;
-}
-
-std::uint32_t ParseHexPrefix(std::string_view text) {
-    std::size_t i = 0;
-    while (i < text.size() && text[i] == ' ')
-        ++i;
-    std::uint32_t value = 0;
-    for (; i < text.size(); ++i) {
-        const char c = text[i];
-        std::uint32_t digit;
-        if (c >= '0' && c <= '9')
-            digit = static_cast<std::uint32_t>(c - '0');
-        else if (c >= 'a' && c <= 'f')
-            digit = static_cast<std::uint32_t>(c - 'a' + 10);
-        else if (c >= 'A' && c <= 'F')
-            digit = static_cast<std::uint32_t>(c - 'A' + 10);
-        else
-            break;
-        value = (value << 4) | digit;
-    }
-    return value;
-}
-
-bool CMessage::IsDeleted() const {
-    return (ParseHexPrefix(GetHeaderField("X-Mozilla-Status: ")) & 0x0008u) != 0;
 }
 
 std::int64_t CMessage::GetLineOffset(std::int32_t n) const {

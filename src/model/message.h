@@ -33,8 +33,6 @@ class CMessage {
     std::string GetAttachText();
     // Parses the body into m_pContent and builds m_strText and m_strAttach.
     bool ComposeText();
-    // Netscape status test: bit 0x0008 of the "X-Mozilla-Status: " value.
-    bool IsDeleted() const;
     // Offset of body line n from the start of the message as the stores write it.
     std::int64_t GetLineOffset(std::int32_t n) const;
     // Backup record: sizes, line counts, header text and body lines. Writing reads the body from
@@ -57,9 +55,5 @@ class CMessage {
   private:
     bool Prepare();
 };
-
-// Reads a hexadecimal number as the status tests do: leading blanks skipped, reading stops at
-// the first character that is not a hexadecimal digit; nothing readable gives 0.
-std::uint32_t ParseHexPrefix(std::string_view text);
 
 } // namespace qb

@@ -4,8 +4,40 @@
 
 namespace qb {
 
+namespace {
+
+// Frees `chain` (linked through m_pNext) with every subtree below it. Each node's children are
+// spliced into the chain in its place before it goes, so nothing recurses and nothing is
+// allocated: the tree may be as deep as the disk's directories allow.
+void FreeChain(CTreeNode* chain) {
+    while (chain != nullptr) {
+        CTreeNode* node = chain;
+        if (CTreeNode* child = node->m_pFirstChild) {
+            child->GetLastSibling()->m_pNext = node->m_pNext;
+            chain = child;
+        } else {
+            chain = node->m_pNext;
+        }
+        node->m_pFirstChild = nullptr;
+        node->m_pNext = nullptr;
+        node->m_pPrev = nullptr;
+        delete node;
+    }
+}
+
+} // namespace
+
 CTreeNode::CTreeNode(std::string name, std::string path)
     : m_strName(std::move(name)), m_strPath(std::move(path)) {}
+
+CTreeNode::~CTreeNode() {
+    if (m_pPrev != nullptr)
+        Detach();
+    CTreeNode* after = m_pNext;
+    m_pNext = nullptr;
+    DeleteChildren();
+    FreeChain(after);
+}
 
 CTreeNode* CTreeNode::GetPrevSibling() const {
     if (m_pPrev != nullptr && m_pPrev->m_pNext == this)
@@ -31,9 +63,10 @@ CTreeNode* CTreeNode::GetParent() {
     return GetFirstSibling()->m_pPrev;
 }
 
-void CTreeNode::AddChild(CTreeNode* chain) {
-    if (chain == nullptr)
+void CTreeNode::AddChild(std::unique_ptr<CTreeNode> owned) {
+    if (owned == nullptr)
         return;
+    CTreeNode* chain = owned.release();
     if (m_pFirstChild != nullptr) {
         CTreeNode* last = chain->GetLastSibling();
         last->m_pNext = m_pFirstChild;
@@ -43,9 +76,7 @@ void CTreeNode::AddChild(CTreeNode* chain) {
     chain->m_pPrev = this;
 }
 
-CTreeNode* CTreeNode::Unlink() {
-    if (m_pPrev == nullptr)
-        return this;
+void CTreeNode::Detach() {
     if (m_pPrev->m_pFirstChild == this)
         m_pPrev->m_pFirstChild = m_pNext;
     else
@@ -54,7 +85,19 @@ CTreeNode* CTreeNode::Unlink() {
         m_pNext->m_pPrev = m_pPrev;
     m_pPrev = nullptr;
     m_pNext = nullptr;
-    return this;
+}
+
+std::unique_ptr<CTreeNode> CTreeNode::Unlink() {
+    if (m_pPrev == nullptr)
+        return nullptr;
+    Detach();
+    return std::unique_ptr<CTreeNode>(this);
+}
+
+void CTreeNode::DeleteChildren() {
+    CTreeNode* children = m_pFirstChild;
+    m_pFirstChild = nullptr;
+    FreeChain(children);
 }
 
 } // namespace qb

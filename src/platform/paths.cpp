@@ -1,5 +1,8 @@
 #include "platform/paths.h"
 
+#include <filesystem>
+#include <system_error>
+
 namespace qb {
 
 std::string JoinPath(std::string_view a, std::string_view b) {
@@ -27,6 +30,22 @@ std::string StripTrailingSeparators(std::string_view path) {
     return std::string(path);
 }
 
+std::string AbsolutePath(std::string_view path) {
+    std::error_code ec;
+    const std::filesystem::path absolute = std::filesystem::absolute(path, ec);
+    return ec ? std::string(path) : absolute.lexically_normal().string();
+}
+
+bool IsSingleEntryName(std::string_view name) {
+    if (name.empty() || name == "." || name == "..")
+        return false;
+    for (const unsigned char c : name) {
+        if (c == '/' || c == '\\' || c < 0x20)
+            return false;
+    }
+    return true;
+}
+
 std::string BaseName(std::string_view path) {
     const std::string stripped = StripTrailingSeparators(path);
     const auto pos = stripped.rfind(kPathSeparator);
@@ -39,6 +58,20 @@ std::string BaseName(std::string_view path) {
 
 char ToLowerAscii(char c) {
     return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c;
+}
+
+std::uint32_t ParseHexPrefix(std::string_view text) {
+    std::size_t i = 0;
+    while (i < text.size() && text[i] == ' ')
+        ++i;
+    std::uint32_t value = 0;
+    for (; i < text.size(); ++i) {
+        const int digit = HexDigit(text[i]);
+        if (digit < 0)
+            break;
+        value = (value << 4) | static_cast<std::uint32_t>(digit);
+    }
+    return value;
 }
 
 int HexDigit(char c) {

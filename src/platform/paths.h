@@ -1,6 +1,8 @@
 // Path helpers. Paths are 8-bit strings; the separator is the platform's ('/' here).
 #pragma once
 
+#include <cstddef>
+#include <cstdint>
 #include <string>
 #include <string_view>
 
@@ -16,6 +18,15 @@ std::string DirectoryOf(std::string_view path);
 std::string BaseName(std::string_view path);
 // The path without trailing separators (a lone "/" stays).
 std::string StripTrailingSeparators(std::string_view path);
+// The path made absolute against the working directory and normalised lexically ("." and ".."
+// resolved, no link followed); the path as given when the working directory is unknown.
+std::string AbsolutePath(std::string_view path);
+
+// Whether `name` names one entry of a directory and nothing else: not empty, not "." or "..",
+// no separator ('/' or '\'), no control character.
+bool IsSingleEntryName(std::string_view name);
+// The longest name a directory entry can have, in bytes.
+inline constexpr std::size_t kMaxEntryNameBytes = 255;
 
 // ASCII case-insensitive comparisons, as the stores compare names and header fields.
 bool EqualsNoCase(std::string_view a, std::string_view b);
@@ -23,5 +34,8 @@ bool StartsWithNoCase(std::string_view text, std::string_view prefix);
 char ToLowerAscii(char c);
 // The value of a hexadecimal digit (either case), or -1.
 int HexDigit(char c);
+// Reads a hexadecimal number as mail status fields are read: leading blanks skipped, reading
+// stops at the first character that is not a hexadecimal digit; nothing readable gives 0.
+std::uint32_t ParseHexPrefix(std::string_view text);
 
 } // namespace qb

@@ -1,3 +1,20 @@
+// What holds after any failure or crash of an operation of this file (tests/faults makes each
+// file operation fail, and stops the process at each one, in turn):
+//  - No live message is lost or corrupted: each one is where it was or where the whole operation
+//    would have put it, and every folder still loads.
+//  - An append writes and flushes the records before the message file's header counts them, so
+//    an interruption leaves at worst unreferenced bytes after the recorded end, which the next
+//    append writes over. The index is saved after that: a message without an index record is
+//    still listed.
+//  - A folder copy is all or nothing: one that fails leaves no message of it behind.
+//  - Removing a message changes only the index, which is replaced whole.
+//  - Compact builds the new message and index files under temporary names and replaces the index
+//    first: a crash between the two replacements can show removed messages again, never hide a
+//    live one.
+//  - Nothing is moved or created over an existing file; a rename moves both files or neither,
+//    and a folder that cannot be made whole is taken away again.
+//  - A failure leaves no temporary file behind.
+
 #include "stores/internet_mails.h"
 
 #include "platform/binary.h"
@@ -391,18 +408,24 @@ CInternetMails::CInternetMails(std::string name, std::string path)
 
 CInternetMails::~CInternetMails() = default;
 
-bool CInternetMails::IsStoreDirectory() {
+bool CInternetMails::IsStoreDirectory() const {
     return IsStoreRoot() && fs::IsDirectory(m_strPath);
 }
 
 bool CInternetMails::IsValidFolderName(const std::string& name) {
-    if (name.empty() || name == "." || name == "..")
+    return IsSingleEntryName(name);
+}
+
+bool CInternetMails::CanHoldFolderName(const std::string& name) const {
+    return IsValidFolderName(name) && name.size() + 4 <= kMaxEntryNameBytes;
+}
+
+bool CInternetMails::OwnsFile(const std::string& file) const {
+    // The store root stands for the directory and keeps no messages of its own.
+    if (IsStoreRoot())
         return false;
-    for (unsigned char c : name) {
-        if (c == '/' || c == '\\' || c < 0x20)
-            return false;
-    }
-    return true;
+    const std::string path = AbsolutePath(m_strPath);
+    return file == path + ".mbx" || file == path + ".idx";
 }
 
 std::string CInternetMails::NewMessageFileHeader() {
@@ -459,7 +482,7 @@ bool CInternetMails::LoadFolders() {
             entry.name.find(".mbx") == std::string::npos)
             continue;
         const std::string name = entry.name.substr(0, entry.name.rfind('.'));
-        AddChild(new CInternetMails(name, JoinPath(m_strPath, name)));
+        AddSubFolder(std::make_unique<CInternetMails>(name, JoinPath(m_strPath, name)));
     }
     return true;
 }
@@ -583,8 +606,12 @@ bool CInternetMails::AddMessage(CMessage& source) {
     return AddMessages({&source}, added);
 }
 
-bool CInternetMails::AddMessages(const std::vector<CMessage*>& messages, std::vector<bool>& added,
-                                 bool allOrNothing) {
+bool CInternetMails::AddMessages(const std::vector<CMessage*>& messages, std::vector<bool>& added) {
+    return Append(messages, added, false);
+}
+
+bool CInternetMails::Append(const std::vector<CMessage*>& messages, std::vector<bool>& added,
+                            bool allOrNothing) {
     added.assign(messages.size(), false);
     if (IsStoreRoot())
         return false;
@@ -678,7 +705,9 @@ bool CInternetMails::RemoveMessage(CMessage* message) {
 }
 
 bool CInternetMails::RemoveMessages(const std::vector<CMessage*>& messages) {
-    if (IsStoreRoot() || messages.empty())
+    if (messages.empty())
+        return true;
+    if (IsStoreRoot())
         return false;
     CMailIndex index;
     index.Load(IndexFilePath());
@@ -730,9 +759,7 @@ CMails* CInternetMails::CreateFolder(const std::string& name) {
         fs::RemoveFile(base + ".mbx");
         return nullptr;
     }
-    auto* folder = new CInternetMails(name, base);
-    AddChild(folder);
-    return folder;
+    return AddSubFolder(std::make_unique<CInternetMails>(name, base));
 }
 
 CMails* CInternetMails::CopyFolder(CMails& source) {
@@ -776,23 +803,19 @@ CMails* CInternetMails::CopyFolder(CMails& source) {
     }
     auto* target = dynamic_cast<CInternetMails*>(FindFolder(base));
     const bool newNode = target == nullptr;
-    if (newNode) {
-        target = new CInternetMails(name, base);
-        AddChild(target);
-    }
+    if (newNode)
+        target = AddSubFolder(std::make_unique<CInternetMails>(name, base));
 
     std::vector<CMessage*> messages;
     for (auto& message : source.m_pMessages)
         messages.push_back(message.get());
     std::vector<bool> added;
     // All or nothing: a copy that fails leaves no message of it behind.
-    if (messages.empty() || target->AddMessages(messages, added, true))
+    if (messages.empty() || target->Append(messages, added, true))
         return target;
     undo();
-    if (newNode) {
+    if (newNode)
         target->Unlink();
-        delete target;
-    }
     return nullptr;
 }
 
@@ -804,7 +827,6 @@ bool CInternetMails::DeleteFolder() {
     // A folder may have no index file.
     if (!fs::RemoveFile(IndexFilePath()) && fs::Exists(IndexFilePath()))
         return false;
-    Unlink();
     return true;
 }
 

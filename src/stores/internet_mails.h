@@ -35,21 +35,23 @@ class CInternetMails : public CMails {
     // when the source cannot be read whole or a message cannot be appended.
     CMails* CopyFolder(CMails& source) override;
     bool RemoveMessage(CMessage* message) override;
-    bool DeleteFolder() override;
     bool ReadMessage(CMessage& message) override;
     bool Compact() override;
     bool Rename(const std::string& text, bool parentMoved) override;
 
-    // Appends many messages with one pass over each file: the files end up exactly as with
-    // AddMessage of each in turn. `added[i]` tells whether messages[i] was appended (a message
-    // whose body cannot be read, or that would not fit, is left out). True when all were.
-    // With `allOrNothing`, one message left out means none is appended and the files stay as
-    // they were.
-    bool AddMessages(const std::vector<CMessage*>& messages, std::vector<bool>& added,
-                     bool allOrNothing = false);
-    // Marks many messages removed with one load and save of the index. True when all were.
-    // A listed message that has no index record gets one, marked removed.
-    bool RemoveMessages(const std::vector<CMessage*>& messages);
+    // One pass over each file (a message whose body cannot be read, or that would not fit, is
+    // left out).
+    bool AddMessages(const std::vector<CMessage*>& messages, std::vector<bool>& added) override;
+    // One load and save of the index. A listed message that has no index record gets one,
+    // marked removed.
+    bool RemoveMessages(const std::vector<CMessage*>& messages) override;
+    // A name IsValidFolderName accepts whose files ("name.mbx", "name.idx") fit a directory
+    // entry.
+    bool CanHoldFolderName(const std::string& name) const override;
+    // Folders do not nest: a folder copied here brings its messages only.
+    bool HoldsSubFolders() const override { return false; }
+    // The message file and the index file.
+    bool OwnsFile(const std::string& file) const override;
 
     // Writes the header of a new, empty message file / index file (creating or truncating).
     static bool CreateMessageFile(const std::string& path);
@@ -69,14 +71,22 @@ class CInternetMails : public CMails {
     // before it). Compact refuses such a folder rather than drop what it could not read.
     bool m_bDamaged = false;
 
+  protected:
+    // Deletes the folder's message and index files; the store root deletes nothing.
+    bool DeleteFolder() override;
+
   private:
     // Short: fewer records than the header counts, every record there read whole.
     enum class LoadResult { Ok, Short, Failed, Damaged };
     LoadResult LoadMessagesFrom(const CMailIndex& index);
     LoadResult LoadMessagesFrom(const std::function<bool(std::uint32_t)>& isRemoved);
-    bool IsStoreRoot() { return GetParent() == nullptr; }
+    // AddMessages; with `allOrNothing`, one message left out means none is appended and the
+    // files stay as they were.
+    bool Append(const std::vector<CMessage*>& messages, std::vector<bool>& added,
+                bool allOrNothing);
+    bool IsStoreRoot() const { return m_pPrev == nullptr; }
     // The root of a store, as opposed to a folder node made on its own.
-    bool IsStoreDirectory();
+    bool IsStoreDirectory() const;
     // The existing folder file name for `name` + `extension`, matched without regard to case,
     // or empty.
     std::string FindEntryNoCase(const std::string& name, const std::string& extension) const;

@@ -1,3 +1,9 @@
+// What holds after any failure or crash: the index file on disk is the old one or the new one,
+// whole (Save writes a temporary file and renames it over the old one only once complete).
+// Reading never trusts the file: a damaged index is read up to its last complete record,
+// nothing is allocated beyond the file's size, and an index that could not be read is never
+// saved over the file it came from.
+
 #include "stores/mail_index.h"
 
 #include "mime/content.h"
@@ -207,13 +213,10 @@ CIndexBodyPartTwo::CIndexBodyPartTwo(std::string bytes)
 
 // ---- body-part descriptors --------------------------------------------------------------------
 
-void CIndexRecord::EntryRange(const CContent& entity, const std::string& delimiter,
-                              CIndexBodyPartOne& entry) const {
-    const CMessage* message = entity.m_pMessage;
+void CIndexRecord::EntryRange(const CContent& entity, const CMessage& message,
+                              const std::string& delimiter, CIndexBodyPartOne& entry) const {
     auto line = [&](std::int64_t k) -> std::string_view {
-        if (message == nullptr || k < 0 || k >= static_cast<std::int64_t>(message->m_aBody.size()))
-            return {};
-        return message->m_aBody[static_cast<std::size_t>(k)];
+        return k < 0 ? std::string_view() : entity.Line(static_cast<std::uint32_t>(k));
     };
     std::int64_t i = entity.m_nFirstLine;
     std::int64_t j = i + entity.m_nLineCount - 1;
@@ -244,15 +247,14 @@ void CIndexRecord::EntryRange(const CContent& entity, const std::string& delimit
             }
         }
     }
-    if (message == nullptr)
-        return;
-    const std::int64_t offset = message->GetLineOffset(static_cast<std::int32_t>(i));
-    const std::int64_t end = message->GetLineOffset(static_cast<std::int32_t>(j + 1));
+    const std::int64_t offset = message.GetLineOffset(static_cast<std::int32_t>(i));
+    const std::int64_t end = message.GetLineOffset(static_cast<std::int32_t>(j + 1));
     entry.m_nPartOffset = static_cast<std::uint32_t>(offset);
     entry.m_nPartLength = static_cast<std::uint32_t>(end - offset);
 }
 
-std::uint32_t CIndexRecord::BuildBodyParts(const CContent& entity, int depth) {
+std::uint32_t CIndexRecord::BuildBodyParts(const CContent& entity, const CMessage& message,
+                                           int depth) {
     std::string delimiter;
     std::string boundary = CContent::GetParameter(entity.GetParams(), "boundary");
     if (!boundary.empty())
@@ -266,7 +268,7 @@ std::uint32_t CIndexRecord::BuildBodyParts(const CContent& entity, int depth) {
         entry->m_nTypeCode = static_cast<std::uint32_t>(part.GetTypeCode());
         entry->m_nSubtypeCode = static_cast<std::uint32_t>(part.GetSubtypeCode());
         entry->m_nEncodingCode = static_cast<std::uint32_t>(part.GetEncodingCode());
-        EntryRange(part, delimiter, *entry);
+        EntryRange(part, message, delimiter, *entry);
         const std::uint32_t type = entry->m_nTypeCode;
         m_aBodyParts.push_back(std::move(entry));
         return type;
@@ -287,7 +289,7 @@ std::uint32_t CIndexRecord::BuildBodyParts(const CContent& entity, int depth) {
         words += first ? 7 : 6;
         first = false;
         if (type == kTypeMultipart)
-            words += BuildBodyParts(*part, depth + 1);
+            words += BuildBodyParts(*part, message, depth + 1);
     }
     return words;
 }
@@ -452,14 +454,14 @@ CIndexRecord& CMailIndex::AddRecord(const CMessage& message, std::uint32_t messa
 
     std::uint32_t words = 0;
     if (message.m_pContent != nullptr) {
-        words = r.BuildBodyParts(*message.m_pContent, 0);
+        words = r.BuildBodyParts(*message.m_pContent, message, 0);
     } else {
         // No MIME tree: describe the body as one plain text part.
         CContent plain("text/plain", "7bit", "", "", "1.0");
-        plain.m_pMessage = const_cast<CMessage*>(&message);
+        plain.m_pLines = &message.m_aBody;
         plain.m_nFirstLine = 0;
         plain.m_nLineCount = static_cast<std::int32_t>(message.m_aBody.size());
-        words = r.BuildBodyParts(plain, 0);
+        words = r.BuildBodyParts(plain, message, 0);
     }
     r.m_nBodyPartSize = words * 4;
     if (!r.m_aBodyParts.empty() && r.m_aBodyParts.front()->m_nTypeCode == kTypeMultipart)

@@ -49,8 +49,9 @@ class CIndexRecord {
     static constexpr std::uint32_t kFixedSize = 50;
 
     // Appends the descriptors of `entity` (and its parts) to m_aBodyParts; returns the number of
-    // 32-bit words they take in the file. Positions are taken from the entity's message.
-    std::uint32_t BuildBodyParts(const CContent& entity, int depth);
+    // 32-bit words they take in the file. Positions are those of the lines in `message`, whose
+    // body lines the entity describes.
+    std::uint32_t BuildBodyParts(const CContent& entity, const CMessage& message, int depth);
 
     // Fixed fields, in file order.
     std::uint32_t m_nState = kStateNew;                           // 0
@@ -75,7 +76,7 @@ class CIndexRecord {
     std::string m_pTrailing; // m_nTrailing bytes
 
   private:
-    void EntryRange(const CContent& entity, const std::string& delimiter,
+    void EntryRange(const CContent& entity, const CMessage& message, const std::string& delimiter,
                     CIndexBodyPartOne& entry) const;
 };
 

@@ -1,3 +1,20 @@
+// What holds after any failure or crash of an operation of this file (tests/faults makes each
+// file operation fail, and stops the process at each one, in turn):
+//  - No message is lost or corrupted: each one is where it was or where the whole operation
+//    would have put it, and every folder still loads.
+//  - An append that fails is cut back to the file's old length; the next append closes off a
+//    message an earlier one left unfinished, so its separator always starts a new message.
+//  - RemoveMessage writes only into the status field of the header it finds, unchanged, at the
+//    listed offset, and writes back what it changed when it cannot finish.
+//  - A folder copy that fails takes back, in reverse order, every file, directory, appended byte
+//    and node it made, so the store is as it was.
+//  - Compact builds the new file beside the old one and renames it over the old one only once
+//    complete and flushed, and only if nobody changed the file meanwhile.
+//  - Nothing is moved over an existing file; a rename moves the folder file, its summary and its
+//    sub-folder directory all or none.
+//  - A failure leaves no temporary file behind; one left by a crash is never listed as a folder
+//    and goes with the next compaction in its directory.
+
 #include "stores/netscape_mails.h"
 
 #include "platform/file_system.h"
@@ -23,6 +40,11 @@ bool IsSeparatorLine(std::string_view line) {
     // Every line is tested: most are told apart by their first byte.
     return !line.empty() && (line[0] == 'F' || line[0] == 'f') &&
            StartsWithNoCase(line, kSeparator);
+}
+
+// Whether the message's status field carries the deleted bit.
+bool IsMarkedDeleted(const CMessage& message) {
+    return (ParseHexPrefix(message.GetHeaderField(kStatusField)) & kDeletedBit) != 0;
 }
 
 std::int32_t Clamp32(std::int64_t value) {
@@ -259,40 +281,13 @@ struct Patch {
     std::string original;
 };
 
-// Finds the status field of `message` in the file, making sure first that the file still holds
-// the message's header exactly where it was listed, and works out the bytes that mark it deleted.
-// Whether the file still holds the listed message's header at its recorded offset (another
-// program may have compacted or rewritten the file since the folder was listed).
-bool HeaderStillThere(LineReader& reader, const CMessage& message, std::int64_t fileSize) {
-    const std::string& header = message.m_strHeader;
-    if (message.m_nOffset < 0 || message.m_nOffset >= fileSize || !IsSeparatorLine(header))
-        return false;
-    if (!reader.Seek(message.m_nOffset))
-        return false;
-    std::string line;
-    if (!reader.ReadLine(line))
-        return false;
-    while (message.m_nOffset == 0 && !IsSeparatorLine(line)) {
-        if (!reader.ReadLine(line))
-            return false;
-    }
-    bool first = true;
-    for (std::size_t at = 0; at < header.size();) {
-        const std::size_t eol = header.find("\r\n", at);
-        if (eol == std::string::npos)
-            return false;
-        if (!first && !reader.ReadLine(line))
-            return false;
-        first = false;
-        if (std::string_view(line) != std::string_view(header).substr(at, eol - at))
-            return false;
-        at = eol + 2;
-    }
-    return true;
-}
-
-bool LocateStatus(LineReader& reader, const CMessage& message, std::int64_t fileSize, Patch& patch,
-                  std::string& replacement) {
+// Reads the listed message's header back from the file, line by line, handing each line and the
+// position it starts at to `onLine`. False when the file no longer holds that header exactly at
+// the recorded offset (another program may have compacted or rewritten the file since the folder
+// was listed).
+template <typename OnLine>
+bool ReadListedHeader(LineReader& reader, const CMessage& message, std::int64_t fileSize,
+                      OnLine&& onLine) {
     const std::string& header = message.m_strHeader;
     if (message.m_nOffset < 0 || message.m_nOffset >= fileSize || !IsSeparatorLine(header))
         return false;
@@ -308,11 +303,8 @@ bool LocateStatus(LineReader& reader, const CMessage& message, std::int64_t file
         if (!reader.ReadLine(line))
             return false;
     }
-    std::int64_t statusPosition = -1;
-    std::string field;
-    std::size_t at = 0;
     bool first = true;
-    while (at < header.size()) {
+    for (std::size_t at = 0; at < header.size();) {
         const std::size_t eol = header.find("\r\n", at);
         if (eol == std::string::npos)
             return false;
@@ -323,13 +315,32 @@ bool LocateStatus(LineReader& reader, const CMessage& message, std::int64_t file
         }
         first = false;
         if (std::string_view(line) != std::string_view(header).substr(at, eol - at))
-            return false; // the file changed since the folder was listed
-        if (statusPosition < 0 && StartsWithNoCase(line, kStatusField)) {
-            statusPosition = lineStart + static_cast<std::int64_t>(kStatusField.size());
-            field = line.substr(kStatusField.size());
-        }
+            return false;
+        onLine(line, lineStart);
         at = eol + 2;
     }
+    return true;
+}
+
+bool HeaderStillThere(LineReader& reader, const CMessage& message, std::int64_t fileSize) {
+    return ReadListedHeader(reader, message, fileSize, [](const std::string&, std::int64_t) {});
+}
+
+// Finds the status field of `message` in the file, making sure first that the file still holds
+// the message's header exactly where it was listed, and works out the bytes that mark it deleted.
+bool LocateStatus(LineReader& reader, const CMessage& message, std::int64_t fileSize, Patch& patch,
+                  std::string& replacement) {
+    std::int64_t statusPosition = -1;
+    std::string field;
+    const bool there = ReadListedHeader(
+        reader, message, fileSize, [&](const std::string& line, std::int64_t lineStart) {
+            if (statusPosition < 0 && StartsWithNoCase(line, kStatusField)) {
+                statusPosition = lineStart + static_cast<std::int64_t>(kStatusField.size());
+                field = line.substr(kStatusField.size());
+            }
+        });
+    if (!there)
+        return false;
     if (statusPosition < 0 || field.size() < 4)
         return false;
     const std::uint32_t value = (ParseHexPrefix(field.substr(0, 4)) | kDeletedBit) & 0xFFFF;
@@ -366,20 +377,26 @@ std::string CNetscapeMails::SubFolderDirectory() const {
 }
 
 bool CNetscapeMails::IsValidFolderName(const std::string& name) {
-    if (name.empty() || name == "." || name == "..")
+    return IsSingleEntryName(name) && name.find(".sbd") == std::string::npos &&
+           name.find(".snm") == std::string::npos && name.find(".dat") == std::string::npos;
+}
+
+bool CNetscapeMails::CanHoldFolderName(const std::string& name) const {
+    return IsValidFolderName(name) && name.size() + 4 <= kMaxEntryNameBytes;
+}
+
+bool CNetscapeMails::OwnsFile(const std::string& file) const {
+    // A root stands for the mail directory and keeps no messages of its own.
+    if (IsRoot())
         return false;
-    for (const char c : name) {
-        if (c == '/' || c == '\\' || static_cast<unsigned char>(c) < 0x20)
-            return false;
-    }
-    return name.find(".sbd") == std::string::npos && name.find(".snm") == std::string::npos &&
-           name.find(".dat") == std::string::npos;
+    const std::string path = AbsolutePath(m_strPath);
+    return file == path || file == path + ".snm";
 }
 
 // ---- reading ---------------------------------------------------------------------------------
 
 bool CNetscapeMails::LoadFolders() {
-    FreeSubFolders();
+    DeleteChildren();
     const std::string directory = SubFolderDirectory();
     std::vector<fs::DirEntry> entries;
     if (!fs::ListDirectory(directory, entries)) {
@@ -393,7 +410,7 @@ bool CNetscapeMails::LoadFolders() {
             name.find(".snm") != std::string::npos || name.find(".dat") != std::string::npos ||
             fs::IsTemporaryName(name))
             continue;
-        AddChild(new CNetscapeMails(name, JoinPath(directory, name)));
+        AddSubFolder(std::make_unique<CNetscapeMails>(name, JoinPath(directory, name)));
     }
     // A sub-folder directory whose folder file is missing (a rename or delete cut short) still
     // shows its folders, under a folder of its own name that holds no messages.
@@ -406,7 +423,7 @@ bool CNetscapeMails::LoadFolders() {
             continue;
         const std::string base = name.substr(0, name.size() - 4);
         if (IsValidFolderName(base) && names.count(base) == 0)
-            AddChild(new CNetscapeMails(base, JoinPath(directory, base)));
+            AddSubFolder(std::make_unique<CNetscapeMails>(base, JoinPath(directory, base)));
     }
     return true;
 }
@@ -422,7 +439,7 @@ bool CNetscapeMails::LoadMessages() {
     LineReader reader(file);
     const bool ok = ScanFolder(reader, [this](ScannedMessage&& scanned) {
         std::unique_ptr<CMessage> message = MakeMessage(std::move(scanned), this);
-        if (!message->IsDeleted())
+        if (!IsMarkedDeleted(*message))
             m_pMessages.push_back(std::move(message));
     });
     if (!ok) {
@@ -469,8 +486,20 @@ bool CNetscapeMails::AddMessage(CMessage& source) {
     return Append({&source}, false) == 1;
 }
 
-std::size_t CNetscapeMails::AddMessages(const std::vector<CMessage*>& sources) {
-    return Append(sources, true);
+bool CNetscapeMails::AddMessages(const std::vector<CMessage*>& messages, std::vector<bool>& added) {
+    added.assign(messages.size(), false);
+    // A batch stops at the first message it cannot append; that one is left out and the rest go
+    // on in a new batch.
+    std::size_t next = 0;
+    while (next < messages.size()) {
+        const std::vector<CMessage*> rest(messages.begin() + static_cast<std::ptrdiff_t>(next),
+                                          messages.end());
+        const std::size_t count = Append(rest, true);
+        for (std::size_t i = 0; i < count; ++i)
+            added[next + i] = true;
+        next += count + 1;
+    }
+    return std::find(added.begin(), added.end(), false) == added.end();
 }
 
 std::size_t CNetscapeMails::Append(const std::vector<CMessage*>& sources, bool releaseBodies) {
@@ -561,10 +590,10 @@ std::size_t CNetscapeMails::Append(const std::vector<CMessage*>& sources, bool r
 // ---- removing --------------------------------------------------------------------------------
 
 bool CNetscapeMails::RemoveMessage(CMessage* message) {
-    return RemoveMessages({message}) == 1;
+    return RemoveMessages({message});
 }
 
-std::size_t CNetscapeMails::RemoveMessages(const std::vector<CMessage*>& messages) {
+bool CNetscapeMails::RemoveMessages(const std::vector<CMessage*>& messages) {
     std::unordered_set<const CMessage*> listed;
     for (const auto& m : m_pMessages)
         listed.insert(m.get());
@@ -574,14 +603,14 @@ std::size_t CNetscapeMails::RemoveMessages(const std::vector<CMessage*>& message
             wanted.push_back(m);
     }
     if (wanted.empty())
-        return 0;
+        return messages.empty();
 
     fs::File file;
     if (!file.Open(m_strPath, fs::OpenMode::ReadWrite))
-        return 0;
+        return false;
     const std::int64_t fileSize = file.Size();
     if (fileSize < 0)
-        return 0;
+        return false;
     // Headers are short: a small buffer keeps each look at one from reading far beyond it.
     LineReader reader(file, 4096);
     std::sort(wanted.begin(), wanted.end(),
@@ -607,16 +636,16 @@ std::size_t CNetscapeMails::RemoveMessages(const std::vector<CMessage*>& message
     if (!patches.empty() && (!file.Flush() || !file.Close())) {
         file.Close();
         RestorePatches(m_strPath, patches);
-        return 0;
+        return false;
     }
     if (removed.empty())
-        return 0;
+        return false;
     std::erase_if(m_pMessages,
                   [&](const std::unique_ptr<CMessage>& m) { return removed.count(m.get()) != 0; });
     std::int32_t index = 0;
     for (auto& m : m_pMessages)
         m->m_nIndex = index++;
-    return removed.size();
+    return removed.size() == messages.size();
 }
 
 // ---- folders ---------------------------------------------------------------------------------
@@ -653,9 +682,7 @@ CMails* CNetscapeMails::CreateFolder(const std::string& name) {
         fs::RemoveFile(path);
         return nullptr;
     }
-    auto* folder = new CNetscapeMails(name, path);
-    AddChild(folder);
-    return folder;
+    return AddSubFolder(std::make_unique<CNetscapeMails>(name, path));
 }
 
 // What a folder copy changed on disk and in the tree, in order, so that a copy that fails can be
@@ -684,9 +711,7 @@ struct CNetscapeMails::CopyJournal {
                 break;
             }
             case Step::Node:
-                it->node->FreeSubFolders();
-                it->node->Unlink();
-                delete it->node;
+                it->node->Unlink(); // freed with the sub-folder nodes the copy made below it
                 break;
             case Step::File:
                 fs::RemoveFile(it->path);
@@ -761,8 +786,7 @@ CMails* CNetscapeMails::CopyInto(CMails& source, CopyJournal& journal) {
     if (found != nullptr && target == nullptr)
         return nullptr;
     if (target == nullptr) {
-        target = new CNetscapeMails(name, path);
-        AddChild(target);
+        target = AddSubFolder(std::make_unique<CNetscapeMails>(name, path));
         journal.steps.push_back({CopyJournal::Step::Node, {}, target});
     }
 
@@ -772,7 +796,7 @@ CMails* CNetscapeMails::CopyInto(CMails& source, CopyJournal& journal) {
             return nullptr;
         journal.steps.push_back(
             {CopyJournal::Step::Append, path, target, size, target->m_pMessages.size()});
-        if (target->AddMessages(messages) != messages.size())
+        if (target->Append(messages, true) != messages.size())
             return nullptr;
     }
     for (CMails* child : children) {
@@ -788,10 +812,8 @@ bool CNetscapeMails::DeleteFolder() {
         return false; // sub-folders that cannot be listed must not be orphaned
     const bool hadChildren = !children.empty();
     for (CMails* child : children) {
-        if (!child->DeleteFolder())
+        if (DeleteSubFolder(child) == nullptr)
             return false;
-        child->FreeSubFolders();
-        delete child;
     }
     if (IsRoot())
         return true;
@@ -805,7 +827,6 @@ bool CNetscapeMails::DeleteFolder() {
     const std::string directory = m_strPath + ".sbd";
     if (!fs::RemoveDirectory(directory) && hadChildren && fs::Exists(directory))
         return false;
-    Unlink();
     return true;
 }
 
@@ -872,7 +893,7 @@ bool CNetscapeMails::Compact() {
             ++found;
             const std::int64_t separator = scanned.separator;
             std::unique_ptr<CMessage> message = MakeMessage(std::move(scanned), this);
-            if (message->IsDeleted())
+            if (IsMarkedDeleted(*message))
                 return;
             separators.push_back(separator);
             m_pMessages.push_back(std::move(message));

@@ -43,8 +43,6 @@ class CNetscapeMails : public CMails {
     // copies of its sub-folders. Null, with this store left as it was, when the source cannot be
     // read, at the first failure, and for a copy into the source itself or below it.
     CMails* CopyFolder(CMails& source) override;
-    // Deletes the files of this folder and its sub-folders; the root keeps its directory.
-    bool DeleteFolder() override;
     // Reads the message's body lines straight from their position.
     bool ReadMessage(CMessage& message) override;
     // Rewrites the file without the deleted messages; the old file is replaced only once the new
@@ -54,14 +52,17 @@ class CNetscapeMails : public CMails {
     // an existing name (letter case ignored). With `parentMoved`, `text` is the new directory.
     bool Rename(const std::string& text, bool parentMoved) override;
 
-    // Appends the sources in order with one open of the file, leaving the bytes that AddMessage
-    // called on each would leave. Stops at the first source that cannot be appended; returns how
-    // many were (the first ones of the list). Bodies read from a store for this are let go again
-    // after writing, so that a long batch does not hold them all.
-    std::size_t AddMessages(const std::vector<CMessage*>& sources);
-    // Removes the messages as RemoveMessage would, one file open and one renumbering for all.
-    // Returns how many were removed; those that could not be stay in the list.
-    std::size_t RemoveMessages(const std::vector<CMessage*>& messages);
+    // Appends with one open of the file per run of messages that can be appended. Bodies read
+    // from a store for this are let go again after writing, so that a long batch does not hold
+    // them all.
+    bool AddMessages(const std::vector<CMessage*>& messages, std::vector<bool>& added) override;
+    // One file open and one renumbering for all; those that could not be removed stay listed.
+    bool RemoveMessages(const std::vector<CMessage*>& messages) override;
+    // A name IsValidFolderName accepts whose files ("name", "name.snm", "name.sbd") fit a
+    // directory entry.
+    bool CanHoldFolderName(const std::string& name) const override;
+    // The folder file and its summary.
+    bool OwnsFile(const std::string& file) const override;
 
     // The directory holding this folder's sub-folders.
     std::string SubFolderDirectory() const;
@@ -69,6 +70,10 @@ class CNetscapeMails : public CMails {
     std::string SummaryPath() const { return m_strPath + ".snm"; }
     // Whether `name` may name a folder file of this store.
     static bool IsValidFolderName(const std::string& name);
+
+  protected:
+    // Deletes the files of this folder and its sub-folders; the root keeps its directory.
+    bool DeleteFolder() override;
 
   private:
     struct CopyJournal;
@@ -79,6 +84,9 @@ class CNetscapeMails : public CMails {
     bool PrepareSubFolderDirectory(std::string& directory, bool* created = nullptr);
     // CopyFolder, noting every change in `journal`.
     CMails* CopyInto(CMails& source, CopyJournal& journal);
+    // Appends the sources in order with one open of the file, leaving the bytes that AddMessage
+    // called on each would leave. Stops at the first source that cannot be appended; returns how
+    // many were (the first ones of the list).
     std::size_t Append(const std::vector<CMessage*>& sources, bool releaseBodies);
 };
 

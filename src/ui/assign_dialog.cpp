@@ -16,11 +16,6 @@
 
 namespace qb {
 
-namespace {
-constexpr char kUnstorableName[] =
-    "The mailbox name holds a character that the mailbox list cannot store";
-} // namespace
-
 AssignDialog::AssignDialog(Port& port, std::function<DialogCheck(AssignInput&)> check,
                            QWidget* parent)
     : QDialog(parent), m_port(port), m_check(std::move(check)) {
@@ -79,7 +74,7 @@ QRadioButton* AssignDialog::TypeButton(int index) const {
 void AssignDialog::accept() {
     std::optional<std::string> name = ToStoreText(m_name->text());
     if (!name) {
-        m_port.Message(kUnstorableName);
+        m_port.Message(kTextUnstorableMailboxName);
         m_name->setFocus();
         return;
     }

@@ -51,7 +51,7 @@ BackupDialog::BackupDialog(const MailboxList& mailboxes,
     // Every folder of every mailbox, with the images of the main tree; none is selected.
     for (const auto& entry : mailboxes) {
         if (entry->m_pRoot != nullptr)
-            m_model->InsertFolderTree(QModelIndex(), entry->m_pRoot);
+            m_model->InsertFolderTree(QModelIndex(), entry->m_pRoot.get());
     }
 
     QGroupBox* fileGroup = FileGroup(QStringLiteral("Backup File"), this, m_file, m_browse);
@@ -122,7 +122,8 @@ RestoreDialog::RestoreDialog(const MailboxList& mailboxes,
     for (const auto& entry : mailboxes) {
         auto* item = new QTreeWidgetItem(m_list, {FromStoreText(entry->m_strName)});
         item->setIcon(0, storeIcon);
-        item->setData(0, Qt::UserRole, QVariant::fromValue(static_cast<void*>(entry->m_pRoot)));
+        item->setData(0, Qt::UserRole,
+                      QVariant::fromValue(static_cast<void*>(entry->m_pRoot.get())));
     }
     auto* listLayout = new QVBoxLayout(listGroup);
     listLayout->addWidget(m_list);

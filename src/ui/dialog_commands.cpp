@@ -20,19 +20,19 @@ DialogCommands::DialogCommands(CMainFrame& frame, CQuillboxDoc& document, Regist
 
 bool DialogCommands::Run(int id) {
     switch (id) {
-    case kIdCompact:
+    case ID_COMPACT:
         Compact();
         return true;
-    case kIdBackup:
+    case ID_BACKUP:
         Backup();
         return true;
-    case kIdRestore:
+    case ID_RESTORE:
         Restore();
         return true;
-    case kIdNewMailbox:
+    case ID_NEW_MAILBOX:
         NewMailbox();
         return true;
-    case kIdLocate:
+    case ID_LOCATE_MAILBOX:
         Locate();
         return true;
     default:
@@ -51,7 +51,7 @@ int DialogCommands::Exec(QDialog& dialog) {
 }
 
 void DialogCommands::Compact() {
-    CompactDialog dialog([this] { m_doc.RunCompact(); }, &m_frame);
+    CompactDialog dialog([this] { m_doc.Compact().RunCompact(); }, &m_frame);
     // The document reports its progress in the status bar; the dialog's status line follows it.
     QObject::connect(m_frame.statusBar(), &QStatusBar::messageChanged, &dialog,
                      &CompactDialog::SetStatus);
@@ -61,7 +61,9 @@ void DialogCommands::Compact() {
 void DialogCommands::Backup() {
     BackupDialog dialog(
         m_doc.Mailboxes(),
-        [this](CMails* folder, const std::string& file) { return m_doc.Backup(folder, file); },
+        [this](CMails* folder, const std::string& file) {
+            return m_doc.BackupRestore().Backup(folder, file);
+        },
         &m_frame);
     Exec(dialog);
 }
@@ -69,7 +71,9 @@ void DialogCommands::Backup() {
 void DialogCommands::Restore() {
     RestoreDialog dialog(
         m_doc.Mailboxes(),
-        [this](const std::string& file, CMails* root) { return m_doc.Restore(file, root); },
+        [this](const std::string& file, CMails* root) {
+            return m_doc.BackupRestore().Restore(file, root);
+        },
         &m_frame);
     Exec(dialog);
 }
@@ -84,12 +88,12 @@ void DialogCommands::NewMailbox() {
     };
     NewMailboxDialog dialog(m_doc.GetPort(), std::move(lookups), &m_frame);
     if (Exec(dialog) == QDialog::Accepted)
-        m_doc.NewMailbox(dialog.Name(), dialog.Directory());
+        m_doc.MailboxCommands().NewMailbox(dialog.Name(), dialog.Directory());
 }
 
 void DialogCommands::Locate() {
     if (m_registry == nullptr) {
-        m_doc.LocateAccepted();
+        m_doc.MailboxCommands().LocateAccepted();
         return;
     }
     LocateDialog dialog(m_doc.GetPort(), *m_registry, &m_frame);
@@ -103,7 +107,7 @@ void DialogCommands::Locate() {
         return;
     }
     if (Exec(dialog) == QDialog::Accepted)
-        m_doc.LocateAccepted();
+        m_doc.MailboxCommands().LocateAccepted();
 }
 
 } // namespace qb

@@ -13,6 +13,10 @@ class QWidget;
 
 namespace qb {
 
+// Shown when a typed mailbox name has a character the 8-bit mailbox list cannot hold.
+inline constexpr char kTextUnstorableMailboxName[] =
+    "The mailbox name holds a character that the mailbox list cannot store";
+
 // Paths are kept in the file system's own encoding.
 std::string PathFromText(const QString& text);
 QString TextFromPath(const std::string& path);

@@ -190,8 +190,8 @@ bool FolderDragDrop::DragEvent(QEvent* event) {
     const Qt::KeyboardModifiers keys = drop->modifiers();
     const Selection selection = m_frame.CurrentSelection();
     // Entering is handled as moving; the drop decides again with the keys held at that moment.
-    const DropEffect effect =
-        m_doc.DragOver(target, selection, keys & Qt::ControlModifier, keys & Qt::ShiftModifier);
+    const DropEffect effect = m_doc.MoveCopy().DragOver(
+        target, selection, keys & Qt::ControlModifier, keys & Qt::ShiftModifier);
     const Qt::DropAction action = ActionOf(effect);
     if (type != QEvent::Drop) {
         SetHighlight(target != nullptr ? index : QModelIndex());
@@ -205,7 +205,7 @@ bool FolderDragDrop::DragEvent(QEvent* event) {
     }
     SetHighlight({});
     if (action == Qt::IgnoreAction || !(drop->possibleActions() & action) ||
-        !m_doc.Drop(effect, selection)) {
+        !m_doc.MoveCopy().Drop(effect, selection)) {
         drop->setDropAction(Qt::IgnoreAction);
         drop->ignore();
         return true;
@@ -234,17 +234,17 @@ void FolderDragDrop::DragFolder(const QModelIndex& index) {
         return;
     // The dragged folder becomes the selected one, its messages listed.
     m_frame.TreeView()->setCurrentIndex(index);
-    m_doc.BeginFolderDrag(folder);
+    m_doc.MoveCopy().BeginFolderDrag(folder);
     const Qt::DropAction action = RunDrag(m_frame.TreeView());
-    m_doc.EndDrag(EffectOf(action), m_frame.CurrentSelection());
+    m_doc.MoveCopy().EndDrag(EffectOf(action), m_frame.CurrentSelection());
 }
 
 void FolderDragDrop::DragMessages() {
     if (m_dragging || m_frame.ListView()->SelectedMessages().empty())
         return;
-    m_doc.BeginMessageDrag();
+    m_doc.MoveCopy().BeginMessageDrag();
     const Qt::DropAction action = RunDrag(m_frame.ListView());
-    m_doc.EndDrag(EffectOf(action), m_frame.CurrentSelection());
+    m_doc.MoveCopy().EndDrag(EffectOf(action), m_frame.CurrentSelection());
 }
 
 } // namespace qb

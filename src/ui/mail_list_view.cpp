@@ -81,17 +81,17 @@ CMailListView::CMailListView(QWidget* parent)
     header()->setSectionsMovable(false);
     header()->setStretchLastSection(false);
     header()->setDefaultAlignment(Qt::AlignLeft | Qt::AlignVCenter);
-    SetColumnWidths({200, 100, 100, 100});
+    SetColumnWidths(DefaultColumnWidths());
 }
 
-void CMailListView::SetColumnWidths(const std::array<int, 4>& widths) {
-    for (int i = 0; i < 4; ++i)
+void CMailListView::SetColumnWidths(const qb::ColumnWidths& widths) {
+    for (int i = 0; i < kMessageColumnCount; ++i)
         header()->resizeSection(i, std::max(widths[static_cast<size_t>(i)], 0));
 }
 
-std::array<int, 4> CMailListView::ColumnWidths() const {
-    std::array<int, 4> widths{};
-    for (int i = 0; i < 4; ++i)
+qb::ColumnWidths CMailListView::ColumnWidths() const {
+    qb::ColumnWidths widths{};
+    for (int i = 0; i < kMessageColumnCount; ++i)
         widths[static_cast<size_t>(i)] = header()->sectionSize(i);
     return widths;
 }

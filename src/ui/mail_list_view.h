@@ -2,9 +2,10 @@
 // Moving the focus to a row asks for that row's message to be shown.
 #pragma once
 
+#include "app/message_columns.h"
+
 #include <QTreeView>
 
-#include <array>
 #include <functional>
 #include <vector>
 
@@ -23,8 +24,8 @@ class CMailListView : public QTreeView {
     explicit CMailListView(QWidget* parent = nullptr);
 
     MessageListModel* Model() const { return m_model; }
-    void SetColumnWidths(const std::array<int, 4>& widths);
-    std::array<int, 4> ColumnWidths() const;
+    void SetColumnWidths(const qb::ColumnWidths& widths);
+    qb::ColumnWidths ColumnWidths() const;
 
     // Rows of `folder`'s messages (reloaded from its store); none for null.
     void Fill(CMails* folder);

@@ -265,16 +265,17 @@ bool CMainFrame::event(QEvent* event) {
 void CMainFrame::SetDocument(CQuillboxDoc* document) {
     m_doc = document;
     m_tree->onBeginLabelEdit = [this] {
-        return m_doc != nullptr && m_doc->BeginLabelEdit(CurrentSelection()) == Outcome::Done;
+        return m_doc != nullptr &&
+               m_doc->FolderCommands().BeginLabelEdit(CurrentSelection()) == Outcome::Done;
     };
     m_tree->onEndLabelEdit = [this](const std::string& text) {
         if (m_doc != nullptr)
-            m_doc->EndLabelEdit(CurrentSelection(), text);
+            m_doc->FolderCommands().EndLabelEdit(CurrentSelection(), text);
         UpdateCommandStates();
     };
     m_tree->onBadLabel = [this] {
         if (showMessage)
-            showMessage("Cannot rename folder");
+            showMessage(kTextCannotRenameFolder);
     };
     UpdateCommandStates();
 }
@@ -382,11 +383,11 @@ Selection CMainFrame::SelectionForUpdate() const {
 bool CMainFrame::IsCommandEnabled(int id) const {
     switch (id) {
     case ID_NEW_FOLDER:
-        return m_doc != nullptr && m_doc->CanNewFolder();
+        return m_doc != nullptr && m_doc->FolderCommands().CanNewFolder();
     case ID_RENAME_FOLDER:
-        return m_doc != nullptr && m_doc->CanRenameFolder(SelectionForUpdate());
+        return m_doc != nullptr && m_doc->FolderCommands().CanRenameFolder(SelectionForUpdate());
     case ID_DELETE:
-        return m_doc != nullptr && m_doc->CanDelete(SelectionForUpdate());
+        return m_doc != nullptr && m_doc->FolderCommands().CanDelete(SelectionForUpdate());
     case ID_EDIT_COPY:
         return m_active == m_content && m_content->textCursor().hasSelection();
     case ID_EDIT_SELECT_ALL:
@@ -420,15 +421,15 @@ void CMainFrame::OnCommand(int id) {
     switch (id) {
     case ID_NEW_FOLDER:
         if (m_doc != nullptr)
-            m_doc->OnNewFolder(selection);
+            m_doc->FolderCommands().OnNewFolder(selection);
         break;
     case ID_RENAME_FOLDER:
         if (m_doc != nullptr)
-            m_doc->OnRenameFolder(selection);
+            m_doc->FolderCommands().OnRenameFolder(selection);
         break;
     case ID_DELETE:
         if (m_doc != nullptr)
-            m_doc->OnDelete(selection);
+            m_doc->FolderCommands().OnDelete(selection);
         break;
     case ID_LOCATE_MAILBOX:
     case ID_COMPACT:
@@ -438,7 +439,8 @@ void CMainFrame::OnCommand(int id) {
         if (runDialogCommand)
             runDialogCommand(id);
         else if (id == ID_LOCATE_MAILBOX && m_doc != nullptr)
-            m_doc->LocateAccepted(); // without its dialog, Locate reloads the registered stores
+            m_doc->MailboxCommands()
+                .LocateAccepted(); // without its dialog, Locate reloads the registered stores
         break;
     case ID_EDIT_COPY:
         if (IsCommandEnabled(id))
@@ -473,9 +475,9 @@ void CMainFrame::OnCommand(int id) {
         break;
     default:
         if (m_doc != nullptr && IsMoveMenuId(id))
-            m_doc->OnMoveTo(id, selection);
+            m_doc->MoveCopy().OnMoveTo(id, selection);
         else if (m_doc != nullptr && IsCopyMenuId(id))
-            m_doc->OnCopyTo(id, selection);
+            m_doc->MoveCopy().OnCopyTo(id, selection);
         break;
     }
     UpdateCommandStates();
@@ -515,14 +517,14 @@ void CMainFrame::FillFolderPopup(QMenu* popup, int baseId) {
         AddMenuItems(popup, m_doc->FillFolderMenu(baseId));
         return;
     }
-    AddMenuItems(popup, {MenuItem::Label(kMenuListLabel,
-                                         baseId == kCopyMenuBase ? kIdCopyLabel : kIdMoveLabel),
+    AddMenuItems(popup, {MenuItem::Label(kMenuListLabel, baseId == ID_COPY_FIRST ? ID_COPY_HEADING
+                                                                                 : ID_MOVE_HEADING),
                          MenuItem::Separator()});
 }
 
 void CMainFrame::RebuildFolderMenus() {
-    FillFolderPopup(m_moveMenu, kMoveMenuBase);
-    FillFolderPopup(m_copyMenu, kCopyMenuBase);
+    FillFolderPopup(m_moveMenu, ID_MOVE_FIRST);
+    FillFolderPopup(m_copyMenu, ID_COPY_FIRST);
 }
 
 QMenu* CMainFrame::CreateFolderContextMenu() {
@@ -538,8 +540,8 @@ QMenu* CMainFrame::CreateFolderContextMenu() {
     menu->addSeparator();
     add(ID_DELETE, "Delete");
     menu->addSeparator();
-    FillFolderPopup(menu->addMenu(QStringLiteral("Move")), kMoveMenuBase);
-    FillFolderPopup(menu->addMenu(QStringLiteral("Copy")), kCopyMenuBase);
+    FillFolderPopup(menu->addMenu(QStringLiteral("Move")), ID_MOVE_FIRST);
+    FillFolderPopup(menu->addMenu(QStringLiteral("Copy")), ID_COPY_FIRST);
     menu->addSeparator();
     add(ID_COMPACT, "Compact");
     return menu;
@@ -547,8 +549,8 @@ QMenu* CMainFrame::CreateFolderContextMenu() {
 
 QMenu* CMainFrame::CreateMessageContextMenu() {
     auto* menu = new QMenu(this);
-    FillFolderPopup(menu->addMenu(QStringLiteral("Move")), kMoveMenuBase);
-    FillFolderPopup(menu->addMenu(QStringLiteral("Copy")), kCopyMenuBase);
+    FillFolderPopup(menu->addMenu(QStringLiteral("Move")), ID_MOVE_FIRST);
+    FillFolderPopup(menu->addMenu(QStringLiteral("Copy")), ID_COPY_FIRST);
     menu->addSeparator();
     QAction* del = menu->addAction(QStringLiteral("Delete"));
     del->setStatusTip(CommandPrompt(ID_DELETE));

@@ -4,7 +4,7 @@
 #pragma once
 
 #include "app/document.h"
-#include "ui/window_settings.h"
+#include "app/window_settings.h"
 
 #include <QMainWindow>
 

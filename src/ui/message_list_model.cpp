@@ -5,18 +5,8 @@
 
 namespace qb {
 
-namespace {
-constexpr const char* kHeadings[MessageListModel::kColumnCount] = {"Subject", "From", "To", "Date"};
-constexpr const char* kFields[MessageListModel::kColumnCount] = {
-    "Subject:", "From:", "To:", "Date:"};
-} // namespace
-
 MessageListModel::MessageListModel(QObject* parent)
     : QAbstractTableModel(parent), m_rowIcon(QStringLiteral(":/icons/message.svg")) {}
-
-const char* MessageListModel::HeaderField(int column) {
-    return column >= 0 && column < kColumnCount ? kFields[column] : "";
-}
 
 void MessageListModel::Fill(CMails* folder) {
     beginResetModel();
@@ -61,7 +51,7 @@ int MessageListModel::rowCount(const QModelIndex& parent) const {
 }
 
 int MessageListModel::columnCount(const QModelIndex& parent) const {
-    return parent.isValid() ? 0 : kColumnCount;
+    return parent.isValid() ? 0 : kMessageColumnCount;
 }
 
 QVariant MessageListModel::data(const QModelIndex& index, int role) const {
@@ -71,7 +61,8 @@ QVariant MessageListModel::data(const QModelIndex& index, int role) const {
     switch (role) {
     case Qt::DisplayRole:
     case Qt::ToolTipRole:
-        return FromStoreText(message->GetHeaderField(kFields[index.column()]));
+        return FromStoreText(message->GetHeaderField(
+            kMessageColumns[static_cast<std::size_t>(index.column())].field));
     case Qt::DecorationRole:
         return index.column() == 0 ? QVariant(m_rowIcon) : QVariant();
     case ImageRole:
@@ -86,10 +77,10 @@ QVariant MessageListModel::data(const QModelIndex& index, int role) const {
 }
 
 QVariant MessageListModel::headerData(int section, Qt::Orientation orientation, int role) const {
-    if (orientation != Qt::Horizontal || section < 0 || section >= kColumnCount)
+    if (orientation != Qt::Horizontal || section < 0 || section >= kMessageColumnCount)
         return {};
     if (role == Qt::DisplayRole)
-        return QString::fromLatin1(kHeadings[section]);
+        return QString::fromLatin1(kMessageColumns[static_cast<std::size_t>(section)].heading);
     if (role == Qt::TextAlignmentRole)
         return QVariant::fromValue(Qt::AlignLeft | Qt::AlignVCenter);
     return {};

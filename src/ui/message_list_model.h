@@ -3,6 +3,8 @@
 // from the record's header when they are shown, so filling the rows costs one pointer each.
 #pragma once
 
+#include "app/message_columns.h"
+
 #include <QAbstractTableModel>
 #include <QIcon>
 
@@ -17,7 +19,6 @@ class MessageListModel : public QAbstractTableModel {
     Q_OBJECT
   public:
     enum Role { MessageRole = Qt::UserRole + 1, ImageRole };
-    static constexpr int kColumnCount = 4;
     // The image every row shows.
     static constexpr int kRowImage = 2;
 
@@ -35,8 +36,6 @@ class MessageListModel : public QAbstractTableModel {
     QVariant data(const QModelIndex& index, int role) const override;
     QVariant headerData(int section, Qt::Orientation orientation, int role) const override;
     Qt::ItemFlags flags(const QModelIndex& index) const override;
-
-    static const char* HeaderField(int column);
 
   private:
     std::vector<CMessage*> m_rows;

@@ -12,11 +12,6 @@
 
 namespace qb {
 
-namespace {
-constexpr char kUnstorableName[] =
-    "The mailbox name holds a character that the mailbox list cannot store";
-} // namespace
-
 NewMailboxDialog::NewMailboxDialog(Port& port, NewMailboxLookups lookups, QWidget* parent)
     : QDialog(parent), m_port(port), m_lookups(std::move(lookups)) {
     setWindowTitle(QStringLiteral("New Mailbox"));
@@ -78,7 +73,7 @@ void NewMailboxDialog::Refuse(const std::string& message, DialogField focus) {
 bool NewMailboxDialog::ReadControls() {
     std::optional<std::string> name = ToStoreText(m_name->text());
     if (!name) {
-        Refuse(kUnstorableName, DialogField::Name);
+        Refuse(kTextUnstorableMailboxName, DialogField::Name);
         return false;
     }
     m_input.name = *name;

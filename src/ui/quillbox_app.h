@@ -2,8 +2,8 @@
 // holds the settings and the registered stores, the main window, the port and the document.
 #pragma once
 
+#include "app/window_settings.h"
 #include "platform/registry_file.h"
-#include "ui/window_settings.h"
 
 #include <memory>
 #include <string>

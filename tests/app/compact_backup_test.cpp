@@ -29,7 +29,7 @@ TEST_F(CompactTest, EveryFolderButTheRootsDepthFirst) {
     TestFolder* b = AddMailbox("B");
     Sub(b, "Only");
     Open();
-    EXPECT_EQ(doc.RunCompact(), Outcome::Done);
+    EXPECT_EQ(doc.Compact().RunCompact(), Outcome::Done);
     EXPECT_THAT(TestFolder::compactOrder(), ElementsAre("Sent", "Inbox", "Sub", "Only"));
     EXPECT_THAT(port.statuses,
                 ElementsAre("Compacting, please wait...", "Compacting Mailbox 'A', please wait.",
@@ -45,20 +45,20 @@ TEST_F(CompactTest, AFailureIsReportedOncePerMailboxAndTheRestGoesOn) {
     TestFolder* b = AddMailbox("B");
     Sub(b, "Three");
     Open();
-    EXPECT_EQ(doc.RunCompact(), Outcome::Failed);
+    EXPECT_EQ(doc.Compact().RunCompact(), Outcome::Failed);
     EXPECT_THAT(port.Texts(), ElementsAre("Cannot compact folders"));
     EXPECT_THAT(TestFolder::compactOrder(), ElementsAre("Two", "One", "Three"));
     EXPECT_EQ(port.statuses.back(), "Mailbox Compacted");
     // The listed records were re-read, so the list is filled again.
     EXPECT_EQ(port.refills, 1);
 
-    EXPECT_FALSE(CQuillboxDoc::CompactFolderTree(a));
-    EXPECT_TRUE(CQuillboxDoc::CompactFolderTree(b));
+    EXPECT_FALSE(CCompactCommand::CompactFolderTree(a));
+    EXPECT_TRUE(CCompactCommand::CompactFolderTree(b));
 }
 
 TEST_F(CompactTest, NoMailboxes) {
     Open();
-    EXPECT_EQ(doc.RunCompact(), Outcome::Done);
+    EXPECT_EQ(doc.Compact().RunCompact(), Outcome::Done);
     EXPECT_THAT(port.statuses, ElementsAre("Compacting, please wait...", "Mailbox Compacted"));
 }
 
@@ -85,39 +85,39 @@ class BackupRestoreTest : public DocTest {
 
 TEST_F(BackupRestoreTest, BackupThenRestoreRebuildsTheTree) {
     const std::string file = dir / "inbox.qbf";
-    const DialogResult backup = doc.Backup(inbox, file);
+    const DialogResult backup = doc.BackupRestore().Backup(inbox, file);
     EXPECT_EQ(backup.outcome, Outcome::Done);
     EXPECT_TRUE(backup.close);
     EXPECT_THAT(port.Texts(), IsEmpty());
 
-    const DialogResult restore = doc.Restore(file, target);
+    const DialogResult restore = doc.BackupRestore().Restore(file, target);
     EXPECT_EQ(restore.outcome, Outcome::Done);
     EXPECT_THAT(port.Texts(), IsEmpty());
     ASSERT_EQ(target->Children().size(), 1u);
     CMails* restored = target->Children()[0];
     EXPECT_EQ(restored->m_strName, "Inbox");
-    EXPECT_THAT(Subjects(restored), ElementsAre("i1"));
+    EXPECT_THAT(Subjects(*restored), ElementsAre("i1"));
     ASSERT_EQ(restored->Children().size(), 1u);
-    EXPECT_THAT(Subjects(restored->Children()[0]), ElementsAre("w1", "w2"));
+    EXPECT_THAT(Subjects(*restored->Children()[0]), ElementsAre("w1", "w2"));
     EXPECT_THAT(port.ItemsBelow(target), ElementsAre("Inbox"));
     EXPECT_EQ(port.ItemsBelow(restored).size(), 1u);
 
     // A second restore merges into the folder of that name (any case) without a second item.
     restored->m_strName = "INBOX";
-    EXPECT_EQ(doc.Restore(file, target).outcome, Outcome::Done);
+    EXPECT_EQ(doc.BackupRestore().Restore(file, target).outcome, Outcome::Done);
     EXPECT_EQ(target->Children().size(), 1u);
-    EXPECT_THAT(Subjects(restored), ElementsAre("i1", "i1"));
+    EXPECT_THAT(Subjects(*restored), ElementsAre("i1", "i1"));
     EXPECT_EQ(port.ItemsBelow(target).size(), 1u);
 }
 
 TEST_F(BackupRestoreTest, DialogRefusalsKeepTheDialogOpen) {
-    EXPECT_FALSE(doc.Backup(inbox, "").close);
-    EXPECT_FALSE(doc.Backup(nullptr, dir / "x.qbf").close);
-    EXPECT_FALSE(doc.Backup(inbox, dir.path()).close);
-    EXPECT_FALSE(doc.Backup(inbox, dir / "missing/x.qbf").close);
-    EXPECT_FALSE(doc.Restore("", target).close);
-    EXPECT_FALSE(doc.Restore(dir / "x.qbf", nullptr).close);
-    EXPECT_FALSE(doc.Restore(dir / "absent.qbf", target).close);
+    EXPECT_FALSE(doc.BackupRestore().Backup(inbox, "").close);
+    EXPECT_FALSE(doc.BackupRestore().Backup(nullptr, dir / "x.qbf").close);
+    EXPECT_FALSE(doc.BackupRestore().Backup(inbox, dir.path()).close);
+    EXPECT_FALSE(doc.BackupRestore().Backup(inbox, dir / "missing/x.qbf").close);
+    EXPECT_FALSE(doc.BackupRestore().Restore("", target).close);
+    EXPECT_FALSE(doc.BackupRestore().Restore(dir / "x.qbf", nullptr).close);
+    EXPECT_FALSE(doc.BackupRestore().Restore(dir / "absent.qbf", target).close);
     EXPECT_THAT(port.Texts(),
                 ElementsAre("Please input file name", "Please select a folder to backup",
                             "Cannot open file", "Cannot open file", "Please input file name",
@@ -128,28 +128,29 @@ TEST_F(BackupRestoreTest, DialogRefusalsKeepTheDialogOpen) {
 TEST_F(BackupRestoreTest, FailedBackupLeavesAnEarlierFileUntouched) {
     const std::string file = dir / "keep.qbf";
     int failures = 0;
-    EnumerateFaults([&] { WriteFile(file, "earlier backup"); },
-                    [&] { return doc.Backup(inbox, file).outcome == Outcome::Done; },
-                    [&](const FaultCase& c) {
-                        // Either the new archive is complete, or the old file is as it was.
-                        std::vector<std::string> names;
-                        for (auto& e : std::filesystem::directory_iterator(dir.path()))
-                            names.push_back(e.path().filename().string());
-                        EXPECT_THAT(names, ElementsAre("keep.qbf"));
-                        if (!c.reportedSuccess) {
-                            ++failures;
-                            EXPECT_EQ(ReadFile(file), "earlier backup");
-                        } else {
-                            EXPECT_NE(ReadFile(file), "earlier backup");
-                        }
-                    });
+    EnumerateFaults(
+        [&] { WriteFile(file, "earlier backup"); },
+        [&] { return doc.BackupRestore().Backup(inbox, file).outcome == Outcome::Done; },
+        [&](const FaultCase& c) {
+            // Either the new archive is complete, or the old file is as it was.
+            std::vector<std::string> names;
+            for (auto& e : std::filesystem::directory_iterator(dir.path()))
+                names.push_back(e.path().filename().string());
+            EXPECT_THAT(names, ElementsAre("keep.qbf"));
+            if (!c.reportedSuccess) {
+                ++failures;
+                EXPECT_EQ(ReadFile(file), "earlier backup");
+            } else {
+                EXPECT_NE(ReadFile(file), "earlier backup");
+            }
+        });
     EXPECT_GT(failures, 0);
     EXPECT_THAT(port.Texts(), ::testing::Contains("Cannot Backup!"));
 }
 
 TEST_F(BackupRestoreTest, DamagedArchivesAreReportedAndChangeNothing) {
     const std::string file = dir / "good.qbf";
-    ASSERT_EQ(doc.Backup(work, file).outcome, Outcome::Done);
+    ASSERT_EQ(doc.BackupRestore().Backup(work, file).outcome, Outcome::Done);
     const std::string bytes = ReadFile(file);
     const std::string full = std::filesystem::absolute(dir / "bad.qbf").lexically_normal().string();
 
@@ -176,7 +177,7 @@ TEST_F(BackupRestoreTest, DamagedArchivesAreReportedAndChangeNothing) {
         // A relative name is reported by its full path.
         const auto cwd = std::filesystem::current_path();
         std::filesystem::current_path(dir.path());
-        const DialogResult result = doc.Restore("bad.qbf", target);
+        const DialogResult result = doc.BackupRestore().Restore("bad.qbf", target);
         std::filesystem::current_path(cwd);
         EXPECT_EQ(result.outcome, Outcome::Failed);
         EXPECT_FALSE(result.close);
@@ -190,9 +191,9 @@ TEST_F(BackupRestoreTest, DamagedArchivesAreReportedAndChangeNothing) {
 
 TEST_F(BackupRestoreTest, RestoreFailureAndOneLevelStoreWarning) {
     const std::string file = dir / "inbox.qbf";
-    ASSERT_EQ(doc.Backup(inbox, file).outcome, Outcome::Done);
+    ASSERT_EQ(doc.BackupRestore().Backup(inbox, file).outcome, Outcome::Done);
     target->failCopy = true;
-    DialogResult result = doc.Restore(file, target);
+    DialogResult result = doc.BackupRestore().Restore(file, target);
     EXPECT_EQ(result.outcome, Outcome::Failed);
     EXPECT_TRUE(result.close);
     EXPECT_THAT(port.Texts(), ElementsAre("Restore failure"));
@@ -200,36 +201,34 @@ TEST_F(BackupRestoreTest, RestoreFailureAndOneLevelStoreWarning) {
     port.ClearLog();
     TestFolder* imn = AddMailbox("Imn", CMails::kInternetMail);
     Open();
-    result = doc.Restore(file, imn);
+    result = doc.BackupRestore().Restore(file, imn);
     EXPECT_EQ(result.outcome, Outcome::Done);
     EXPECT_THAT(port.Texts(), ElementsAre("Warning : Sub Folders not restored\n"));
     ASSERT_EQ(imn->Children().size(), 1u);
-    EXPECT_THAT(Subjects(imn->Children()[0]), ElementsAre("i1"));
+    EXPECT_THAT(Subjects(*imn->Children()[0]), ElementsAre("i1"));
     EXPECT_TRUE(imn->Children()[0]->Children().empty());
 }
 
 TEST_F(BackupRestoreTest, RestoreIntoAMailboxWithoutItemCannotRefreshTheView) {
     const std::string file = dir / "work.qbf";
-    ASSERT_EQ(doc.Backup(work, file).outcome, Outcome::Done);
+    ASSERT_EQ(doc.BackupRestore().Backup(work, file).outcome, Outcome::Done);
     TestFolder hidden("Hidden", "/stores/hidden");
-    const DialogResult result = doc.Restore(file, &hidden);
+    const DialogResult result = doc.BackupRestore().Restore(file, &hidden);
     EXPECT_EQ(result.outcome, Outcome::Done);
     EXPECT_THAT(port.Texts(), ElementsAre("Cannot Refresh View"));
     EXPECT_THAT(Names(hidden.Children()), ElementsAre("Work"));
     EXPECT_EQ(port.items.count(hidden.Children()[0]), 0u);
-    hidden.FreeSubFolders();
 }
 
 // ---- message text ----
 
 TEST(MessageTextTest, HeaderBlockBodyAndAttachments) {
     CMails folder("f", "/f");
-    CMessage message;
+    const std::unique_ptr<CMessage> made = MakeMessage(
+        "From: Ann <ann@x>\r\nTo: bob@y\r\nSubject: Hello\r\nDate: Mon, 1 Jan 2001\r\n\r\n",
+        {"line one", "line two"});
+    CMessage& message = *made;
     message.m_pFolder = &folder;
-    message.m_strHeader =
-        "From: Ann <ann@x>\r\nTo: bob@y\r\nSubject: Hello\r\nDate: Mon, 1 Jan 2001\r\n\r\n";
-    message.m_aBody = {"line one", "line two"};
-    message.m_nBodyLines = 2;
     const MessageDisplay display = ComposeMessageDisplay(message);
     const std::string header = "Subject :  Hello\nDate :  Mon, 1 Jan 2001\nFrom :  Ann "
                                "<ann@x>\nTo :  bob@y\n\n";

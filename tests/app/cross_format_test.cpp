@@ -14,13 +14,6 @@ using ::testing::ElementsAre;
 using ::testing::IsEmpty;
 using ::testing::UnorderedElementsAre;
 
-std::vector<std::string> ReadSubjects(CMails* folder) {
-    std::vector<std::string> subjects;
-    for (auto& message : folder->GetMessages())
-        subjects.push_back(SubjectOf(*message));
-    return subjects;
-}
-
 std::vector<CMessage*> All(CMails* folder) {
     std::vector<CMessage*> messages;
     for (auto& message : folder->GetMessages())
@@ -65,16 +58,14 @@ class CrossFormatTest : public ::testing::Test {
     }
     CMails* NewFolder(CMails* parent, const std::string& name) {
         port.FolderName(name);
-        doc->OnNewFolder({parent, ActivePane::Tree, {}});
+        doc->FolderCommands().OnNewFolder({parent, ActivePane::Tree, {}});
         return Child(parent, name);
     }
     // An in-memory message, as a front end or the command line would hand it over.
     CMessage* Mail(const std::string& subject) {
-        auto message = std::make_unique<CMessage>();
+        auto message = MakeMessage("From: a@b\r\nSubject: " + subject + "\r\n\r\n",
+                                   {"body of " + subject, "second line"});
         message->m_pFolder = &m_holder;
-        message->m_strHeader = "From: a@b\r\nSubject: " + subject + "\r\n\r\n";
-        message->m_aBody = {"body of " + subject, "second line"};
-        message->m_nBodyLines = 2;
         m_mails.push_back(std::move(message));
         return m_mails.back().get();
     }
@@ -106,7 +97,7 @@ TEST_F(CrossFormatTest, RootClassFollowsTheExactTypeString) {
     EXPECT_EQ(im->GetType(), CMails::kInternetMail);
     ASSERT_TRUE(WriteMailboxEntry(*registry, "Odd", dir / "ns", "Navigator mail"));
     ASSERT_TRUE(WriteMailboxEntry(*registry, "Profile", dir / "ns", kTypeCommunicator));
-    doc->LocateAccepted();
+    doc->MailboxCommands().LocateAccepted();
     EXPECT_EQ(doc->FindMailboxByName("Odd")->GetType(), CMails::kInternetMail);
     EXPECT_EQ(doc->FindMailboxByName("Profile")->GetType(), CMails::kNetscape);
     EXPECT_GE(port.clears, 1);
@@ -126,61 +117,64 @@ TEST_F(CrossFormatTest, DamagedRegistryIsReportedOnReload) {
 }
 
 TEST_F(CrossFormatTest, MessagesMoveBetweenFormatsBothWays) {
-    EXPECT_EQ(doc->MoveTo(nsInbox, {imInbox, ActivePane::List, All(imInbox)}), Outcome::Done);
+    EXPECT_EQ(doc->MoveCopy().MoveTo(nsInbox, {imInbox, ActivePane::List, All(imInbox)}),
+              Outcome::Done);
     EXPECT_THAT(port.Texts(), IsEmpty());
     Reload();
-    EXPECT_THAT(ReadSubjects(imInbox), IsEmpty());
-    EXPECT_THAT(ReadSubjects(nsInbox), ElementsAre("n1", "n2", "i1", "i2"));
+    EXPECT_THAT(Subjects(*imInbox), IsEmpty());
+    EXPECT_THAT(Subjects(*nsInbox), ElementsAre("n1", "n2", "i1", "i2"));
     CMessage* moved = nsInbox->GetMessages()[2].get();
     EXPECT_NE(moved->GetText().find("body of i1"), std::string::npos);
 
-    EXPECT_EQ(doc->MoveTo(imInbox, {nsInbox, ActivePane::List, All(nsInbox)}), Outcome::Done);
+    EXPECT_EQ(doc->MoveCopy().MoveTo(imInbox, {nsInbox, ActivePane::List, All(nsInbox)}),
+              Outcome::Done);
     Reload();
-    EXPECT_THAT(ReadSubjects(nsInbox), IsEmpty());
-    EXPECT_THAT(ReadSubjects(imInbox), ElementsAre("n1", "n2", "i1", "i2"));
+    EXPECT_THAT(Subjects(*nsInbox), IsEmpty());
+    EXPECT_THAT(Subjects(*imInbox), ElementsAre("n1", "n2", "i1", "i2"));
     EXPECT_NE(imInbox->GetMessages()[0]->GetText().find("body of n1"), std::string::npos);
 }
 
 TEST_F(CrossFormatTest, FoldersMoveBetweenFormatsBothWays) {
     CMails* imSent = NewFolder(im, "Sent");
     ASSERT_TRUE(imSent->AddMessage(*Mail("s1")));
-    EXPECT_EQ(doc->MoveTo(ns, {imSent, ActivePane::Tree, {}}), Outcome::Done);
+    EXPECT_EQ(doc->MoveCopy().MoveTo(ns, {imSent, ActivePane::Tree, {}}), Outcome::Done);
     Reload();
     EXPECT_EQ(Child(im, "Sent"), nullptr);
     ASSERT_NE(Child(ns, "Sent"), nullptr);
-    EXPECT_THAT(ReadSubjects(Child(ns, "Sent")), ElementsAre("s1"));
+    EXPECT_THAT(Subjects(*Child(ns, "Sent")), ElementsAre("s1"));
 
     // Back again, with a sub-folder that the one-level store cannot take.
     CMails* sent = Child(ns, "Sent");
     ASSERT_NE(NewFolder(sent, "Old"), nullptr);
     port.ClearLog();
-    EXPECT_EQ(doc->MoveTo(im, {sent, ActivePane::Tree, {}}), Outcome::Done);
+    EXPECT_EQ(doc->MoveCopy().MoveTo(im, {sent, ActivePane::Tree, {}}), Outcome::Done);
     EXPECT_THAT(port.Texts(), ElementsAre("Warning : Sub Folders not copied\n"));
     Reload();
-    EXPECT_THAT(ReadSubjects(Child(im, "Sent")), ElementsAre("s1"));
+    EXPECT_THAT(Subjects(*Child(im, "Sent")), ElementsAre("s1"));
     ASSERT_NE(Child(ns, "Sent"), nullptr); // kept: its sub-folder would be lost
     EXPECT_NE(Child(Child(ns, "Sent"), "Old"), nullptr);
 }
 
 TEST_F(CrossFormatTest, SameNameAnswersAcrossFormats) {
     port.Answer(Answer::Yes);
-    EXPECT_EQ(doc->CopyTo(ns, {imInbox, ActivePane::Tree, {}}), Outcome::Done);
+    EXPECT_EQ(doc->MoveCopy().CopyTo(ns, {imInbox, ActivePane::Tree, {}}), Outcome::Done);
     port.Answer(Answer::No);
-    EXPECT_EQ(doc->CopyTo(ns, {imInbox, ActivePane::Tree, {}}), Outcome::Done);
+    EXPECT_EQ(doc->MoveCopy().CopyTo(ns, {imInbox, ActivePane::Tree, {}}), Outcome::Done);
     Reload();
-    EXPECT_THAT(ReadSubjects(nsInbox), ElementsAre("n1", "n2", "i1", "i2"));
+    EXPECT_THAT(Subjects(*nsInbox), ElementsAre("n1", "n2", "i1", "i2"));
     ASSERT_NE(Child(ns, "Inbox(1)"), nullptr);
-    EXPECT_THAT(ReadSubjects(Child(ns, "Inbox(1)")), ElementsAre("i1", "i2"));
-    EXPECT_THAT(ReadSubjects(imInbox), ElementsAre("i1", "i2"));
+    EXPECT_THAT(Subjects(*Child(ns, "Inbox(1)")), ElementsAre("i1", "i2"));
+    EXPECT_THAT(Subjects(*imInbox), ElementsAre("i1", "i2"));
 }
 
 TEST_F(CrossFormatTest, NamesTheStoresRefuseEndInTheUsualTexts) {
     port.FolderName("../escape");
-    EXPECT_EQ(doc->OnNewFolder({ns, ActivePane::Tree, {}}), Outcome::Failed);
+    EXPECT_EQ(doc->FolderCommands().OnNewFolder({ns, ActivePane::Tree, {}}), Outcome::Failed);
     port.FolderName("a/b");
-    EXPECT_EQ(doc->OnNewFolder({im, ActivePane::Tree, {}}), Outcome::Failed);
+    EXPECT_EQ(doc->FolderCommands().OnNewFolder({im, ActivePane::Tree, {}}), Outcome::Failed);
     port.FolderName("x.sbd");
-    EXPECT_EQ(doc->OnRenameFolder({nsInbox, ActivePane::Tree, {}}), Outcome::Failed);
+    EXPECT_EQ(doc->FolderCommands().OnRenameFolder({nsInbox, ActivePane::Tree, {}}),
+              Outcome::Failed);
     EXPECT_THAT(port.Texts(), ElementsAre("Cannot create new folder", "Cannot create new folder",
                                           "Cannot rename folder"));
     EXPECT_FALSE(std::filesystem::exists(dir / "escape"));
@@ -188,10 +182,10 @@ TEST_F(CrossFormatTest, NamesTheStoresRefuseEndInTheUsualTexts) {
 }
 
 TEST_F(CrossFormatTest, FolderIntoANonRootInternetMailFolderFails) {
-    EXPECT_EQ(doc->MoveTo(imInbox, {nsInbox, ActivePane::Tree, {}}), Outcome::Failed);
+    EXPECT_EQ(doc->MoveCopy().MoveTo(imInbox, {nsInbox, ActivePane::Tree, {}}), Outcome::Failed);
     EXPECT_THAT(port.Texts(), ElementsAre("Cannot create folder in destination folder"));
     Reload();
-    EXPECT_THAT(ReadSubjects(nsInbox), ElementsAre("n1", "n2"));
+    EXPECT_THAT(Subjects(*nsInbox), ElementsAre("n1", "n2"));
 }
 
 TEST_F(CrossFormatTest, BackupAndRestoreIntoBothFormats) {
@@ -201,40 +195,40 @@ TEST_F(CrossFormatTest, BackupAndRestoreIntoBothFormats) {
     ASSERT_TRUE(level2->AddMessage(*Mail("l2")));
     ASSERT_TRUE(level3->AddMessage(*Mail("l3")));
     const std::string file = dir / "tree.qbf";
-    ASSERT_EQ(doc->Backup(nsInbox, file).outcome, Outcome::Done);
+    ASSERT_EQ(doc->BackupRestore().Backup(nsInbox, file).outcome, Outcome::Done);
 
     std::filesystem::create_directories(dir / "ns2");
-    ASSERT_EQ(doc->NewMailbox("Second", dir / "ns2"), Outcome::Done);
+    ASSERT_EQ(doc->MailboxCommands().NewMailbox("Second", dir / "ns2"), Outcome::Done);
     CMails* second = doc->FindMailboxByName("Second");
     EXPECT_EQ(second->GetType(), CMails::kNetscape);
     port.ClearLog();
-    EXPECT_EQ(doc->Restore(file, second).outcome, Outcome::Done);
+    EXPECT_EQ(doc->BackupRestore().Restore(file, second).outcome, Outcome::Done);
     EXPECT_THAT(port.Texts(), IsEmpty());
     EXPECT_THAT(port.ItemsBelow(second), ElementsAre("Inbox"));
 
-    EXPECT_EQ(doc->Restore(file, im).outcome, Outcome::Done);
+    EXPECT_EQ(doc->BackupRestore().Restore(file, im).outcome, Outcome::Done);
     EXPECT_THAT(port.Texts(), ElementsAre("Warning : Sub Folders not restored\n"));
 
     Reload();
     second = doc->FindMailboxByName("Second");
     CMails* inbox = Child(second, "Inbox");
     ASSERT_NE(inbox, nullptr);
-    EXPECT_THAT(ReadSubjects(inbox), ElementsAre("n1", "n2"));
+    EXPECT_THAT(Subjects(*inbox), ElementsAre("n1", "n2"));
     ASSERT_NE(Child(inbox, "Level2"), nullptr);
-    EXPECT_THAT(ReadSubjects(Child(inbox, "Level2")), ElementsAre("l2"));
+    EXPECT_THAT(Subjects(*Child(inbox, "Level2")), ElementsAre("l2"));
     ASSERT_NE(Child(Child(inbox, "Level2"), "Level3"), nullptr);
-    EXPECT_THAT(ReadSubjects(Child(Child(inbox, "Level2"), "Level3")), ElementsAre("l3"));
+    EXPECT_THAT(Subjects(*Child(Child(inbox, "Level2"), "Level3")), ElementsAre("l3"));
     EXPECT_NE(inbox->GetMessages()[1]->GetText().find("body of n2"), std::string::npos);
     // The Internet Mail store merged the archive's own messages into its Inbox.
-    EXPECT_THAT(ReadSubjects(imInbox), ElementsAre("i1", "i2", "n1", "n2"));
+    EXPECT_THAT(Subjects(*imInbox), ElementsAre("i1", "i2", "n1", "n2"));
 }
 
 TEST_F(CrossFormatTest, BackupNeverReplacesAFileOfAStore) {
     const std::string nsFile = ReadFile(nsInbox->m_strPath);
     const std::string imFile = ReadFile(imInbox->m_strPath + ".mbx");
-    EXPECT_FALSE(doc->Backup(nsInbox, nsInbox->m_strPath).close);
-    EXPECT_FALSE(doc->Backup(nsInbox, imInbox->m_strPath + ".mbx").close);
-    EXPECT_FALSE(doc->Backup(nsInbox, dir / "ns/../imn/Inbox.idx").close);
+    EXPECT_FALSE(doc->BackupRestore().Backup(nsInbox, nsInbox->m_strPath).close);
+    EXPECT_FALSE(doc->BackupRestore().Backup(nsInbox, imInbox->m_strPath + ".mbx").close);
+    EXPECT_FALSE(doc->BackupRestore().Backup(nsInbox, dir / "ns/../imn/Inbox.idx").close);
     EXPECT_THAT(port.Texts(),
                 ElementsAre("Cannot open file", "Cannot open file", "Cannot open file"));
     EXPECT_EQ(ReadFile(nsInbox->m_strPath), nsFile);
@@ -243,11 +237,11 @@ TEST_F(CrossFormatTest, BackupNeverReplacesAFileOfAStore) {
 
 TEST_F(CrossFormatTest, NewMailboxIsRegisteredAndShownLast) {
     std::filesystem::create_directories(dir / "made");
-    EXPECT_EQ(doc->NewMailbox("Made", dir / "made"), Outcome::Done);
+    EXPECT_EQ(doc->MailboxCommands().NewMailbox("Made", dir / "made"), Outcome::Done);
     ASSERT_EQ(doc->Mailboxes().size(), 3u);
     EXPECT_EQ(doc->Mailboxes().back()->m_strName, "Made");
     EXPECT_EQ(doc->Mailboxes().back()->m_strType, kTypeNavigator);
-    EXPECT_EQ(port.order.back(), doc->Mailboxes().back()->m_pRoot);
+    EXPECT_EQ(port.order.back(), doc->Mailboxes().back()->m_pRoot.get());
     EXPECT_TRUE(IsMailboxRegistered(*registry, "made"));
     EXPECT_EQ(ReadRegString(*registry, Hive::CurrentUser, std::string(kManagedMailsKey) + "\\Made",
                             "Type"),
@@ -259,7 +253,7 @@ TEST_F(CrossFormatTest, NewMailboxThatCannotBeRegisteredSaysSo) {
     RegistryFile broken(dir / "blocker/sub/q.reg");
     FakePort otherPort;
     CQuillboxDoc other(otherPort, &broken);
-    EXPECT_EQ(other.NewMailbox("Made", dir / "ns"), Outcome::Failed);
+    EXPECT_EQ(other.MailboxCommands().NewMailbox("Made", dir / "ns"), Outcome::Failed);
     EXPECT_THAT(otherPort.Texts(),
                 ElementsAre("Cannot register the mailbox; it will not be shown at the next start"));
     EXPECT_EQ(other.Mailboxes().size(), 1u); // usable until the program ends
@@ -274,12 +268,13 @@ TEST_F(CrossFormatTest, FailedMessageMoveNeverLosesAMessage) {
             Build(base);
         },
         [&] {
-            return doc->MoveTo(nsInbox, {imInbox, ActivePane::List, All(imInbox)}) == Outcome::Done;
+            return doc->MoveCopy().MoveTo(nsInbox, {imInbox, ActivePane::List, All(imInbox)}) ==
+                   Outcome::Done;
         },
         [&](const FaultCase& c) {
             Reload();
-            const std::vector<std::string> source = ReadSubjects(imInbox);
-            const std::vector<std::string> target = ReadSubjects(nsInbox);
+            const std::vector<std::string> source = Subjects(*imInbox);
+            const std::vector<std::string> target = Subjects(*nsInbox);
             for (const char* subject : {"i1", "i2"}) {
                 const bool inSource = std::count(source.begin(), source.end(), subject) > 0;
                 const bool inTarget = std::count(target.begin(), target.end(), subject) > 0;
@@ -300,15 +295,15 @@ TEST_F(CrossFormatTest, FailedOrInterruptedFolderMoveNeverLosesAMessage) {
         port.Answer(Answer::No); // "Inbox" exists in the Netscape store: copy as Inbox(1)
     };
     const auto move = [&] {
-        return doc->MoveTo(ns, {imInbox, ActivePane::Tree, {}}) == Outcome::Done;
+        return doc->MoveCopy().MoveTo(ns, {imInbox, ActivePane::Tree, {}}) == Outcome::Done;
     };
     const auto check = [&](const FaultCase&) {
         Reload();
         std::vector<std::string> all;
         if (imInbox != nullptr)
-            all = ReadSubjects(imInbox);
+            all = Subjects(*imInbox);
         if (CMails* copy = Child(ns, "Inbox(1)")) {
-            for (const std::string& s : ReadSubjects(copy))
+            for (const std::string& s : Subjects(*copy))
                 all.push_back(s);
         }
         EXPECT_THAT(all, ::testing::IsSupersetOf({"i1", "i2"}));

@@ -6,6 +6,7 @@
 #include "fake_port.h"
 #include "model/mails.h"
 #include "model/message.h"
+#include "support/messages.h"
 
 #include <gtest/gtest.h>
 
@@ -17,14 +18,6 @@
 
 namespace qb::test {
 
-// The subject of a message without the blank that follows the field name.
-inline std::string SubjectOf(const CMessage& message) {
-    std::string subject = message.GetHeaderField("Subject:");
-    if (!subject.empty() && subject[0] == ' ')
-        subject.erase(0, 1);
-    return subject;
-}
-
 // A plain folder whose operations fail on request; the failures are set on the folder that
 // performs the operation (the destination of a copy, the folder removed, ...).
 class TestFolder : public CMails {
@@ -35,9 +28,7 @@ class TestFolder : public CMails {
     CMails* CreateFolder(const std::string& name) override {
         if (failCreate)
             return nullptr;
-        auto* folder = new TestFolder(name, m_strPath + "/" + name, m_nType);
-        AddChild(folder);
-        return folder;
+        return AddSubFolder(std::make_unique<TestFolder>(name, m_strPath + "/" + name, m_nType));
     }
     // Copies like the plain folder, merging into a child of the same name (case ignored) as the
     // stores do; a one-level store (type 1) copies the messages only.
@@ -54,8 +45,8 @@ class TestFolder : public CMails {
                 target = child;
         }
         if (target == nullptr) {
-            target = new TestFolder(source.m_strName, m_strPath + "/" + source.m_strName, m_nType);
-            AddChild(target);
+            target = AddSubFolder(std::make_unique<TestFolder>(
+                source.m_strName, m_strPath + "/" + source.m_strName, m_nType));
         }
         if (!copyDropsMessages) {
             for (auto& message : source.m_pMessages)
@@ -76,6 +67,8 @@ class TestFolder : public CMails {
         ++removals;
         return CMails::RemoveMessage(message);
     }
+    // Type 1 stands for a store whose folders do not nest.
+    bool HoldsSubFolders() const override { return m_nType != kInternetMail; }
     bool DeleteFolder() override {
         if (failDelete)
             return false;
@@ -114,25 +107,9 @@ inline TestFolder* Sub(CMails* parent, const std::string& name) {
 }
 
 inline CMessage* AddMail(CMails* folder, const std::string& subject) {
-    CMessage message;
-    message.m_strHeader = "Subject: " + subject + "\r\nFrom: a@b\r\n\r\n";
-    message.m_aBody = {"body of " + subject};
-    folder->CMails::AddMessage(message);
+    folder->CMails::AddMessage(
+        *MakeMessage("Subject: " + subject + "\r\nFrom: a@b\r\n\r\n", {"body of " + subject}));
     return folder->m_pMessages.back().get();
-}
-
-inline std::vector<std::string> Subjects(CMails* folder) {
-    std::vector<std::string> subjects;
-    for (auto& message : folder->m_pMessages)
-        subjects.push_back(SubjectOf(*message));
-    return subjects;
-}
-
-inline std::vector<std::string> Names(const std::vector<CMails*>& folders) {
-    std::vector<std::string> names;
-    for (CMails* folder : folders)
-        names.push_back(folder->m_strName);
-    return names;
 }
 
 class DocTest : public ::testing::Test {
@@ -140,10 +117,11 @@ class DocTest : public ::testing::Test {
     // A mailbox whose root is a TestFolder, with its tree as built so far shown in the tree.
     TestFolder* AddMailbox(const std::string& name, std::int16_t type = CMails::kPlain) {
         auto entry = std::make_unique<MailboxEntry>(name, "/stores/" + name, "test");
-        auto* root = new TestFolder(name, "/stores/" + name, type);
-        entry->m_pRoot = root;
+        auto root = std::make_unique<TestFolder>(name, "/stores/" + name, type);
+        TestFolder* added = root.get();
+        entry->m_pRoot = std::move(root);
         m_pending.push_back(std::move(entry));
-        return root;
+        return added;
     }
     // Hands the mailboxes made so far to the document (after their folders were built).
     void Open() {

@@ -39,11 +39,11 @@ class MenuModelTest : public DocTest {};
 
 TEST_F(MenuModelTest, NoMailboxLeavesLabelAndSeparator) {
     Open();
-    EXPECT_THAT(Flat(doc.FillFolderMenu(kMoveMenuBase)),
+    EXPECT_THAT(Flat(doc.FillFolderMenu(ID_MOVE_FIRST)),
                 ElementsAre("label MailBox List:32776", "sep"));
-    EXPECT_THAT(Flat(doc.FillFolderMenu(kCopyMenuBase)),
+    EXPECT_THAT(Flat(doc.FillFolderMenu(ID_COPY_FIRST)),
                 ElementsAre("label MailBox List:32777", "sep"));
-    EXPECT_EQ(doc.m_nMenuFolders, 0);
+    EXPECT_EQ(doc.MenuFolderCount(), 0);
     EXPECT_EQ(doc.MenuFolder(8000), nullptr);
 }
 
@@ -55,11 +55,11 @@ TEST_F(MenuModelTest, DepthFirstPopupsAndThisFolderEntries) {
     AddMailbox("Empty");
     Open();
     // Children come in child order: a folder added later is listed first.
-    EXPECT_THAT(Flat(doc.FillFolderMenu(kMoveMenuBase)),
+    EXPECT_THAT(Flat(doc.FillFolderMenu(ID_MOVE_FIRST)),
                 ElementsAre("label MailBox List:32776", "sep", "[Local", "This Folder:8000", "sep",
                             "Sent:8001", "[Inbox", "This Folder:8002", "sep", "Work:8003", "]", "]",
                             "[Empty", "This Folder:8004", "]"));
-    EXPECT_THAT(Flat(doc.FillFolderMenu(kCopyMenuBase)),
+    EXPECT_THAT(Flat(doc.FillFolderMenu(ID_COPY_FIRST)),
                 ElementsAre("label MailBox List:32777", "sep", "[Local", "This Folder:9000", "sep",
                             "Sent:9001", "[Inbox", "This Folder:9002", "sep", "Work:9003", "]", "]",
                             "[Empty", "This Folder:9004", "]"));
@@ -78,9 +78,9 @@ TEST_F(MenuModelTest, MenusEndAfterTheThousandthFolder) {
         Sub(first, "f" + std::to_string(i));
     AddMailbox("Second");
     Open();
-    for (int base : {kMoveMenuBase, kCopyMenuBase}) {
+    for (int base : {ID_MOVE_FIRST, ID_COPY_FIRST}) {
         const std::vector<MenuItem> menu = doc.FillFolderMenu(base);
-        EXPECT_EQ(doc.m_nMenuFolders, kMaxMenuFolders);
+        EXPECT_EQ(doc.MenuFolderCount(), kMaxMenuFolders);
         ASSERT_EQ(menu.size(), 3u); // the second mailbox is cut off
         const MenuItem& popup = menu[2];
         // "This Folder", a separator and 999 sub-folders.

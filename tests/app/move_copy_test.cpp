@@ -29,16 +29,16 @@ class MoveCopyTest : public DocTest {
 };
 
 TEST_F(MoveCopyTest, FolderRefusalsInOrder) {
-    EXPECT_EQ(doc.MoveTo(archive, Tree(local)), Outcome::Failed);
+    EXPECT_EQ(doc.MoveCopy().MoveTo(archive, Tree(local)), Outcome::Failed);
     EXPECT_EQ(port.menuRebuilds, 0); // the root refusal ends at once
-    EXPECT_EQ(doc.MoveTo(inbox, Tree(inbox)), Outcome::Failed);
-    EXPECT_EQ(doc.MoveTo(work, Tree(inbox)), Outcome::Failed);
-    EXPECT_EQ(doc.MoveTo(inbox, Tree(work)), Outcome::Failed);
-    EXPECT_EQ(doc.CopyTo(inbox, Tree(inbox)), Outcome::Failed);
-    EXPECT_EQ(doc.CopyTo(work, Tree(inbox)), Outcome::Failed);
-    EXPECT_EQ(doc.CopyTo(inbox, Tree(work)), Outcome::Failed);
-    EXPECT_EQ(doc.CopyTo(archive, {inbox, ActivePane::Other, {}}), Outcome::Failed);
-    EXPECT_EQ(doc.MoveTo(archive, {inbox, ActivePane::None, {}}), Outcome::Failed);
+    EXPECT_EQ(doc.MoveCopy().MoveTo(inbox, Tree(inbox)), Outcome::Failed);
+    EXPECT_EQ(doc.MoveCopy().MoveTo(work, Tree(inbox)), Outcome::Failed);
+    EXPECT_EQ(doc.MoveCopy().MoveTo(inbox, Tree(work)), Outcome::Failed);
+    EXPECT_EQ(doc.MoveCopy().CopyTo(inbox, Tree(inbox)), Outcome::Failed);
+    EXPECT_EQ(doc.MoveCopy().CopyTo(work, Tree(inbox)), Outcome::Failed);
+    EXPECT_EQ(doc.MoveCopy().CopyTo(inbox, Tree(work)), Outcome::Failed);
+    EXPECT_EQ(doc.MoveCopy().CopyTo(archive, {inbox, ActivePane::Other, {}}), Outcome::Failed);
+    EXPECT_EQ(doc.MoveCopy().MoveTo(archive, {inbox, ActivePane::None, {}}), Outcome::Failed);
     EXPECT_THAT(port.Texts(),
                 ElementsAre("Cannot move a root folder", "Cannot move a folder to itself",
                             "Cannot move a folder to its subfolder",
@@ -53,11 +53,11 @@ TEST_F(MoveCopyTest, FolderRefusalsInOrder) {
 }
 
 TEST_F(MoveCopyTest, MoveFolderCopiesThenRemovesTheSource) {
-    EXPECT_EQ(doc.MoveTo(archive, Tree(work)), Outcome::Done);
+    EXPECT_EQ(doc.MoveCopy().MoveTo(archive, Tree(work)), Outcome::Done);
     EXPECT_THAT(port.Texts(), IsEmpty());
     EXPECT_THAT(Names(archive->Children()), ElementsAre("Work"));
     CMails* moved = archive->Children()[0];
-    EXPECT_THAT(Subjects(moved), ElementsAre("w1", "w2"));
+    EXPECT_THAT(Subjects(*moved), ElementsAre("w1", "w2"));
     EXPECT_TRUE(inbox->Children().empty());
     EXPECT_EQ(port.ItemNamed(archive, "Work"), moved);
     EXPECT_THAT(port.ItemsBelow(inbox), IsEmpty());
@@ -65,10 +65,10 @@ TEST_F(MoveCopyTest, MoveFolderCopiesThenRemovesTheSource) {
 }
 
 TEST_F(MoveCopyTest, CopyingARootIsAllowedAndKeepsTheSource) {
-    EXPECT_EQ(doc.CopyTo(archive, Tree(imn)), Outcome::Done);
+    EXPECT_EQ(doc.MoveCopy().CopyTo(archive, Tree(imn)), Outcome::Done);
     EXPECT_THAT(Names(archive->Children()), ElementsAre("Imn"));
-    EXPECT_EQ(doc.CopyTo(archive, Tree(work)), Outcome::Done);
-    EXPECT_THAT(Subjects(work), ElementsAre("w1", "w2"));
+    EXPECT_EQ(doc.MoveCopy().CopyTo(archive, Tree(work)), Outcome::Done);
+    EXPECT_THAT(Subjects(*work), ElementsAre("w1", "w2"));
     EXPECT_THAT(port.ItemsBelow(archive), ElementsAre("Imn", "Work"));
 }
 
@@ -77,14 +77,14 @@ TEST_F(MoveCopyTest, SameNameQuestionYesMergesIntoTheExistingFolder) {
     port.InsertFolderItem(archive, other);
     AddMail(other, "o1");
     port.Answer(Answer::Yes);
-    EXPECT_EQ(doc.MoveTo(archive, Tree(work)), Outcome::Done);
+    EXPECT_EQ(doc.MoveCopy().MoveTo(archive, Tree(work)), Outcome::Done);
     ASSERT_EQ(port.shown.size(), 1u);
     EXPECT_EQ(port.shown[0].text,
               "There is already a folder which has same name.\n Press Yes to add tow folders\n "
               "Press No to move with a new name\n Press Cancel to cancel operation");
     EXPECT_EQ(port.shown[0].buttons, Buttons::YesNoCancel);
     EXPECT_THAT(Names(archive->Children()), ElementsAre("work"));
-    EXPECT_THAT(Subjects(other), ElementsAre("o1", "w1", "w2"));
+    EXPECT_THAT(Subjects(*other), ElementsAre("o1", "w1", "w2"));
     EXPECT_THAT(port.ItemsBelow(archive), ElementsAre("work")); // no second item
     EXPECT_TRUE(inbox->Children().empty());
 }
@@ -93,7 +93,7 @@ TEST_F(MoveCopyTest, SameNameQuestionNoCopiesUnderAFreeName) {
     port.InsertFolderItem(archive, Sub(archive, "WORK"));
     port.InsertFolderItem(archive, Sub(archive, "Work(1)"));
     port.Answer(Answer::No);
-    EXPECT_EQ(doc.CopyTo(archive, Tree(work)), Outcome::Done);
+    EXPECT_EQ(doc.MoveCopy().CopyTo(archive, Tree(work)), Outcome::Done);
     EXPECT_EQ(port.shown[0].text,
               "There is already a folder which has same name.\n Press Yes to add tow folders\n "
               "Press No to copy with a new name\n Press Cancel to cancel operation");
@@ -105,7 +105,7 @@ TEST_F(MoveCopyTest, SameNameQuestionNoCopiesUnderAFreeName) {
 TEST_F(MoveCopyTest, SameNameQuestionCancelDoesNothing) {
     port.InsertFolderItem(archive, Sub(archive, "Work"));
     port.Answer(Answer::Cancel);
-    EXPECT_EQ(doc.MoveTo(archive, Tree(work)), Outcome::Cancelled);
+    EXPECT_EQ(doc.MoveCopy().MoveTo(archive, Tree(work)), Outcome::Cancelled);
     EXPECT_EQ(archive->copies, 0);
     EXPECT_THAT(Names(inbox->Children()), ElementsAre("Work"));
     EXPECT_EQ(port.menuRebuilds, 1);
@@ -113,34 +113,35 @@ TEST_F(MoveCopyTest, SameNameQuestionCancelDoesNothing) {
 
 TEST_F(MoveCopyTest, FailedCopyRemovesNothing) {
     archive->failCopy = true;
-    EXPECT_EQ(doc.MoveTo(archive, Tree(work)), Outcome::Failed);
+    EXPECT_EQ(doc.MoveCopy().MoveTo(archive, Tree(work)), Outcome::Failed);
     EXPECT_THAT(port.Texts(), ElementsAre("Cannot create folder in destination folder"));
     EXPECT_THAT(Names(inbox->Children()), ElementsAre("Work"));
-    EXPECT_THAT(Subjects(work), ElementsAre("w1", "w2"));
+    EXPECT_THAT(Subjects(*work), ElementsAre("w1", "w2"));
     EXPECT_EQ(port.items.count(work), 1u);
     EXPECT_EQ(port.menuRebuilds, 0);
 }
 
 TEST_F(MoveCopyTest, MoveIntoOneLevelStoreKeepsTheSource) {
-    EXPECT_EQ(doc.MoveTo(imn, Tree(inbox)), Outcome::Done);
+    EXPECT_EQ(doc.MoveCopy().MoveTo(imn, Tree(inbox)), Outcome::Done);
     EXPECT_THAT(port.Texts(), ElementsAre("Warning : Sub Folders not copied\n"));
     EXPECT_THAT(Names(local->Children()), ElementsAre("Archive", "Inbox"));
     EXPECT_THAT(Names(imn->Children()), ElementsAre("Inbox"));
     EXPECT_TRUE(imn->Children()[0]->Children().empty());
 
     port.ClearLog();
-    EXPECT_EQ(doc.MoveTo(imn, Tree(archive)), Outcome::Done); // no sub-folders: no warning
+    EXPECT_EQ(doc.MoveCopy().MoveTo(imn, Tree(archive)),
+              Outcome::Done); // no sub-folders: no warning
     EXPECT_THAT(port.Texts(), IsEmpty());
     EXPECT_THAT(Names(local->Children()), ElementsAre("Archive", "Inbox"));
 
     port.ClearLog();
-    EXPECT_EQ(doc.CopyTo(imn, Tree(work)), Outcome::Done);
+    EXPECT_EQ(doc.MoveCopy().CopyTo(imn, Tree(work)), Outcome::Done);
     EXPECT_THAT(port.Texts(), IsEmpty());
 }
 
 TEST_F(MoveCopyTest, FailedSourceRemovalKeepsSourceAndCopy) {
     work->failDelete = true;
-    EXPECT_EQ(doc.MoveTo(archive, Tree(work)), Outcome::Failed);
+    EXPECT_EQ(doc.MoveCopy().MoveTo(archive, Tree(work)), Outcome::Failed);
     EXPECT_THAT(port.Texts(), ElementsAre("Cannot remove folder"));
     EXPECT_THAT(Names(inbox->Children()), ElementsAre("Work"));
     EXPECT_THAT(Names(archive->Children()), ElementsAre("Work"));
@@ -149,9 +150,9 @@ TEST_F(MoveCopyTest, FailedSourceRemovalKeepsSourceAndCopy) {
 
 TEST_F(MoveCopyTest, MoveKeepsTheSourceWhenTheCopyLacksMessages) {
     archive->copyDropsMessages = true;
-    EXPECT_EQ(doc.MoveTo(archive, Tree(work)), Outcome::Failed);
+    EXPECT_EQ(doc.MoveCopy().MoveTo(archive, Tree(work)), Outcome::Failed);
     EXPECT_THAT(port.Texts(), ElementsAre("Cannot remove folder"));
-    EXPECT_THAT(Subjects(work), ElementsAre("w1", "w2"));
+    EXPECT_THAT(Subjects(*work), ElementsAre("w1", "w2"));
     EXPECT_THAT(Names(inbox->Children()), ElementsAre("Work"));
     EXPECT_EQ(port.items.count(work), 1u);
 
@@ -163,18 +164,18 @@ TEST_F(MoveCopyTest, MoveKeepsTheSourceWhenTheCopyLacksMessages) {
     AddMail(deep, "d1");
     TestFolder* sent = Sub(local, "Sent");
     port.InsertFolderItem(local, sent);
-    doc.BeginFolderDrag(inbox);
-    doc.DragOver(sent, Tree(inbox), false, false);
-    ASSERT_TRUE(doc.Drop(DropEffect::Move, Tree(inbox)));
+    doc.MoveCopy().BeginFolderDrag(inbox);
+    doc.MoveCopy().DragOver(sent, Tree(inbox), false, false);
+    ASSERT_TRUE(doc.MoveCopy().Drop(DropEffect::Move, Tree(inbox)));
     // The copy of Deep loses its message behind the document's back.
     CMails* copiedDeep = sent->Children()[0]->Children()[0]->Children()[0];
     ASSERT_EQ(copiedDeep->m_strName, "Deep");
     copiedDeep->m_pMessages.clear();
-    EXPECT_EQ(doc.EndDrag(DropEffect::Move, Tree(inbox)), Outcome::Failed);
+    EXPECT_EQ(doc.MoveCopy().EndDrag(DropEffect::Move, Tree(inbox)), Outcome::Failed);
     EXPECT_THAT(port.Texts(), ElementsAre("Cannot remove folder"));
     EXPECT_THAT(Names(local->Children()), ElementsAre("Sent", "Archive", "Inbox"));
     EXPECT_EQ(port.items.count(inbox), 1u);
-    EXPECT_THAT(Subjects(deep), ElementsAre("d1"));
+    EXPECT_THAT(Subjects(*deep), ElementsAre("d1"));
 }
 
 TEST_F(MoveCopyTest, FailedRemovalOfAFolderWithSubFoldersShowsWhatIsLeft) {
@@ -183,7 +184,7 @@ TEST_F(MoveCopyTest, FailedRemovalOfAFolderWithSubFoldersShowsWhatIsLeft) {
     port.InsertFolderItem(work, b);
     port.InsertFolderItem(work, a);
     b->failDelete = true; // B is the first child: deleted first, fails, A stays
-    EXPECT_EQ(doc.MoveTo(archive, Tree(work)), Outcome::Failed);
+    EXPECT_EQ(doc.MoveCopy().MoveTo(archive, Tree(work)), Outcome::Failed);
     EXPECT_THAT(port.Texts(), ElementsAre("Cannot remove folder"));
     EXPECT_EQ(port.items.count(work), 1u);
     EXPECT_THAT(port.ItemsBelow(work), UnorderedElementsAre("A", "B"));
@@ -193,25 +194,25 @@ TEST_F(MoveCopyTest, FailedRemovalOfAFolderWithSubFoldersShowsWhatIsLeft) {
 
 TEST_F(MoveCopyTest, MenuCommandsUseTheSlotTable) {
     int archiveId = -1;
-    for (int i = 0; i < doc.m_nMenuFolders; ++i) {
-        if (doc.m_menuFolders[static_cast<std::size_t>(i)] == archive)
+    for (int i = 0; i < doc.MenuFolderCount(); ++i) {
+        if (doc.MenuFolder(ID_MOVE_FIRST + i) == archive)
             archiveId = i;
     }
     ASSERT_GE(archiveId, 0);
-    EXPECT_EQ(doc.OnCopyTo(kCopyMenuBase + archiveId, Tree(work)), Outcome::Done);
-    EXPECT_EQ(doc.OnMoveTo(kMoveMenuBase + archiveId, Tree(inbox)), Outcome::Done);
+    EXPECT_EQ(doc.MoveCopy().OnCopyTo(ID_COPY_FIRST + archiveId, Tree(work)), Outcome::Done);
+    EXPECT_EQ(doc.MoveCopy().OnMoveTo(ID_MOVE_FIRST + archiveId, Tree(inbox)), Outcome::Done);
     EXPECT_THAT(Names(archive->Children()), ElementsAre("Inbox", "Work"));
-    EXPECT_EQ(doc.OnMoveTo(kMoveMenuBase + 999, Tree(work)), Outcome::Cancelled);
+    EXPECT_EQ(doc.MoveCopy().OnMoveTo(ID_MOVE_FIRST + 999, Tree(work)), Outcome::Cancelled);
 }
 
 TEST_F(MoveCopyTest, MessagesIntoARootAreRefused) {
     CMessage* w1 = work->m_pMessages[0].get();
-    EXPECT_EQ(doc.MoveTo(local, List(work, {w1})), Outcome::Failed);
-    EXPECT_EQ(doc.CopyTo(imn, List(work, {w1})), Outcome::Failed);
-    EXPECT_EQ(doc.MoveTo(work, List(work, {w1})), Outcome::Done); // onto itself: nothing
+    EXPECT_EQ(doc.MoveCopy().MoveTo(local, List(work, {w1})), Outcome::Failed);
+    EXPECT_EQ(doc.MoveCopy().CopyTo(imn, List(work, {w1})), Outcome::Failed);
+    EXPECT_EQ(doc.MoveCopy().MoveTo(work, List(work, {w1})), Outcome::Done); // onto itself: nothing
     EXPECT_THAT(port.Texts(),
                 ElementsAre("Cannot move into a root folder", "Cannot copy into a root folder"));
-    EXPECT_THAT(Subjects(work), ElementsAre("w1", "w2"));
+    EXPECT_THAT(Subjects(*work), ElementsAre("w1", "w2"));
     EXPECT_TRUE(local->m_pMessages.empty());
 }
 
@@ -221,19 +222,19 @@ TEST_F(MoveCopyTest, MoveMessagesKeepsThoseThatCouldNotBeAdded) {
     for (auto& m : work->m_pMessages)
         all.push_back(m.get());
     archive->failAdd = {"w2"};
-    EXPECT_EQ(doc.MoveTo(archive, List(work, all)), Outcome::Failed);
+    EXPECT_EQ(doc.MoveCopy().MoveTo(archive, List(work, all)), Outcome::Failed);
     EXPECT_THAT(port.Texts(), ElementsAre("Cannot add a message in destination folder"));
-    EXPECT_THAT(Subjects(archive), ElementsAre("w1", "w3"));
-    EXPECT_THAT(Subjects(work), ElementsAre("w2"));
+    EXPECT_THAT(Subjects(*archive), ElementsAre("w1", "w3"));
+    EXPECT_THAT(Subjects(*work), ElementsAre("w2"));
     EXPECT_THAT(port.rows, ElementsAre(all[0], all[2]));
 }
 
 TEST_F(MoveCopyTest, CopyMessagesRemovesNothing) {
     std::vector<CMessage*> all{work->m_pMessages[0].get(), work->m_pMessages[1].get()};
     archive->failAdd = {"w1"};
-    EXPECT_EQ(doc.CopyTo(archive, List(work, all)), Outcome::Failed);
-    EXPECT_THAT(Subjects(archive), ElementsAre("w2"));
-    EXPECT_THAT(Subjects(work), ElementsAre("w1", "w2"));
+    EXPECT_EQ(doc.MoveCopy().CopyTo(archive, List(work, all)), Outcome::Failed);
+    EXPECT_THAT(Subjects(*archive), ElementsAre("w2"));
+    EXPECT_THAT(Subjects(*work), ElementsAre("w1", "w2"));
     EXPECT_THAT(port.rows, IsEmpty());
     EXPECT_EQ(work->removals, 0);
 }
@@ -260,77 +261,77 @@ TEST_F(MoveCopyTest, DragOverRule) {
 }
 
 TEST_F(MoveCopyTest, FolderDragMoveCopiesAtTheDropAndRemovesAtTheEnd) {
-    doc.BeginFolderDrag(work);
-    EXPECT_EQ(doc.DragOver(archive, Tree(work), false, false), DropEffect::Move);
-    EXPECT_EQ(doc.DropFolder(), archive);
-    EXPECT_TRUE(doc.Drop(DropEffect::Move, Tree(work)));
+    doc.MoveCopy().BeginFolderDrag(work);
+    EXPECT_EQ(doc.MoveCopy().DragOver(archive, Tree(work), false, false), DropEffect::Move);
+    EXPECT_EQ(doc.MoveCopy().DropFolder(), archive);
+    EXPECT_TRUE(doc.MoveCopy().Drop(DropEffect::Move, Tree(work)));
     EXPECT_THAT(Names(archive->Children()), ElementsAre("Work"));
     EXPECT_THAT(Names(inbox->Children()), ElementsAre("Work")); // still there until the end
-    EXPECT_EQ(doc.EndDrag(DropEffect::Move, Tree(work)), Outcome::Done);
+    EXPECT_EQ(doc.MoveCopy().EndDrag(DropEffect::Move, Tree(work)), Outcome::Done);
     EXPECT_TRUE(inbox->Children().empty());
-    EXPECT_EQ(doc.DragFolder(), nullptr);
+    EXPECT_EQ(doc.MoveCopy().DragFolder(), nullptr);
     // The menus no longer hold the removed folder (compared by address only).
-    for (int i = 0; i < doc.m_nMenuFolders; ++i)
-        EXPECT_NE(doc.m_menuFolders[static_cast<std::size_t>(i)], static_cast<CMails*>(work));
+    for (int i = 0; i < doc.MenuFolderCount(); ++i)
+        EXPECT_NE(doc.MenuFolder(ID_MOVE_FIRST + i), static_cast<CMails*>(work));
 }
 
 TEST_F(MoveCopyTest, FolderDropCancelledAtTheQuestionRemovesNothing) {
     port.InsertFolderItem(archive, Sub(archive, "Work"));
-    doc.BeginFolderDrag(work);
-    doc.DragOver(archive, Tree(work), false, false);
+    doc.MoveCopy().BeginFolderDrag(work);
+    doc.MoveCopy().DragOver(archive, Tree(work), false, false);
     port.Answer(Answer::Cancel);
-    EXPECT_TRUE(doc.Drop(DropEffect::Move, Tree(work)));
-    EXPECT_TRUE(doc.DropCancelled());
-    doc.EndDrag(DropEffect::Move, Tree(work));
+    EXPECT_TRUE(doc.MoveCopy().Drop(DropEffect::Move, Tree(work)));
+    EXPECT_TRUE(doc.MoveCopy().DropCancelled());
+    doc.MoveCopy().EndDrag(DropEffect::Move, Tree(work));
     EXPECT_THAT(Names(inbox->Children()), ElementsAre("Work"));
     EXPECT_EQ(archive->copies, 0);
 }
 
 TEST_F(MoveCopyTest, FolderDropRefusals) {
-    doc.BeginFolderDrag(local);
-    EXPECT_EQ(doc.DragOver(imn, Tree(local), false, true), DropEffect::Move);
-    EXPECT_FALSE(doc.Drop(DropEffect::Move, Tree(local)));
+    doc.MoveCopy().BeginFolderDrag(local);
+    EXPECT_EQ(doc.MoveCopy().DragOver(imn, Tree(local), false, true), DropEffect::Move);
+    EXPECT_FALSE(doc.MoveCopy().Drop(DropEffect::Move, Tree(local)));
     EXPECT_THAT(port.Texts(), ElementsAre("Cannot move a root folder"));
-    doc.EndDrag(DropEffect::None, Tree(local));
+    doc.MoveCopy().EndDrag(DropEffect::None, Tree(local));
 
     port.ClearLog();
     archive->failCopy = true;
-    doc.BeginFolderDrag(work);
-    doc.DragOver(archive, Tree(work), false, false);
-    EXPECT_FALSE(doc.Drop(DropEffect::Move, Tree(work)));
+    doc.MoveCopy().BeginFolderDrag(work);
+    doc.MoveCopy().DragOver(archive, Tree(work), false, false);
+    EXPECT_FALSE(doc.MoveCopy().Drop(DropEffect::Move, Tree(work)));
     EXPECT_THAT(port.Texts(), ElementsAre("Cannot create folder in destination folder"));
-    doc.EndDrag(DropEffect::None, Tree(work));
+    doc.MoveCopy().EndDrag(DropEffect::None, Tree(work));
     EXPECT_THAT(Names(inbox->Children()), ElementsAre("Work"));
 
     // A drop on a target the drag-over rule refuses is refused as well.
-    doc.BeginFolderDrag(inbox);
-    doc.DragOver(work, Tree(inbox), false, true);
-    EXPECT_FALSE(doc.Drop(DropEffect::Move, Tree(inbox)));
+    doc.MoveCopy().BeginFolderDrag(inbox);
+    doc.MoveCopy().DragOver(work, Tree(inbox), false, true);
+    EXPECT_FALSE(doc.MoveCopy().Drop(DropEffect::Move, Tree(inbox)));
 }
 
 TEST_F(MoveCopyTest, FolderDragIntoOneLevelStore) {
     // With sub-folders the source stays.
-    doc.BeginFolderDrag(inbox);
-    doc.DragOver(imn, Tree(inbox), false, true);
-    EXPECT_TRUE(doc.Drop(DropEffect::Move, Tree(inbox)));
+    doc.MoveCopy().BeginFolderDrag(inbox);
+    doc.MoveCopy().DragOver(imn, Tree(inbox), false, true);
+    EXPECT_TRUE(doc.MoveCopy().Drop(DropEffect::Move, Tree(inbox)));
     EXPECT_THAT(port.Texts(), ElementsAre("Warning : Sub Folders not copied\n"));
-    doc.EndDrag(DropEffect::Move, Tree(inbox));
+    doc.MoveCopy().EndDrag(DropEffect::Move, Tree(inbox));
     EXPECT_THAT(Names(local->Children()), ElementsAre("Archive", "Inbox"));
     // Without sub-folders it is removed.
-    doc.BeginFolderDrag(archive);
-    doc.DragOver(imn, Tree(archive), false, true);
-    EXPECT_TRUE(doc.Drop(DropEffect::Move, Tree(archive)));
-    doc.EndDrag(DropEffect::Move, Tree(archive));
+    doc.MoveCopy().BeginFolderDrag(archive);
+    doc.MoveCopy().DragOver(imn, Tree(archive), false, true);
+    EXPECT_TRUE(doc.MoveCopy().Drop(DropEffect::Move, Tree(archive)));
+    doc.MoveCopy().EndDrag(DropEffect::Move, Tree(archive));
     EXPECT_THAT(Names(local->Children()), ElementsAre("Inbox"));
     EXPECT_THAT(Names(imn->Children()), UnorderedElementsAre("Inbox", "Archive"));
 }
 
 TEST_F(MoveCopyTest, FailedRemovalAfterADragDeletesTheItemAnyway) {
     work->failDelete = true;
-    doc.BeginFolderDrag(work);
-    doc.DragOver(archive, Tree(work), false, false);
-    ASSERT_TRUE(doc.Drop(DropEffect::Move, Tree(work)));
-    EXPECT_EQ(doc.EndDrag(DropEffect::Move, Tree(work)), Outcome::Failed);
+    doc.MoveCopy().BeginFolderDrag(work);
+    doc.MoveCopy().DragOver(archive, Tree(work), false, false);
+    ASSERT_TRUE(doc.MoveCopy().Drop(DropEffect::Move, Tree(work)));
+    EXPECT_EQ(doc.MoveCopy().EndDrag(DropEffect::Move, Tree(work)), Outcome::Failed);
     EXPECT_THAT(port.Texts(), ElementsAre("Cannot remove folder"));
     EXPECT_EQ(port.items.count(work), 0u);
     EXPECT_THAT(Names(inbox->Children()), ElementsAre("Work"));
@@ -340,29 +341,30 @@ TEST_F(MoveCopyTest, MessageDragMovesOnlyWhatTheDropAdded) {
     CMessage* w1 = work->m_pMessages[0].get();
     CMessage* w2 = work->m_pMessages[1].get();
     archive->failAdd = {"w1"};
-    doc.BeginMessageDrag();
-    EXPECT_EQ(doc.DragOver(archive, List(work, {w1, w2}), false, false), DropEffect::Move);
-    EXPECT_TRUE(doc.Drop(DropEffect::Move, List(work, {w1, w2})));
+    doc.MoveCopy().BeginMessageDrag();
+    EXPECT_EQ(doc.MoveCopy().DragOver(archive, List(work, {w1, w2}), false, false),
+              DropEffect::Move);
+    EXPECT_TRUE(doc.MoveCopy().Drop(DropEffect::Move, List(work, {w1, w2})));
     EXPECT_THAT(port.Texts(), ElementsAre("Cannot add message to target folder"));
-    doc.EndDrag(DropEffect::Move, List(work, {w1, w2}));
+    doc.MoveCopy().EndDrag(DropEffect::Move, List(work, {w1, w2}));
     EXPECT_THAT(port.rows, ElementsAre(w2));
-    EXPECT_THAT(Subjects(work), ElementsAre("w1"));
-    EXPECT_THAT(Subjects(archive), ElementsAre("w2"));
+    EXPECT_THAT(Subjects(*work), ElementsAre("w1"));
+    EXPECT_THAT(Subjects(*archive), ElementsAre("w2"));
 }
 
 TEST_F(MoveCopyTest, MessageDragCopyOrOntoInvalidTargets) {
     CMessage* w1 = work->m_pMessages[0].get();
-    doc.BeginMessageDrag();
-    EXPECT_EQ(doc.DragOver(work, List(work, {w1}), false, false), DropEffect::None);
-    EXPECT_EQ(doc.DragOver(local, List(work, {w1}), false, false), DropEffect::None);
-    EXPECT_EQ(doc.DragOver(archive, List(work, {w1}), true, false), DropEffect::Copy);
-    EXPECT_TRUE(doc.Drop(DropEffect::Copy, List(work, {w1})));
-    doc.EndDrag(DropEffect::Copy, List(work, {w1}));
-    EXPECT_THAT(Subjects(work), ElementsAre("w1", "w2"));
-    EXPECT_THAT(Subjects(archive), ElementsAre("w1"));
+    doc.MoveCopy().BeginMessageDrag();
+    EXPECT_EQ(doc.MoveCopy().DragOver(work, List(work, {w1}), false, false), DropEffect::None);
+    EXPECT_EQ(doc.MoveCopy().DragOver(local, List(work, {w1}), false, false), DropEffect::None);
+    EXPECT_EQ(doc.MoveCopy().DragOver(archive, List(work, {w1}), true, false), DropEffect::Copy);
+    EXPECT_TRUE(doc.MoveCopy().Drop(DropEffect::Copy, List(work, {w1})));
+    doc.MoveCopy().EndDrag(DropEffect::Copy, List(work, {w1}));
+    EXPECT_THAT(Subjects(*work), ElementsAre("w1", "w2"));
+    EXPECT_THAT(Subjects(*archive), ElementsAre("w1"));
     // Without a drag in progress nothing can be dropped.
-    EXPECT_EQ(doc.DragOver(archive, List(work, {w1}), false, false), DropEffect::None);
-    EXPECT_FALSE(doc.Drop(DropEffect::Move, List(work, {w1})));
+    EXPECT_EQ(doc.MoveCopy().DragOver(archive, List(work, {w1}), false, false), DropEffect::None);
+    EXPECT_FALSE(doc.MoveCopy().Drop(DropEffect::Move, List(work, {w1})));
 }
 
 } // namespace

@@ -1,5 +1,4 @@
 #include "app/mailbox_registry.h"
-#include "app/profile.h"
 #include "app/registry_fixture.h"
 #include "support/fault_harness.h"
 
@@ -150,7 +149,7 @@ TEST_F(MailboxRegistry, ReplaceWritesTheRowsInPlaceOfEveryMailbox) {
     EXPECT_EQ(Load(), (std::vector<Loaded>{{"New", "/new", kTypeNavigator},
                                            {"Twice", "/second", kTypeCommunicator}}));
     EXPECT_EQ(reg.EnumSubKeys(Hive::CurrentUser, kManagedMailsKey), (Names{"New", "Twice"}));
-    EXPECT_EQ(GetProfileInt(reg, kSettingsSection, kSettingTop, 0), 5);
+    EXPECT_EQ(reg.GetDword(Hive::CurrentUser, std::string(kAppKey) + "\\Settings", "Top"), 5u);
 
     // A row that cannot be stored is reported; the others are written all the same.
     EXPECT_FALSE(ReplaceMailboxEntries(
@@ -213,53 +212,6 @@ TEST_F(MailboxRegistry, WritesAreAllOrNothingUnderEveryFault) {
         EXPECT_GT(test::EnumerateFaults(setup, operation, check), 5);
         test::EnumerateCrashes(setup, operation, check);
     }
-}
-
-// ---- the program's settings ------------------------------------------------------------------
-
-TEST_F(MailboxRegistry, SettingsReadTheirDefaultsUntilWrittenAndAreDwordsOrStrings) {
-    RegistryFile reg = Registry();
-    WindowSettings s;
-    EXPECT_TRUE(ReadWindowSettings(reg, s));
-    EXPECT_EQ(s.treeWidth, 150);
-    EXPECT_EQ(s.treeHeight, 150);
-    EXPECT_EQ(s.zoomed, "No");
-    EXPECT_EQ(s.columnWidth[0], 200);
-    EXPECT_EQ(s.columnWidth[3], 100);
-    EXPECT_EQ(s.currentFolder, "");
-    EXPECT_EQ(s.bottom, 0);
-
-    ASSERT_TRUE(WriteProfileInt(reg, kSettingsSection, kSettingTreeWidth, 321));
-    ASSERT_TRUE(WriteProfileInt(reg, kSettingsSection, kSettingLeft, -7));
-    ASSERT_TRUE(WriteProfileInt(reg, kSettingsSection, ColumnWidthSetting(2), 55));
-    ASSERT_TRUE(WriteProfileString(reg, kSettingsSection, kSettingZoomed, "Yes"));
-    ASSERT_TRUE(WriteProfileString(reg, kSettingsSection, kSettingCurrentFolder, "/m/Inbox"));
-    EXPECT_TRUE(ReadWindowSettings(reg, s));
-    EXPECT_EQ(s.treeWidth, 321);
-    EXPECT_EQ(s.left, -7);
-    EXPECT_EQ(s.columnWidth[2], 55);
-    EXPECT_EQ(s.columnWidth[1], 100);
-    EXPECT_EQ(s.zoomed, "Yes");
-    EXPECT_EQ(s.currentFolder, "/m/Inbox");
-    EXPECT_EQ(GetProfileInt(reg, "settings", "tree width", 0), 321);
-
-    // Integers are dwords, texts strings, under the application's key.
-    const std::string text = test::ReadFile(RegistryPath());
-    EXPECT_NE(text.find("[HKEY_CURRENT_USER\\Software\\Velmora\\Quillbox\\Settings]\n"),
-              std::string::npos);
-    EXPECT_NE(text.find("\"Tree Width\"=dword:00000141\n"), std::string::npos);
-    EXPECT_NE(text.find("\"Left\"=dword:fffffff9\n"), std::string::npos);
-    EXPECT_NE(text.find("\"Column2 Width\"=dword:00000037\n"), std::string::npos);
-    EXPECT_NE(text.find("\"Zoomed\"=\"Yes\"\n"), std::string::npos);
-
-    // A value of the other kind reads as the default; so does everything of a damaged file.
-    EXPECT_EQ(GetProfileString(reg, kSettingsSection, kSettingTreeWidth, "dflt"), "dflt");
-    EXPECT_EQ(GetProfileInt(reg, kSettingsSection, kSettingZoomed, 9), 9);
-    Seed("[broken");
-    EXPECT_FALSE(ReadWindowSettings(reg, s));
-    EXPECT_EQ(s.treeWidth, 150);
-    EXPECT_EQ(GetProfileString(reg, kSettingsSection, kSettingCurrentFolder, "dflt"), "dflt");
-    EXPECT_FALSE(WriteProfileInt(reg, kSettingsSection, kSettingTop, 1));
 }
 
 } // namespace

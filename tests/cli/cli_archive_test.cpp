@@ -6,63 +6,6 @@
 namespace qb::test {
 namespace {
 
-// Builds archive bytes field by field.
-class ArchiveBytes {
-  public:
-    ArchiveBytes& Dword(std::uint32_t v) {
-        for (int i = 0; i < 4; ++i)
-            m_bytes += static_cast<char>((v >> (8 * i)) & 0xff);
-        return *this;
-    }
-    ArchiveBytes& Word(std::uint16_t v) {
-        m_bytes += static_cast<char>(v & 0xff);
-        m_bytes += static_cast<char>(v >> 8);
-        return *this;
-    }
-    ArchiveBytes& Text(const std::string& s) {
-        m_bytes += static_cast<char>(s.size()); // short texts only
-        m_bytes += s;
-        return *this;
-    }
-    ArchiveBytes& Raw(const std::string& s) {
-        m_bytes += s;
-        return *this;
-    }
-    // A folder's name, header values and flags (all zero) and its message count.
-    ArchiveBytes& FolderStart(const std::string& name, std::uint32_t messages) {
-        return Text(name).Dword(0).Dword(0).Word(0).Word(0).Dword(messages);
-    }
-    // One message object; `first` writes the class description.
-    ArchiveBytes& Message(const std::string& header, const std::vector<std::string>& body,
-                          bool first, std::uint16_t schema = 1,
-                          const std::string& className = "CMessage") {
-        if (first)
-            Word(0xffff)
-                .Word(schema)
-                .Word(static_cast<std::uint16_t>(className.size()))
-                .Raw(className);
-        else
-            Word(0x8001);
-        std::uint32_t bodySize = 0;
-        for (const auto& line : body)
-            bodySize += static_cast<std::uint32_t>(line.size() + 2);
-        const auto headerLines =
-            static_cast<std::uint32_t>(std::count(header.begin(), header.end(), '\n'));
-        Dword(static_cast<std::uint32_t>(header.size()) + 2 + bodySize)
-            .Dword(bodySize)
-            .Dword(headerLines + 1 + static_cast<std::uint32_t>(body.size()))
-            .Dword(static_cast<std::uint32_t>(body.size()));
-        Text(header).Dword(static_cast<std::uint32_t>(body.size()));
-        for (const auto& line : body)
-            Text(line);
-        return *this;
-    }
-    const std::string& Bytes() const { return m_bytes; }
-
-  private:
-    std::string m_bytes;
-};
-
 class CliArchive : public CliTest {
   protected:
     std::string mail;
@@ -144,28 +87,31 @@ TEST_F(CliArchive, ABackupReplacesAnEarlierFileWhole) {
 
 TEST_F(CliArchive, DamagedArchivesNameTheirCauseAndChangeNothing) {
     const std::string full = dir / "bad.qbf";
+    const ArchiveMessage a = ArchiveMessage::Stored("Subject: A\r\n", {"a"});
     ArchiveBytes good;
-    good.FolderStart("Box", 2)
-        .Message("Subject: A\r\n", {"a"}, true)
-        .Message("Subject: B\r\n", {"b"}, false)
-        .Dword(0);
+    good.Folder("Box", 2)
+        .ClassDescription()
+        .Message(a)
+        .ClassReference()
+        .Message(ArchiveMessage::Stored("Subject: B\r\n", {"b"}))
+        .D(0);
     ArchiveBytes otherClass;
-    otherClass.FolderStart("Box", 1).Message("Subject: A\r\n", {"a"}, true, 1, "CMessagX").Dword(0);
+    otherClass.Folder("Box", 1).ClassDescription("CMessagX").Message(a).D(0);
     ArchiveBytes schema;
-    schema.FolderStart("Box", 1).Message("Subject: A\r\n", {"a"}, true, 2).Dword(0);
+    schema.Folder("Box", 1).ClassDescription("CMessage", 2).Message(a).D(0);
     ArchiveBytes nullObject;
-    nullObject.FolderStart("Box", 1).Word(0).Raw(std::string(64, '\0')).Dword(0);
+    nullObject.Folder("Box", 1).W(0).Raw(std::string(64, '\0')).D(0);
 
     struct Case {
         std::string bytes;
         std::string text;
     };
     const std::vector<Case> cases = {
-        {good.Bytes().substr(0, good.Bytes().size() - 7),
+        {good.str.substr(0, good.str.size() - 7),
          "An attempt was made to access " + full + " past its end."},
-        {otherClass.Bytes(), full + " contained an unexpected object."},
-        {schema.Bytes(), full + " contains an incorrect schema."},
-        {nullObject.Bytes(), full + " has a bad format."},
+        {otherClass.str, full + " contained an unexpected object."},
+        {schema.str, full + " contains an incorrect schema."},
+        {nullObject.str, full + " has a bad format."},
         {"", "An attempt was made to access " + full + " past its end."},
     };
     for (const std::string& store : {Ns(), Imn()}) {
@@ -178,7 +124,7 @@ TEST_F(CliArchive, DamagedArchivesNameTheirCauseAndChangeNothing) {
     EXPECT_EQ(Out({"folders", Imn()}), "");
 
     // The well-formed archive restores.
-    WriteFile(full, good.Bytes());
+    WriteFile(full, good.str);
     EXPECT_CLI_OK(Run({"restore", "bad.qbf", Imn()}));
     EXPECT_EQ(Out({"list", Imn(), "Box"}), "0\t1\t A\t\t\t\n1\t2\t B\t\t\t\n");
 }
@@ -186,8 +132,11 @@ TEST_F(CliArchive, DamagedArchivesNameTheirCauseAndChangeNothing) {
 TEST_F(CliArchive, RestoreFailureWhenTheFolderCannotBeMade) {
     // A folder name no store accepts.
     ArchiveBytes bad;
-    bad.FolderStart("../out", 1).Message("Subject: A\r\n", {"a"}, true).Dword(0);
-    WriteFile(dir / "x.qbf", bad.Bytes());
+    bad.Folder("../out", 1)
+        .ClassDescription()
+        .Message(ArchiveMessage::Stored("Subject: A\r\n", {"a"}))
+        .D(0);
+    WriteFile(dir / "x.qbf", bad.str);
     EXPECT_CLI_FAILS(Run({"restore", "x.qbf", Ns()}), "Restore failure");
     EXPECT_CLI_FAILS(Run({"restore", "x.qbf", Imn()}), "Restore failure");
     EXPECT_FALSE(std::filesystem::exists(dir / "out"));

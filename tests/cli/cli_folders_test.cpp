@@ -88,6 +88,8 @@ TEST_F(CliFolders, RmdirDeletesTheFolderTree) {
     EXPECT_FALSE(std::filesystem::exists(mail + "/Inbox.sbd"));
 }
 
+// The refusal rules themselves are the application layer's (and tested there); here, that a
+// refusal is reported as such and changes nothing.
 TEST_F(CliFolders, MoveAndCopyRefusals) {
     struct Case {
         std::vector<std::string> args;
@@ -95,16 +97,8 @@ TEST_F(CliFolders, MoveAndCopyRefusals) {
     };
     const std::vector<Case> cases = {
         {{"move-folder", Ns(), "/", "--to", Ns(), "Archive"}, "Cannot move a root folder"},
-        {{"move-folder", Ns(), "Inbox", "--to", Ns(), "Inbox"}, "Cannot move a folder to itself"},
-        {{"move-folder", Ns(), "Inbox", "--to", Ns(), "Inbox/Work"},
-         "Cannot move a folder to its subfolder"},
-        {{"move-folder", Ns(), "Inbox/Work", "--to", Ns(), "Inbox"},
-         "Cannot move a folder to its parent folder"},
-        {{"copy-folder", Ns(), "Inbox", "--to", Ns(), "Inbox"}, "Cannot copy a folder to itself"},
         {{"copy-folder", Ns(), "Inbox", "--to", Ns(), "Inbox/Work"},
          "Cannot copy a folder to its subfolder"},
-        {{"copy-folder", Ns(), "Inbox/Work", "--to", Ns(), "Inbox"},
-         "Cannot copy a folder to its parent folder"},
     };
     const auto before = Folders(Ns());
     for (const Case& c : cases)

@@ -3,6 +3,7 @@
 // test ever reads or writes the user's own registry.
 #pragma once
 
+#include "support/bytes.h"
 #include "support/temp_dir.h"
 
 #include <gtest/gtest.h>
@@ -35,17 +36,6 @@ inline std::ostream& operator<<(std::ostream& os, const CliResult& r) {
     return os << "status " << r.status << "\n--- stdout ---\n"
               << r.out << "\n--- stderr ---\n"
               << r.err;
-}
-
-// A CR LF line-ended text from LF-ended source text.
-inline std::string Crlf(const std::string& text) {
-    std::string out;
-    for (char c : text) {
-        if (c == '\n')
-            out += '\r';
-        out += c;
-    }
-    return out;
 }
 
 class CliTest : public ::testing::Test {
@@ -172,14 +162,21 @@ class CliTest : public ::testing::Test {
   protected:
     // ---- fixtures -----------------------------------------------------------------------------
 
-    // One Netscape-format message as stored: separator, status, the given header lines (LF in
-    // `header` and `body` become CR LF), an empty line and the body.
-    static std::string NetscapeMessage(std::string header, const std::string& body,
+    // One Netscape-format message as stored (NsMessageText), from LF-separated header lines and
+    // LF-ended body lines.
+    static std::string NetscapeMessage(const std::string& header, const std::string& body,
                                        const std::string& status = "0001") {
-        while (!header.empty() && header.back() == '\n')
-            header.pop_back();
-        return Crlf("From - Mon Jan 01 00:00:00 2001\nX-Mozilla-Status: " + status + "\n" + header +
-                    "\n\n" + body);
+        return NsMessageText(Lines(header), Lines(body), status);
+    }
+    static std::vector<std::string> Lines(const std::string& text) {
+        std::vector<std::string> lines;
+        std::size_t at = 0;
+        while (at < text.size()) {
+            const std::size_t end = std::min(text.find('\n', at), text.size());
+            lines.push_back(text.substr(at, end - at));
+            at = end + 1;
+        }
+        return lines;
     }
 
     // Writes a message file for `add` and returns its path.

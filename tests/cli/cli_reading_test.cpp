@@ -92,7 +92,7 @@ TEST_F(CliReading, HeaderIsPrintedByteForByte) {
     CliResult r = Run({"header", "netscape:" + mail, "Inbox", "0"});
     EXPECT_CLI_OK(r);
     EXPECT_EQ(r.out,
-              Crlf("From - Mon Jan 01 00:00:00 2001\nX-Mozilla-Status: 0001\n" + first + "\n"));
+              Crlf("From - Mon Jan 01 10:00:00 2001\nX-Mozilla-Status: 0001\n" + first + "\n"));
 }
 
 TEST_F(CliReading, ShowPrintsTheMessagePaneText) {

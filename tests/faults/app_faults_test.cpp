@@ -29,8 +29,8 @@ std::function<Bound(World&)> MoveOrCopy(const char* from, const char* to, bool l
         EXPECT_NE(dest, nullptr) << to;
         EXPECT_NE(selection.folder, nullptr) << from;
         return [&w, dest, selection, move] {
-            return (move ? w.doc->MoveTo(dest, selection) : w.doc->CopyTo(dest, selection)) ==
-                   Outcome::Done;
+            return (move ? w.doc->MoveCopy().MoveTo(dest, selection)
+                         : w.doc->MoveCopy().CopyTo(dest, selection)) == Outcome::Done;
         };
     };
 }
@@ -101,8 +101,9 @@ TEST_F(AppFaults, RestoreIntoBothFormats) {
     std::string archive;
     const auto prepare = [&](World& w) {
         if (archive.empty()) {
-            ASSERT_EQ(w.doc->Backup(w.Folder("Ns/Drafts"), w.base + "/made.qbf").outcome,
-                      Outcome::Done);
+            ASSERT_EQ(
+                w.doc->BackupRestore().Backup(w.Folder("Ns/Drafts"), w.base + "/made.qbf").outcome,
+                Outcome::Done);
             archive = ReadFile(w.base + "/made.qbf");
             ASSERT_FALSE(archive.empty());
         }
@@ -112,7 +113,8 @@ TEST_F(AppFaults, RestoreIntoBothFormats) {
         return [=](World& w) -> Bound {
             CMails* into = w.Root(root);
             return [&w, into] {
-                return w.doc->Restore(w.base + "/a.qbf", into).outcome == Outcome::Done;
+                return w.doc->BackupRestore().Restore(w.base + "/a.qbf", into).outcome ==
+                       Outcome::Done;
             };
         };
     };
@@ -134,7 +136,8 @@ TEST_F(AppFaults, BackupIsWholeOrLeavesTheEarlierFile) {
             source = world.Folder(folder);
         };
         const auto run = [&] {
-            return world.doc->Backup(source, world.base + "/b.qbf").outcome == Outcome::Done;
+            return world.doc->BackupRestore().Backup(source, world.base + "/b.qbf").outcome ==
+                   Outcome::Done;
         };
         const auto check = [&](const FaultCase& c) {
             EXPECT_EQ(world.Take().where, before.where);
@@ -149,7 +152,9 @@ TEST_F(AppFaults, BackupIsWholeOrLeavesTheEarlierFile) {
             // A file that replaced the earlier one restores every message it was made from.
             fs::ClearFaultPlan();
             world.Open();
-            ASSERT_EQ(world.doc->Restore(world.base + "/b.qbf", world.Root("Ns2")).outcome,
+            ASSERT_EQ(world.doc->BackupRestore()
+                          .Restore(world.base + "/b.qbf", world.Root("Ns2"))
+                          .outcome,
                       Outcome::Done);
             const Census restored = world.Take();
             const std::string from = folder;
@@ -173,7 +178,8 @@ TEST_F(AppFaults, NewMailboxAndReplacingTheRegisteredMailboxes) {
     EXPECT_GT(Enumerate({"New MailBox",
                          [](World& w) -> Bound {
                              return [&w] {
-                                 return w.doc->NewMailbox("Made", w.base + "/ns2") == Outcome::Done;
+                                 return w.doc->MailboxCommands().NewMailbox(
+                                            "Made", w.base + "/ns2") == Outcome::Done;
                              };
                          }}),
               2);

@@ -4,8 +4,8 @@
 // compaction also just before each of its file operations in turn. The operation must work on the
 // message the user chose or refuse; it never removes, damages or copies the wrong message, and
 // nothing the other program wrote is lost.
-#include "stores/netscape_fixture.h"
 #include "support/fault_harness.h"
+#include "support/stores.h"
 
 #include <gtest/gtest.h>
 
@@ -102,7 +102,6 @@ class ConcurrentChange : public ::testing::Test {
                 fs::SetOperationObserver(nullptr);
                 fs::ClearFaultPlan();
                 // Nothing is left half done: the folder lists whole messages only.
-                store.root->FreeSubFolders();
                 store.root = std::make_unique<CNetscapeMails>("Mail", store.dir.path());
                 check(change, result);
                 EXPECT_FALSE(store.HasTemporaryFiles());

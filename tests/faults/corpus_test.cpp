@@ -3,8 +3,8 @@
 // builders make, so that they follow the formats as the code changes.
 #include "app/mailbox_registry.h"
 #include "platform/registry_file.h"
-#include "stores/internet_fixtures.h"
-#include "stores/netscape_fixture.h"
+#include "support/bytes.h"
+#include "support/stores.h"
 #include "support/temp_dir.h"
 
 #include <gtest/gtest.h>
@@ -96,7 +96,7 @@ std::map<std::string, Seeds> AllSeeds() {
 }
 
 TEST(FuzzCorpus, SeedsAreWhatTheFixturesMake) {
-    const auto corpus = std::filesystem::path(__FILE__).parent_path() / "../../fuzz/corpus";
+    const auto corpus = std::filesystem::path(QUILLBOX_SOURCE_DIR) / "fuzz/corpus";
     const bool regenerate = std::getenv("QB_WRITE_CORPUS") != nullptr;
     if (!regenerate && !std::filesystem::is_directory(corpus))
         GTEST_SKIP() << "no source tree beside the test";
@@ -115,7 +115,7 @@ TEST(FuzzCorpus, SeedsAreWhatTheFixturesMake) {
 
 // Every parser's corpus holds something to start from.
 TEST(FuzzCorpus, EveryTargetHasSeeds) {
-    const auto root = std::filesystem::path(__FILE__).parent_path() / "../../fuzz";
+    const auto root = std::filesystem::path(QUILLBOX_SOURCE_DIR) / "fuzz";
     if (!std::filesystem::is_directory(root / "corpus"))
         GTEST_SKIP() << "no source tree beside the test";
     int targets = 0;

@@ -91,7 +91,7 @@ TEST_F(HostileNames, NewFolderAndRenameRefuseThemInBothStores) {
             world.port->ClearLog();
             world.port->FolderName(name);
             const Outcome outcome =
-                world.doc->OnNewFolder({world.Folder(path), ActivePane::Tree, {}});
+                world.doc->FolderCommands().OnNewFolder({world.Folder(path), ActivePane::Tree, {}});
             if (name.empty()) {
                 // The dialog itself refuses the empty name and stays open.
                 EXPECT_NE(outcome, Outcome::Done);
@@ -110,9 +110,11 @@ TEST_F(HostileNames, NewFolderAndRenameRefuseThemInBothStores) {
             SCOPED_TRACE(std::string(path) + " -> " + ::testing::PrintToString(name));
             world.port->ClearLog();
             world.port->FolderName(name);
-            EXPECT_EQ(world.doc->OnRenameFolder({folder, ActivePane::Tree, {}}), Outcome::Failed);
-            EXPECT_EQ(world.doc->EndLabelEdit({folder, ActivePane::Tree, {}}, name),
+            EXPECT_EQ(world.doc->FolderCommands().OnRenameFolder({folder, ActivePane::Tree, {}}),
                       Outcome::Failed);
+            EXPECT_EQ(
+                world.doc->FolderCommands().EndLabelEdit({folder, ActivePane::Tree, {}}, name),
+                Outcome::Failed);
             EXPECT_EQ(folder->m_strName, stdfs::path(path).filename().string());
         }
     }
@@ -144,8 +146,9 @@ TEST_F(HostileNames, CopyAndMoveOfFoldersWhoseNamesTheTargetCannotTake) {
             ASSERT_NE(source, nullptr);
             const Selection selection{source, ActivePane::Tree, {}};
             world.port->ClearLog();
-            const Outcome outcome = move ? world.doc->MoveTo(world.Folder("Ns/Drafts"), selection)
-                                         : world.doc->CopyTo(world.Root("Ns2"), selection);
+            const Outcome outcome =
+                move ? world.doc->MoveCopy().MoveTo(world.Folder("Ns/Drafts"), selection)
+                     : world.doc->MoveCopy().CopyTo(world.Root("Ns2"), selection);
             EXPECT_EQ(outcome, Outcome::Failed);
             EXPECT_EQ(world.port->Texts(),
                       std::vector<std::string>{"Cannot create folder in destination folder"});
@@ -156,8 +159,8 @@ TEST_F(HostileNames, CopyAndMoveOfFoldersWhoseNamesTheTargetCannotTake) {
         CMails* source = world.Folder("Ns/" + longName);
         ASSERT_NE(source, nullptr);
         const Selection selection{source, ActivePane::Tree, {}};
-        const Outcome outcome = move ? world.doc->MoveTo(world.Root("Im2"), selection)
-                                     : world.doc->CopyTo(world.Root("Imn"), selection);
+        const Outcome outcome = move ? world.doc->MoveCopy().MoveTo(world.Root("Im2"), selection)
+                                     : world.doc->MoveCopy().CopyTo(world.Root("Imn"), selection);
         EXPECT_EQ(outcome, Outcome::Failed);
     }
     ExpectNothingWritten();
@@ -178,23 +181,22 @@ TEST_F(HostileNames, RestoreRefusesAnArchiveWithSuchFolderNames) {
                 CMails top(nested ? "Good" : name, "");
                 top.CMails::AddMessage(*WorldMail("r1"));
                 if (nested) {
-                    auto* child = new CMails(name, "");
+                    auto* child = top.AddSubFolder(std::make_unique<CMails>(name, ""));
                     child->CMails::AddMessage(*WorldMail("r2"));
-                    top.AddChild(child);
                 }
                 fs::File out;
                 ASSERT_TRUE(out.Open(file, fs::OpenMode::Create));
                 CArchive archive(out, CArchive::kStore);
                 ASSERT_TRUE(top.StoreTree(archive, true));
                 ASSERT_TRUE(out.Close());
-                top.FreeSubFolders();
             }
             before[file] = ReadFile(file);
             for (const char* root : {"Ns2", "Im2"}) {
                 if ((nested || NetscapeOnly(name)) && std::string(root) == "Im2")
                     continue; // that store takes no sub-folders, and such names are its own
                 world.port->ClearLog();
-                EXPECT_EQ(world.doc->Restore(file, world.Root(root)).outcome, Outcome::Failed)
+                EXPECT_EQ(world.doc->BackupRestore().Restore(file, world.Root(root)).outcome,
+                          Outcome::Failed)
                     << root;
                 EXPECT_EQ(world.port->Texts(), std::vector<std::string>{"Restore failure"}) << root;
             }
@@ -228,7 +230,7 @@ TEST_F(HostileNames, MailboxDirectoriesThatAreMissingOrFiles) {
 
     // Assign: a missing directory and a file are refused.
     AssignInput missing{"M", world.base + "/missing", 1};
-    EXPECT_EQ(CheckAssign(missing, {}).message, kMsgDirectoryNotFound);
+    EXPECT_EQ(CheckAssign(missing, {}).message, kTextDirectoryNotFound);
     AssignInput plain{"M", file, 1};
     EXPECT_EQ(CheckAssign(plain, {}).message, kMsgNotDirectory);
     AssignInput control{"M", std::string("tab\tdir"), 1};

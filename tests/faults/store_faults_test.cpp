@@ -47,10 +47,10 @@ class StoreFaults : public FaultsTest {
                                                   return f->CopyFolder(*source) != nullptr;
                                               })}),
                   1);
-        // A deleted folder's node is taken out of the tree and left to the caller.
         EXPECT_GT(Enumerate({"DeleteFolder", on(inbox,
                                                 [](World&, CMails* f) {
-                                                    return f->DeleteFolder() && (delete f, true);
+                                                    return f->GetParentFolder()->DeleteSubFolder(
+                                                               f) != nullptr;
                                                 })}),
                   1);
         EXPECT_GT(

@@ -12,6 +12,8 @@
 #include "platform/file_system.h"
 #include "platform/registry_file.h"
 #include "support/fault_harness.h"
+#include "support/messages.h"
+#include "support/stores.h"
 #include "support/temp_dir.h"
 
 #include <gtest/gtest.h>
@@ -27,13 +29,6 @@
 #include <vector>
 
 namespace qb::test {
-
-inline std::string SubjectOfMessage(const CMessage& message) {
-    std::string subject = message.GetHeaderField("Subject:");
-    if (!subject.empty() && subject[0] == ' ')
-        subject.erase(0, 1);
-    return subject;
-}
 
 inline CMails* ChildNamed(CMails* parent, const std::string& name) {
     if (parent == nullptr)
@@ -56,38 +51,9 @@ struct Census {
 
 // An in-memory message as a front end hands it over, with a body that names its subject.
 inline std::unique_ptr<CMessage> WorldMail(const std::string& subject) {
-    auto message = std::make_unique<CMessage>();
-    message->m_strHeader = "From: a@b\r\nSubject: " + subject + "\r\n\r\n";
-    message->m_aBody = {"body of " + subject, "From - not a separator", "last line"};
-    message->m_nBodyLines = 3;
-    return message;
+    return MakeMessage("From: a@b\r\nSubject: " + subject + "\r\n\r\n",
+                       {"body of " + subject, "From - not a separator", "last line"});
 }
-
-// A fresh directory in memory where the system has one: the enumerations flush thousands of
-// files, which costs nothing there. Removed with everything in it afterwards.
-class MemoryDir {
-  public:
-    MemoryDir() {
-        std::string pattern =
-            std::filesystem::is_directory("/dev/shm")
-                ? std::string("/dev/shm/qbfaults-XXXXXX")
-                : (std::filesystem::temp_directory_path() / "qbfaults-XXXXXX").string();
-        if (mkdtemp(pattern.data()) == nullptr)
-            throw std::runtime_error("cannot make a temporary directory");
-        m_path = pattern;
-    }
-    ~MemoryDir() {
-        std::error_code ec;
-        std::filesystem::remove_all(m_path, ec);
-    }
-    MemoryDir(const MemoryDir&) = delete;
-    MemoryDir& operator=(const MemoryDir&) = delete;
-    std::string operator/(const std::string& name) const { return m_path + "/" + name; }
-    const std::string& path() const { return m_path; }
-
-  private:
-    std::string m_path;
-};
 
 // An Internet Mail message file whose header says it holds no message.
 inline bool IsEmptyMessageFile(const std::string& path) {
@@ -173,20 +139,13 @@ class World {
         reader.ReloadMailboxes();
         for (const auto& entry : reader.Mailboxes()) {
             census.mailboxes.insert(entry->m_strName);
-            Walk(entry->m_pRoot, entry->m_strName, census);
+            Walk(entry->m_pRoot.get(), entry->m_strName, census);
         }
         return census;
     }
 
     // Every temporary file left anywhere in the world.
-    std::vector<std::string> TemporaryFiles() const {
-        std::vector<std::string> found;
-        for (const auto& e : std::filesystem::recursive_directory_iterator(base)) {
-            if (fs::IsTemporaryName(e.path().filename().string()))
-                found.push_back(e.path().string());
-        }
-        return found;
-    }
+    std::vector<std::string> TemporaryFiles() const { return test::TemporaryFiles(base); }
 
     std::string base;
     std::unique_ptr<RegistryFile> registry;
@@ -212,7 +171,7 @@ class World {
             if (!child->LoadMessages() && !emptyShell && !emptyInternet)
                 census.problems.push_back(at + ": does not load");
             for (auto& m : child->m_pMessages) {
-                const std::string subject = SubjectOfMessage(*m);
+                const std::string subject = SubjectOf(*m);
                 census.where[subject].insert(at);
                 const auto& body = m->m_aBody;
                 if (!child->ReadMessage(*m) || body.empty() || body.back() != "last line" ||
@@ -231,7 +190,7 @@ class World {
             ASSERT_TRUE(folder->AddMessage(*WorldMail(s))) << s;
     }
 
-    MemoryDir m_dir;
+    TempDir m_dir{TempDir::kMemory};
     int m_runs = 0;
 };
 

@@ -1,5 +1,4 @@
 #include "mime/content.h"
-#include "model/message.h"
 
 #include <gtest/gtest.h>
 
@@ -10,14 +9,12 @@
 namespace qb {
 namespace {
 
-// A message holding body lines, and the root entity over them, split.
+// Body lines, and the root entity over them, split.
 struct Parsed {
-    Parsed(const std::string& contentType, std::vector<std::string> lines)
-        : message(0, 0, nullptr, "", ""), root(contentType, "7bit", "", "", "1.0") {
-        message.m_aBody = std::move(lines);
-        message.m_nBodyLines = static_cast<std::int32_t>(message.m_aBody.size());
-        root.m_pMessage = &message;
-        root.m_nLineCount = message.m_nBodyLines;
+    Parsed(const std::string& contentType, BodyLines body)
+        : lines(std::move(body)), root(contentType, "7bit", "", "", "1.0") {
+        root.m_pLines = &lines;
+        root.m_nLineCount = static_cast<std::int32_t>(lines.size());
         root.Split();
     }
     std::vector<const CContent*> Parts() const {
@@ -26,7 +23,7 @@ struct Parsed {
             parts.push_back(p);
         return parts;
     }
-    CMessage message;
+    BodyLines lines;
     CContent root;
 };
 
@@ -72,7 +69,7 @@ TEST(Split, PreambleTwoPartsEpilogue) {
     EXPECT_EQ(parts[1]->m_nFirstLine, 11u);
     EXPECT_EQ(parts[1]->m_nLineCount, 1);
     EXPECT_EQ(parts[1]->GetBodyText(), "");
-    EXPECT_EQ(parts[1]->m_pMessage, &p.message);
+    EXPECT_EQ(parts[1]->m_pLines, &p.lines);
 }
 
 TEST(Split, DelimiterWithTrailingBlankIsOrdinaryLine) {

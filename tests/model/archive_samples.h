@@ -1,8 +1,9 @@
-// Folder trees and expected archive bytes for the archive tests and the fuzzing seeds.
+// Folder trees and expected archive bytes for the archive tests and the fuzzing seeds; the
+// archive byte builder itself is shared (support/bytes.h).
 #pragma once
 
 #include "model/mails.h"
-#include "platform/binary.h"
+#include "support/bytes.h"
 
 #include <gtest/gtest.h>
 
@@ -15,72 +16,14 @@
 
 namespace qb::test {
 
-struct MessageSpec {
-    std::string header;
-    std::vector<std::string> body;
-    std::int64_t size = 0;
-    std::int64_t bodySize = 0;
-    std::int32_t lines = 0;
-    std::int32_t bodyLines = -1; // -1: the number of body lines given
-};
-
 struct FolderSpec {
     std::string name;
-    std::vector<MessageSpec> messages;
+    std::vector<ArchiveMessage> messages;
     std::vector<FolderSpec> children;
     std::uint32_t header3 = 0;
     std::int32_t flags = 0;
     std::uint32_t header2 = 0;
     std::uint32_t header1 = 0;
-};
-
-// Archive bytes spelled out field by field, independently of the writer.
-struct Bytes {
-    std::string str;
-
-    Bytes& B(std::uint8_t v) {
-        str += static_cast<char>(v);
-        return *this;
-    }
-    Bytes& W(std::uint16_t v) {
-        AppendLE16(str, v);
-        return *this;
-    }
-    Bytes& D(std::uint32_t v) {
-        AppendLE32(str, v);
-        return *this;
-    }
-    Bytes& Zeros(std::size_t n) {
-        str.append(n, '\0');
-        return *this;
-    }
-    Bytes& Raw(std::string_view bytes) {
-        str.append(bytes);
-        return *this;
-    }
-    Bytes& Append(const Bytes& other) { return Raw(other.str); }
-    // Short strings only: the longer prefixes are tested on their own.
-    Bytes& Str(std::string_view text) {
-        if (text.size() >= 255)
-            ADD_FAILURE() << "Bytes::Str is for strings below 255 bytes";
-        return B(static_cast<std::uint8_t>(text.size())).Raw(text);
-    }
-    // Name, zero header values and flags, message count.
-    Bytes& Folder(std::string_view name, std::uint32_t messages) {
-        return Str(name).Zeros(12).D(messages);
-    }
-    Bytes& ClassDescription() { return W(0xFFFF).W(1).W(8).Raw("CMessage"); }
-    // The message record without its class reference.
-    Bytes& Message(const MessageSpec& m) {
-        D(static_cast<std::uint32_t>(m.size)).D(static_cast<std::uint32_t>(m.bodySize));
-        D(static_cast<std::uint32_t>(m.lines));
-        D(static_cast<std::uint32_t>(m.bodyLines < 0 ? static_cast<std::int32_t>(m.body.size())
-                                                     : m.bodyLines));
-        Str(m.header).D(static_cast<std::uint32_t>(m.body.size()));
-        for (const std::string& line : m.body)
-            Str(line);
-        return *this;
-    }
 };
 
 // Equal byte strings; on a difference, reports where and a short hex excerpt of each side.
@@ -107,7 +50,7 @@ inline ::testing::AssertionResult SameBytes(const std::string& actual,
            << at << ": actual " << hex(actual) << "| expected " << hex(expected);
 }
 
-inline void AddSampleMessage(CMails& folder, const MessageSpec& spec) {
+inline void AddSampleMessage(CMails& folder, const ArchiveMessage& spec) {
     CMessage source(0, 0, nullptr, spec.header, "");
     source.m_nSize = spec.size;
     source.m_nBodySize = spec.bodySize;
@@ -126,7 +69,7 @@ inline void BuildFolder(CMails& folder, const FolderSpec& spec, bool reversed) {
     folder.m_nFlags = spec.flags;
     folder.m_wHeader2 = spec.header2;
     folder.m_wHeader1 = spec.header1;
-    for (const MessageSpec& m : spec.messages)
+    for (const ArchiveMessage& m : spec.messages)
         AddSampleMessage(folder, m);
     // Each new child goes first, so the last one created ends up first.
     std::vector<const FolderSpec*> order;
@@ -140,7 +83,7 @@ inline void BuildFolder(CMails& folder, const FolderSpec& spec, bool reversed) {
     }
 }
 
-inline MessageSpec PictureMessage() {
+inline ArchiveMessage PictureMessage() {
     return {"From: a@b.example\r\nSubject: pic\r\n"
             "Content-Type: multipart/mixed; boundary=\"XX\"\r\n",
             {"--XX", "Content-Type: text/plain", "", "See the picture.", "--XX",

@@ -18,15 +18,14 @@
 namespace qb {
 namespace {
 
-using test::Bytes;
+using test::ArchiveBytes;
+using test::ArchiveMessage;
 using test::FolderSpec;
-using test::MessageSpec;
 using test::SameBytes;
 
-// A plain folder that frees the tree read into it.
+// A plain folder to read a tree into.
 struct Holder {
     CMails folder{"", "", CMails::kPlain};
-    ~Holder() { folder.FreeSubFolders(); }
 };
 
 std::string StoreToBytes(CMails& folder, bool recursive = true) {
@@ -86,18 +85,18 @@ TEST(ArchiveWrite, FolderRecordLayout) {
     inbox.m_wHeader1 = 0xCCDD;
     EXPECT_TRUE(SameBytes(
         StoreToBytes(inbox),
-        Bytes().Str("Inbox").D(0x11223344).D(0x55667788).W(0xAABB).W(0xCCDD).D(0).D(0).str));
+        ArchiveBytes().Str("Inbox").D(0x11223344).D(0x55667788).W(0xAABB).W(0xCCDD).D(0).D(0).str));
 
     // Without recursion the record still ends in an empty sub-folder count.
     inbox.CreateFolder("Sub");
     const std::string flat = StoreToBytes(inbox, false);
-    EXPECT_EQ(flat.substr(flat.size() - 8), Bytes().D(0).D(0).str);
+    EXPECT_EQ(flat.substr(flat.size() - 8), ArchiveBytes().D(0).D(0).str);
 }
 
 TEST(ArchiveWrite, ClassDescribedOnceBeforeTheFirstMessageWhereverItStands) {
-    const MessageSpec a{"A: 1\r\n", {"x"}}, b{"B: 2\r\n", {}}, c{"C: 3\r\n", {"y", "z"}};
+    const ArchiveMessage a{"A: 1\r\n", {"x"}}, b{"B: 2\r\n", {}}, c{"C: 3\r\n", {"y", "z"}};
     const FolderSpec spec{"Top", {}, {{"Empty", {}, {{"Deep", {a, b}, {}}}}, {"Later", {c}, {}}}};
-    const std::string expected = Bytes()
+    const std::string expected = ArchiveBytes()
                                      .Folder("Top", 0)
                                      .D(2)
                                      .Folder("Empty", 0)
@@ -175,16 +174,21 @@ TEST(ArchiveWrite, BodiesAreReadFromTheStoreFirst) {
         folder.failReads = fail;
         folder.reads = 0;
         // An unreadable message is still written, with the lines it holds (none).
-        const MessageSpec m{
+        const ArchiveMessage m{
             "N: 1\r\n",
             fail ? std::vector<std::string>{} : std::vector<std::string>{"line one", "line two"},
             0,
             0,
             0,
             2};
-        EXPECT_TRUE(SameBytes(
-            StoreToBytes(folder),
-            Bytes().Folder("Lazy", 2).ClassDescription().Message(m).W(0x8001).Message(m).D(0).str));
+        EXPECT_TRUE(SameBytes(StoreToBytes(folder), ArchiveBytes()
+                                                        .Folder("Lazy", 2)
+                                                        .ClassDescription()
+                                                        .Message(m)
+                                                        .W(0x8001)
+                                                        .Message(m)
+                                                        .D(0)
+                                                        .str));
         EXPECT_EQ(folder.reads, 2);
     }
 }
@@ -282,8 +286,8 @@ TEST(ArchiveRead, AccumulatesIntoAReceivingFolder) {
     into.m_wHeader2 = 0xFFFF; // a sum past 16 bits is kept whole in memory
     into.m_wHeader1 = 2;
     test::AddSampleMessage(into, {"Old: 1\r\n", {"kept"}});
-    const MessageSpec added{"New: 2\r\n", {"added"}};
-    ASSERT_EQ(Load(Bytes()
+    const ArchiveMessage added{"New: 2\r\n", {"added"}};
+    ASSERT_EQ(Load(ArchiveBytes()
                        .Str("After")
                        .D(10)
                        .D(0x4)
@@ -309,7 +313,7 @@ TEST(ArchiveRead, AccumulatesIntoAReceivingFolder) {
 
 TEST(ArchiveRead, WideStringsBecomeEightBitText) {
     const auto wide = [](const std::vector<std::uint16_t>& units) {
-        Bytes out;
+        ArchiveBytes out;
         out.B(0xFF).W(0xFFFE);
         if (units.size() < 255)
             out.B(static_cast<std::uint8_t>(units.size()));
@@ -320,10 +324,11 @@ TEST(ArchiveRead, WideStringsBecomeEightBitText) {
         return out.str;
     };
     // Latin-1, a Windows-1252 sign, a character the code page lacks and a surrogate pair.
-    const std::string bytes =
-        wide({'I', 'n', 'b', 'o', 'x'}) + Bytes().Zeros(12).D(1).ClassDescription().Zeros(16).str +
-        wide({'S', ':', 0x00E9, 0x20AC, 0x4E2D, 0xD83D, 0xDE00, '\r', '\n'}) + Bytes().D(1).str +
-        wide(std::vector<std::uint16_t>(300, 'w')) + Bytes().D(0).str;
+    const std::string bytes = wide({'I', 'n', 'b', 'o', 'x'}) +
+                              ArchiveBytes().Zeros(12).D(1).ClassDescription().Zeros(16).str +
+                              wide({'S', ':', 0x00E9, 0x20AC, 0x4E2D, 0xD83D, 0xDE00, '\r', '\n'}) +
+                              ArchiveBytes().D(1).str + wide(std::vector<std::uint16_t>(300, 'w')) +
+                              ArchiveBytes().D(0).str;
     Holder holder;
     ASSERT_EQ(Load(bytes, holder.folder), ArchiveCause::None);
     EXPECT_EQ(holder.folder.m_strName, "Inbox");
@@ -337,9 +342,9 @@ TEST(ArchiveRead, LongClassReferenceAndOversizedLineCount) {
     // The second message uses the long class reference and claims far more lines than it
     // carries (as a message whose body could not be read when it was backed up does): the
     // count is kept, but composing walks only the lines there are.
-    const MessageSpec a{"A: 1\r\n", {}}, b{"B: 2\r\n", {"only"}, 0, 0, 0, 0x7FFFFFFF};
+    const ArchiveMessage a{"A: 1\r\n", {}}, b{"B: 2\r\n", {"only"}, 0, 0, 0, 0x7FFFFFFF};
     Holder holder;
-    ASSERT_EQ(Load(Bytes()
+    ASSERT_EQ(Load(ArchiveBytes()
                        .Folder("F", 2)
                        .ClassDescription()
                        .Message(a)
@@ -377,16 +382,15 @@ TEST(ArchiveRead, ReceivingFolderFailuresAreReported) {
         CArchive archive(bytes);
         EXPECT_FALSE(into.LoadTree(archive));
         EXPECT_FALSE(archive.GetError());
-        into.FreeSubFolders();
     }
 }
 
 // ---- rejected archives ------------------------------------------------------------------------
 
 TEST(ArchiveReject, DamagedObjectsAndCounts) {
-    const MessageSpec m{"A: 1\r\n", {"x"}};
-    const auto one = [] { return Bytes().Folder("F", 1); };
-    const auto second = [&] { return Bytes().Folder("F", 2).ClassDescription().Message(m); };
+    const ArchiveMessage m{"A: 1\r\n", {"x"}};
+    const auto one = [] { return ArchiveBytes().Folder("F", 1); };
+    const auto second = [&] { return ArchiveBytes().Folder("F", 2).ClassDescription().Message(m); };
     const auto emptyMessage = [&] { return one().ClassDescription().Zeros(16).Str(""); };
     const std::vector<std::tuple<const char*, std::string, ArchiveCause>> cases = {
         {"null object", one().W(0).Message(m).D(0).str, ArchiveCause::BadFormat},
@@ -404,24 +408,24 @@ TEST(ArchiveReject, DamagedObjectsAndCounts) {
          ArchiveCause::UnexpectedObject},
         {"other schema", one().W(0xFFFF).W(2).W(8).Raw("CMessage").Zeros(40).str,
          ArchiveCause::IncorrectSchema},
-        {"negative message count", Bytes().Folder("F", 0xFFFFFFFF).D(0).str,
+        {"negative message count", ArchiveBytes().Folder("F", 0xFFFFFFFF).D(0).str,
          ArchiveCause::BadFormat},
-        {"negative folder count", Bytes().Folder("F", 0).D(0x80000000).str,
+        {"negative folder count", ArchiveBytes().Folder("F", 0).D(0x80000000).str,
          ArchiveCause::BadFormat},
         {"negative line count", emptyMessage().D(0xFFFFFFFE).str, ArchiveCause::BadFormat},
-        {"message count past the end", Bytes().Folder("F", 0x7FFFFFFF).Zeros(200).str,
+        {"message count past the end", ArchiveBytes().Folder("F", 0x7FFFFFFF).Zeros(200).str,
          ArchiveCause::EndOfData},
-        {"folder count past the end", Bytes().Folder("F", 0).D(10).Zeros(100).str,
+        {"folder count past the end", ArchiveBytes().Folder("F", 0).D(10).Zeros(100).str,
          ArchiveCause::EndOfData},
         {"line count past the end", emptyMessage().D(0x7FFFFFF0).Zeros(8).str,
          ArchiveCause::EndOfData},
-        {"string past the end", Bytes().B(0xFF).W(0xFFFF).D(0xFFFFFFF0).Zeros(64).str,
+        {"string past the end", ArchiveBytes().B(0xFF).W(0xFFFF).D(0xFFFFFFF0).Zeros(64).str,
          ArchiveCause::EndOfData},
-        {"wide string past the end", Bytes().B(0xFF).W(0xFFFE).B(0xFF).W(40).Zeros(60).str,
+        {"wide string past the end", ArchiveBytes().B(0xFF).W(0xFFFE).B(0xFF).W(40).Zeros(60).str,
          ArchiveCause::EndOfData},
         {"class name past the end", one().W(0xFFFF).W(1).W(500).Raw("CM").str,
          ArchiveCause::EndOfData},
-        {"wide marker twice", Bytes().B(0xFF).W(0xFFFE).B(0xFF).W(0xFFFE).Zeros(40).str,
+        {"wide marker twice", ArchiveBytes().B(0xFF).W(0xFFFE).B(0xFF).W(0xFFFE).Zeros(40).str,
          ArchiveCause::BadFormat},
         {"empty file", std::string(), ArchiveCause::EndOfData},
     };
@@ -450,7 +454,7 @@ TEST(ArchiveReject, EveryTruncationEndsPastTheEnd) {
 
 TEST(ArchiveReject, NestingIsBounded) {
     const auto chain = [](int depth) {
-        Bytes b;
+        ArchiveBytes b;
         for (int i = 0; i < depth; ++i)
             b.Folder("n", 0).D(i + 1 < depth ? 1 : 0);
         return b.str;
@@ -507,7 +511,7 @@ TEST(ArchiveReject, FileFailuresWhileReading) {
 // The fuzzing seeds are archives this writer makes and must stay in step with it
 // (QB_WRITE_ARCHIVE_SEEDS=1 rewrites them).
 TEST(ArchiveSeeds, CheckedInSeedsMatchTheWriter) {
-    const auto seeds = std::filesystem::path(__FILE__).parent_path() / "../../fuzz/corpus/archive";
+    const auto seeds = std::filesystem::path(QUILLBOX_SOURCE_DIR) / "fuzz/corpus/archive";
     const bool regenerate = std::getenv("QB_WRITE_ARCHIVE_SEEDS") != nullptr;
     if (!regenerate && !std::filesystem::is_directory(seeds))
         GTEST_SKIP() << "no source tree beside the test";

@@ -1,4 +1,5 @@
 #include "model/mails.h"
+#include "support/messages.h"
 
 #include <gtest/gtest.h>
 
@@ -17,31 +18,19 @@ class CountingFolder : public CMails {
         ++loads;
         if (fail)
             return false;
-        FreeSubFolders();
-        AddChild(new CMails("Sub", m_strPath + "/Sub"));
+        DeleteChildren();
+        AddSubFolder(std::make_unique<CMails>("Sub", m_strPath + "/Sub"));
         return true;
     }
     int loads = 0;
     bool fail = false;
 };
 
-std::unique_ptr<CMessage> MakeMessage(const std::string& subject, std::vector<std::string> body) {
-    auto m = std::make_unique<CMessage>(0, 0, nullptr, "Subject: " + subject + "\r\n", "");
-    m->m_nBodyLines = static_cast<std::int32_t>(body.size());
-    m->m_aBody = std::move(body);
-    return m;
-}
-
-std::vector<std::string> Names(const std::vector<CMails*>& folders) {
-    std::vector<std::string> names;
-    for (const CMails* f : folders)
-        names.push_back(f->m_strName);
-    return names;
-}
+using test::Names;
+using test::SimpleMessage;
 
 struct Tree {
     Tree() : root("Root", "/r") {}
-    ~Tree() { root.FreeSubFolders(); }
     CMails root;
 };
 
@@ -55,20 +44,19 @@ TEST(Mails, GetSubFoldersLoadsOnceAndStaysPendingAfterFailure) {
     EXPECT_EQ(Names(folder.GetSubFolders()), (std::vector<std::string>{"Sub"}));
     EXPECT_EQ(folder.loads, 2);
     EXPECT_FALSE(folder.m_bFoldersPending);
-    folder.FreeSubFolders();
 }
 
-TEST(Mails, CreateFolderPathsFollowTheNetscapeLayout) {
+TEST(Mails, CreateFolderPathsNameTheFolderBelowItsParent) {
     Tree t;
     CMails* a = t.root.CreateFolder("A");
     ASSERT_NE(a, nullptr);
     EXPECT_EQ(a->m_strPath, "/r/A");
     CMails* b = a->CreateFolder("B");
-    EXPECT_EQ(b->m_strPath, "/r/A.sbd/B");
+    EXPECT_EQ(b->m_strPath, "/r/A/B");
     EXPECT_EQ(b->GetRoot(), &t.root);
     EXPECT_EQ(b->GetParentFolder(), a);
-    EXPECT_EQ(t.root.FindFolder("/r/A.sbd/B"), b);
-    EXPECT_EQ(t.root.FindFolder("/r/a.sbd/B"), nullptr);
+    EXPECT_EQ(t.root.FindFolder("/r/A/B"), b);
+    EXPECT_EQ(t.root.FindFolder("/r/a/B"), nullptr);
     EXPECT_TRUE(t.root.Contains(b));
     EXPECT_FALSE(b->Contains(a));
     EXPECT_FALSE(t.root.Contains(nullptr));
@@ -77,7 +65,7 @@ TEST(Mails, CreateFolderPathsFollowTheNetscapeLayout) {
 TEST(Mails, AddAndRemoveMessagesRenumber) {
     CMails folder("F", "/f");
     for (const char* s : {"one", "two", "three"}) {
-        auto m = MakeMessage(s, {"body"});
+        auto m = SimpleMessage(s, {"body"});
         EXPECT_TRUE(folder.AddMessage(*m));
     }
     ASSERT_EQ(folder.m_pMessages.size(), 3u);
@@ -92,7 +80,7 @@ TEST(Mails, AddAndRemoveMessagesRenumber) {
     EXPECT_EQ(folder.m_pMessages[1]->GetHeaderField("Subject: "), "three");
     EXPECT_EQ(folder.m_pMessages[1]->m_nIndex, 1);
 
-    auto stranger = MakeMessage("x", {});
+    auto stranger = SimpleMessage("x", {});
     EXPECT_FALSE(folder.RemoveMessage(stranger.get()));
     EXPECT_EQ(folder.m_pMessages.size(), 2u);
 }
@@ -102,7 +90,7 @@ TEST(Mails, CopyFolderCopiesMessagesAndChildrenInChildOrder) {
     CMails* src = t.root.CreateFolder("Src");
     src->m_nFlags = 5;
     src->m_wHeader1 = 7;
-    auto m = MakeMessage("hello", {"line"});
+    auto m = SimpleMessage("hello", {"line"});
     src->AddMessage(*m);
     src->CreateFolder("Y");
     src->CreateFolder("X"); // children now X, Y
@@ -121,23 +109,25 @@ TEST(Mails, CopyFolderCopiesMessagesAndChildrenInChildOrder) {
     EXPECT_EQ(Names(src->Children()), (std::vector<std::string>{"X", "Y"}));
 }
 
-TEST(Mails, DeleteFolderDetachesButKeepsRoot) {
+TEST(Mails, DeleteSubFolderIsTheParentsOperation) {
     Tree t;
+    t.root.m_bFoldersPending = false;
     CMails* a = t.root.CreateFolder("A");
     a->m_bFoldersPending = false;
     CMails* b = a->CreateFolder("B");
     b->m_bFoldersPending = false;
     b->CreateFolder("C")->m_bFoldersPending = false;
 
-    EXPECT_TRUE(b->DeleteFolder());
-    EXPECT_TRUE(b->IsRoot());
-    EXPECT_FALSE(a->HasChildren());
-    delete b;
+    EXPECT_EQ(t.root.DeleteSubFolder(b), nullptr); // not a child of the root
+    EXPECT_EQ(t.root.DeleteSubFolder(nullptr), nullptr);
+    EXPECT_EQ(b->GetParentFolder(), a);
 
-    t.root.m_bFoldersPending = false;
-    EXPECT_TRUE(t.root.DeleteFolder());
-    EXPECT_FALSE(t.root.HasChildren());
-    EXPECT_TRUE(t.root.IsRoot());
+    const std::unique_ptr<CMails> gone = a->DeleteSubFolder(b);
+    ASSERT_EQ(gone.get(), b);
+    EXPECT_TRUE(b->IsRoot());
+    EXPECT_FALSE(b->HasChildren());
+    EXPECT_FALSE(a->HasChildren());
+    EXPECT_EQ(Names(t.root.GetSubFolders()), (std::vector<std::string>{"A"}));
 }
 
 TEST(Mails, GetMessagesReloadsEveryTime) {

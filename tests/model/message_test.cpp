@@ -1,5 +1,6 @@
 #include "model/mails.h"
 #include "model/message.h"
+#include "support/messages.h"
 
 #include <gtest/gtest.h>
 
@@ -10,15 +11,10 @@
 namespace qb {
 namespace {
 
-std::unique_ptr<CMessage> Make(const std::string& header, std::vector<std::string> body = {}) {
-    auto m = std::make_unique<CMessage>(0, 0, nullptr, header, "");
-    m->m_nBodyLines = static_cast<std::int32_t>(body.size());
-    m->m_aBody = std::move(body);
-    return m;
-}
+using test::MakeMessage;
 
 TEST(HeaderField, CaseFoldingAndExactLengthMatch) {
-    auto m = Make("From - \r\ncontent-type: text/html\r\nSubject:x\r\n");
+    auto m = MakeMessage("From - \r\ncontent-type: text/html\r\nSubject:x\r\n");
     EXPECT_EQ(m->GetHeaderField("Content-Type:"), " text/html");
     EXPECT_EQ(m->GetHeaderField("SUBJECT:"), "x");
     EXPECT_EQ(m->GetHeaderField("Subject: "), "");
@@ -27,36 +23,27 @@ TEST(HeaderField, CaseFoldingAndExactLengthMatch) {
 }
 
 TEST(HeaderField, TabContinuationsJoinedBlankLinesNot) {
-    auto m = Make("Subject: a\r\n\tb\r\nX-Other: c\r\n\td\r\nTo: e\r\n f\r\n");
+    auto m = MakeMessage("Subject: a\r\n\tb\r\nX-Other: c\r\n\td\r\nTo: e\r\n f\r\n");
     EXPECT_EQ(m->GetHeaderField("Subject:"), " ab");
     EXPECT_EQ(m->GetHeaderField("X-Other:"), " cd");
     EXPECT_EQ(m->GetHeaderField("To:"), " e");
 }
 
 TEST(HeaderField, OnlyCompleteLinesCount) {
-    EXPECT_EQ(Make("Subject: a")->GetHeaderField("Subject:"), "");
-    EXPECT_EQ(Make("Subject: a\r\n\tb")->GetHeaderField("Subject:"), " a");
-    EXPECT_EQ(Make("Subject: a\n")->GetHeaderField("Subject:"), "");
-}
-
-TEST(Message, DeletedStatusBit) {
-    EXPECT_TRUE(Make("X-Mozilla-Status: 0009\r\n")->IsDeleted());
-    EXPECT_TRUE(Make("X-Mozilla-Status:   8008\r\n")->IsDeleted());
-    EXPECT_FALSE(Make("X-Mozilla-Status: 8000\r\n")->IsDeleted());
-    EXPECT_FALSE(Make("X-Mozilla-Status: 0x08\r\n")->IsDeleted()); // reading stops at 'x'
-    EXPECT_FALSE(Make("Subject: none\r\n")->IsDeleted());
-    EXPECT_TRUE(Make("x-mozilla-status: 000f\r\n")->IsDeleted());
+    EXPECT_EQ(MakeMessage("Subject: a")->GetHeaderField("Subject:"), "");
+    EXPECT_EQ(MakeMessage("Subject: a\r\n\tb")->GetHeaderField("Subject:"), " a");
+    EXPECT_EQ(MakeMessage("Subject: a\n")->GetHeaderField("Subject:"), "");
 }
 
 TEST(Message, LineOffsets) {
-    auto m = Make("H: v\r\n", {"abc", "", "de"});
+    auto m = MakeMessage("H: v\r\n", {"abc", "", "de"});
     EXPECT_EQ(m->GetLineOffset(0), 8);
     EXPECT_EQ(m->GetLineOffset(2), 8 + 3 + 2 + 0 + 2);
     EXPECT_EQ(m->GetLineOffset(3), 8 + 5 + 2 + 4);
 }
 
 TEST(ComposeText, SinglePartDefaultsToPlainText) {
-    auto m = Make("Subject: s\r\n", {"hello", "world"});
+    auto m = MakeMessage("Subject: s\r\n", {"hello", "world"});
     ASSERT_TRUE(m->ComposeText());
     EXPECT_EQ(m->m_strText, "\r\nhello\r\nworld\r\n\r\n");
     EXPECT_EQ(m->m_strAttach, "");
@@ -67,14 +54,14 @@ TEST(ComposeText, SinglePartDefaultsToPlainText) {
 }
 
 TEST(ComposeText, PartWithoutContentTypeIsNotShownAsText) {
-    auto m =
-        Make("Content-Type: multipart/mixed; boundary=\"b\"\r\n", {"--b", "", "text", "--b--"});
+    auto m = MakeMessage("Content-Type: multipart/mixed; boundary=\"b\"\r\n",
+                         {"--b", "", "text", "--b--"});
     ASSERT_TRUE(m->ComposeText());
     EXPECT_EQ(m->m_strText, "\r\n");
 }
 
 TEST(ComposeText, NonTextSinglePartShowsNothing) {
-    auto m = Make("Content-Type: image/gif\r\n", {"GIF89a"});
+    auto m = MakeMessage("Content-Type: image/gif\r\n", {"GIF89a"});
     ASSERT_TRUE(m->ComposeText());
     EXPECT_EQ(m->m_strText, "\r\n");
 }
@@ -82,10 +69,10 @@ TEST(ComposeText, NonTextSinglePartShowsNothing) {
 const char kRule[] = "-------------------- Attach ---------------------\r\n";
 
 TEST(ComposeText, MultipartWithAttachmentSummaryBytes) {
-    auto m = Make("Content-Type: multipart/mixed; boundary=\"XX\"\r\n",
-                  {"preamble", "--XX", "Content-Type: text/plain", "", "body text", "--XX",
-                   "Content-Type: image/gif; name=\"a.gif\"", "Content-Transfer-Encoding: base64",
-                   "", "R0lGOD", "--XX--", "epilogue"});
+    auto m = MakeMessage("Content-Type: multipart/mixed; boundary=\"XX\"\r\n",
+                         {"preamble", "--XX", "Content-Type: text/plain", "", "body text", "--XX",
+                          "Content-Type: image/gif; name=\"a.gif\"",
+                          "Content-Transfer-Encoding: base64", "", "R0lGOD", "--XX--", "epilogue"});
     ASSERT_TRUE(m->ComposeText());
     EXPECT_EQ(m->m_strText, "\r\nbody text\r\n\r\n");
     EXPECT_EQ(m->m_strAttach, std::string(kRule) +
@@ -97,19 +84,19 @@ TEST(ComposeText, MultipartWithAttachmentSummaryBytes) {
 }
 
 TEST(ComposeText, OnlyTextChildGivesTheTwoRules) {
-    auto m = Make("Content-Type: multipart/mixed; boundary=\"b\"\r\n",
-                  {"--b", "Content-type: TEXT/plain", "", "text", "--b--"});
+    auto m = MakeMessage("Content-Type: multipart/mixed; boundary=\"b\"\r\n",
+                         {"--b", "Content-type: TEXT/plain", "", "text", "--b--"});
     ASSERT_TRUE(m->ComposeText());
     EXPECT_EQ(m->m_strText, "\r\ntext\r\n\r\n");
     EXPECT_EQ(m->m_strAttach, std::string(kRule) + kRule);
 }
 
 TEST(ComposeText, NestedMultipartFollowsFirstPartsAndListsChildOnce) {
-    auto m = Make("Content-Type: multipart/mixed;\r\n\tboundary=\"outer\"\r\n",
-                  {"--outer", "Content-Type: multipart/alternative; boundary=\"inner\"", "",
-                   "--inner", "Content-Type: text/plain", "", "plain one", "--inner",
-                   "Content-Type: text/html", "", "<p>", "--inner--", "--outer",
-                   "Content-Type: multipart/related; name=rel", "", "--outer--"});
+    auto m = MakeMessage("Content-Type: multipart/mixed;\r\n\tboundary=\"outer\"\r\n",
+                         {"--outer", "Content-Type: multipart/alternative; boundary=\"inner\"", "",
+                          "--inner", "Content-Type: text/plain", "", "plain one", "--inner",
+                          "Content-Type: text/html", "", "<p>", "--inner--", "--outer",
+                          "Content-Type: multipart/related; name=rel", "", "--outer--"});
     ASSERT_TRUE(m->ComposeText());
     EXPECT_EQ(m->m_strText, "\r\nplain one\r\n\r\n");
     EXPECT_EQ(m->m_strAttach, std::string(kRule) +

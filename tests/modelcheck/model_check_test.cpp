@@ -186,7 +186,10 @@ void TransferMessages(World& w, const Action& a, bool move) {
         if (move)
             Forget(*w.Model(a.from), models);
     }
-    Expect(w, a, move ? w.doc->MoveTo(dest, selection) : w.doc->CopyTo(dest, selection), want);
+    Expect(w, a,
+           move ? w.doc->MoveCopy().MoveTo(dest, selection)
+                : w.doc->MoveCopy().CopyTo(dest, selection),
+           want);
 }
 void CopyMessages(World& w, const Action& a) {
     TransferMessages(w, a, false);
@@ -200,7 +203,7 @@ void DeleteMessages(World& w, const Action& a) {
     Selection selection{w.Folder(a.from), ActivePane::List, Select(w, a, models)};
     Forget(*w.Model(a.from), models);
     w.port->Answer(Answer::Ok);
-    Expect(w, a, w.doc->OnDelete(selection), Outcome::Done);
+    Expect(w, a, w.doc->FolderCommands().OnDelete(selection), Outcome::Done);
 }
 
 enum class Road { MenuCopy, MenuMove, DragMove };
@@ -252,8 +255,8 @@ void TransferFolder(World& w, const Action& a, Road road) {
     const Selection selection{source, ActivePane::Tree, {}};
     if (road != Road::DragMove) {
         Expect(w, a,
-               road == Road::MenuMove ? w.doc->MoveTo(dest, selection)
-                                      : w.doc->CopyTo(dest, selection),
+               road == Road::MenuMove ? w.doc->MoveCopy().MoveTo(dest, selection)
+                                      : w.doc->MoveCopy().CopyTo(dest, selection),
                want);
         return;
     }
@@ -261,14 +264,14 @@ void TransferFolder(World& w, const Action& a, Road road) {
     const bool root = a.from.find('/') == std::string::npos;
     const bool refused = a.to == a.from || a.to.rfind(a.from + "/", 0) == 0 ||
                          (!root && a.to == a.from.substr(0, a.from.rfind('/')));
-    w.doc->BeginFolderDrag(source);
-    const DropEffect effect = w.doc->DragOver(dest, selection, false, true);
+    w.doc->MoveCopy().BeginFolderDrag(source);
+    const DropEffect effect = w.doc->MoveCopy().DragOver(dest, selection, false, true);
     EXPECT_EQ(effect, refused ? DropEffect::None : DropEffect::Move) << a.Text();
-    const bool accepted = effect != DropEffect::None && w.doc->Drop(effect, selection);
+    const bool accepted = effect != DropEffect::None && w.doc->MoveCopy().Drop(effect, selection);
     EXPECT_EQ(accepted, want != Outcome::Failed) << a.Text();
     Count(a, want);
-    Expect(w, a, w.doc->EndDrag(accepted ? effect : DropEffect::None, selection), Outcome::Done,
-           false);
+    Expect(w, a, w.doc->MoveCopy().EndDrag(accepted ? effect : DropEffect::None, selection),
+           Outcome::Done, false);
 }
 void CopyFolder(World& w, const Action& a) {
     TransferFolder(w, a, Road::MenuCopy);
@@ -290,7 +293,7 @@ void DeleteFolder(World& w, const Action& a) {
         w.port->Answer(Answer::Ok);
         want = Outcome::Done;
     }
-    Expect(w, a, w.doc->OnDelete({folder, ActivePane::Tree, {}}), want);
+    Expect(w, a, w.doc->FolderCommands().OnDelete({folder, ActivePane::Tree, {}}), want);
 }
 
 void Rename(World& w, const Action& a) {
@@ -308,7 +311,7 @@ void Rename(World& w, const Action& a) {
             want = Outcome::Done;
         }
     }
-    Expect(w, a, w.doc->OnRenameFolder({folder, ActivePane::Tree, {}}), want);
+    Expect(w, a, w.doc->FolderCommands().OnRenameFolder({folder, ActivePane::Tree, {}}), want);
 }
 
 void NewFolder(World& w, const Action& a) {
@@ -322,11 +325,11 @@ void NewFolder(World& w, const Action& a) {
         model->children.push_back(MFolder{a.name, {}, {}});
         want = Outcome::Done;
     }
-    Expect(w, a, w.doc->OnNewFolder({folder, ActivePane::Tree, {}}), want);
+    Expect(w, a, w.doc->FolderCommands().OnNewFolder({folder, ActivePane::Tree, {}}), want);
 }
 
 void Compact(World& w, const Action& a) {
-    Expect(w, a, w.doc->RunCompact(), Outcome::Done);
+    Expect(w, a, w.doc->Compact().RunCompact(), Outcome::Done);
 }
 
 // Backup of a folder, then restore of the archive into a mailbox of either format.
@@ -335,11 +338,11 @@ void BackupRestore(World& w, const Action& a) {
     CMails* root = w.Folder(a.to);
     ASSERT_TRUE(folder && root) << a.Text();
     const std::string file = w.File("backup.qbf");
-    Expect(w, a, w.doc->Backup(folder, file).outcome, Outcome::Done, false);
+    Expect(w, a, w.doc->BackupRestore().Backup(folder, file).outcome, Outcome::Done, false);
     const MFolder snapshot = *w.Model(a.from);
     MStore& target = *w.Store(a.to);
     CopyInto(target.root, snapshot, snapshot.name, target.netscape);
-    Expect(w, a, w.doc->Restore(file, root).outcome, Outcome::Done);
+    Expect(w, a, w.doc->BackupRestore().Restore(file, root).outcome, Outcome::Done);
 }
 
 // A message kept in a file of its own, added as quillbox-cli's add does.

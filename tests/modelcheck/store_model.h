@@ -12,7 +12,6 @@
 #include "platform/file_system.h"
 #include "platform/paths.h"
 #include "platform/registry_file.h"
-#include "stores/internet_mails.h"
 #include "support/temp_dir.h"
 
 #include <gtest/gtest.h>
@@ -468,7 +467,9 @@ inline void GenerateNetscapeTree(World& w, const std::string& directory, MFolder
 // Internet Mail folders are made through the store itself (their files are binary), with some
 // messages removed and not yet compacted.
 inline void GenerateInternetStore(World& w, MStore& store) {
-    CInternetMails root(store.name, store.dir);
+    const std::unique_ptr<CMails> rootFolder =
+        MakeRootFolder(store.name, store.dir, kTypeInternetMail);
+    CMails& root = *rootFolder;
     std::vector<std::string> names = FolderNames();
     std::shuffle(names.begin(), names.end(), w.rng);
     names.resize(w.Pick(4));
@@ -499,7 +500,6 @@ inline void GenerateInternetStore(World& w, MStore& store) {
         for (CMessage* m : gone)
             ASSERT_TRUE(folder->RemoveMessage(m));
     }
-    root.FreeSubFolders();
 }
 
 // One or two stores of each format with random folders and messages.

@@ -9,7 +9,7 @@ namespace {
 
 TEST(InternetBatchTexts, SourcesAndCopiesShowTheSameTextsAfterABatch) {
     TempDir a, b;
-    Store sa(a.path()), sb(b.path());
+    InternetStore sa(a.path()), sb(b.path());
     CInternetMails* ia = sa.Folder("Inbox");
     CInternetMails* ib = sb.Folder("Inbox");
     for (const std::string& dir : {a.path(), b.path()}) {
@@ -53,7 +53,7 @@ TEST(InternetBatchTexts, SourcesAndCopiesShowTheSameTextsAfterABatch) {
 
 TEST(InternetBatchTexts, ListingLeavesOutExactlyTheRemovedIds) {
     TempDir dir;
-    Store store(dir.path());
+    InternetStore store(dir.path());
     CInternetMails* f = store.Folder("Inbox");
     ASSERT_TRUE(CInternetMails::CreateMessageFile(dir / "Inbox.mbx"));
     ASSERT_TRUE(CInternetMails::CreateIndexFile(dir / "Inbox.idx"));

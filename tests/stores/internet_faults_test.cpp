@@ -32,7 +32,7 @@ bool Includes(const Set& outer, const Set& inner) {
 // Writes an Inbox of messages m1..mN through the store itself, then marks `removed`. The files
 // are made once per shape and copied for each run (writing through the store flushes to disk).
 void WriteInbox(const std::string& dir, int count, std::initializer_list<int> removed) {
-    Store store(dir);
+    InternetStore store(dir);
     ASSERT_NE(store.root.CreateFolder("Inbox"), nullptr);
     CInternetMails* inbox = store.Folder("Inbox");
     std::vector<std::unique_ptr<CMessage>> messages;
@@ -82,7 +82,7 @@ class InternetFaults : public ::testing::Test {
     TempDir m_dir;
     std::string m_run;
     int m_runs = 0;
-    std::unique_ptr<Store> m_store;
+    std::unique_ptr<InternetStore> m_store;
 };
 
 TEST_F(InternetFaults, AddMessage) {
@@ -91,7 +91,7 @@ TEST_F(InternetFaults, AddMessage) {
     const std::int64_t ops = EnumerateFaults(
         [&] {
             BuildInbox(NextRun(), 3, {2});
-            m_store = std::make_unique<Store>(m_run);
+            m_store = std::make_unique<InternetStore>(m_run);
             inbox = m_store->Folder("Inbox");
             message = SimpleMessage("new", {"n"});
         },
@@ -117,7 +117,7 @@ TEST_F(InternetFaults, AddMessage) {
     EnumerateCrashes(
         [&] {
             BuildInbox(NextRun(), 3, {2});
-            m_store = std::make_unique<Store>(m_run);
+            m_store = std::make_unique<InternetStore>(m_run);
             inbox = m_store->Folder("Inbox");
             message = SimpleMessage("new", {"n"});
         },
@@ -134,7 +134,7 @@ TEST_F(InternetFaults, RemoveMessage) {
     CInternetMails* inbox = nullptr;
     auto setup = [&] {
         BuildInbox(NextRun(), 3, {});
-        m_store = std::make_unique<Store>(m_run);
+        m_store = std::make_unique<InternetStore>(m_run);
         inbox = m_store->Folder("Inbox");
         inbox->LoadMessages();
     };
@@ -158,7 +158,7 @@ TEST_F(InternetFaults, Compact) {
     std::string mbx, idx;
     auto setup = [&] {
         BuildInbox(NextRun(), 5, {2, 4});
-        m_store = std::make_unique<Store>(m_run);
+        m_store = std::make_unique<InternetStore>(m_run);
         inbox = m_store->Folder("Inbox");
         mbx = ReadFile(m_run + "/Inbox.mbx");
         idx = ReadFile(m_run + "/Inbox.idx");
@@ -185,13 +185,13 @@ TEST_F(InternetFaults, Compact) {
         const Set live = Live(*inbox);
         EXPECT_TRUE(live == Messages({1, 3, 5}) || live == Messages({1, 2, 3, 4, 5}));
         // Leftover temporary files are never taken for folders.
-        Store again(m_run);
+        InternetStore again(m_run);
         EXPECT_EQ(again.root.GetSubFolders().size(), 1u);
     });
 }
 
 TEST_F(InternetFaults, CopyFolder) {
-    std::unique_ptr<Store> source;
+    std::unique_ptr<InternetStore> source;
     CInternetMails* from = nullptr;
     std::string target;
     auto setup = [&] {
@@ -201,9 +201,9 @@ TEST_F(InternetFaults, CopyFolder) {
         BuildInbox(run, 3, {2});
         for (const char* name : {"/Inbox.mbx", "/Inbox.idx"})
             std::filesystem::rename(run + name, run + "/src" + name);
-        source = std::make_unique<Store>(run + "/src");
+        source = std::make_unique<InternetStore>(run + "/src");
         from = source->Folder("Inbox");
-        m_store = std::make_unique<Store>(run + "/dst");
+        m_store = std::make_unique<InternetStore>(run + "/dst");
         target = run + "/dst";
     };
     auto op = [&] { return m_store->root.CopyFolder(*from) != nullptr; };
@@ -235,7 +235,7 @@ TEST_F(InternetFaults, Rename) {
     std::string mbx, idx;
     auto setup = [&] {
         BuildInbox(NextRun(), 3, {2});
-        m_store = std::make_unique<Store>(m_run);
+        m_store = std::make_unique<InternetStore>(m_run);
         inbox = m_store->Folder("Inbox");
         mbx = ReadFile(m_run + "/Inbox.mbx");
         idx = ReadFile(m_run + "/Inbox.idx");

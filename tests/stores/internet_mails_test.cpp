@@ -58,7 +58,7 @@ TEST(InternetListing, FoldersAreTheMessageFilesOfTheRoot) {
          {"Inbox.mbx", "Sent.mbx", "Inbox.idx", "Caps.MBX", "Old.mbx.bak", ".qbtmp-1-2.dat"})
         WriteFile(dir / name, "");
     std::filesystem::create_directory(dir / "Dir.mbx");
-    Store store(dir.path());
+    InternetStore store(dir.path());
     EXPECT_EQ(ChildNames(store.root), (std::vector<std::string>{"Inbox", "Old.mbx", "Sent"}));
     CMails* inbox = store.root.FindFolder(dir / "Inbox");
     ASSERT_NE(inbox, nullptr);
@@ -71,7 +71,7 @@ TEST(InternetListing, MessagesWithTheirPositionsAndLineCounts) {
     const std::string text1 = MessageText("one", {"a", "bb"});
     const std::string text2 = MessageText("two", {});
     WriteFile(dir / "Inbox.mbx", MbxFile({MbxRecord(4, text1), MbxRecord(9, text2)}, 9));
-    Store store(dir.path());
+    InternetStore store(dir.path());
     CInternetMails* inbox = store.Folder("Inbox");
     ASSERT_TRUE(inbox->LoadMessages()); // no index: nothing is removed
     ASSERT_EQ(inbox->m_pMessages.size(), 2u);
@@ -102,7 +102,7 @@ TEST(InternetListing, OddRecordsAndLineEnds) {
     file += "garbage without marker";
     file.replace(16, 4, Le32(static_cast<std::uint32_t>(file.size())));
     WriteFile(dir / "Inbox.mbx", file);
-    Store store(dir.path());
+    InternetStore store(dir.path());
     CInternetMails* inbox = store.Folder("Inbox");
     ASSERT_TRUE(inbox->LoadMessages());
     ASSERT_EQ(inbox->m_pMessages.size(), 1u);
@@ -160,7 +160,7 @@ TEST(InternetListing, LineCountsMatchTheLinesReadForAnyMixOfLineEnds) {
         records.push_back(MbxRecord(id, "Subject: " + std::to_string(id) + "\r\n\r\n" + body));
     }
     WriteFile(dir / "Mixed.mbx", MbxFile(records, 300));
-    Store store(dir.path());
+    InternetStore store(dir.path());
     CInternetMails* mixed = store.Folder("Mixed");
     ASSERT_TRUE(mixed->LoadMessages());
     ASSERT_EQ(mixed->m_pMessages.size(), 300u);
@@ -190,7 +190,7 @@ TEST(InternetListing, LargeRecordsAreCountedAcrossReadWindows) {
         records.push_back(MbxRecord(id, header + "\r\n" + body));
     }
     WriteFile(dir / "Big.mbx", MbxFile(records, 4));
-    Store store(dir.path());
+    InternetStore store(dir.path());
     CInternetMails* big = store.Folder("Big");
     ASSERT_TRUE(big->LoadMessages());
     ASSERT_EQ(big->m_pMessages.size(), 4u);
@@ -215,7 +215,7 @@ TEST(InternetListing, RemovedRecordsAreSkippedButCounted) {
     mbx.replace(12, 4, Le32(4));
     mbx.replace(16, 4, Le32(static_cast<std::uint32_t>(mbx.size())));
     WriteFile(dir / "Inbox.mbx", mbx);
-    Store store(dir.path());
+    InternetStore store(dir.path());
     CInternetMails* inbox = store.Folder("Inbox");
     EXPECT_EQ(Live(*inbox), Expect({1, 3, 4}));
     EXPECT_EQ(inbox->m_wHeader1, 4u);
@@ -223,7 +223,7 @@ TEST(InternetListing, RemovedRecordsAreSkippedButCounted) {
 
 TEST(InternetListing, EmptyAndDamagedFiles) {
     TempDir dir;
-    Store store(dir.path());
+    InternetStore store(dir.path());
     ASSERT_NE(store.root.CreateFolder("New"), nullptr);
     CInternetMails* fresh = store.Folder("New");
     EXPECT_TRUE(fresh->LoadMessages()); // an empty folder, not an unreadable one
@@ -254,7 +254,7 @@ TEST(InternetListing, CompactingAFolderWithoutRecordsRebuildsBothFiles) {
     // A message file that counts no record beside an index that still marks id 1 removed: left
     // as it is, the index would hide the next message added (it gets id 1 again).
     TempDir dir;
-    Store store(dir.path());
+    InternetStore store(dir.path());
     ASSERT_NE(store.root.CreateFolder("Out"), nullptr);
     CInternetMails* out = store.Folder("Out");
     ASSERT_TRUE(out->AddMessage(*SimpleMessage("gone")));
@@ -274,7 +274,7 @@ TEST(InternetListing, AHeaderCountingMoreRecordsThanThereAre) {
         records.push_back(
             MbxRecord(id, MessageText("m" + std::to_string(id), {"line " + std::to_string(id)})));
     WriteFile(dir / "Inbox.mbx", MbxFile(records, 5, 5));
-    Store store(dir.path());
+    InternetStore store(dir.path());
     CInternetMails* inbox = store.Folder("Inbox");
     EXPECT_FALSE(inbox->LoadMessages());
     EXPECT_EQ(inbox->m_pMessages.size(), 3u);
@@ -297,7 +297,7 @@ TEST(InternetListing, SeventyThousandRecordsAreAllListed) {
     index.AddRecord(wide, 70000, 0, 16);
     WriteFile(dir / "Big.idx", index.Serialize());
 
-    Store store(dir.path());
+    InternetStore store(dir.path());
     CInternetMails* big = store.Folder("Big");
     ASSERT_TRUE(big->LoadMessages());
     EXPECT_EQ(big->m_wHeader1, 70000u);
@@ -318,7 +318,7 @@ TEST(InternetWriting, AddMessageAppendsARecordAndAnIndexRecord) {
     MakeInbox(dir.path(), 2);
     const std::string before = ReadFile(dir / "Inbox.mbx");
     const std::string indexBefore = ReadFile(dir / "Inbox.idx");
-    Store store(dir.path());
+    InternetStore store(dir.path());
     CInternetMails* inbox = store.Folder("Inbox");
     auto m = SimpleMessage("new", {"p", "qq"});
     ASSERT_TRUE(inbox->AddMessage(*m));
@@ -348,7 +348,7 @@ TEST(InternetWriting, AddMessageAppendsARecordAndAnIndexRecord) {
 
 TEST(InternetWriting, AddMessageRefusesWhatItCannotWriteSoundly) {
     TempDir dir;
-    Store store(dir.path());
+    InternetStore store(dir.path());
     auto m = SimpleMessage("x");
     EXPECT_FALSE(store.Folder("Missing")->AddMessage(*m));
     EXPECT_EQ(DirNames(dir.path()), std::vector<std::string>{});
@@ -388,7 +388,7 @@ TEST(InternetWriting, RemoveMessageMarksOnlyTheIndex) {
     TempDir dir;
     MakeInbox(dir.path(), 3);
     const std::string mbx = ReadFile(dir / "Inbox.mbx");
-    Store store(dir.path());
+    InternetStore store(dir.path());
     CInternetMails* inbox = store.Folder("Inbox");
     inbox->LoadMessages();
     CMessage* second = inbox->m_pMessages[1].get();
@@ -411,7 +411,7 @@ TEST(InternetWriting, RemovingAMessageWithoutIndexRecordGivesItOne) {
     WriteFile(dir / "Inbox.mbx", MbxFile({MbxRecord(1, MessageText("m1", {"line 1"})),
                                           MbxRecord(2, MessageText("m2", {"line 2"}))},
                                          2));
-    Store store(dir.path());
+    InternetStore store(dir.path());
     CInternetMails* inbox = store.Folder("Inbox");
     inbox->LoadMessages();
     ASSERT_TRUE(inbox->RemoveMessage(inbox->m_pMessages[0].get()));
@@ -435,7 +435,7 @@ TEST(InternetWriting, BatchesLeaveTheSameFilesAsSingleOperations) {
                     {"--Z", "", "t", "--Z", "Content-Type: image/png", "", "i", "--Z--"}));
     sources.push_back(SimpleMessage("s3", {}));
 
-    Store sa(a.path()), sb(b.path());
+    InternetStore sa(a.path()), sb(b.path());
     CInternetMails* ia = sa.Folder("Inbox");
     CInternetMails* ib = sb.Folder("Inbox");
     for (auto& s : sources)
@@ -462,7 +462,7 @@ TEST(InternetWriting, BatchesLeaveTheSameFilesAsSingleOperations) {
 
 TEST(InternetFolders, CreateFolderOnTheRootOnly) {
     TempDir dir;
-    Store store(dir.path());
+    InternetStore store(dir.path());
     CMails* folder = store.root.CreateFolder("Work");
     ASSERT_NE(folder, nullptr);
     EXPECT_EQ(folder->m_strPath, dir / "Work");
@@ -486,11 +486,11 @@ TEST(InternetFolders, CreateFolderOnTheRootOnly) {
 TEST(InternetFolders, CopyFolderAppendsOrMerges) {
     TempDir src, dst;
     MakeInbox(src.path(), 3, {2});
-    Store from(src.path());
+    InternetStore from(src.path());
     CInternetMails* inbox = from.Folder("Inbox");
     const std::string sourceBytes = ReadFile(src / "Inbox.mbx");
 
-    Store to(dst.path());
+    InternetStore to(dst.path());
     CMails* copy = to.root.CopyFolder(*inbox);
     ASSERT_NE(copy, nullptr);
     EXPECT_EQ(copy->m_strPath, dst / "Inbox");
@@ -522,13 +522,11 @@ TEST(InternetFolders, CopyFolderAppendsOrMerges) {
 TEST(InternetFolders, DeleteFolder) {
     TempDir dir;
     MakeInbox(dir.path(), 1);
-    Store store(dir.path());
+    InternetStore store(dir.path());
     ASSERT_EQ(store.root.GetSubFolders().size(), 1u);
-    EXPECT_TRUE(store.root.DeleteFolder());
     EXPECT_EQ(DirNames(dir.path()).size(), 2u);
     CMails* inbox = store.root.GetSubFolders().at(0);
-    ASSERT_TRUE(inbox->DeleteFolder());
-    delete inbox;
+    ASSERT_NE(store.root.DeleteSubFolder(inbox), nullptr);
     EXPECT_TRUE(DirNames(dir.path()).empty());
     EXPECT_TRUE(store.root.Children().empty());
 }
@@ -536,7 +534,7 @@ TEST(InternetFolders, DeleteFolder) {
 TEST(InternetFolders, RenameMovesThePairAndNeverOverwrites) {
     TempDir dir;
     MakeInbox(dir.path(), 2);
-    Store store(dir.path());
+    InternetStore store(dir.path());
     ASSERT_NE(store.root.CreateFolder("Other"), nullptr);
     CInternetMails* inbox = store.Folder("Inbox");
     const std::string mbx = ReadFile(dir / "Inbox.mbx");
@@ -568,7 +566,7 @@ TEST(InternetFolders, RenameMovesThePairAndNeverOverwrites) {
 TEST(InternetFolders, CompactKeepsTheLiveMessagesUnderNewIds) {
     TempDir dir;
     MakeInbox(dir.path(), 5, {2, 4});
-    Store store(dir.path());
+    InternetStore store(dir.path());
     CInternetMails* inbox = store.Folder("Inbox");
     ASSERT_TRUE(inbox->Compact());
     EXPECT_FALSE(HasTemporary(dir.path()));
@@ -593,7 +591,7 @@ TEST(InternetFolders, CompactKeepsTheLiveMessagesUnderNewIds) {
 
     // The same store built by appending the same messages one by one.
     TempDir other;
-    Store fresh(other.path());
+    InternetStore fresh(other.path());
     ASSERT_NE(fresh.root.CreateFolder("Inbox"), nullptr);
     CInternetMails* built = fresh.Folder("Inbox");
     for (int i : {1, 3, 5}) {

@@ -1,28 +1,21 @@
 // The exact bytes appended for body lines that carry line breaks of their own, and the texts of
 // messages copied between folders, which the copies compose from the file they were written to.
-#include "netscape_fixture.h"
+#include "support/stores.h"
 
 #include <gtest/gtest.h>
 
 namespace qb::test {
 namespace {
 
-std::unique_ptr<CMessage> InMemory(const std::string& header, std::vector<std::string> body) {
-    auto m = std::make_unique<CMessage>(0, 0, nullptr, header, "");
-    m->m_nBodyLines = static_cast<std::int32_t>(body.size());
-    m->m_aBody = std::move(body);
-    return m;
-}
-
 TEST(NetscapeAppendBytes, BreaksInsideBodyLinesBecomeLineEndsAndSeparatorsAreQuoted) {
     NetscapeStore store;
     store.Write("F", "");
     CNetscapeMails* f = store.Folder("F");
     const std::string longLine(70, 'q');
-    auto m =
-        InMemory("Subject: s\r\n", {"plain", "a\rb", "c\nd", "e\r\nf", "g\n\rh", "x\r", "\n", "",
-                                    "From - inside", "y\nFrom - after a break",
-                                    "z\rfrom - lower case", longLine + "\r" + longLine, "end\r\n"});
+    auto m = MakeMessage("Subject: s\r\n",
+                         {"plain", "a\rb", "c\nd", "e\r\nf", "g\n\rh", "x\r", "\n", "",
+                          "From - inside", "y\nFrom - after a break", "z\rfrom - lower case",
+                          longLine + "\r" + longLine, "end\r\n"});
     ASSERT_TRUE(f->AddMessage(*m));
     const std::string expected = "From - \r\nX-Mozilla-Status: 8000\r\nSubject: s\r\n\r\n"
                                  "plain\r\n"
@@ -77,7 +70,8 @@ TEST(NetscapeAppendBytes, CopiedMessagesShowTheTextsOfTheirSources) {
         sources.push_back(m.get());
     CNetscapeMails* dst = store.Folder("Dst");
     ASSERT_TRUE(dst->LoadMessages());
-    ASSERT_EQ(dst->AddMessages(sources), 2u);
+    std::vector<bool> added;
+    ASSERT_TRUE(dst->AddMessages(sources, added));
     ASSERT_EQ(dst->m_pMessages.size(), 2u);
     for (std::size_t i = 0; i < 2; ++i) {
         EXPECT_EQ(dst->m_pMessages[i]->GetText(), texts[i]) << i;

@@ -1,4 +1,4 @@
-#include "netscape_fixture.h"
+#include "support/stores.h"
 
 #include <gtest/gtest.h>
 
@@ -49,19 +49,15 @@ TEST(NetscapeDelete, RemovesFilesSummariesAndDirectoriesDeepestFirst) {
     for (const char* f : {"A.sbd/B", "A.sbd/B.snm", "A.sbd/C", "A.sbd/C.snm"})
         store.Write(f, NsMessage(f, {"x"}));
     CNetscapeMails* a = store.Folder("A");
-    ASSERT_TRUE(a->DeleteFolder());
+    const std::unique_ptr<CMails> gone = store.root->DeleteSubFolder(a);
+    ASSERT_EQ(gone.get(), a);
     EXPECT_EQ(a->GetParent(), nullptr);
-    delete a;
+    EXPECT_FALSE(a->HasChildren());
     std::vector<std::string> left;
     for (const auto& e : stdfs::directory_iterator(store.dir.path()))
         left.push_back(e.path().filename().string());
     EXPECT_EQ(left, (std::vector<std::string>{"Keep"}));
     EXPECT_EQ(ChildNames(*store.root), (std::vector<std::string>{"Keep"}));
-
-    // On the root only the folders go; the directory and the node stay.
-    ASSERT_TRUE(store.root->DeleteFolder());
-    EXPECT_TRUE(stdfs::is_directory(store.dir.path()));
-    EXPECT_TRUE(stdfs::is_empty(store.dir.path()));
 }
 
 TEST(NetscapeDelete, StopsAtAFileThatCannotBeRemoved) {
@@ -70,7 +66,7 @@ TEST(NetscapeDelete, StopsAtAFileThatCannotBeRemoved) {
     stdfs::create_directories(store.Path("A.sbd/Sub")); // a directory taken for a folder
     store.Write("A.sbd/Sub/inner", "");
     CNetscapeMails* a = store.Folder("A");
-    EXPECT_FALSE(a->DeleteFolder());
+    EXPECT_EQ(store.root->DeleteSubFolder(a), nullptr);
     EXPECT_TRUE(stdfs::exists(store.Path("A")));
     EXPECT_EQ(a->GetParentFolder(), store.root.get());
 }
@@ -164,10 +160,7 @@ TEST(NetscapeCopy, RefusesCopiesIntoItselfAndBadNames) {
 TEST(NetscapeCopy, CopiesAnInMemoryFolderTree) {
     NetscapeStore store;
     CMails restored("Archive", "");
-    auto m = std::make_unique<CMessage>(0, 0, nullptr, "Subject: r\r\n", "");
-    m->m_aBody = {"body"};
-    m->m_nBodyLines = 1;
-    restored.AddMessage(*m);
+    restored.AddMessage(*test::MakeMessage("Subject: r\r\n", {"body"}));
     restored.CreateFolder("Inner");
     CMails* copy = store.root->CopyFolder(restored);
     ASSERT_NE(copy, nullptr);
@@ -178,7 +171,6 @@ TEST(NetscapeCopy, CopiesAnInMemoryFolderTree) {
     CMails* again = store.Folder("Second")->CopyFolder(restored);
     ASSERT_NE(again, nullptr);
     EXPECT_EQ(Contents(*again), (std::vector<std::string>{"r:body|"}));
-    restored.FreeSubFolders();
 }
 
 } // namespace

@@ -1,4 +1,4 @@
-#include "netscape_fixture.h"
+#include "support/stores.h"
 
 #include <gtest/gtest.h>
 
@@ -34,6 +34,18 @@ TEST(NetscapeLoad, DeletedMessagesAreSkippedButKeepTheirIndex) {
     EXPECT_EQ(first.m_nLines - first.m_nBodyLines, 4);
     EXPECT_EQ(first.m_pFolder, inbox);
     EXPECT_EQ(Contents(*inbox), (std::vector<std::string>{"a:one|", "c:three||"}));
+}
+
+TEST(NetscapeLoad, DeletedBitOfTheStatusField) {
+    NetscapeStore store;
+    std::string text;
+    for (const char* status : {"0009", "  8008", "8000", "0x08", "", "000F"})
+        text += NsMessage(std::string("s") + status, {"x"}, status);
+    // The field name is matched without regard to case.
+    text += "From - Mon Jan 01 10:00:00 2001\r\nx-mozilla-status: 000f\r\nSubject: lower\r\n\r\n";
+    store.Write("Inbox", text);
+    // Leading blanks are skipped; reading stops at the first character that is no hex digit.
+    EXPECT_EQ(Subjects(*store.Folder("Inbox")), (std::vector<std::string>{"s8000", "s0x08", "s"}));
 }
 
 TEST(NetscapeLoad, SeparatorRecognition) {

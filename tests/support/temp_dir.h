@@ -1,19 +1,32 @@
-// A fresh temporary directory for one test, removed with everything in it afterwards.
+// Temporary directories and whole-file reads and writes for the tests.
 #pragma once
 
+#include <algorithm>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <iterator>
 #include <stdexcept>
 #include <string>
+#include <vector>
 
 namespace qb::test {
 
+// A fresh temporary directory for one test, removed with everything in it afterwards.
 class TempDir {
   public:
-    TempDir() {
-        std::string pattern = (std::filesystem::temp_directory_path() / "qbtest-XXXXXX").string();
+    enum Where {
+        kDisk,
+        // In memory where the system has such a file system: the failure enumerations flush
+        // thousands of files, which costs nothing there.
+        kMemory,
+    };
+
+    explicit TempDir(Where where = kDisk) {
+        const bool memory = where == kMemory && std::filesystem::is_directory("/dev/shm");
+        std::string pattern =
+            memory ? std::string("/dev/shm/qbtest-XXXXXX")
+                   : (std::filesystem::temp_directory_path() / "qbtest-XXXXXX").string();
         if (mkdtemp(pattern.data()) == nullptr)
             throw std::runtime_error("cannot make a temporary directory");
         m_path = pattern;
@@ -42,6 +55,15 @@ inline void WriteFile(const std::string& path, const std::string& bytes) {
 inline std::string ReadFile(const std::string& path) {
     std::ifstream in(path, std::ios::binary);
     return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+}
+
+// The names in a directory, sorted.
+inline std::vector<std::string> DirNames(const std::string& dir) {
+    std::vector<std::string> out;
+    for (const auto& e : std::filesystem::directory_iterator(dir))
+        out.push_back(e.path().filename().string());
+    std::sort(out.begin(), out.end());
+    return out;
 }
 
 } // namespace qb::test

@@ -7,7 +7,7 @@
 #include "app/document.h"
 #include "app/mailbox_registry.h"
 #include "app/message_text.h"
-#include "app/profile.h"
+#include "app/window_settings.h"
 #include "support/temp_dir.h"
 #include "ui/commands.h"
 #include "ui/folder_tree_model.h"
@@ -85,12 +85,12 @@ CMails* FolderByPath(CQuillboxApp& app, const std::string& path) {
 
 int Setting(const char* name) {
     RegistryFile registry(RegistryFile::DefaultPath());
-    return GetProfileInt(registry, kSettingsSection, name, -12345);
+    return RegistrySettingsStore(registry).GetInt(name, -12345);
 }
 
 std::string StringSetting(const char* name) {
     RegistryFile registry(RegistryFile::DefaultPath());
-    return GetProfileString(registry, kSettingsSection, name, "<none>");
+    return RegistrySettingsStore(registry).GetString(name, "<none>");
 }
 
 } // namespace
@@ -318,8 +318,7 @@ class AppTest : public QObject {
             RegistryFile registry(RegistryFile::DefaultPath());
             QVERIFY(WriteMailboxEntry(registry, "A", ws / "ns", kTypeNavigator));
             QVERIFY(WriteMailboxEntry(registry, "B", ws / "ns", kTypeNavigator));
-            QVERIFY(WriteProfileString(registry, kSettingsSection, kSettingCurrentFolder,
-                                       ws / "ns/Inbox"));
+            QVERIFY(RegistrySettingsStore(registry).SetString("Current Folder", ws / "ns/Inbox"));
         }
         CQuillboxApp app;
         QVERIFY(app.InitInstance());
@@ -334,7 +333,7 @@ class AppTest : public QObject {
         Workspace ws;
         {
             RegistryFile registry(RegistryFile::DefaultPath());
-            QVERIFY(WriteProfileString(registry, kSettingsSection, kSettingZoomed, "YES"));
+            QVERIFY(RegistrySettingsStore(registry).SetString("Zoomed", "YES"));
         }
         CQuillboxApp app;
         QVERIFY(app.InitInstance());

@@ -57,7 +57,7 @@ struct DragProgram : Program {
         CMails* folder = nullptr;
         for (const auto& entry : app->Document()->Mailboxes()) {
             if (entry->m_pRoot->m_strPath == path)
-                folder = entry->m_pRoot;
+                folder = entry->m_pRoot.get();
             else if (CMails* found = entry->m_pRoot->FindFolder(path))
                 folder = found;
         }

@@ -26,8 +26,8 @@ bool Near(const QColor& a, const QColor& b) {
            std::abs(a.blue() - b.blue()) <= 2;
 }
 
-MemoryFolder* FolderWith(std::vector<MessageSpec> specs) {
-    auto* folder = new MemoryFolder("Inbox", "/m/Inbox");
+std::unique_ptr<MemoryFolder> FolderWith(std::vector<MessageSpec> specs) {
+    auto folder = std::make_unique<MemoryFolder>("Inbox", "/m/Inbox");
     folder->specs = std::move(specs);
     return folder;
 }

@@ -144,7 +144,7 @@ class PortTest : public QObject {
         };
         QCOMPARE(entries(), QStringList({"This Folder", "", "Inbox", "Sent"}));
         // A folder appears behind the menus' back; activating the window brings them up to date.
-        CMails* root = app.Document()->Mailboxes().front()->m_pRoot;
+        CMails* root = app.Document()->Mailboxes().front()->m_pRoot.get();
         root->FindFolder(dir / "ns/Sent")->m_strName = "Sent Items";
         QEvent activation(QEvent::ActivationChange);
         QApplication::sendEvent(frame, &activation);

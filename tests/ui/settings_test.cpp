@@ -1,5 +1,5 @@
-// The "Settings" values: defaults, the rules for reading and writing them, and when the main
-// window reads and writes them.
+// When the main window reads and writes its "Settings" values (the values' own rules are tested
+// with the application layer).
 #include "ui_fixtures.h"
 #include "ui_test_main.h"
 
@@ -16,60 +16,6 @@ using namespace qb::test;
 class SettingsTest : public QObject {
     Q_OBJECT
   private slots:
-    void EmptySettingsGiveTheDefaults() {
-        MapSettingsStore store;
-        WindowPlacement p = ReadWindowPlacement(store);
-        QVERIFY(!p.HasRect());
-        QVERIFY(!p.zoomed);
-        PaneSizes panes = ReadPaneSizes(store);
-        QCOMPARE(panes.treeWidth, 150);
-        QCOMPARE(panes.treeHeight, 150);
-        QVERIFY(ReadColumnWidths(store) == (ColumnWidths{200, 100, 100, 100}));
-        QCOMPARE(ReadCurrentFolder(store), std::string());
-        QCOMPARE(ColumnWidthName(3), std::string("Column3 Width"));
-    }
-
-    void StoredRectangleNeedsBothFarEdges() {
-        MapSettingsStore store;
-        store.ints = {{"Top", 10}, {"Left", 20}, {"Bottom", 400}, {"Right", 0}};
-        QVERIFY(!ReadWindowPlacement(store).HasRect());
-        store.ints = {{"Top", 10}, {"Left", 20}, {"Bottom", 0}, {"Right", 500}};
-        QVERIFY(!ReadWindowPlacement(store).HasRect());
-        store.ints = {{"Top", 10}, {"Left", 20}, {"Bottom", 400}, {"Right", 500}};
-        WindowPlacement p = ReadWindowPlacement(store);
-        QVERIFY(p.HasRect());
-        QCOMPARE(p.Width(), 480);
-        QCOMPARE(p.Height(), 390);
-    }
-
-    void ZoomedIgnoresCase() {
-        MapSettingsStore store;
-        for (const char* yes : {"Yes", "yes", "YES"}) {
-            store.strings["Zoomed"] = yes;
-            QVERIFY(ReadWindowPlacement(store).zoomed);
-        }
-        for (const char* no : {"No", "Y", "true", ""}) {
-            store.strings["Zoomed"] = no;
-            QVERIFY(!ReadWindowPlacement(store).zoomed);
-        }
-    }
-
-    void NegativeTopAndLeftAreStoredAsZero() {
-        MapSettingsStore store;
-        WindowPlacement p;
-        p.top = -30;
-        p.left = -8;
-        p.bottom = -2;
-        p.right = 700;
-        p.zoomed = true;
-        WriteWindowPlacement(store, p);
-        QCOMPARE(store.ints["Top"], 0);
-        QCOMPARE(store.ints["Left"], 0);
-        QCOMPARE(store.ints["Bottom"], -2);
-        QCOMPARE(store.ints["Right"], 700);
-        QCOMPARE(store.strings["Zoomed"], std::string("Yes"));
-    }
-
     void PanesAndColumnsStartAtTheirStoredSizes() {
         MapSettingsStore store;
         store.ints = {{"Tree Width", 180}, {"Tree Height", 120}};
@@ -89,7 +35,7 @@ class SettingsTest : public QObject {
         QCOMPARE(plain.TreeView()->width(), 150);
         QCOMPARE(plain.TreeView()->height(), 150);
         auto widths = plain.ListView()->ColumnWidths();
-        QVERIFY(widths == (std::array<int, 4>{200, 100, 100, 100}));
+        QVERIFY(widths == DefaultColumnWidths());
     }
 
     void CloseWritesLayoutAndKeepsFolderWithoutSelection() {

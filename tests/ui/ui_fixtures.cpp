@@ -1,6 +1,7 @@
 #include "ui_fixtures.h"
 
-#include "stores/internet_mails.h"
+#include "app/store_address.h"
+#include "support/bytes.h"
 #include "support/temp_dir.h"
 
 #include <filesystem>
@@ -9,12 +10,8 @@ namespace qb::test {
 
 std::string NetscapeFolderBytes(const std::vector<MessageSpec>& messages) {
     std::string bytes;
-    for (const MessageSpec& m : messages) {
-        bytes += HeaderText(m);
-        bytes += "X-Mozilla-Status: 0001\r\n\r\n";
-        for (const std::string& line : m.body)
-            bytes += line + "\r\n";
-    }
+    for (const MessageSpec& m : messages)
+        bytes += NsMessageText(HeaderLines(m), m.body);
     return bytes;
 }
 
@@ -27,8 +24,8 @@ void WriteNetscapeStore(const std::string& dir, const std::vector<MessageSpec>& 
 
 bool WriteInternetMailStore(const std::string& dir, const std::vector<MessageSpec>& messages) {
     std::filesystem::create_directories(dir);
-    CInternetMails root("IM", dir);
-    CMails* inbox = root.CreateFolder("Inbox");
+    const std::unique_ptr<MailboxEntry> store = OpenStore({"IM", dir, kTypeInternetMail});
+    CMails* inbox = store->m_pRoot->CreateFolder("Inbox");
     if (inbox == nullptr)
         return false;
     MemoryFolder source("source", "source");
@@ -38,7 +35,6 @@ bool WriteInternetMailStore(const std::string& dir, const std::vector<MessageSpe
         message->GetText(); // reads the body so that it is copied along
         written = written && inbox->AddMessage(*message);
     }
-    root.FreeSubFolders();
     return written;
 }
 

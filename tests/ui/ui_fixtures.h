@@ -4,36 +4,14 @@
 
 #include "model/mails.h"
 #include "model/message.h"
-#include "ui/window_settings.h"
+#include "support/settings_store.h"
 
-#include <map>
 #include <memory>
 #include <string>
+#include <utility>
 #include <vector>
 
 namespace qb::test {
-
-class MapSettingsStore : public SettingsStore {
-  public:
-    int GetInt(const std::string& name, int fallback) override {
-        auto it = ints.find(name);
-        return it == ints.end() ? fallback : it->second;
-    }
-    std::string GetString(const std::string& name, const std::string& fallback) override {
-        auto it = strings.find(name);
-        return it == strings.end() ? fallback : it->second;
-    }
-    bool SetInt(const std::string& name, int value) override {
-        ints[name] = value;
-        return true;
-    }
-    bool SetString(const std::string& name, const std::string& value) override {
-        strings[name] = value;
-        return true;
-    }
-    std::map<std::string, int> ints;
-    std::map<std::string, std::string> strings;
-};
 
 // One message as the test describes it.
 struct MessageSpec {
@@ -44,16 +22,23 @@ struct MessageSpec {
     std::vector<std::string> body;
 };
 
+// The message's header lines: those of its fields that are not empty.
+inline std::vector<std::string> HeaderLines(const MessageSpec& m) {
+    const std::pair<const char*, std::string> fields[] = {
+        {"Subject: ", m.subject}, {"From: ", m.from}, {"To: ", m.to}, {"Date: ", m.date}};
+    std::vector<std::string> lines;
+    for (const auto& [name, value] : fields) {
+        if (!value.empty())
+            lines.push_back(name + value);
+    }
+    return lines;
+}
+
+// The header text as a Netscape folder lists it (separator line first).
 inline std::string HeaderText(const MessageSpec& m) {
-    std::string header = "From - Mon Jan 01 00:00:00 2001\r\n";
-    if (!m.subject.empty())
-        header += "Subject: " + m.subject + "\r\n";
-    if (!m.from.empty())
-        header += "From: " + m.from + "\r\n";
-    if (!m.to.empty())
-        header += "To: " + m.to + "\r\n";
-    if (!m.date.empty())
-        header += "Date: " + m.date + "\r\n";
+    std::string header = "From - Mon Jan 01 10:00:00 2001\r\n";
+    for (const std::string& line : HeaderLines(m))
+        header += line + "\r\n";
     return header;
 }
 
@@ -64,7 +49,6 @@ class MemoryFolder : public CMails {
     MemoryFolder(std::string name, std::string path) : CMails(std::move(name), std::move(path)) {
         m_bFoldersPending = false;
     }
-    ~MemoryFolder() override { FreeSubFolders(); }
     bool LoadMessages() override {
         FreeMessages();
         for (size_t i = 0; i < specs.size(); ++i) {
@@ -82,17 +66,18 @@ class MemoryFolder : public CMails {
         return true;
     }
     MemoryFolder* Add(const std::string& name) {
-        auto* child = new MemoryFolder(name, m_strPath + "/" + name);
+        auto child = std::make_unique<MemoryFolder>(name, m_strPath + "/" + name);
+        MemoryFolder* added = child.get();
         // AddChild puts the new folder first; keep the order of the calls.
         if (CTreeNode* last = m_pFirstChild) {
             while (last->m_pNext != nullptr)
                 last = last->m_pNext;
-            last->m_pNext = child;
-            child->m_pPrev = last;
+            last->m_pNext = child.release();
+            added->m_pPrev = last;
         } else {
-            AddChild(child);
+            AddChild(std::move(child));
         }
-        return child;
+        return added;
     }
 
     std::vector<MessageSpec> specs;

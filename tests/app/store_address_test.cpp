@@ -27,7 +27,6 @@ class FolderTree : public ::testing::Test {
         workLower = inbox->CreateFolder("work");
         work = inbox->CreateFolder("Work");
     }
-    void TearDown() override { root.FreeSubFolders(); }
 };
 
 TEST_F(FolderTree, PathsNameFoldersExactly) {

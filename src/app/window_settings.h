@@ -2,8 +2,8 @@
 // names, defaults, and the rules for reading and writing them.
 #pragma once
 
-#include <array>
-#include <cstdint>
+#include "app/message_columns.h"
+
 #include <string>
 
 namespace qb {
@@ -20,7 +20,9 @@ class SettingsStore {
     virtual bool SetString(const std::string& name, const std::string& value) = 0;
 };
 
-// The section below HKEY_CURRENT_USER\Software\Velmora\Quillbox.
+// The section below HKEY_CURRENT_USER\Software\Velmora\Quillbox. Integers are dword values,
+// texts string values; a missing value, one of the other kind or an unreadable file reads as
+// the fallback.
 class RegistrySettingsStore : public SettingsStore {
   public:
     explicit RegistrySettingsStore(RegistryFile& registry) : m_registry(registry) {}
@@ -52,16 +54,13 @@ struct PaneSizes {
     int treeHeight = 150;
 };
 
-inline constexpr int kColumnCount = 4;
-using ColumnWidths = std::array<int, kColumnCount>;
-inline constexpr ColumnWidths kDefaultColumnWidths = {200, 100, 100, 100};
-
 WindowPlacement ReadWindowPlacement(SettingsStore& store);
 // Writes the outer rectangle of a window that is not minimised; a negative top or left edge is
 // stored as 0, the right and bottom edges as they are.
 void WriteWindowPlacement(SettingsStore& store, const WindowPlacement& placement);
 PaneSizes ReadPaneSizes(SettingsStore& store);
 void WritePaneSizes(SettingsStore& store, const PaneSizes& sizes);
+// The message list's columns (message_columns.h), defaults for those not stored.
 ColumnWidths ReadColumnWidths(SettingsStore& store);
 void WriteColumnWidths(SettingsStore& store, const ColumnWidths& widths);
 std::string ReadCurrentFolder(SettingsStore& store);

@@ -1,0 +1,43 @@
+// New Folder, Rename Folder (by dialog or by editing the tree's label) and Delete, with the rules
+// that enable them.
+#pragma once
+
+#include "app/command.h"
+
+#include <string>
+
+namespace qb {
+
+class CQuillboxDoc;
+
+inline constexpr char kTextSelectFolderToRename[] = "Please select a folder to rename";
+inline constexpr char kTextCannotRenameRoot[] = "Cannot rename root folder";
+inline constexpr char kTextCannotRenameFolder[] = "Cannot rename folder";
+
+// The text the folder-name dialog shows for `name`, or "" when the name is accepted (any
+// non-empty text, spaces alone included).
+std::string CheckFolderName(const std::string& name);
+
+class CFolderCommands {
+  public:
+    explicit CFolderCommands(CQuillboxDoc& doc) : m_doc(doc) {}
+
+    // ---- update rules ----
+    bool CanNewFolder() const;
+    bool CanRenameFolder(const Selection& selection) const;
+    bool CanDelete(const Selection& selection) const;
+
+    Outcome OnNewFolder(const Selection& selection);
+    Outcome OnRenameFolder(const Selection& selection);
+    // Deletes the selected folder (tree) or messages (list) after asking.
+    Outcome OnDelete(const Selection& selection);
+    // The in-place rename of the tree: the refusals before the edit begins (Done when it may
+    // begin), then the rename with the typed text.
+    Outcome BeginLabelEdit(const Selection& selection);
+    Outcome EndLabelEdit(const Selection& selection, const std::string& text);
+
+  private:
+    CQuillboxDoc& m_doc;
+};
+
+} // namespace qb
