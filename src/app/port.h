@@ -4,6 +4,8 @@
 // widgets, the command line with standard error and options, the tests with a scripted fake.
 #pragma once
 
+#include <cstdint>
+#include <memory>
 #include <optional>
 #include <string>
 
@@ -18,6 +20,24 @@ inline constexpr char kMessageCaption[] = "Quillbox";
 enum class Buttons { Ok, OkCancel, YesNo, YesNoCancel };
 enum class Icon { None, Information, Warning, Stop, Question };
 enum class Answer { Ok, Cancel, Yes, No };
+
+// The progress of one long operation (copying or moving many messages or a folder, compact, backup,
+// restore, export, import, search, loading a very large folder). The operation calls Step between
+// messages; when Step returns false the user asked to stop: the operation stops at that message
+// boundary, leaves the stores as a failure at that point would, and tells the user what was done.
+class ProgressSink {
+  public:
+    virtual ~ProgressSink() = default;
+    // `done` of `total` units (`total` 0 when not known), with a short status text (may be empty).
+    // False once the user has asked to stop; it stays false.
+    virtual bool Step(std::uint64_t done, std::uint64_t total, const std::string& text) = 0;
+};
+
+// A sink that shows nothing and never stops: for callers without a front end.
+class SilentProgress : public ProgressSink {
+  public:
+    bool Step(std::uint64_t, std::uint64_t, const std::string&) override { return true; }
+};
 
 class Port {
   public:
@@ -65,6 +85,14 @@ class Port {
     // Status text of a long operation (the Compact dialog's status line).
     virtual void Progress(const std::string& status) = 0;
     virtual void SetWaitCursor(bool on) = 0;
+    // Starts showing the progress of a long operation named `title` (the desktop program: a
+    // progress dialog with Cancel after half a second; the command line: a one-line meter on a
+    // terminal). The sink lives as long as the operation. The default shows nothing and never
+    // stops.
+    virtual std::unique_ptr<ProgressSink> BeginProgress(const std::string& title) {
+        (void)title;
+        return std::make_unique<SilentProgress>();
+    }
 };
 
 // Shows the wait cursor for the lifetime of the object.

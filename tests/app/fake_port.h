@@ -9,8 +9,10 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cstdint>
 #include <deque>
 #include <map>
+#include <memory>
 #include <optional>
 #include <string>
 #include <vector>
@@ -29,6 +31,8 @@ class FakePort : public Port {
     void Answer(qb::Answer answer) { m_answers.push_back(answer); }
     void FolderName(std::optional<std::string> name) { m_names.push_back(std::move(name)); }
     bool ScriptUsed() const { return m_answers.empty() && m_names.empty(); }
+    // The next long operation's sink asks to stop at its `step`-th Step (1-based); 0: never.
+    void CancelAtStep(std::uint64_t step) { m_cancelAt = step; }
 
     // ---- Port ----
     qb::Answer Message(const std::string& text, Buttons buttons, Icon icon) override {
@@ -101,6 +105,12 @@ class FakePort : public Port {
         waitDepth += on ? 1 : -1;
         EXPECT_GE(waitDepth, 0);
     }
+    std::unique_ptr<ProgressSink> BeginProgress(const std::string& title) override {
+        progressTitles.push_back(title);
+        const std::uint64_t cancelAt = m_cancelAt;
+        m_cancelAt = 0;
+        return std::make_unique<ScriptedProgress>(*this, cancelAt);
+    }
 
     // ---- what the user saw ----
     std::vector<std::string> Texts() const {
@@ -149,8 +159,28 @@ class FakePort : public Port {
     int clears = 0;
     int deletedItems = 0;
     int waitDepth = 0;
+    std::vector<std::string> progressTitles;
+    std::uint64_t progressSteps = 0; // Step calls over all operations
 
   private:
+    // Counts the steps and, when scripted, answers "stop" from the given step on.
+    class ScriptedProgress : public ProgressSink {
+      public:
+        ScriptedProgress(FakePort& port, std::uint64_t cancelAt)
+            : m_port(port), m_cancelAt(cancelAt) {}
+        bool Step(std::uint64_t, std::uint64_t, const std::string&) override {
+            ++m_port.progressSteps;
+            ++m_steps;
+            return m_cancelAt == 0 || m_steps < m_cancelAt;
+        }
+
+      private:
+        FakePort& m_port;
+        std::uint64_t m_cancelAt;
+        std::uint64_t m_steps = 0;
+    };
+
+    std::uint64_t m_cancelAt = 0;
     std::deque<qb::Answer> m_answers;
     std::deque<std::optional<std::string>> m_names;
 };
