@@ -30,6 +30,10 @@ class RegistryFile;
 inline constexpr char kTextCannotRemoveFolder[] = "Cannot remove folder";
 // Shown when a command would change the store of a mailbox registered read-only.
 inline constexpr char kTextReadOnlyMailbox[] = "This mailbox is read-only";
+// Shown in the empty folder tree when no store is registered and none was found.
+inline constexpr char kTextHowToBegin[] =
+    "No mailbox yet. Make a new one with File > New MailBox, or register the mail you already "
+    "have with File > Locate Exist Mailbox.";
 
 class CQuillboxDoc {
   public:
