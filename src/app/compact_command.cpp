@@ -26,6 +26,11 @@ Outcome CCompactCommand::RunCompact() {
     port.Progress("Compacting, please wait...");
     for (const auto& entry : m_doc.Mailboxes()) {
         port.Progress("Compacting Mailbox '" + entry->m_strName + "', please wait.");
+        const StoreLocks locks = m_doc.LockForChange({entry->m_pRoot.get()});
+        if (!locks) {
+            outcome = Outcome::Failed;
+            continue;
+        }
         if (!CompactFolderTree(entry->m_pRoot.get())) {
             port.Message(kTextCannotCompact);
             outcome = Outcome::Failed;
@@ -35,6 +40,25 @@ Outcome CCompactCommand::RunCompact() {
     // Compacting re-reads each folder, so the records behind the message list are gone.
     port.FillMessageList();
     return outcome;
+}
+
+Outcome CCompactCommand::CompactFolder(CMails* folder) {
+    if (folder == nullptr)
+        return Outcome::Cancelled;
+    const StoreLocks locks = m_doc.LockForChange({folder});
+    if (!locks)
+        return Outcome::Failed;
+    Port& port = m_doc.GetPort();
+    WaitCursor wait(port);
+    port.Progress(std::string(folder->IsRoot() ? "Compacting Mailbox '" : "Compacting Folder '") +
+                  folder->m_strName + "', please wait.");
+    const bool ok = CompactFolderTree(folder);
+    port.FillMessageList();
+    if (!ok) {
+        port.Message(kTextCannotCompact);
+        return Outcome::Failed;
+    }
+    return Outcome::Done;
 }
 
 } // namespace qb

@@ -19,6 +19,9 @@ class CCompactCommand {
     static bool CompactFolderTree(CMails* folder);
     // The Compact dialog's button: every mailbox in order, with status texts.
     Outcome RunCompact();
+    // Compacts one folder's subtree (a store's root: the whole store); kTextCannotCompact when
+    // any folder failed.
+    Outcome CompactFolder(CMails* folder);
 
   private:
     CQuillboxDoc& m_doc;

@@ -117,6 +117,13 @@ bool CQuillboxDoc::DeleteFolderAndItem(CMails* folder, bool keepItemOnFailure) {
     return false;
 }
 
+StoreLocks CQuillboxDoc::LockForChange(std::initializer_list<CMails*> folders) {
+    StoreLocks locks = StoreLocks::Acquire(folders, fs::LockMode::Exclusive, m_lockWaitMs);
+    if (!locks)
+        m_port.Message(locks.FailureText(), Buttons::Ok, Icon::Stop);
+    return locks;
+}
+
 bool CQuillboxDoc::RebuildFolderMenus() {
     m_menu.Fill(m_mailboxes, ID_MOVE_FIRST);
     m_port.FolderMenusChanged();

@@ -1,6 +1,7 @@
 #include "app/folder_commands.h"
 
 #include "app/document.h"
+#include "app/message_file.h"
 #include "model/mails.h"
 #include "model/message.h"
 
@@ -39,6 +40,9 @@ Outcome CFolderCommands::OnNewFolder(const Selection& selection) {
         port.Message(refusal);
         return Outcome::Failed;
     }
+    const StoreLocks locks = m_doc.LockForChange({selection.folder});
+    if (!locks)
+        return Outcome::Failed;
     Outcome outcome = Outcome::Done;
     if (CMails* created = selection.folder->CreateFolder(*name)) {
         m_doc.InsertFolderTree(selection.folder, created);
@@ -64,6 +68,9 @@ Outcome CFolderCommands::OnRenameFolder(const Selection& selection) {
     const std::optional<std::string> name = port.AskFolderName();
     if (!name)
         return Outcome::Cancelled;
+    const StoreLocks locks = m_doc.LockForChange({selection.folder});
+    if (!locks)
+        return Outcome::Failed;
     Outcome outcome = Outcome::Done;
     if (!name->empty() && selection.folder->Rename(*name, false)) {
         port.SetFolderItemText(selection.folder, *name);
@@ -96,6 +103,9 @@ Outcome CFolderCommands::EndLabelEdit(const Selection& selection, const std::str
         port.Message(kTextSelectFolderToRename);
         return Outcome::Failed;
     }
+    const StoreLocks locks = m_doc.LockForChange({selection.folder});
+    if (!locks)
+        return Outcome::Failed;
     if (selection.folder->IsRoot() || !selection.folder->Rename(text, false)) {
         port.Message(selection.folder->IsRoot() ? kTextCannotRenameRoot : kTextCannotRenameFolder);
         return Outcome::Failed;
@@ -118,6 +128,9 @@ Outcome CFolderCommands::OnDelete(const Selection& selection) {
         }
         if (port.Message("Delete Folder \"" + folder->m_strName + "\"?", Buttons::OkCancel) ==
             Answer::Ok) {
+            const StoreLocks locks = m_doc.LockForChange({folder});
+            if (!locks)
+                return Outcome::Failed;
             // A folder that could not be removed leaves the tree all the same; the next reload
             // shows what is left of it.
             if (!m_doc.DeleteFolderAndItem(folder, false))
@@ -127,6 +140,9 @@ Outcome CFolderCommands::OnDelete(const Selection& selection) {
         }
     } else if (selection.pane == ActivePane::List) {
         if (port.Message("Delete Selected Message(s)?", Buttons::OkCancel) == Answer::Ok) {
+            const StoreLocks locks = m_doc.LockForChange({selection.folder});
+            if (!locks)
+                return Outcome::Failed;
             for (CMessage* message : selection.messages)
                 port.DeleteMessageRow(message);
             selection.folder->RemoveMessages(selection.messages);
@@ -137,6 +153,41 @@ Outcome CFolderCommands::OnDelete(const Selection& selection) {
         outcome = Outcome::Cancelled;
     }
     m_doc.RebuildFolderMenus();
+    return outcome;
+}
+
+Outcome CFolderCommands::AddMessageFiles(CMails* folder, const std::vector<std::string>& files) {
+    Port& port = m_doc.GetPort();
+    if (folder == nullptr)
+        return Outcome::Cancelled;
+    for (const std::string& file : files) {
+        if (!CanReadMessageFile(file)) {
+            port.Message(std::string(kTextCannotReadMessageFile) + ": " + file);
+            return Outcome::Failed;
+        }
+    }
+    // A root stands for the store directory, which holds no messages of its own.
+    if (folder->IsRoot()) {
+        port.Message(kTextCannotAddMessage);
+        return Outcome::Failed;
+    }
+    const StoreLocks locks = m_doc.LockForChange({folder});
+    if (!locks)
+        return Outcome::Failed;
+    Outcome outcome = Outcome::Done;
+    CMails holder("", "", CMails::kPlain);
+    for (const std::string& file : files) {
+        std::string error;
+        std::unique_ptr<CMessage> message = ReadMessageFile(file, holder, error);
+        if (message == nullptr) {
+            port.Message(error + ": " + file);
+            outcome = Outcome::Failed;
+        } else if (!folder->AddMessage(*message)) {
+            port.Message(kTextCannotAddMessage);
+            outcome = Outcome::Failed;
+        }
+    }
+    port.FillMessageList();
     return outcome;
 }
 

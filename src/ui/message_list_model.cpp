@@ -1,5 +1,5 @@
 #include "ui/message_list_model.h"
-
+#include "app/store_lock.h"
 #include "model/mails.h"
 #include "ui/text_codec.h"
 
@@ -12,7 +12,7 @@ void MessageListModel::Fill(CMails* folder) {
     beginResetModel();
     m_rows.clear();
     if (folder != nullptr) {
-        MessageList& messages = folder->GetMessages();
+        MessageList& messages = ListMessages(*folder);
         m_rows.reserve(messages.size());
         for (auto& message : messages)
             m_rows.push_back(message.get());

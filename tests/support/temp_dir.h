@@ -6,6 +6,7 @@
 #include <filesystem>
 #include <fstream>
 #include <iterator>
+#include <map>
 #include <stdexcept>
 #include <string>
 #include <vector>
@@ -64,6 +65,19 @@ inline std::vector<std::string> DirNames(const std::string& dir) {
         out.push_back(e.path().filename().string());
     std::sort(out.begin(), out.end());
     return out;
+}
+
+// Every entry below `dir` with its bytes ("" for a directory), leaving out the lock files (the
+// registry's and the stores'), which any command may create.
+inline std::map<std::string, std::string> Snapshot(const std::string& dir) {
+    std::map<std::string, std::string> files;
+    for (const auto& e : std::filesystem::recursive_directory_iterator(dir)) {
+        const std::string name = e.path().filename().string();
+        if (name.size() >= 5 && name.compare(name.size() - 5, 5, ".lock") == 0)
+            continue;
+        files[e.path().string()] = e.is_directory() ? "" : ReadFile(e.path().string());
+    }
+    return files;
 }
 
 } // namespace qb::test
