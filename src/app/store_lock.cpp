@@ -34,6 +34,9 @@ std::string StoreLockPath(CMails* folder) {
     CMails* root = folder->GetRoot();
     if (root == nullptr || root->GetType() == CMails::kPlain || root->m_strPath.empty())
         return {};
+    // A root that is no directory holds nothing to guard; its commands fail on their own.
+    if (!fs::IsDirectory(root->m_strPath))
+        return {};
     const std::string resolved = fs::ResolvePath(root->m_strPath);
     if (resolved.empty() || resolved == "/")
         return {};

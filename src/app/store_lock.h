@@ -29,7 +29,7 @@ inline constexpr int kStoreLockWaitMs = 5000;
 
 // The lock file of the store `folder` lies in: ROOT.lock beside the store's root directory,
 // named after the root with every link resolved (so two spellings of one store share it). ""
-// for a folder of no store on disk.
+// for a folder of no store on disk (an in-memory folder, a root that is no directory).
 std::string StoreLockPath(CMails* folder);
 
 // The locks one command holds, released when it goes.
