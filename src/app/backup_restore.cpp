@@ -116,6 +116,10 @@ DialogResult CBackupRestoreCommands::Restore(const std::string& file, CMails* ro
     }
     in.Close();
 
+    // The dialog stays open to try again.
+    const StoreLocks locks = m_doc.LockForChange({root});
+    if (!locks)
+        return {Outcome::Failed, false};
     Outcome outcome = Outcome::Done;
     CMails* copy = StoreTakesNames(root, tree) ? root->CopyFolder(tree) : nullptr;
     if (copy != nullptr) {

@@ -30,6 +30,11 @@ Outcome CCompactCommand::RunCompact() {
             continue;
         }
         port.Progress("Compacting Mailbox '" + entry->m_strName + "', please wait.");
+        const StoreLocks locks = m_doc.LockForChange({entry->m_pRoot.get()});
+        if (!locks) {
+            outcome = Outcome::Failed;
+            continue;
+        }
         if (!CompactFolderTree(entry->m_pRoot.get())) {
             port.Message(kTextCannotCompact);
             outcome = Outcome::Failed;
@@ -45,6 +50,9 @@ Outcome CCompactCommand::CompactFolder(CMails* folder) {
     if (folder == nullptr)
         return Outcome::Cancelled;
     if (m_doc.RefuseIfReadOnly({folder}))
+        return Outcome::Failed;
+    const StoreLocks locks = m_doc.LockForChange({folder});
+    if (!locks)
         return Outcome::Failed;
     Port& port = m_doc.GetPort();
     WaitCursor wait(port);

@@ -138,6 +138,13 @@ bool CQuillboxDoc::RefuseIfReadOnly(std::initializer_list<CMails*> folders) {
     return false;
 }
 
+StoreLocks CQuillboxDoc::LockForChange(std::initializer_list<CMails*> folders) {
+    StoreLocks locks = StoreLocks::Acquire(folders, fs::LockMode::Exclusive, m_lockWaitMs);
+    if (!locks)
+        m_port.Message(locks.FailureText(), Buttons::Ok, Icon::Stop);
+    return locks;
+}
+
 bool CQuillboxDoc::RebuildFolderMenus() {
     m_menu.Fill(m_mailboxes, ID_MOVE_FIRST);
     m_port.FolderMenusChanged();

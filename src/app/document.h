@@ -15,6 +15,7 @@
 #include "app/menu_model.h"
 #include "app/move_copy.h"
 #include "app/port.h"
+#include "app/store_lock.h"
 
 #include <initializer_list>
 #include <memory>
@@ -92,6 +93,17 @@ class CQuillboxDoc {
     // folders are ignored. Reading commands (list, show, copy out, backup, export) never call it.
     bool RefuseIfReadOnly(std::initializer_list<CMails*> folders);
 
+    // ---- one writer per store ----
+
+    // Taken by every command that changes a store, once it has asked its questions and before
+    // it writes anything, and held until it ends: the exclusive locks of the stores of
+    // `folders` (the folder it changes; the destination of a copy and the source of a move).
+    // When another Quillbox process keeps one of them past the wait, kTextMailboxInUse is shown
+    // (kTextCannotLockMailbox when the lock file cannot be made) and the result is false: the
+    // command ends as refused with nothing written. Null folders are ignored.
+    [[nodiscard]] StoreLocks LockForChange(std::initializer_list<CMails*> folders);
+    void SetLockWait(int milliseconds) { m_lockWaitMs = milliseconds; }
+
     // ---- the Move/Copy menus ----
 
     // Refills the folder table and tells the front end to rebuild both submenus.
@@ -108,6 +120,7 @@ class CQuillboxDoc {
     RegistryFile* m_pRegistry;
     MailboxList m_mailboxes;
     CFolderMenu m_menu;
+    int m_lockWaitMs = kStoreLockWaitMs;
 
     CFolderCommands m_folderCommands{*this};
     CMoveCopyCommands m_moveCopy{*this};

@@ -42,6 +42,9 @@ Outcome CFolderCommands::OnNewFolder(const Selection& selection) {
         port.Message(refusal);
         return Outcome::Failed;
     }
+    const StoreLocks locks = m_doc.LockForChange({selection.folder});
+    if (!locks)
+        return Outcome::Failed;
     Outcome outcome = Outcome::Done;
     if (CMails* created = selection.folder->CreateFolder(*name)) {
         m_doc.InsertFolderTree(selection.folder, created);
@@ -69,6 +72,9 @@ Outcome CFolderCommands::OnRenameFolder(const Selection& selection) {
     const std::optional<std::string> name = port.AskFolderName();
     if (!name)
         return Outcome::Cancelled;
+    const StoreLocks locks = m_doc.LockForChange({selection.folder});
+    if (!locks)
+        return Outcome::Failed;
     Outcome outcome = Outcome::Done;
     if (!name->empty() && selection.folder->Rename(*name, false)) {
         port.SetFolderItemText(selection.folder, *name);
@@ -105,6 +111,9 @@ Outcome CFolderCommands::EndLabelEdit(const Selection& selection, const std::str
     }
     if (!selection.folder->IsRoot() && m_doc.RefuseIfReadOnly({selection.folder}))
         return Outcome::Failed;
+    const StoreLocks locks = m_doc.LockForChange({selection.folder});
+    if (!locks)
+        return Outcome::Failed;
     if (selection.folder->IsRoot() || !selection.folder->Rename(text, false)) {
         port.Message(selection.folder->IsRoot() ? kTextCannotRenameRoot : kTextCannotRenameFolder);
         return Outcome::Failed;
@@ -129,6 +138,9 @@ Outcome CFolderCommands::OnDelete(const Selection& selection) {
             return Outcome::Failed;
         if (port.Message("Delete Folder \"" + folder->m_strName + "\"?", Buttons::OkCancel) ==
             Answer::Ok) {
+            const StoreLocks locks = m_doc.LockForChange({folder});
+            if (!locks)
+                return Outcome::Failed;
             // A folder that could not be removed leaves the tree all the same; the next reload
             // shows what is left of it.
             if (!m_doc.DeleteFolderAndItem(folder, false))
@@ -140,6 +152,9 @@ Outcome CFolderCommands::OnDelete(const Selection& selection) {
         if (m_doc.RefuseIfReadOnly({selection.folder}))
             return Outcome::Failed;
         if (port.Message("Delete Selected Message(s)?", Buttons::OkCancel) == Answer::Ok) {
+            const StoreLocks locks = m_doc.LockForChange({selection.folder});
+            if (!locks)
+                return Outcome::Failed;
             for (CMessage* message : selection.messages)
                 port.DeleteMessageRow(message);
             selection.folder->RemoveMessages(selection.messages);
@@ -170,6 +185,9 @@ Outcome CFolderCommands::AddMessageFiles(CMails* folder, const std::vector<std::
         port.Message(kTextCannotAddMessage);
         return Outcome::Failed;
     }
+    const StoreLocks locks = m_doc.LockForChange({folder});
+    if (!locks)
+        return Outcome::Failed;
     Outcome outcome = Outcome::Done;
     CMails holder("", "", CMails::kPlain);
     for (const std::string& file : files) {

@@ -171,6 +171,9 @@ Outcome CMoveCopyCommands::MoveOrCopyFolder(CMails* source, CMails* dest, bool m
         outcome = Outcome::Failed;
     } else if (m_doc.RefuseIfReadOnly({dest, move ? source : nullptr})) {
         outcome = Outcome::Failed;
+    } else if (const StoreLocks locks = m_doc.LockForChange({dest, move ? source : nullptr});
+               !locks) {
+        outcome = Outcome::Failed;
     } else {
         NameAnswer answer = NameAnswer::None;
         CMails* copy = CopyFolderResolvingName(
@@ -211,6 +214,9 @@ Outcome CMoveCopyCommands::MoveOrCopyMessages(CMails* source, CMails* dest,
         m_port.Message(move ? "Cannot move into a root folder" : "Cannot copy into a root folder");
         outcome = Outcome::Failed;
     } else if (dest != source && m_doc.RefuseIfReadOnly({dest, move ? source : nullptr})) {
+        outcome = Outcome::Failed;
+    } else if (const StoreLocks locks = m_doc.LockForChange({dest, move ? source : nullptr});
+               !locks) {
         outcome = Outcome::Failed;
     } else if (dest != source) {
         std::vector<bool> added;
@@ -280,6 +286,9 @@ bool CMoveCopyCommands::Drop(DropEffect effect, const Selection& selection) {
     CMails* source = m_pDragFolder != nullptr ? m_pDragFolder : selection.folder;
     if (m_doc.RefuseIfReadOnly({target, effect == DropEffect::Move ? source : nullptr}))
         return false;
+    const StoreLocks locks = m_doc.LockForChange({target});
+    if (!locks)
+        return false;
     WaitCursor wait(m_port);
     if (CMails* folder = m_pDragFolder) {
         if (effect == DropEffect::Move && folder->IsRoot()) {
@@ -322,7 +331,11 @@ Outcome CMoveCopyCommands::EndDrag(DropEffect effect, const Selection& selection
             // source.
             const bool keep = m_pDropFolder != nullptr && !m_pDropFolder->HoldsSubFolders() &&
                               folder->HasChildren();
-            if (!keep) {
+            // A source another process holds stays where it is, beside its copy.
+            const StoreLocks locks = keep ? StoreLocks() : m_doc.LockForChange({folder});
+            if (!locks) {
+                outcome = Outcome::Failed;
+            } else if (!keep) {
                 if (m_pDropCopy == nullptr ||
                     !CopyHoldsSource(folder, m_pDropCopy, m_pDropFolder->HoldsSubFolders())) {
                     // The source stays where it is, in the tree as well.
@@ -337,14 +350,19 @@ Outcome CMoveCopyCommands::EndDrag(DropEffect effect, const Selection& selection
         }
     } else if (m_bMessageDrag && effect == DropEffect::Move && selection.folder != nullptr) {
         // Only messages the drop really added, and that are still the selected folder's rows.
+        const StoreLocks locks = m_doc.LockForChange({selection.folder});
         std::vector<CMessage*> moved;
         for (CMessage* message : m_droppedMessages) {
             if (std::find(selection.messages.begin(), selection.messages.end(), message) ==
                 selection.messages.end())
                 continue;
+            if (!locks)
+                break;
             m_port.DeleteMessageRow(message);
             moved.push_back(message);
         }
+        if (!locks)
+            outcome = Outcome::Failed;
         selection.folder->RemoveMessages(moved);
     }
     m_pDragFolder = nullptr;

@@ -81,7 +81,7 @@ int Add(Context& ctx, const Args& args) {
 // range.
 bool Select(CMails& folder, const std::vector<std::string>& rows,
             std::vector<CMessage*>& selected) {
-    if (!SelectRows(folder.GetMessages(), Rows(rows), selected)) {
+    if (!SelectRows(ListMessages(folder), Rows(rows), selected)) {
         Fail(kTextMessageNotFound);
         return false;
     }

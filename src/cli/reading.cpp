@@ -3,6 +3,7 @@
 
 #include "app/message_columns.h"
 #include "app/message_text.h"
+#include "app/store_lock.h"
 
 #include <string>
 
@@ -20,7 +21,7 @@ struct MessageArgs {
 CMessage* MessageAt(Context& ctx, const MessageArgs& args, Opened& opened) {
     if (!OpenFolderArg(ctx, args.store, args.folder, opened))
         return nullptr;
-    MessageList& listing = opened.folder->GetMessages();
+    MessageList& listing = ListMessages(*opened.folder);
     std::vector<CMessage*> selected;
     if (!SelectRows(listing, Rows({args.row}), selected) || selected.empty()) {
         Fail(kTextMessageNotFound);
@@ -45,7 +46,7 @@ int List(Context& ctx, const std::string& store, const std::string& folder) {
     if (!OpenFolderArg(ctx, store, folder, opened))
         return kExitFailed;
     std::size_t row = 0;
-    for (const auto& message : opened.folder->GetMessages()) {
+    for (const auto& message : ListMessages(*opened.folder)) {
         std::string line = std::to_string(row++) + "\t" + std::to_string(message->m_nIndex);
         for (const MessageColumn& column : kMessageColumns) {
             line += '\t';
@@ -62,7 +63,7 @@ int Records(Context& ctx, const std::string& store, const std::string& folder) {
     if (!OpenFolderArg(ctx, store, folder, opened))
         return kExitFailed;
     std::size_t row = 0;
-    for (const auto& m : opened.folder->GetMessages()) {
+    for (const auto& m : ListMessages(*opened.folder)) {
         std::string line = std::to_string(row++);
         for (const long long value :
              {static_cast<long long>(m->m_nIndex), static_cast<long long>(m->m_nOffset),

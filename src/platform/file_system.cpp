@@ -246,8 +246,9 @@ FileLock::~FileLock() {
     Release();
 }
 
-bool FileLock::Acquire(const std::string& path, int timeoutMs) {
+bool FileLock::Acquire(const std::string& path, int timeoutMs, LockMode mode) {
     Release();
+    m_busy = false;
     if (Tick(Op::Open, path) != Verdict::Go)
         return false;
     int fd;
@@ -262,7 +263,7 @@ bool FileLock::Acquire(const std::string& path, int timeoutMs) {
     }
     const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(timeoutMs);
     for (;;) {
-        if (::flock(fd, LOCK_EX | LOCK_NB) == 0)
+        if (::flock(fd, (mode == LockMode::Shared ? LOCK_SH : LOCK_EX) | LOCK_NB) == 0)
             break;
         if (errno != EWOULDBLOCK && errno != EINTR) {
             ::close(fd);
@@ -270,6 +271,7 @@ bool FileLock::Acquire(const std::string& path, int timeoutMs) {
         }
         if (std::chrono::steady_clock::now() >= deadline) {
             ::close(fd);
+            m_busy = true;
             return false;
         }
         std::this_thread::sleep_for(std::chrono::milliseconds(5));

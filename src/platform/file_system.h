@@ -97,9 +97,13 @@ class File {
     int m_fd = -1;
 };
 
-// An exclusive lock on a lock file, held until Release or destruction. Cooperating processes
-// that take the same lock file never run their critical sections at the same time; the lock
-// goes with the process if it dies.
+// Exclusive: one holder at a time. Shared: any number of holders, while nobody holds it
+// exclusively.
+enum class LockMode { Exclusive, Shared };
+
+// A lock on a lock file, held until Release or destruction. Cooperating processes that take the
+// same lock file never run their critical sections at the same time; the lock goes with the
+// process if it dies. Two opens of one lock file conflict also within one process.
 class FileLock {
   public:
     FileLock() = default;
@@ -108,12 +112,16 @@ class FileLock {
     FileLock& operator=(const FileLock&) = delete;
 
     // Opens the lock file (creating it when missing) and waits up to `timeoutMs` for the lock.
-    bool Acquire(const std::string& path, int timeoutMs);
+    bool Acquire(const std::string& path, int timeoutMs, LockMode mode = LockMode::Exclusive);
     void Release();
     bool IsHeld() const { return m_fd >= 0; }
+    // After an Acquire that failed: whether another holder kept the lock all the time allowed
+    // (rather than the lock file failing to open).
+    bool WasBusy() const { return m_busy; }
 
   private:
     int m_fd = -1;
+    bool m_busy = false;
 };
 
 // Reads a whole file into `text`. False (text empty) when it cannot be opened or read, or holds

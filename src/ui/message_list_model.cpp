@@ -1,5 +1,5 @@
 #include "ui/message_list_model.h"
-
+#include "app/store_lock.h"
 #include "model/mails.h"
 #include "ui/text_codec.h"
 
@@ -12,7 +12,10 @@ void MessageListModel::Fill(CMails* folder) {
     beginResetModel();
     m_rows.clear();
     if (folder != nullptr) {
-        MessageList& messages = folder->GetMessages();
+        // The window waits only briefly for another process's change to end: the list is read
+        // all the same after that, and shows the rest when the folder is selected again.
+        constexpr int kWaitMs = 250;
+        MessageList& messages = ListMessages(*folder, kWaitMs);
         m_rows.reserve(messages.size());
         for (auto& message : messages)
             m_rows.push_back(message.get());

@@ -6,7 +6,13 @@
 // scripts/modelcheck SEEDS STEPS runs many (QUILLBOX_MODELCHECK_SEEDS, _STEPS, _FIRST).
 #include "store_model.h"
 
+#include "app/message_file.h"
+#include "support/messages.h"
+
 #include <gtest/gtest.h>
+
+#include <sys/wait.h>
+#include <unistd.h>
 
 #include <array>
 #include <cstdlib>
@@ -115,6 +121,10 @@ bool ChooseAdd(World& w, Action& a) {
     a.from = AnyFolder(w, false);
     a.name = firstLines[w.Pick(firstLines.size())];
     a.rows = {w.Pick(2)}; // 1: CR LF line ends
+    return !a.from.empty();
+}
+bool ChooseMessageFolder(World& w, Action& a) {
+    a.from = AnyFolder(w, false);
     return !a.from.empty();
 }
 bool ChooseNothing(World&, Action&) {
@@ -409,6 +419,51 @@ void AddFile(World& w, const Action& a) {
     Expect(w, a, add(), Outcome::Done);
 }
 
+// This process and another Quillbox process, holding the document as it was, each add messages to
+// one folder at the same time: the folder then holds both sets, each in its own order, in turns
+// as the store's lock passed between the two (the model takes the order from the disk).
+void TwoProcessesAdd(World& w, const Action& a) {
+    CMails* folder = w.Folder(a.from);
+    ASSERT_NE(folder, nullptr) << a.Text();
+    if (w.Store(a.from)->readOnly)
+        return; // the add step checks the refusal
+    MFolder* model = w.Model(a.from);
+    std::vector<std::string> files[2];
+    std::vector<std::string> subjects[2];
+    for (int i = 0; i < 6; ++i) {
+        const MMessage m = RandomMessage(w, "");
+        std::string bytes = HeaderText({"", m.subject, m.from, m.date, {}}, "\n") + "\n";
+        for (const std::string& line : m.body)
+            bytes += line + "\n";
+        files[i % 2].push_back(w.File("add" + std::to_string(i) + ".eml"));
+        WriteFile(files[i % 2].back(), bytes);
+        subjects[i % 2].push_back(m.subject);
+        model->messages.push_back(WrittenTo(w.Store(a.from)->netscape, m));
+    }
+    const pid_t pid = fork();
+    ASSERT_GE(pid, 0);
+    if (pid == 0)
+        _exit(w.doc->FolderCommands().AddMessageFiles(folder, files[1]) == Outcome::Done ? 0 : 1);
+    Expect(w, a, w.doc->FolderCommands().AddMessageFiles(folder, files[0]), Outcome::Done);
+    int status = 0;
+    ASSERT_EQ(waitpid(pid, &status, 0), pid);
+    EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << a.Text();
+
+    const std::vector<std::string> listed = Subjects(*folder);
+    const auto position = [&](const std::string& subject) {
+        return std::find(listed.begin(), listed.end(), subject) - listed.begin();
+    };
+    for (const auto& own : subjects) {
+        for (std::size_t i = 1; i < own.size(); ++i)
+            EXPECT_LT(position(own[i - 1]), position(own[i])) << a.Text();
+    }
+    // A message missing from the disk goes last, where the comparison reports it.
+    std::stable_sort(model->messages.begin(), model->messages.end(),
+                     [&](const MMessage& x, const MMessage& y) {
+                         return position(x.subject) < position(y.subject);
+                     });
+}
+
 void Reopen(World& w, const Action&) {
     w.Reopen();
 }
@@ -432,6 +487,7 @@ const Step kSteps[] = {
     {"compact", 1, ChooseNothing, Compact},
     {"backup-restore", 2, ChooseBackup, BackupRestore},
     {"add", 2, ChooseAdd, AddFile},
+    {"two-processes-add", 1, ChooseMessageFolder, TwoProcessesAdd},
     {"reopen", 1, ChooseNothing, Reopen},
     {"read-only", 1, ChooseStore, MarkReadOnly},
 };

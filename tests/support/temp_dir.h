@@ -67,12 +67,13 @@ inline std::vector<std::string> DirNames(const std::string& dir) {
     return out;
 }
 
-// Every entry below `dir` with its bytes ("" for a directory), to show that a command changed
-// nothing. A registry's lock file ("*.lock"), which reading the registry may leave, is left out.
+// Every entry below `dir` with its bytes ("" for a directory), leaving out the lock files (the
+// registry's and the stores'), which any command may create.
 inline std::map<std::string, std::string> Snapshot(const std::string& dir) {
     std::map<std::string, std::string> files;
     for (const auto& e : std::filesystem::recursive_directory_iterator(dir)) {
-        if (e.path().extension() == ".lock")
+        const std::string name = e.path().filename().string();
+        if (name.size() >= 5 && name.compare(name.size() - 5, 5, ".lock") == 0)
             continue;
         files[e.path().string()] = e.is_directory() ? "" : ReadFile(e.path().string());
     }
