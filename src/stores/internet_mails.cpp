@@ -488,13 +488,23 @@ bool CInternetMails::LoadFolders() {
 }
 
 bool CInternetMails::LoadMessages() {
+    return Load(false);
+}
+
+bool CInternetMails::LoadMessagesWithDeleted() {
+    return Load(true);
+}
+
+bool CInternetMails::Load(bool withDeleted) {
     FreeMessages();
     // Listing needs only the ids marked removed, not the index itself (several times their
     // size in memory).
     const std::vector<std::uint32_t> removed = CMailIndex::RemovedIds(IndexFilePath());
-    return LoadMessagesFrom([&removed](std::uint32_t id) {
-               return std::binary_search(removed.begin(), removed.end(), id);
-           }) == LoadResult::Ok;
+    return LoadMessagesFrom(
+               [&removed](std::uint32_t id) {
+                   return std::binary_search(removed.begin(), removed.end(), id);
+               },
+               withDeleted) == LoadResult::Ok;
 }
 
 CInternetMails::LoadResult CInternetMails::LoadMessagesFrom(const CMailIndex& index) {
@@ -502,7 +512,8 @@ CInternetMails::LoadResult CInternetMails::LoadMessagesFrom(const CMailIndex& in
 }
 
 CInternetMails::LoadResult
-CInternetMails::LoadMessagesFrom(const std::function<bool(std::uint32_t)>& isRemoved) {
+CInternetMails::LoadMessagesFrom(const std::function<bool(std::uint32_t)>& isRemoved,
+                                 bool withDeleted) {
     FreeMessages();
     m_bDamaged = false;
     if (IsStoreDirectory())
@@ -578,9 +589,11 @@ CInternetMails::LoadMessagesFrom(const std::function<bool(std::uint32_t)>& isRem
             return LoadResult::Damaged;
         }
         ++found;
-        if (!isRemoved(id)) {
+        const bool removed = isRemoved(id);
+        if (!removed || withDeleted) {
             auto message = std::make_unique<CMessage>(static_cast<std::int32_t>(id), r, this,
                                                       std::move(headerText), "");
+            message->m_bDeleted = removed;
             message->m_nSize = size;
             message->m_nBodySize = recordEnd - textAt - static_cast<std::int64_t>(bodyAt);
             message->m_nLines = static_cast<std::int32_t>(headLines + bodyLines);

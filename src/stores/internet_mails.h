@@ -28,6 +28,8 @@ class CInternetMails : public CMails {
     // True for a folder without messages and for the store root (which holds none); false when
     // the message file cannot be read or is damaged (the messages before the damage are kept).
     bool LoadMessages() override;
+    // The same with the messages whose index record is marked removed.
+    bool LoadMessagesWithDeleted() override;
     bool AddMessage(CMessage& source) override;
     CMails* CreateFolder(const std::string& name) override;
     // Copies the source's own messages (a root has none) into a folder of its name under the
@@ -79,7 +81,9 @@ class CInternetMails : public CMails {
     // Short: fewer records than the header counts, every record there read whole.
     enum class LoadResult { Ok, Short, Failed, Damaged };
     LoadResult LoadMessagesFrom(const CMailIndex& index);
-    LoadResult LoadMessagesFrom(const std::function<bool(std::uint32_t)>& isRemoved);
+    LoadResult LoadMessagesFrom(const std::function<bool(std::uint32_t)>& isRemoved,
+                                bool withDeleted = false);
+    bool Load(bool withDeleted);
     // AddMessages; with `allOrNothing`, one message left out means none is appended and the
     // files stay as they were.
     bool Append(const std::vector<CMessage*>& messages, std::vector<bool>& added,

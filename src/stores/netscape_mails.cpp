@@ -429,6 +429,14 @@ bool CNetscapeMails::LoadFolders() {
 }
 
 bool CNetscapeMails::LoadMessages() {
+    return Load(false);
+}
+
+bool CNetscapeMails::LoadMessagesWithDeleted() {
+    return Load(true);
+}
+
+bool CNetscapeMails::Load(bool withDeleted) {
     FreeMessages();
     // The mail directory itself holds no messages; it is an empty folder, not an unreadable one.
     if (IsRoot() && fs::IsDirectory(m_strPath))
@@ -437,9 +445,10 @@ bool CNetscapeMails::LoadMessages() {
     if (!file.Open(m_strPath, fs::OpenMode::Read))
         return false;
     LineReader reader(file);
-    const bool ok = ScanFolder(reader, [this](ScannedMessage&& scanned) {
+    const bool ok = ScanFolder(reader, [this, withDeleted](ScannedMessage&& scanned) {
         std::unique_ptr<CMessage> message = MakeMessage(std::move(scanned), this);
-        if (!IsMarkedDeleted(*message))
+        message->m_bDeleted = IsMarkedDeleted(*message);
+        if (withDeleted || !message->m_bDeleted)
             m_pMessages.push_back(std::move(message));
     });
     if (!ok) {

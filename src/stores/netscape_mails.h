@@ -28,6 +28,8 @@ class CNetscapeMails : public CMails {
     // but still count in the indices. False when the file cannot be read; the store's root (the
     // mail directory) holds no messages and loads as an empty folder.
     bool LoadMessages() override;
+    // The same with the messages whose status carries the deleted bit.
+    bool LoadMessagesWithDeleted() override;
     // Appends the source's header and body. False, with nothing written, when the file cannot be
     // opened for writing or the source's body cannot be read. On success the source's header text
     // is replaced by the one written (a separator and status line added when missing).
@@ -77,6 +79,8 @@ class CNetscapeMails : public CMails {
 
   private:
     struct CopyJournal;
+
+    bool Load(bool withDeleted);
 
     // Lists the children (so that a later first listing cannot drop a node added now) and makes
     // sure the sub-folder directory exists (`created` set when this call made it). False when

@@ -219,6 +219,18 @@ TEST(InternetListing, RemovedRecordsAreSkippedButCounted) {
     CInternetMails* inbox = store.Folder("Inbox");
     EXPECT_EQ(Live(*inbox), Expect({1, 3, 4}));
     EXPECT_EQ(inbox->m_wHeader1, 4u);
+    // Asked for, the removed one is listed too, flagged, and reads like the others.
+    std::vector<std::string> all;
+    for (auto& m : inbox->GetMessagesWithDeleted()) {
+        ASSERT_TRUE(inbox->ReadMessage(*m));
+        all.push_back(std::to_string(m->m_nIndex) + (m->m_bDeleted ? " deleted " : " ") +
+                      m->m_aBody.at(0));
+    }
+    EXPECT_EQ(all,
+              (std::vector<std::string>{"1 line 1", "2 deleted line 2", "3 line 3", "4 line 4"}));
+    std::uint64_t deleted = 0;
+    ASSERT_TRUE(inbox->CountDeletedMessages(deleted));
+    EXPECT_EQ(deleted, 1u);
 }
 
 TEST(InternetListing, EmptyAndDamagedFiles) {
