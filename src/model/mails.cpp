@@ -81,16 +81,15 @@ bool CMails::RemoveMessages(const std::vector<CMessage*>& messages) {
 
 bool CMails::UndeleteMessages(const std::vector<CMessage*>& messages) {
     // The plain folder keeps no mark: its messages are live.
-    bool all = true;
     for (CMessage* message : messages) {
-        const bool listed = std::any_of(
-            m_pMessages.begin(), m_pMessages.end(),
-            [message](const std::unique_ptr<CMessage>& m) { return m.get() == message; });
-        if (listed)
-            message->m_bDeleted = false;
-        all = all && listed;
+        if (std::none_of(
+                m_pMessages.begin(), m_pMessages.end(),
+                [message](const std::unique_ptr<CMessage>& m) { return m.get() == message; }))
+            return false;
     }
-    return all;
+    for (CMessage* message : messages)
+        message->m_bDeleted = false;
+    return true;
 }
 
 bool CMails::CanHoldFolderName(const std::string&) const {

@@ -49,10 +49,9 @@ class CMails : public CTreeNode {
 
     // ---- messages marked deleted ----
     // Clears the deleted mark of listed messages (from GetMessagesWithDeleted) in place; they
-    // stay listed, with m_bDeleted cleared. A message without the mark is left as it is. Writes
-    // only after making sure each message is still where it was listed, and takes back what it
-    // wrote when it cannot finish. True when every message given is now live; false for one that
-    // is not this folder's, has moved or cannot be written.
+    // stay listed, with m_bDeleted cleared. A message without the mark is left as it is. All or
+    // nothing: writes only after making sure each message is still where it was listed, and
+    // false, with the store as it was, when one is not this folder's, has moved or a write fails.
     virtual bool UndeleteMessages(const std::vector<CMessage*>& messages);
     bool UndeleteMessage(CMessage* message) { return UndeleteMessages({message}); }
 

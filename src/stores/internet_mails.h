@@ -47,6 +47,9 @@ class CInternetMails : public CMails {
     // One load and save of the index. A listed message that has no index record gets one,
     // marked removed.
     bool RemoveMessages(const std::vector<CMessage*>& messages) override;
+    // Takes the removed mark off each message's index record (one load and save of the index),
+    // once its record in the message file is checked to be the one listed.
+    bool UndeleteMessages(const std::vector<CMessage*>& messages) override;
     // A name IsValidFolderName accepts whose files ("name.mbx", "name.idx") fit a directory
     // entry.
     bool CanHoldFolderName(const std::string& name) const override;
