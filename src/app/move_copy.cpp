@@ -223,6 +223,8 @@ Outcome CMoveCopyCommands::MoveOrCopyMessages(CMails* source, CMails* dest,
             }
         }
         source->RemoveMessages(moved);
+        if (!moved.empty())
+            m_doc.Undelete().MessagesRemoved();
     }
     m_doc.RebuildFolderMenus();
     return outcome;
@@ -338,6 +340,8 @@ Outcome CMoveCopyCommands::EndDrag(DropEffect effect, const Selection& selection
             moved.push_back(message);
         }
         selection.folder->RemoveMessages(moved);
+        if (!moved.empty())
+            m_doc.Undelete().MessagesRemoved();
     }
     m_pDragFolder = nullptr;
     m_pDropCopy = nullptr;
