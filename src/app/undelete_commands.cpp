@@ -25,6 +25,11 @@ std::size_t CUndeleteCommands::CountDeleted(const MessageList& messages) {
                       [](const std::unique_ptr<CMessage>& m) { return m->m_bDeleted; }));
 }
 
+std::string CUndeleteCommands::ShownText(std::size_t deleted) {
+    return std::to_string(deleted) +
+           (deleted == 1 ? " deleted message shown" : " deleted messages shown");
+}
+
 bool CUndeleteCommands::CanUndelete(const Selection& selection) const {
     return selection.pane == ActivePane::List && selection.folder != nullptr &&
            std::any_of(selection.messages.begin(), selection.messages.end(),

@@ -6,6 +6,7 @@
 #include "model/mails.h"
 
 #include <cstddef>
+#include <string>
 #include <vector>
 
 namespace qb {
@@ -29,6 +30,8 @@ class CUndeleteCommands {
     MessageList& ListMessages(CMails& folder) const;
     // How many of the listed messages are marked deleted.
     static std::size_t CountDeleted(const MessageList& messages);
+    // The status bar's text for a list showing that many: "3 deleted messages shown".
+    static std::string ShownText(std::size_t deleted);
 
     // Enabled with the list active and a message marked deleted among the selected ones.
     bool CanUndelete(const Selection& selection) const;
