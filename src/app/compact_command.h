@@ -27,7 +27,8 @@ class CCompactCommand {
     // The messages marked deleted in the subtree (a folder that cannot be read counts none). The
     // listed records stay as they are.
     static std::uint64_t CountDeletedInTree(CMails* folder);
-    // Over every mailbox, for the Compact dialog to say before it starts.
+    // Over every mailbox that compacting changes (not the read-only ones), for the Compact dialog
+    // to say before it starts.
     DeletedTally CountDeleted() const;
     // The dialog's sentence for the tally: "12 deleted messages in 3 mailboxes will be removed for
     // good.", or that there are none.
@@ -36,8 +37,12 @@ class CCompactCommand {
     // Compacts every folder of the subtree except a root, depth first; false when any failed
     // (the others are compacted all the same).
     static bool CompactFolderTree(CMails* folder);
-    // The Compact dialog's button: every mailbox in order, with status texts.
+    // The Compact dialog's button: every mailbox in order, with status texts. A read-only
+    // mailbox is passed over (its status line says so).
     Outcome RunCompact();
+    // Compacts one folder's subtree (a store's root: the whole store); refused for a read-only
+    // mailbox, kTextCannotCompact when any folder failed.
+    Outcome CompactFolder(CMails* folder);
 
   private:
     CQuillboxDoc& m_doc;

@@ -39,6 +39,8 @@ bool CUndeleteCommands::CanUndelete(const Selection& selection) const {
 Outcome CUndeleteCommands::OnUndelete(const Selection& selection) {
     if (!CanUndelete(selection))
         return Outcome::Cancelled;
+    if (m_doc.RefuseIfReadOnly({selection.folder}))
+        return Outcome::Failed;
     Port& port = m_doc.GetPort();
     WaitCursor wait(port);
     std::vector<CMessage*> marked;
@@ -56,6 +58,8 @@ Outcome CUndeleteCommands::OnUndelete(const Selection& selection) {
 }
 
 Outcome CUndeleteCommands::UndeleteRows(CMails& folder, const std::vector<std::size_t>& rows) {
+    if (m_doc.RefuseIfReadOnly({&folder}))
+        return Outcome::Failed;
     Selection selection{&folder, ActivePane::List, {}};
     const char* refusal = nullptr;
     if (!SelectRows(folder.GetMessagesWithDeleted(), rows, selection.messages))
