@@ -44,8 +44,18 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     if (whole && std::string(reinterpret_cast<const char*>(data), saved.size()) != saved &&
         saved.size() <= size)
         __builtin_trap(); // a complete index saves as the bytes it was read from
-    for (const auto& record : index.m_aRecords)
-        (void)index.IsRemoved(record->m_nMessageId);
+    // Taking a removed mark off and putting it back leaves the same bytes.
+    for (const auto& record : index.m_aRecords) {
+        const std::uint32_t id = record->m_nMessageId;
+        if (index.IsRemoved(id)) {
+            if (!index.MarkLive(id) || index.IsRemoved(id) || !index.MarkRemoved(id))
+                __builtin_trap();
+        } else if (index.MarkLive(id)) {
+            __builtin_trap(); // only a removed record can be made live
+        }
+    }
+    if (index.Serialize() != saved)
+        __builtin_trap();
     if (!Write(path, saved.data(), saved.size()))
         return 0;
     qb::CMailIndex again;

@@ -1,12 +1,13 @@
-// Arbitrary bytes as a Netscape folder file: load it, read every body, mark some messages
-// deleted, compact and append, checking after each step that the folder still lists exactly the
-// messages it should.
+// Arbitrary bytes as a Netscape folder file: load it, read every body, undelete what is marked
+// deleted, mark some messages deleted, compact and append, checking after each step that the folder
+// still lists exactly the messages it should.
 #include "stores/netscape_mails.h"
 
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
 #include <fstream>
+#include <iterator>
 #include <string>
 #include <unistd.h>
 #include <vector>
@@ -55,6 +56,38 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         Check(m->m_nOffset + m->m_nSize <= static_cast<std::int64_t>(size) + 2);
         Check(folder.ReadMessage(*m));
         Check(m->m_aBody.size() == static_cast<std::size_t>(m->m_nBodyLines));
+    }
+
+    // Listed with the deleted ones, the live ones come in the same order; undeleting them all
+    // either lists every message afterwards (headers as the undelete left them) or changes no
+    // byte of the file.
+    {
+        qb::CNetscapeMails all("Inbox", path);
+        Check(all.LoadMessagesWithDeleted());
+        std::vector<std::string> live, every;
+        std::vector<qb::CMessage*> deleted;
+        for (auto& m : all.m_pMessages) {
+            if (m->m_bDeleted)
+                deleted.push_back(m.get());
+            else
+                live.push_back(m->m_strHeader);
+        }
+        std::vector<std::string> listed;
+        for (auto& m : folder.m_pMessages)
+            listed.push_back(m->m_strHeader);
+        Check(live == listed);
+        if (all.UndeleteMessages(deleted)) {
+            for (auto& m : all.m_pMessages) {
+                Check(!m->m_bDeleted);
+                every.push_back(m->m_strHeader);
+            }
+            Check(Headers(folder) == every);
+        } else {
+            std::ifstream in(path, std::ios::binary);
+            const std::string now((std::istreambuf_iterator<char>(in)), {});
+            Check(now == std::string(reinterpret_cast<const char*>(data), size));
+            Check(folder.LoadMessages());
+        }
     }
 
     // Mark every other message deleted (alternating the single and the batch form); exactly

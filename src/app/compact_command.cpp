@@ -19,6 +19,39 @@ bool CCompactCommand::CompactFolderTree(CMails* folder) {
     return ok;
 }
 
+std::uint64_t CCompactCommand::CountDeletedInTree(CMails* folder) {
+    if (folder == nullptr)
+        return 0;
+    std::uint64_t count = 0;
+    if (!folder->IsRoot())
+        folder->CountDeletedMessages(count);
+    for (CMails* sub : folder->GetSubFolders())
+        count += CountDeletedInTree(sub);
+    return count;
+}
+
+DeletedTally CCompactCommand::CountDeleted() const {
+    DeletedTally tally;
+    for (const auto& entry : m_doc.Mailboxes()) {
+        // Compacting leaves a read-only mailbox as it is.
+        if (entry->m_bReadOnly)
+            continue;
+        const std::uint64_t count = CountDeletedInTree(entry->m_pRoot.get());
+        tally.messages += count;
+        tally.mailboxes += count > 0 ? 1 : 0;
+    }
+    return tally;
+}
+
+std::string CCompactCommand::DeletedNotice(const DeletedTally& tally) {
+    if (tally.messages == 0)
+        return "No deleted messages to remove.";
+    return std::to_string(tally.messages) +
+           (tally.messages == 1 ? " deleted message in " : " deleted messages in ") +
+           std::to_string(tally.mailboxes) + (tally.mailboxes == 1 ? " mailbox" : " mailboxes") +
+           " will be removed for good.";
+}
+
 Outcome CCompactCommand::RunCompact() {
     Port& port = m_doc.GetPort();
     WaitCursor wait(port);

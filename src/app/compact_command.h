@@ -3,6 +3,10 @@
 
 #include "app/command.h"
 
+#include <cstddef>
+#include <cstdint>
+#include <string>
+
 namespace qb {
 
 class CMails;
@@ -10,9 +14,25 @@ class CQuillboxDoc;
 
 inline constexpr char kTextCannotCompact[] = "Cannot compact folders";
 
+// The messages a compaction removes for good: those marked deleted, and in how many mailboxes.
+struct DeletedTally {
+    std::uint64_t messages = 0;
+    std::size_t mailboxes = 0;
+};
+
 class CCompactCommand {
   public:
     explicit CCompactCommand(CQuillboxDoc& doc) : m_doc(doc) {}
+
+    // The messages marked deleted in the subtree (a folder that cannot be read counts none). The
+    // listed records stay as they are.
+    static std::uint64_t CountDeletedInTree(CMails* folder);
+    // Over every mailbox that compacting changes (not the read-only ones), for the Compact dialog
+    // to say before it starts.
+    DeletedTally CountDeleted() const;
+    // The dialog's sentence for the tally: "12 deleted messages in 3 mailboxes will be removed for
+    // good.", or that there are none.
+    static std::string DeletedNotice(const DeletedTally& tally);
 
     // Compacts every folder of the subtree except a root, depth first; false when any failed
     // (the others are compacted all the same).

@@ -1,9 +1,9 @@
 // The program's one document. It owns the registered mailboxes with their folder trees, the
 // folder table behind the Move/Copy menus and the port to its front end, keeps the front end's
 // folder tree in step with the folders, and holds one unit per family of commands: folder
-// commands, move and copy, compact, backup and restore, mailbox management. Commands take the
-// user's selection as an argument and talk to the user only through the port, so that the
-// desktop program and the command line are thin layers over the same rules.
+// commands, move and copy, compact, backup and restore, mailbox management, deleted messages.
+// Commands take the user's selection as an argument and talk to the user only through the port,
+// so that the desktop program and the command line are thin layers over the same rules.
 #pragma once
 
 #include "app/backup_restore.h"
@@ -16,6 +16,7 @@
 #include "app/move_copy.h"
 #include "app/port.h"
 #include "app/store_lock.h"
+#include "app/undelete_commands.h"
 
 #include <initializer_list>
 #include <memory>
@@ -53,6 +54,7 @@ class CQuillboxDoc {
     CCompactCommand& Compact() { return m_compact; }
     CBackupRestoreCommands& BackupRestore() { return m_backupRestore; }
     CMailboxCommands& MailboxCommands() { return m_mailboxCommands; }
+    CUndeleteCommands& Undelete() { return m_undelete; }
 
     // ---- mailboxes and the tree ----
 
@@ -127,6 +129,7 @@ class CQuillboxDoc {
     CCompactCommand m_compact{*this};
     CBackupRestoreCommands m_backupRestore{*this};
     CMailboxCommands m_mailboxCommands{*this};
+    CUndeleteCommands m_undelete{*this};
 };
 
 } // namespace qb

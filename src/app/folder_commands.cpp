@@ -158,6 +158,7 @@ Outcome CFolderCommands::OnDelete(const Selection& selection) {
             for (CMessage* message : selection.messages)
                 port.DeleteMessageRow(message);
             selection.folder->RemoveMessages(selection.messages);
+            m_doc.Undelete().MessagesRemoved();
         } else {
             outcome = Outcome::Cancelled;
         }

@@ -233,6 +233,8 @@ Outcome CMoveCopyCommands::MoveOrCopyMessages(CMails* source, CMails* dest,
             }
         }
         source->RemoveMessages(moved);
+        if (!moved.empty())
+            m_doc.Undelete().MessagesRemoved();
     }
     m_doc.RebuildFolderMenus();
     return outcome;
@@ -364,6 +366,8 @@ Outcome CMoveCopyCommands::EndDrag(DropEffect effect, const Selection& selection
         if (!locks)
             outcome = Outcome::Failed;
         selection.folder->RemoveMessages(moved);
+        if (!moved.empty())
+            m_doc.Undelete().MessagesRemoved();
     }
     m_pDragFolder = nullptr;
     m_pDropCopy = nullptr;

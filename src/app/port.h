@@ -76,6 +76,9 @@ class Port {
     virtual void FillMessageList() = 0;
     // Deletes the row of `message`; the message record is removed from its folder right after.
     virtual void DeleteMessageRow(const CMessage* message) = 0;
+    // Listed messages changed their deleted mark (the records stay): their rows are to be drawn
+    // again.
+    virtual void MessageRowsChanged() {}
 
     // ---- menus, progress, cursor ----
 

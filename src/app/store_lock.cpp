@@ -88,9 +88,9 @@ const char* StoreLocks::FailureText() const {
     return m_result == Result::Busy ? kTextMailboxInUse : kTextCannotLockMailbox;
 }
 
-MessageList& ListMessages(CMails& folder, int timeoutMs) {
+MessageList& ListMessages(CMails& folder, int timeoutMs, bool withDeleted) {
     const StoreLocks locks = StoreLocks::Acquire({&folder}, fs::LockMode::Shared, timeoutMs);
-    return folder.GetMessages();
+    return withDeleted ? folder.GetMessagesWithDeleted() : folder.GetMessages();
 }
 
 } // namespace qb

@@ -60,9 +60,10 @@ class StoreLocks {
     Result m_result = Result::Held;
 };
 
-// The folder's list re-read from its store (CMails::GetMessages) under a shared lock. When
-// another process keeps the store locked past the wait, the list is read all the same: the
-// stores check what they read, and reading changes nothing.
-MessageList& ListMessages(CMails& folder, int timeoutMs = kStoreLockWaitMs);
+// The folder's list re-read from its store (CMails::GetMessages, or GetMessagesWithDeleted when
+// `withDeleted`) under a shared lock. When another process keeps the store locked past the wait,
+// the list is read all the same: the stores check what they read, and reading changes nothing.
+MessageList& ListMessages(CMails& folder, int timeoutMs = kStoreLockWaitMs,
+                          bool withDeleted = false);
 
 } // namespace qb

@@ -1,4 +1,4 @@
-// Commands that change messages: add, delete, copy, move.
+// Commands that change messages: add, delete, undelete, copy, move.
 #include "cli/cli.h"
 
 #include <string>
@@ -18,6 +18,7 @@ struct Args {
 
 int Add(Context& ctx, const Args& args);
 int Delete(Context& ctx, const Args& args);
+int Undelete(Context& ctx, const Args& args);
 int Transfer(Context& ctx, const Args& args, bool move);
 
 void AddSource(CLI::App* command, Args& a) {
@@ -48,6 +49,14 @@ void AddChangingCommands(CLI::App& app, Context& ctx) {
     command = AddCommand(app, ctx, "delete", "Deletes messages from a folder",
                          "quillbox-cli delete netscape:$HOME/Mail Inbox 0 2",
                          [&ctx, a] { return Delete(ctx, *a); });
+    AddSource(command, *a);
+    AddRows(command, *a);
+
+    command =
+        AddCommand(app, ctx, "undelete",
+                   "Takes the deleted mark off messages (ROWs as list --deleted numbers them)",
+                   "quillbox-cli undelete netscape:$HOME/Mail Inbox 4 7",
+                   [&ctx, a] { return Undelete(ctx, *a); });
     AddSource(command, *a);
     AddRows(command, *a);
 
@@ -97,6 +106,14 @@ int Delete(Context& ctx, const Args& args) {
     if (!Select(*folder, args.rows, selection.messages))
         return kExitFailed;
     return ExitFor(session.doc.FolderCommands().OnDelete(selection));
+}
+
+int Undelete(Context& ctx, const Args& args) {
+    Session session(ctx);
+    CMails* folder = session.Folder(args.store, args.folder);
+    if (folder == nullptr)
+        return kExitFailed;
+    return ExitFor(session.doc.Undelete().UndeleteRows(*folder, Rows(args.rows)));
 }
 
 int Transfer(Context& ctx, const Args& args, bool move) {

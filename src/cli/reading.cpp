@@ -41,17 +41,21 @@ int Folders(Context& ctx, const std::string& store) {
     return kExitOk;
 }
 
-int List(Context& ctx, const std::string& store, const std::string& folder) {
+// With `deleted`, the messages marked deleted are listed too, and every line ends in one more
+// field: "D" for such a message, "-" for a live one.
+int List(Context& ctx, const std::string& store, const std::string& folder, bool deleted) {
     Opened opened;
     if (!OpenFolderArg(ctx, store, folder, opened))
         return kExitFailed;
     std::size_t row = 0;
-    for (const auto& message : ListMessages(*opened.folder)) {
+    for (const auto& message : ListMessages(*opened.folder, kStoreLockWaitMs, deleted)) {
         std::string line = std::to_string(row++) + "\t" + std::to_string(message->m_nIndex);
         for (const MessageColumn& column : kMessageColumns) {
             line += '\t';
             line += message->GetHeaderField(column.field);
         }
+        if (deleted)
+            line += message->m_bDeleted ? "\tD" : "\t-";
         line += '\n';
         Out(line);
     }
@@ -110,6 +114,7 @@ void AddReadingCommands(CLI::App& app, Context& ctx) {
         std::string store;
         std::string folder;
         MessageArgs message;
+        bool deleted = false;
     };
     auto a = std::make_shared<Args>();
 
@@ -121,8 +126,10 @@ void AddReadingCommands(CLI::App& app, Context& ctx) {
     command = AddCommand(app, ctx, "list",
                          "Lists a folder's messages: ROW, index, Subject, From, To, Date",
                          "quillbox-cli list netscape:$HOME/Mail Inbox",
-                         [&ctx, a] { return List(ctx, a->store, a->folder); });
+                         [&ctx, a] { return List(ctx, a->store, a->folder, a->deleted); });
     AddFolderArgs(command, a->store, a->folder);
+    command->add_flag("--deleted", a->deleted,
+                      "Lists the messages marked deleted too, with a last field: D (deleted) or -");
 
     command = AddCommand(app, ctx, "records",
                          "Lists a folder's message records: ROW, index, offset, size, body size, "

@@ -2,6 +2,7 @@
 
 #include "platform/paths.h"
 
+#include <algorithm>
 #include <utility>
 
 namespace qb {
@@ -16,6 +17,9 @@ bool CMails::LoadFolders() {
 }
 bool CMails::LoadMessages() {
     return true;
+}
+bool CMails::LoadMessagesWithDeleted() {
+    return LoadMessages();
 }
 bool CMails::ReadMessage(CMessage&) {
     return true;
@@ -75,6 +79,19 @@ bool CMails::RemoveMessages(const std::vector<CMessage*>& messages) {
     return all;
 }
 
+bool CMails::UndeleteMessages(const std::vector<CMessage*>& messages) {
+    // The plain folder keeps no mark: its messages are live.
+    for (CMessage* message : messages) {
+        if (std::none_of(
+                m_pMessages.begin(), m_pMessages.end(),
+                [message](const std::unique_ptr<CMessage>& m) { return m.get() == message; }))
+            return false;
+    }
+    for (CMessage* message : messages)
+        message->m_bDeleted = false;
+    return true;
+}
+
 bool CMails::CanHoldFolderName(const std::string&) const {
     return true;
 }
@@ -121,6 +138,25 @@ std::unique_ptr<CMails> CMails::DeleteSubFolder(CMails* child) {
 MessageList& CMails::GetMessages() {
     LoadMessages();
     return m_pMessages;
+}
+
+MessageList& CMails::GetMessagesWithDeleted() {
+    LoadMessagesWithDeleted();
+    return m_pMessages;
+}
+
+bool CMails::CountDeletedMessages(std::uint64_t& count) {
+    count = 0;
+    // The listed records stay as they are: a front end may be showing them.
+    MessageList listed = std::move(m_pMessages);
+    m_pMessages.clear();
+    const bool ok = LoadMessagesWithDeleted();
+    if (ok) {
+        for (const auto& m : m_pMessages)
+            count += m->m_bDeleted ? 1 : 0;
+    }
+    m_pMessages = std::move(listed);
+    return ok;
 }
 
 std::vector<CMails*> CMails::GetSubFolders() {

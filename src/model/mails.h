@@ -27,6 +27,9 @@ class CMails : public CTreeNode {
     // ---- store operations ----
     virtual bool LoadFolders();
     virtual bool LoadMessages();
+    // LoadMessages with the messages marked deleted listed too, in store order, each with
+    // m_bDeleted set. A store that keeps no such mark lists what LoadMessages lists.
+    virtual bool LoadMessagesWithDeleted();
     virtual bool AddMessage(CMessage& source);
     virtual CMails* CreateFolder(const std::string& name);
     virtual CMails* CopyFolder(CMails& source);
@@ -44,6 +47,14 @@ class CMails : public CTreeNode {
     // Removes the messages as RemoveMessage of each would. True when all were.
     virtual bool RemoveMessages(const std::vector<CMessage*>& messages);
 
+    // ---- messages marked deleted ----
+    // Clears the deleted mark of listed messages (from GetMessagesWithDeleted) in place; they
+    // stay listed, with m_bDeleted cleared. A message without the mark is left as it is. All or
+    // nothing: writes only after making sure each message is still where it was listed, and
+    // false, with the store as it was, when one is not this folder's, has moved or a write fails.
+    virtual bool UndeleteMessages(const std::vector<CMessage*>& messages);
+    bool UndeleteMessage(CMessage* message) { return UndeleteMessages({message}); }
+
     // ---- what the store can hold ----
     // Whether a folder of this name can be created, copied or restored below this folder: the
     // store's rules for names, their length included. The plain folder takes any name.
@@ -58,6 +69,11 @@ class CMails : public CTreeNode {
     // Re-reads the messages from the store (the result of LoadMessages is not reported) and
     // returns the list. Earlier CMessage pointers of this folder are invalid afterwards.
     MessageList& GetMessages();
+    // The same with the messages marked deleted (LoadMessagesWithDeleted).
+    MessageList& GetMessagesWithDeleted();
+    // How many messages of this folder are marked deleted, read from the store without touching
+    // the listed messages. False (count 0) when the folder cannot be read.
+    bool CountDeletedMessages(std::uint64_t& count);
     // The children, loading them from the store the first time (and again after a failed load).
     std::vector<CMails*> GetSubFolders();
     void FreeMessages();

@@ -46,6 +46,8 @@ class CMessage {
     std::int32_t m_nLines = 0;
     std::int32_t m_nBodyLines = 0;
     CMails* m_pFolder = nullptr;
+    // Marked deleted in its store (listed only when the folder is asked for those too).
+    bool m_bDeleted = false;
     std::string m_strHeader;
     std::string m_strText;
     std::vector<std::string> m_aBody;

@@ -7,7 +7,7 @@
 //    append writes over. The index is saved after that: a message without an index record is
 //    still listed.
 //  - A folder copy is all or nothing: one that fails leaves no message of it behind.
-//  - Removing a message changes only the index, which is replaced whole.
+//  - Removing or undeleting a message changes only the index, which is replaced whole.
 //  - Compact builds the new message and index files under temporary names and replaces the index
 //    first: a crash between the two replacements can show removed messages again, never hide a
 //    live one.
@@ -258,9 +258,9 @@ std::int64_t RecordsEnd(const MessageFileHeader& header, std::int64_t fileSize) 
     return fileSize;
 }
 
-// Reads the body lines of a listed message from its record; false when the record at the
-// message's offset is no longer the one that was listed or cannot be read.
-bool ReadBody(fs::File& file, CMessage& message) {
+// Whether the record at the message's offset is still the one that was listed: its marker, id
+// and size.
+bool IsListedRecord(fs::File& file, const CMessage& message) {
     if (message.m_nOffset < 0 || message.m_nBodySize < 0 ||
         message.m_nSize < static_cast<std::int64_t>(kRecordHead) ||
         message.m_nBodySize > message.m_nSize - static_cast<std::int64_t>(kRecordHead))
@@ -268,9 +268,15 @@ bool ReadBody(fs::File& file, CMessage& message) {
     unsigned char head[kRecordHead];
     if (!file.Seek(message.m_nOffset) || !file.ReadExact(head, sizeof head))
         return false;
-    if (std::memcmp(head, kMarker, 4) != 0 ||
-        GetLE32(head + 4) != static_cast<std::uint32_t>(message.m_nIndex) ||
-        GetLE32(head + 8) != static_cast<std::uint64_t>(message.m_nSize))
+    return std::memcmp(head, kMarker, 4) == 0 &&
+           GetLE32(head + 4) == static_cast<std::uint32_t>(message.m_nIndex) &&
+           GetLE32(head + 8) == static_cast<std::uint64_t>(message.m_nSize);
+}
+
+// Reads the body lines of a listed message from its record; false when the record at the
+// message's offset is no longer the one that was listed or cannot be read.
+bool ReadBody(fs::File& file, CMessage& message) {
+    if (!IsListedRecord(file, message))
         return false;
     const std::int64_t fileSize = file.Size();
     const std::int64_t start = message.m_nOffset + message.m_nSize - message.m_nBodySize;
@@ -488,13 +494,23 @@ bool CInternetMails::LoadFolders() {
 }
 
 bool CInternetMails::LoadMessages() {
+    return Load(false);
+}
+
+bool CInternetMails::LoadMessagesWithDeleted() {
+    return Load(true);
+}
+
+bool CInternetMails::Load(bool withDeleted) {
     FreeMessages();
     // Listing needs only the ids marked removed, not the index itself (several times their
     // size in memory).
     const std::vector<std::uint32_t> removed = CMailIndex::RemovedIds(IndexFilePath());
-    return LoadMessagesFrom([&removed](std::uint32_t id) {
-               return std::binary_search(removed.begin(), removed.end(), id);
-           }) == LoadResult::Ok;
+    return LoadMessagesFrom(
+               [&removed](std::uint32_t id) {
+                   return std::binary_search(removed.begin(), removed.end(), id);
+               },
+               withDeleted) == LoadResult::Ok;
 }
 
 CInternetMails::LoadResult CInternetMails::LoadMessagesFrom(const CMailIndex& index) {
@@ -502,7 +518,8 @@ CInternetMails::LoadResult CInternetMails::LoadMessagesFrom(const CMailIndex& in
 }
 
 CInternetMails::LoadResult
-CInternetMails::LoadMessagesFrom(const std::function<bool(std::uint32_t)>& isRemoved) {
+CInternetMails::LoadMessagesFrom(const std::function<bool(std::uint32_t)>& isRemoved,
+                                 bool withDeleted) {
     FreeMessages();
     m_bDamaged = false;
     if (IsStoreDirectory())
@@ -578,9 +595,11 @@ CInternetMails::LoadMessagesFrom(const std::function<bool(std::uint32_t)>& isRem
             return LoadResult::Damaged;
         }
         ++found;
-        if (!isRemoved(id)) {
+        const bool removed = isRemoved(id);
+        if (!removed || withDeleted) {
             auto message = std::make_unique<CMessage>(static_cast<std::int32_t>(id), r, this,
                                                       std::move(headerText), "");
+            message->m_bDeleted = removed;
             message->m_nSize = size;
             message->m_nBodySize = recordEnd - textAt - static_cast<std::int64_t>(bodyAt);
             message->m_nLines = static_cast<std::int32_t>(headLines + bodyLines);
@@ -743,6 +762,43 @@ bool CInternetMails::RemoveMessages(const std::vector<CMessage*>& messages) {
     if (!changed)
         return false;
     return index.Save(IndexFilePath()) && all;
+}
+
+// ---- undeleting --------------------------------------------------------------------------------
+
+bool CInternetMails::UndeleteMessages(const std::vector<CMessage*>& messages) {
+    if (messages.empty())
+        return true;
+    if (IsStoreRoot())
+        return false;
+    CMailIndex index;
+    index.Load(IndexFilePath());
+    if (index.IsUnreadable())
+        return false;
+    fs::File file;
+    if (!file.Open(MessageFilePath(), fs::OpenMode::Read))
+        return false;
+    std::vector<CMessage*> cleared;
+    for (CMessage* message : messages) {
+        // An id is this folder's only: a message of another folder would take the mark off a
+        // different message.
+        if (message == nullptr || message->m_pFolder == nullptr ||
+            message->m_pFolder->m_strPath != m_strPath)
+            return false;
+        const auto id = static_cast<std::uint32_t>(message->m_nIndex);
+        if (!index.IsRemoved(id))
+            continue; // live already, or a repeat
+        // After another program compacted the folder the id may stand for another message.
+        if (!IsListedRecord(file, *message) || !index.MarkLive(id))
+            return false;
+        cleared.push_back(message);
+    }
+    file.Close();
+    if (!cleared.empty() && !index.Save(IndexFilePath()))
+        return false;
+    for (CMessage* message : messages)
+        message->m_bDeleted = false;
+    return true;
 }
 
 // ---- folders -----------------------------------------------------------------------------------

@@ -28,6 +28,8 @@ class CInternetMails : public CMails {
     // True for a folder without messages and for the store root (which holds none); false when
     // the message file cannot be read or is damaged (the messages before the damage are kept).
     bool LoadMessages() override;
+    // The same with the messages whose index record is marked removed.
+    bool LoadMessagesWithDeleted() override;
     bool AddMessage(CMessage& source) override;
     CMails* CreateFolder(const std::string& name) override;
     // Copies the source's own messages (a root has none) into a folder of its name under the
@@ -45,6 +47,9 @@ class CInternetMails : public CMails {
     // One load and save of the index. A listed message that has no index record gets one,
     // marked removed.
     bool RemoveMessages(const std::vector<CMessage*>& messages) override;
+    // Takes the removed mark off each message's index record (one load and save of the index),
+    // once its record in the message file is checked to be the one listed.
+    bool UndeleteMessages(const std::vector<CMessage*>& messages) override;
     // A name IsValidFolderName accepts whose files ("name.mbx", "name.idx") fit a directory
     // entry.
     bool CanHoldFolderName(const std::string& name) const override;
@@ -79,7 +84,9 @@ class CInternetMails : public CMails {
     // Short: fewer records than the header counts, every record there read whole.
     enum class LoadResult { Ok, Short, Failed, Damaged };
     LoadResult LoadMessagesFrom(const CMailIndex& index);
-    LoadResult LoadMessagesFrom(const std::function<bool(std::uint32_t)>& isRemoved);
+    LoadResult LoadMessagesFrom(const std::function<bool(std::uint32_t)>& isRemoved,
+                                bool withDeleted = false);
+    bool Load(bool withDeleted);
     // AddMessages; with `allOrNothing`, one message left out means none is appended and the
     // files stay as they were.
     bool Append(const std::vector<CMessage*>& messages, std::vector<bool>& added,

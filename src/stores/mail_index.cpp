@@ -440,6 +440,14 @@ bool CMailIndex::MarkRemoved(std::uint32_t messageId) {
     return true;
 }
 
+bool CMailIndex::MarkLive(std::uint32_t messageId) {
+    auto it = m_firstById.find(messageId);
+    if (it == m_firstById.end() || it->second->m_nState != CIndexRecord::kStateRemoved)
+        return false;
+    it->second->m_nState = CIndexRecord::kStateNew;
+    return true;
+}
+
 CIndexRecord& CMailIndex::AddRecord(const CMessage& message, std::uint32_t messageId,
                                     std::uint32_t messageOffset, std::uint32_t messageSize) {
     auto record = std::make_unique<CIndexRecord>();

@@ -110,6 +110,9 @@ class CMailIndex {
     bool IsRemoved(std::uint32_t messageId) const;
     // Marks the first record with this id removed; false when no record has it.
     bool MarkRemoved(std::uint32_t messageId);
+    // Takes the removed mark off the first record with this id: it gets the state of a record
+    // this program writes. False when no record has the id or its record is not marked removed.
+    bool MarkLive(std::uint32_t messageId);
     bool HasRecord(std::uint32_t messageId) const;
     // Appends the record of a message just appended to the message file. The message's MIME tree
     // (m_pContent) gives the body-part descriptors; without one a single plain part is described.

@@ -4,8 +4,9 @@
 //    would have put it, and every folder still loads.
 //  - An append that fails is cut back to the file's old length; the next append closes off a
 //    message an earlier one left unfinished, so its separator always starts a new message.
-//  - RemoveMessage writes only into the status field of the header it finds, unchanged, at the
-//    listed offset, and writes back what it changed when it cannot finish.
+//  - RemoveMessage and UndeleteMessages write only into the status field of the header they
+//    find, unchanged, at the listed offset, and write back what they changed when they cannot
+//    finish.
 //  - A folder copy that fails takes back, in reverse order, every file, directory, appended byte
 //    and node it made, so the store is as it was.
 //  - Compact builds the new file beside the old one and renames it over the old one only once
@@ -50,6 +51,38 @@ bool IsMarkedDeleted(const CMessage& message) {
 std::int32_t Clamp32(std::int64_t value) {
     return static_cast<std::int32_t>(
         std::min<std::int64_t>(value, std::numeric_limits<std::int32_t>::max()));
+}
+
+// Where the header text carries the deleted mark: the last hex digit of the number its status
+// field starts with (after blanks), as IsMarkedDeleted reads it, when that digit has the deleted
+// bit. npos when there is none, and when the number may go on in a folded line.
+std::size_t DeletedMarkAt(const std::string& header) {
+    for (std::size_t at = 0; at < header.size();) {
+        const std::size_t eol = header.find("\r\n", at);
+        if (eol == std::string::npos)
+            break;
+        if (StartsWithNoCase(std::string_view(header).substr(at, eol - at), kStatusField)) {
+            std::size_t begin = at + kStatusField.size();
+            while (begin < eol && header[begin] == ' ')
+                ++begin;
+            std::size_t end = begin;
+            while (end < eol && HexDigit(header[end]) >= 0)
+                ++end;
+            if (end == begin || (end == eol && header.compare(eol + 2, 1, "\t") == 0))
+                return std::string::npos;
+            return (HexDigit(header[end - 1]) & static_cast<int>(kDeletedBit)) != 0
+                       ? end - 1
+                       : std::string::npos;
+        }
+        at = eol + 2;
+    }
+    return std::string::npos;
+}
+
+// The digit at DeletedMarkAt without the deleted bit: 0 to 7, so the field keeps its length and
+// every other bit.
+char ClearedDigit(char digit) {
+    return static_cast<char>('0' + (HexDigit(digit) & ~static_cast<int>(kDeletedBit)));
 }
 
 // One message as the folder file lays it out.
@@ -369,6 +402,29 @@ bool LocateStatus(LineReader& reader, const CMessage& message, std::int64_t file
     return true;
 }
 
+// Finds the byte of the message's status field that carries the deleted mark (DeletedMarkAt),
+// making sure first that the file still holds the message's header exactly where it was listed.
+// `patch` is that byte in the file, `headerAt` its place in the header text.
+bool LocateDeletedMark(LineReader& reader, const CMessage& message, std::int64_t fileSize,
+                       Patch& patch, std::size_t& headerAt) {
+    headerAt = DeletedMarkAt(message.m_strHeader);
+    if (headerAt == std::string::npos)
+        return false;
+    std::int64_t filePosition = -1;
+    std::size_t headerPosition = 0;
+    const bool there = ReadListedHeader(
+        reader, message, fileSize, [&](const std::string& line, std::int64_t lineStart) {
+            if (headerAt >= headerPosition && headerAt < headerPosition + line.size())
+                filePosition = lineStart + static_cast<std::int64_t>(headerAt - headerPosition);
+            headerPosition += line.size() + 2;
+        });
+    if (!there || filePosition < 0)
+        return false;
+    patch.position = filePosition;
+    patch.original = message.m_strHeader.substr(headerAt, 1);
+    return true;
+}
+
 void RestorePatches(const std::string& path, const std::vector<Patch>& patches) {
     fs::File file;
     if (!file.Open(path, fs::OpenMode::ReadWrite))
@@ -445,6 +501,14 @@ bool CNetscapeMails::LoadFolders() {
 }
 
 bool CNetscapeMails::LoadMessages() {
+    return Load(false);
+}
+
+bool CNetscapeMails::LoadMessagesWithDeleted() {
+    return Load(true);
+}
+
+bool CNetscapeMails::Load(bool withDeleted) {
     FreeMessages();
     // The mail directory itself holds no messages; it is an empty folder, not an unreadable one.
     if (IsRoot() && fs::IsDirectory(m_strPath))
@@ -453,9 +517,10 @@ bool CNetscapeMails::LoadMessages() {
     if (!file.Open(m_strPath, fs::OpenMode::Read))
         return false;
     LineReader reader(file);
-    const bool ok = ScanFolder(reader, [this](ScannedMessage&& scanned) {
+    const bool ok = ScanFolder(reader, [this, withDeleted](ScannedMessage&& scanned) {
         std::unique_ptr<CMessage> message = MakeMessage(std::move(scanned), this);
-        if (!IsMarkedDeleted(*message))
+        message->m_bDeleted = IsMarkedDeleted(*message);
+        if (withDeleted || !message->m_bDeleted)
             m_pMessages.push_back(std::move(message));
     });
     if (!ok) {
@@ -538,6 +603,7 @@ std::size_t CNetscapeMails::Append(const std::vector<CMessage*>& sources, bool r
 
     struct Written {
         CMessage* source;
+        std::string sourceHeader;
         std::unique_ptr<CMessage> entry;
     };
     std::vector<Written> written;
@@ -547,7 +613,12 @@ std::size_t CNetscapeMails::Append(const std::vector<CMessage*>& sources, bool r
         bool readHere = false;
         if (source == nullptr || !EnsureBody(*source, readHere))
             break;
-        std::string header = HeaderToWrite(*source);
+        const std::string sourceHeader = HeaderToWrite(*source);
+        // A message is appended live: a deleted mark it brings along (a message listed with the
+        // deleted ones, or one that another store kept with its status line) would hide it here.
+        std::string header = sourceHeader;
+        if (const std::size_t mark = DeletedMarkAt(header); mark != std::string::npos)
+            header[mark] = ClearedDigit(header[mark]);
         bytes = lead;
         bytes += header;
         bytes += "\r\n";
@@ -580,7 +651,7 @@ std::size_t CNetscapeMails::Append(const std::vector<CMessage*>& sources, bool r
             std::string().swap(source->m_strText);
             std::string().swap(source->m_strAttach);
         }
-        written.push_back({source, std::move(entry)});
+        written.push_back({source, sourceHeader, std::move(entry)});
     }
     if (written.empty())
         return 0;
@@ -596,7 +667,7 @@ std::size_t CNetscapeMails::Append(const std::vector<CMessage*>& sources, bool r
         return 0;
     }
     for (Written& w : written) {
-        w.source->m_strHeader = w.entry->m_strHeader;
+        w.source->m_strHeader = w.sourceHeader;
         w.entry->m_nIndex = static_cast<std::int32_t>(m_pMessages.size());
         m_pMessages.push_back(std::move(w.entry));
     }
@@ -662,6 +733,63 @@ bool CNetscapeMails::RemoveMessages(const std::vector<CMessage*>& messages) {
     for (auto& m : m_pMessages)
         m->m_nIndex = index++;
     return removed.size() == messages.size();
+}
+
+// ---- undeleting ------------------------------------------------------------------------------
+
+bool CNetscapeMails::UndeleteMessages(const std::vector<CMessage*>& messages) {
+    std::unordered_set<const CMessage*> listed;
+    for (const auto& m : m_pMessages)
+        listed.insert(m.get());
+    std::unordered_set<const CMessage*> seen;
+    std::vector<CMessage*> wanted;
+    for (CMessage* m : messages) {
+        if (m == nullptr || listed.count(m) == 0)
+            return false; // not this folder's
+        if (IsMarkedDeleted(*m) && seen.insert(m).second)
+            wanted.push_back(m);
+    }
+    if (wanted.empty())
+        return true;
+
+    fs::File file;
+    if (!file.Open(m_strPath, fs::OpenMode::ReadWrite))
+        return false;
+    const std::int64_t fileSize = file.Size();
+    if (fileSize < 0)
+        return false;
+    LineReader reader(file, 4096);
+    std::sort(wanted.begin(), wanted.end(),
+              [](const CMessage* a, const CMessage* b) { return a->m_nOffset < b->m_nOffset; });
+    std::vector<Patch> patches;
+    std::vector<std::size_t> headerAt;
+    // All or nothing: at the first message that cannot be undeleted, what was written goes back.
+    for (CMessage* message : wanted) {
+        Patch patch;
+        std::size_t at = 0;
+        const bool found = LocateDeletedMark(reader, *message, fileSize, patch, at);
+        const char digit = found ? ClearedDigit(patch.original[0]) : '0';
+        if (found)
+            patches.push_back(patch); // a cut-off write may have changed it
+        if (!found || !file.Seek(patch.position) || !file.Write(&digit, 1)) {
+            file.Close();
+            RestorePatches(m_strPath, patches);
+            return false;
+        }
+        headerAt.push_back(at);
+    }
+    if (!file.Flush() || !file.Close()) {
+        file.Close();
+        RestorePatches(m_strPath, patches);
+        return false;
+    }
+    // The listed headers follow the file, so that the messages can be deleted or read again.
+    for (std::size_t i = 0; i < wanted.size(); ++i) {
+        std::string& header = wanted[i]->m_strHeader;
+        header[headerAt[i]] = ClearedDigit(header[headerAt[i]]);
+        wanted[i]->m_bDeleted = false;
+    }
+    return true;
 }
 
 // ---- folders ---------------------------------------------------------------------------------

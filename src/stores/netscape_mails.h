@@ -28,9 +28,12 @@ class CNetscapeMails : public CMails {
     // but still count in the indices. False when the file cannot be read; the store's root (the
     // mail directory) holds no messages and loads as an empty folder.
     bool LoadMessages() override;
-    // Appends the source's header and body. False, with nothing written, when the file cannot be
-    // opened for writing or the source's body cannot be read. On success the source's header text
-    // is replaced by the one written (a separator and status line added when missing).
+    // The same with the messages whose status carries the deleted bit.
+    bool LoadMessagesWithDeleted() override;
+    // Appends the source's header and body, always live (a deleted bit in its status field is
+    // cleared in what is written). False, with nothing written, when the file cannot be opened for
+    // writing or the source's body cannot be read. On success the source's header text is
+    // replaced by its header with a separator and status line added when missing.
     bool AddMessage(CMessage& source) override;
     // Marks the message deleted in its status field and takes it out of the list. False, with
     // nothing written, when the file no longer holds the message where it was listed or the
@@ -58,6 +61,9 @@ class CNetscapeMails : public CMails {
     bool AddMessages(const std::vector<CMessage*>& messages, std::vector<bool>& added) override;
     // One file open and one renumbering for all; those that could not be removed stay listed.
     bool RemoveMessages(const std::vector<CMessage*>& messages) override;
+    // Clears the deleted bit of each message's status field in place (one byte; the field keeps
+    // its length and every other bit). One file open for all.
+    bool UndeleteMessages(const std::vector<CMessage*>& messages) override;
     // A name IsValidFolderName accepts whose files ("name", "name.snm", "name.sbd") fit a
     // directory entry.
     bool CanHoldFolderName(const std::string& name) const override;
@@ -77,6 +83,8 @@ class CNetscapeMails : public CMails {
 
   private:
     struct CopyJournal;
+
+    bool Load(bool withDeleted);
 
     // Lists the children (so that a later first listing cannot drop a node added now) and makes
     // sure the sub-folder directory exists (`created` set when this call made it). False when

@@ -14,6 +14,8 @@ constexpr CommandString kStrings[] = {
     {ID_NEW_FOLDER, "Create a new message folder\nNew Folder"},
     {ID_RENAME_FOLDER, "Rename selected folder \nRename"},
     {ID_DELETE, "Delete current folder or message(s)\nDelete"},
+    {ID_UNDELETE, "Take the deleted mark off the selected message(s)\nUndelete"},
+    {ID_VIEW_SHOW_DELETED, "Show or hide the messages marked deleted"},
     {ID_EDIT_COPY, "Copy the selection and put it on the Clipboard\nCopy"},
     {ID_BACKUP, "Backup selected folder to a file\nBackup"},
     {ID_RESTORE, "Restore messages from a file\nRestore"},

@@ -52,6 +52,9 @@ int DialogCommands::Exec(QDialog& dialog) {
 
 void DialogCommands::Compact() {
     CompactDialog dialog([this] { m_doc.Compact().RunCompact(); }, &m_frame);
+    // Before it starts, the dialog says what compacting will remove for good.
+    dialog.SetStatus(
+        QString::fromStdString(CCompactCommand::DeletedNotice(m_doc.Compact().CountDeleted())));
     // The document reports its progress in the status bar; the dialog's status line follows it.
     QObject::connect(m_frame.statusBar(), &QStatusBar::messageChanged, &dialog,
                      &CompactDialog::SetStatus);

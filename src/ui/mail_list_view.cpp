@@ -50,8 +50,13 @@ class RowDelegate : public QStyledItemDelegate {
                 align = Qt::Alignment(a.toInt()) & Qt::AlignHorizontal_Mask;
         }
         painter->save();
-        painter->setPen(option.palette.color(
-            QPalette::Normal, highlighted ? QPalette::HighlightedText : QPalette::Text));
+        // A message marked deleted is drawn greyed.
+        const QVariant foreground = index.data(Qt::ForegroundRole);
+        painter->setPen(!highlighted && foreground.isValid()
+                            ? foreground.value<QColor>()
+                            : option.palette.color(QPalette::Normal, highlighted
+                                                                         ? QPalette::HighlightedText
+                                                                         : QPalette::Text));
         painter->setClipRect(option.rect);
         painter->drawText(span.adjusted(inset, 0, -inset, 0),
                           int(align | Qt::AlignVCenter | Qt::TextSingleLine), shown);
@@ -98,8 +103,16 @@ qb::ColumnWidths CMailListView::ColumnWidths() const {
 
 void CMailListView::Fill(CMails* folder) {
     m_nShownItem = -1;
-    m_model->Fill(folder);
+    m_model->Fill(folder, listMessages);
     m_nShownItem = -1;
+    if (onRowsChanged)
+        onRowsChanged();
+}
+
+void CMailListView::RowsChanged() {
+    m_model->RowsChanged();
+    if (onRowsChanged)
+        onRowsChanged();
 }
 
 void CMailListView::DeleteAllItems() {

@@ -7,6 +7,7 @@
 #include <QTreeView>
 
 #include <functional>
+#include <memory>
 #include <vector>
 
 namespace qb {
@@ -14,6 +15,7 @@ namespace qb {
 class CMails;
 class CMessage;
 class MessageListModel;
+using MessageList = std::vector<std::unique_ptr<CMessage>>;
 
 class CMailListView : public QTreeView {
     Q_OBJECT
@@ -38,6 +40,13 @@ class CMailListView : public QTreeView {
 
     // Asked to show a message whenever another row takes the focus.
     std::function<void(CMessage&)> onShowMessage;
+    // Gives the messages the list shows of a folder (its live ones when not set).
+    std::function<MessageList&(CMails&)> listMessages;
+    // Told after the rows were filled again or their deleted marks changed.
+    std::function<void()> onRowsChanged;
+    // The deleted marks of the shown messages changed: the rows are drawn again.
+    void RowsChanged();
+
     // Asked for the context menu at a global position.
     std::function<void(const QPoint&)> onContextMenu;
 

@@ -7,6 +7,7 @@
 #include "ui/folder_tree_view.h"
 #include "ui/mail_content_view.h"
 #include "ui/mail_list_view.h"
+#include "ui/message_list_model.h"
 #include "ui/text_codec.h"
 
 #include <QApplication>
@@ -103,6 +104,8 @@ CMainFrame::~CMainFrame() {
     m_tree->onContextMenu = nullptr;
     m_list->onContextMenu = nullptr;
     m_list->onShowMessage = nullptr;
+    m_list->listMessages = nullptr;
+    m_list->onRowsChanged = nullptr;
     m_doc = nullptr;
 }
 
@@ -140,6 +143,8 @@ void CMainFrame::CreateActions() {
     copy->setShortcuts(
         {QKeySequence(Qt::CTRL | Qt::Key_C), QKeySequence(Qt::CTRL | Qt::Key_Insert)});
     AddAction(ID_EDIT_SELECT_ALL, QStringLiteral("&Select All"));
+    AddAction(ID_UNDELETE, QStringLiteral("&Undelete"));
+    AddAction(ID_VIEW_SHOW_DELETED, QStringLiteral("Show &Deleted Messages"))->setCheckable(true);
     AddAction(ID_VIEW_TOOLBAR, QStringLiteral("&Toolbar"))->setCheckable(true);
     AddAction(ID_VIEW_STATUS_BAR, QStringLiteral("&Status Bar"))->setCheckable(true);
     AddAction(ID_BACKUP, QStringLiteral("&Backup..."))
@@ -190,10 +195,14 @@ void CMainFrame::CreateMenus() {
     edit->addAction(Action(ID_EDIT_COPY));
     edit->addSeparator();
     edit->addAction(Action(ID_EDIT_SELECT_ALL));
+    edit->addSeparator();
+    edit->addAction(Action(ID_UNDELETE));
 
     QMenu* view = menuBar()->addMenu(QStringLiteral("&View"));
     view->addAction(Action(ID_VIEW_TOOLBAR));
     view->addAction(Action(ID_VIEW_STATUS_BAR));
+    view->addSeparator();
+    view->addAction(Action(ID_VIEW_SHOW_DELETED));
 
     QMenu* tools = menuBar()->addMenu(QStringLiteral("&Tools"));
     tools->addAction(Action(ID_BACKUP));
@@ -280,6 +289,16 @@ void CMainFrame::SetDocument(CQuillboxDoc* document) {
     m_tree->onBadLabel = [this] {
         if (showMessage)
             showMessage(kTextCannotRenameFolder);
+    };
+    m_list->listMessages = [this](CMails& folder) -> MessageList& {
+        return m_doc != nullptr
+                   ? m_doc->Undelete().ListMessages(folder, MessageListModel::kListWaitMs)
+                   : ListMessages(folder, MessageListModel::kListWaitMs);
+    };
+    m_list->onRowsChanged = [this] {
+        if (m_doc != nullptr && m_doc->Undelete().ShowsDeleted())
+            ShowStatus(QString::fromStdString(CUndeleteCommands::ShownText(
+                static_cast<std::size_t>(m_list->Model()->DeletedCount()))));
     };
     UpdateCommandStates();
 }
@@ -392,6 +411,10 @@ bool CMainFrame::IsCommandEnabled(int id) const {
         return m_doc != nullptr && m_doc->FolderCommands().CanRenameFolder(SelectionForUpdate());
     case ID_DELETE:
         return m_doc != nullptr && m_doc->FolderCommands().CanDelete(SelectionForUpdate());
+    case ID_UNDELETE:
+        return m_doc != nullptr && m_doc->Undelete().CanUndelete(CurrentSelection());
+    case ID_VIEW_SHOW_DELETED:
+        return m_doc != nullptr;
     case ID_EDIT_COPY:
         return m_active == m_content && m_content->textCursor().hasSelection();
     case ID_EDIT_SELECT_ALL:
@@ -418,6 +441,7 @@ void CMainFrame::UpdateCommandStates() {
     if (m_toolBar != nullptr)
         Action(ID_VIEW_TOOLBAR)->setChecked(!m_toolBar->isHidden());
     Action(ID_VIEW_STATUS_BAR)->setChecked(!statusBar()->isHidden());
+    Action(ID_VIEW_SHOW_DELETED)->setChecked(m_doc != nullptr && m_doc->Undelete().ShowsDeleted());
 }
 
 void CMainFrame::OnCommand(int id) {
@@ -434,6 +458,15 @@ void CMainFrame::OnCommand(int id) {
     case ID_DELETE:
         if (m_doc != nullptr)
             m_doc->FolderCommands().OnDelete(selection);
+        break;
+    case ID_UNDELETE:
+        if (m_doc != nullptr)
+            m_doc->Undelete().OnUndelete(selection);
+        break;
+    case ID_VIEW_SHOW_DELETED:
+        if (m_doc != nullptr)
+            m_doc->Undelete().SetShowDeleted(!m_doc->Undelete().ShowsDeleted());
+        UpdateCommandStates();
         break;
     case ID_LOCATE_MAILBOX:
     case ID_COMPACT:

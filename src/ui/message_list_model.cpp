@@ -1,26 +1,39 @@
 #include "ui/message_list_model.h"
 #include "app/store_lock.h"
 #include "model/mails.h"
+#include "model/message.h"
+
+#include <QColor>
+
 #include "ui/text_codec.h"
+#include <algorithm>
 
 namespace qb {
 
 MessageListModel::MessageListModel(QObject* parent)
-    : QAbstractTableModel(parent), m_rowIcon(QStringLiteral(":/icons/message.svg")) {}
+    : QAbstractTableModel(parent), m_rowIcon(QStringLiteral(":/icons/message.svg")),
+      m_deletedIcon(QStringLiteral(":/icons/message_deleted.svg")) {}
 
-void MessageListModel::Fill(CMails* folder) {
+void MessageListModel::Fill(CMails* folder, const std::function<MessageList&(CMails&)>& list) {
     beginResetModel();
     m_rows.clear();
     if (folder != nullptr) {
-        // The window waits only briefly for another process's change to end: the list is read
-        // all the same after that, and shows the rest when the folder is selected again.
-        constexpr int kWaitMs = 250;
-        MessageList& messages = ListMessages(*folder, kWaitMs);
+        MessageList& messages = list ? list(*folder) : ListMessages(*folder, kListWaitMs);
         m_rows.reserve(messages.size());
         for (auto& message : messages)
             m_rows.push_back(message.get());
     }
     endResetModel();
+}
+
+int MessageListModel::DeletedCount() const {
+    return static_cast<int>(std::count_if(m_rows.begin(), m_rows.end(),
+                                          [](const CMessage* m) { return m->m_bDeleted; }));
+}
+
+void MessageListModel::RowsChanged() {
+    if (!m_rows.empty())
+        emit dataChanged(index(0, 0), index(rowCount() - 1, columnCount() - 1));
 }
 
 void MessageListModel::Clear() {
@@ -67,7 +80,11 @@ QVariant MessageListModel::data(const QModelIndex& index, int role) const {
         return FromStoreText(message->GetHeaderField(
             kMessageColumns[static_cast<std::size_t>(index.column())].field));
     case Qt::DecorationRole:
-        return index.column() == 0 ? QVariant(m_rowIcon) : QVariant();
+        if (index.column() != 0)
+            return {};
+        return QVariant(message->m_bDeleted ? m_deletedIcon : m_rowIcon);
+    case Qt::ForegroundRole:
+        return message->m_bDeleted ? QVariant(QColor(Qt::gray)) : QVariant();
     case ImageRole:
         return index.column() == 0 ? QVariant(kRowImage) : QVariant();
     case MessageRole:

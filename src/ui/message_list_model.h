@@ -8,12 +8,15 @@
 #include <QAbstractTableModel>
 #include <QIcon>
 
+#include <functional>
+#include <memory>
 #include <vector>
 
 namespace qb {
 
 class CMessage;
 class CMails;
+using MessageList = std::vector<std::unique_ptr<CMessage>>;
 
 class MessageListModel : public QAbstractTableModel {
     Q_OBJECT
@@ -24,8 +27,17 @@ class MessageListModel : public QAbstractTableModel {
 
     explicit MessageListModel(QObject* parent = nullptr);
 
-    // Replaces the rows by the folder's current message list (no rows for null).
-    void Fill(CMails* folder);
+    // Replaces the rows by the folder's current message list (no rows for null): `list` gives
+    // it, the folder's live messages when it is not set.
+    // The window waits only briefly for another process's change to end: the list is read all
+    // the same after that, and shows the rest when the folder is selected again.
+    static constexpr int kListWaitMs = 250;
+
+    void Fill(CMails* folder, const std::function<MessageList&(CMails&)>& list = {});
+    // The rows whose message is marked deleted (drawn greyed, with their own icon).
+    int DeletedCount() const;
+    // The deleted marks changed: every row is drawn again.
+    void RowsChanged();
     void Clear();
     void RemoveRow(int row);
     CMessage* MessageAt(int row) const;
@@ -40,6 +52,7 @@ class MessageListModel : public QAbstractTableModel {
   private:
     std::vector<CMessage*> m_rows;
     QIcon m_rowIcon;
+    QIcon m_deletedIcon;
 };
 
 } // namespace qb

@@ -126,6 +126,10 @@ void QtPort::DeleteMessageRow(const CMessage* message) {
     m_frame.ListView()->DeleteMessageRow(message);
 }
 
+void QtPort::MessageRowsChanged() {
+    m_frame.ListView()->RowsChanged();
+}
+
 void QtPort::FolderMenusChanged() {
     m_frame.RebuildFolderMenus();
 }

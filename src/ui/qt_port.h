@@ -27,6 +27,7 @@ class QtPort : public Port {
     void SelectFolderItem(CMails* folder, bool expand) override;
     void FillMessageList() override;
     void DeleteMessageRow(const CMessage* message) override;
+    void MessageRowsChanged() override;
     void FolderMenusChanged() override;
     void Progress(const std::string& status) override;
     void SetWaitCursor(bool on) override;

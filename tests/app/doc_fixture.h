@@ -67,6 +67,10 @@ class TestFolder : public CMails {
         ++removals;
         return CMails::RemoveMessage(message);
     }
+    bool UndeleteMessages(const std::vector<CMessage*>& messages) override {
+        undeleted.insert(undeleted.end(), messages.begin(), messages.end());
+        return !failUndelete && CMails::UndeleteMessages(messages);
+    }
     // Type 1 stands for a store whose folders do not nest.
     bool HoldsSubFolders() const override { return m_nType != kInternetMail; }
     bool DeleteFolder() override {
@@ -96,10 +100,12 @@ class TestFolder : public CMails {
     bool failDelete = false;
     bool failCompact = false;
     bool failRename = false;
+    bool failUndelete = false;
     bool copyDropsMessages = false; // a copy reported as made that holds no messages
     std::set<std::string> failAdd;  // subjects of messages this folder refuses
     int copies = 0;
     int removals = 0;
+    std::vector<CMessage*> undeleted; // every message given to UndeleteMessages
 };
 
 inline TestFolder* Sub(CMails* parent, const std::string& name) {

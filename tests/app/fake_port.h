@@ -99,6 +99,7 @@ class FakePort : public Port {
     }
     void FillMessageList() override { ++refills; }
     void DeleteMessageRow(const CMessage* message) override { rows.push_back(message); }
+    void MessageRowsChanged() override { ++rowRepaints; }
     void FolderMenusChanged() override { ++menuRebuilds; }
     void Progress(const std::string& status) override { statuses.push_back(status); }
     void SetWaitCursor(bool on) override {
@@ -140,6 +141,7 @@ class FakePort : public Port {
         statuses.clear();
         rows.clear();
         refills = 0;
+        rowRepaints = 0;
         menuRebuilds = 0;
     }
 
@@ -155,6 +157,7 @@ class FakePort : public Port {
     CMails* selected = nullptr;
     bool expanded = false;
     int refills = 0;
+    int rowRepaints = 0;
     int menuRebuilds = 0;
     int clears = 0;
     int deletedItems = 0;

@@ -130,6 +130,28 @@ TEST_F(CliMessages, DeleteActsOnEachRowOnceWhateverTheOrder) {
     EXPECT_EQ(Subjects(Imn(), "Inbox"), " I1\n I3\n");
 }
 
+TEST_F(CliMessages, DeletedMessagesAreListedOnRequestAndUndeleted) {
+    const std::string before = Run({"list", Ns(), "Inbox"}).out;
+    EXPECT_CLI_OK(Run({"delete", Ns(), "Inbox", "0", "2"}));
+    EXPECT_CLI_OK(Run({"add", Imn(), "Inbox", MessageFile("1.eml", "Subject: I1\n\n1\n"),
+                       MessageFile("2.eml", "Subject: I2\n\n2\n")}));
+    EXPECT_CLI_OK(Run({"delete", Imn(), "Inbox", "0"}));
+    CliResult r = Run({"list", "--deleted", Ns(), "Inbox"});
+    EXPECT_CLI_OK(r);
+    EXPECT_EQ(r.out, "0\t0\t A\t a@x\t\t\tD\n1\t1\t B\t b@x\t\t\t-\n2\t2\t C\t c@x\t\t\tD\n");
+    r = Run({"list", Imn(), "Inbox", "--deleted"});
+    EXPECT_EQ(r.out, "0\t1\t I1\t\t\t\tD\n1\t2\t I2\t\t\t\t-\n");
+    // A live row among them: refused, and nothing is undeleted.
+    EXPECT_CLI_FAILS(Run({"undelete", Ns(), "Inbox", "2", "1"}), "Message is not deleted");
+    EXPECT_EQ(Subjects(Ns(), "Inbox"), " B\n");
+    r = Run({"undelete", Ns(), "Inbox", "2", "0", "2"});
+    EXPECT_CLI_OK(r);
+    EXPECT_EQ(r.out, "");
+    EXPECT_EQ(Run({"list", Ns(), "Inbox"}).out, before);
+    EXPECT_CLI_OK(Run({"undelete", Imn(), "Inbox", "0"}));
+    EXPECT_EQ(Subjects(Imn(), "Inbox"), " I1\n I2\n");
+}
+
 TEST_F(CliMessages, CopyAndMoveWithinAndAcrossFormats) {
     const std::string showB = Show(Ns(), "Inbox", "1");
     // Netscape to Internet Mail: copy keeps the source.

@@ -8,7 +8,7 @@ const std::vector<std::string> kCommands = {
     "folders",     "list",        "records",     "header", "show",    "add",
     "delete",      "copy",        "move",        "mkdir",  "rename",  "rmdir",
     "copy-folder", "move-folder", "compact",     "backup", "restore", "mailboxes",
-    "discover",    "first-run",   "new-mailbox", "locate"};
+    "discover",    "first-run",   "new-mailbox", "locate", "undelete"};
 
 class CliUsage : public CliTest {
   protected:
@@ -55,6 +55,8 @@ TEST_F(CliUsage, WrongUsageExitsTwoAndChangesNothing) {
         {"show", "netscape:" + mail, "Inbox", "-1"},
         {"delete", "netscape:" + mail, "Inbox", "0", "x1"},
         {"delete", "netscape:" + mail, "Inbox"},
+        {"undelete", "netscape:" + mail, "Inbox"},
+        {"undelete", "netscape:" + mail, "Inbox", "0", "-1"},
         {"copy", "netscape:" + mail, "Inbox", "0"},
         {"copy", "netscape:" + mail, "Inbox", "0", "--to", "netscape:" + mail},
         {"move-folder", "netscape:" + mail, "Inbox", "--to", "netscape:" + mail, "/",
@@ -97,6 +99,8 @@ TEST_F(CliUsage, AddressesThatNameNothingFailWithOneLine) {
         {{"header", "netscape:" + mail, "Inbox", "1"}, "Message not found"},
         {{"show", "netscape:" + mail, "Inbox", "99999999999999999999999"}, "Message not found"},
         {{"delete", "netscape:" + mail, "Inbox", "0", "1"}, "Message not found"},
+        {{"undelete", "netscape:" + mail, "Inbox", "1"}, "Message not found"},
+        {{"undelete", "netscape:" + mail, "Inbox", "0"}, "Message is not deleted"},
         {{"copy", "netscape:" + mail, "Inbox", "0", "--to", "netscape:" + mail, "Nope"},
          "Folder not found"},
         {{"copy", "netscape:" + mail, "Inbox", "5", "--to", "netscape:" + mail, "Inbox"},

@@ -57,6 +57,18 @@ class StoreFaults : public FaultsTest {
             Enumerate({"Rename",
                        on(inbox, [](World&, CMails* f) { return f->Rename("Renamed", false); })}),
             2);
+        // The second message is marked deleted first; the undelete brings it back.
+        Command undelete{"UndeleteMessage", [inbox](World& w) -> Bound {
+                             CMails* folder = w.Folder(inbox);
+                             CMessage* deleted = folder->GetMessagesWithDeleted()[1].get();
+                             EXPECT_TRUE(deleted->m_bDeleted);
+                             return [folder, deleted] { return folder->UndeleteMessage(deleted); };
+                         }};
+        undelete.prepare = [inbox](World& w) {
+            CMails* folder = w.Folder(inbox);
+            ASSERT_TRUE(folder->RemoveMessage(folder->GetMessages()[1].get()));
+        };
+        EXPECT_GT(Enumerate(undelete), 1);
         Command compact{"Compact", on(inbox, [](World&, CMails* f) { return f->Compact(); })};
         compact.prepare = [inbox](World& w) {
             CMails* folder = w.Folder(inbox);

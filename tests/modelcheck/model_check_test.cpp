@@ -130,6 +130,22 @@ bool ChooseMessageFolder(World& w, Action& a) {
 bool ChooseNothing(World&, Action&) {
     return true;
 }
+// Rows of a folder's listing with the deleted messages: some of the deleted ones, now and then a
+// live row or one past the end, which the command refuses.
+bool ChooseUndelete(World& w, Action& a) {
+    a.from = AnyFolder(w, false);
+    CMails* folder = a.from.empty() ? nullptr : w.Folder(a.from);
+    if (folder == nullptr)
+        return false;
+    const MessageList& listed = folder->GetMessagesWithDeleted();
+    for (std::size_t i = 0; i < listed.size(); ++i) {
+        if (listed[i]->m_bDeleted && w.Chance(60))
+            a.rows.push_back(i);
+    }
+    if (w.Chance(10))
+        a.rows.push_back(w.Pick(listed.size() + 1));
+    return !a.rows.empty();
+}
 bool ChooseStore(World& w, Action& a) {
     a.from = w.stores[w.Pick(w.stores.size())].name;
     return true;
@@ -377,9 +393,64 @@ void NewFolder(World& w, const Action& a) {
     Expect(w, a, w.doc->FolderCommands().OnNewFolder({folder, ActivePane::Tree, {}}), want);
 }
 
+// The live messages of a listing with the deleted ones are the model's; the marked rows are
+// undeleted all together, or, when a row is live or missing, none is.
+void Undelete(World& w, const Action& a) {
+    CMails* folder = w.Folder(a.from);
+    ASSERT_NE(folder, nullptr) << a.Text();
+    MessageList& listed = folder->GetMessagesWithDeleted();
+    std::vector<MMessage> live, revived;
+    bool refused = false;
+    for (std::size_t i = 0; i < listed.size(); ++i) {
+        MMessage m;
+        EXPECT_TRUE(ModelOf(*folder, *listed[i], m)) << a.Text();
+        const bool chosen = std::find(a.rows.begin(), a.rows.end(), i) != a.rows.end();
+        if (!listed[i]->m_bDeleted)
+            live.push_back(m);
+        else if (chosen)
+            revived.push_back(m);
+        refused = refused || (chosen && !listed[i]->m_bDeleted);
+    }
+    refused = refused || std::any_of(a.rows.begin(), a.rows.end(),
+                                     [&](std::size_t r) { return r >= listed.size(); });
+    const auto undelete = [&] { return w.doc->Undelete().UndeleteRows(*folder, a.rows); };
+    if (RefusedReadOnly(w, a, {a.from}, undelete))
+        return;
+    std::vector<MMessage> expected = w.Model(a.from)->messages;
+    std::sort(live.begin(), live.end());
+    std::sort(expected.begin(), expected.end());
+    EXPECT_EQ(live, expected) << a.Text() << ": the live rows of the listing with deleted messages";
+    if (!refused) {
+        std::vector<MMessage>& model = w.Model(a.from)->messages;
+        model.insert(model.end(), revived.begin(), revived.end());
+    }
+    Expect(w, a, undelete(), refused ? Outcome::Failed : Outcome::Done);
+}
+
+// Before it starts, the count of what compacting removes is the difference between the listings
+// with and without the deleted messages; afterwards none is left.
+std::uint64_t DeletedInListings(CMails& folder) {
+    std::uint64_t n =
+        folder.IsRoot() ? 0 : folder.GetMessagesWithDeleted().size() - folder.GetMessages().size();
+    for (CMails* child : folder.GetSubFolders())
+        n += DeletedInListings(*child);
+    return n;
+}
+
 // Every mailbox but the read-only ones (whose files the check after each step compares).
 void Compact(World& w, const Action& a) {
+    const DeletedTally before = w.doc->Compact().CountDeleted();
+    std::uint64_t listed = 0;
+    std::size_t mailboxes = 0;
+    for (const MStore& s : w.stores) {
+        const std::uint64_t n = s.readOnly ? 0 : DeletedInListings(*w.Folder(s.name));
+        listed += n;
+        mailboxes += n > 0 ? 1 : 0;
+    }
+    EXPECT_EQ(before.messages, listed) << a.Text();
+    EXPECT_EQ(before.mailboxes, mailboxes) << a.Text();
     Expect(w, a, w.doc->Compact().RunCompact(), Outcome::Done);
+    EXPECT_EQ(w.doc->Compact().CountDeleted().messages, 0u) << a.Text();
 }
 
 // Backup of a folder, then restore of the archive into a mailbox of either format.
@@ -485,6 +556,7 @@ const Step kSteps[] = {
     {"rename", 2, ChooseFolder, Rename},
     {"new-folder", 2, ChooseFolder, NewFolder},
     {"compact", 1, ChooseNothing, Compact},
+    {"undelete", 2, ChooseUndelete, Undelete},
     {"backup-restore", 2, ChooseBackup, BackupRestore},
     {"add", 2, ChooseAdd, AddFile},
     {"two-processes-add", 1, ChooseMessageFolder, TwoProcessesAdd},

@@ -219,6 +219,18 @@ TEST(InternetListing, RemovedRecordsAreSkippedButCounted) {
     CInternetMails* inbox = store.Folder("Inbox");
     EXPECT_EQ(Live(*inbox), Expect({1, 3, 4}));
     EXPECT_EQ(inbox->m_wHeader1, 4u);
+    // Asked for, the removed one is listed too, flagged, and reads like the others.
+    std::vector<std::string> all;
+    for (auto& m : inbox->GetMessagesWithDeleted()) {
+        ASSERT_TRUE(inbox->ReadMessage(*m));
+        all.push_back(std::to_string(m->m_nIndex) + (m->m_bDeleted ? " deleted " : " ") +
+                      m->m_aBody.at(0));
+    }
+    EXPECT_EQ(all,
+              (std::vector<std::string>{"1 line 1", "2 deleted line 2", "3 line 3", "4 line 4"}));
+    std::uint64_t deleted = 0;
+    ASSERT_TRUE(inbox->CountDeletedMessages(deleted));
+    EXPECT_EQ(deleted, 1u);
 }
 
 TEST(InternetListing, EmptyAndDamagedFiles) {
@@ -421,6 +433,35 @@ TEST(InternetWriting, RemovingAMessageWithoutIndexRecordGivesItOne) {
     ASSERT_EQ(index.m_aRecords.size(), 1u);
     EXPECT_EQ(index.m_aRecords[0]->m_nMessageId, 1u);
     EXPECT_EQ(index.m_aRecords[0]->m_nMessageOffset, 84u);
+}
+
+TEST(InternetWriting, UndeleteTakesTheMarkOffTheIndexOnly) {
+    TempDir dir;
+    MakeInbox(dir.path(), 3, {2, 3});
+    const std::string mbx = ReadFile(dir / "Inbox.mbx");
+    InternetStore store(dir.path());
+    CInternetMails* inbox = store.Folder("Inbox");
+    MessageList& all = inbox->GetMessagesWithDeleted();
+    ASSERT_EQ(all.size(), 3u);
+    auto stranger = SimpleMessage("other");
+    stranger->m_nIndex = 2;
+    EXPECT_FALSE(inbox->UndeleteMessage(stranger.get()));
+    ASSERT_TRUE(inbox->UndeleteMessages({all[1].get(), all[0].get()}));
+    EXPECT_FALSE(all[1]->m_bDeleted);
+    EXPECT_TRUE(all[2]->m_bDeleted);
+    EXPECT_EQ(ReadFile(dir / "Inbox.mbx"), mbx);
+    EXPECT_EQ(Live(*inbox), Expect({1, 2}));
+    CMailIndex index;
+    index.Load(dir / "Inbox.idx");
+    EXPECT_EQ(index.m_aRecords[1]->m_nState, 2u);
+    EXPECT_EQ(index.m_aRecords[2]->m_nState, 1u);
+
+    // Another program compacted the folder since the listing: the id now names another record.
+    MessageList& listed = inbox->GetMessagesWithDeleted();
+    const std::string idx = ReadFile(dir / "Inbox.idx");
+    WriteFile(dir / "Inbox.mbx", MbxFile({MbxRecord(3, MessageText("x", {"y"}))}, 3));
+    EXPECT_FALSE(inbox->UndeleteMessage(listed[2].get()));
+    EXPECT_EQ(ReadFile(dir / "Inbox.idx"), idx);
 }
 
 TEST(InternetWriting, BatchesLeaveTheSameFilesAsSingleOperations) {

@@ -111,6 +111,31 @@ TEST_F(NetscapeFaults, RemoveMessage) {
     test::EnumerateCrashes(setup, operation, check);
 }
 
+TEST_F(NetscapeFaults, UndeleteMessages) {
+    const std::string a = NsMessage("a", {"x"}, "0009"), b = NsMessage("b", {"y"});
+    const std::string before = a + b + NsMessage("c", {"z"}, "8009");
+    const std::string after = NsMessage("a", {"x"}, "0001") + b + NsMessage("c", {"z"}, "8001");
+    auto setup = [&] {
+        store.Reset();
+        store.Write("F", before);
+        store.Folder("F")->LoadMessagesWithDeleted();
+    };
+    auto operation = [&] {
+        CNetscapeMails* f = store.Folder("F");
+        return f->UndeleteMessages({f->m_pMessages[0].get(), f->m_pMessages[2].get()});
+    };
+    auto check = [&](const FaultCase& c) {
+        const std::string now = store.Read("F");
+        if (c.kind == fs::FaultKind::Crash) // each mark is cleared or not
+            EXPECT_TRUE(now == before || now == after ||
+                        now == NsMessage("a", {"x"}, "0001") + b + NsMessage("c", {"z"}, "8009"));
+        else
+            EXPECT_EQ(now, c.reportedSuccess ? after : before);
+    };
+    test::EnumerateFaults(setup, operation, check);
+    test::EnumerateCrashes(setup, operation, check);
+}
+
 TEST_F(NetscapeFaults, Compact) {
     const std::string a = NsMessage("a", {"x"}), c = NsMessage("c", {"z"});
     const std::string original = "lead\r\n" + a + NsMessage("b", {"y"}, "0009") + c;

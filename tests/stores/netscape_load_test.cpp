@@ -8,6 +8,7 @@ namespace {
 using test::Contents;
 using test::NetscapeStore;
 using test::NsMessage;
+using test::SubjectOf;
 using test::Subjects;
 
 TEST(NetscapeLoad, DeletedMessagesAreSkippedButKeepTheirIndex) {
@@ -34,6 +35,23 @@ TEST(NetscapeLoad, DeletedMessagesAreSkippedButKeepTheirIndex) {
     EXPECT_EQ(first.m_nLines - first.m_nBodyLines, 4);
     EXPECT_EQ(first.m_pFolder, inbox);
     EXPECT_EQ(Contents(*inbox), (std::vector<std::string>{"a:one|", "c:three||"}));
+
+    // Asked for, the deleted message is listed in its place, flagged, with the figures a live one
+    // would have.
+    MessageList& all = inbox->GetMessagesWithDeleted();
+    ASSERT_EQ(all.size(), 3u);
+    EXPECT_EQ(SubjectOf(*all[1]), "b");
+    EXPECT_EQ(all[1]->m_nIndex, 1);
+    EXPECT_EQ(all[1]->m_nOffset, static_cast<std::int64_t>(a.size()));
+    EXPECT_EQ(all[1]->m_nSize, static_cast<std::int64_t>(b.size()));
+    ASSERT_TRUE(inbox->ReadMessage(*all[1]));
+    EXPECT_EQ(all[1]->m_aBody, (std::vector<std::string>{"two"}));
+    EXPECT_EQ((std::vector<bool>{all[0]->m_bDeleted, all[1]->m_bDeleted, all[2]->m_bDeleted}),
+              (std::vector<bool>{false, true, false}));
+    std::uint64_t deleted = 0;
+    ASSERT_TRUE(inbox->CountDeletedMessages(deleted));
+    EXPECT_EQ(deleted, 1u);
+    EXPECT_EQ(inbox->m_pMessages.size(), 3u); // counting leaves the listed records alone
 }
 
 TEST(NetscapeLoad, DeletedBitOfTheStatusField) {

@@ -252,6 +252,79 @@ TEST(NetscapeRemove, BatchMarksEveryMessageOnce) {
     EXPECT_EQ(Subjects(*f), (std::vector<std::string>{"0", "2", "3", "5"}));
 }
 
+// ---- undeleting ------------------------------------------------------------------------------
+
+TEST(NetscapeUndelete, ClearsTheDeletedBitInPlace) {
+    struct Case {
+        std::string status, expected;
+    };
+    for (const Case& c : {Case{"0009", "0001"}, Case{"8008", "8000"}, Case{"ABCD", "ABC5"},
+                          Case{"  9 ab", "  1 ab"}, Case{"9", "1"}}) {
+        SCOPED_TRACE(c.status);
+        NetscapeStore store;
+        const std::string a = NsMessage("a", {"x"}, "0009"), d = NsMessage("d", {"z"});
+        store.Write("F", a + NsMessage("b", {"y"}, c.status) + d);
+        CNetscapeMails* f = store.Folder("F");
+        MessageList& all = f->GetMessagesWithDeleted();
+        ASSERT_EQ(all.size(), 3u);
+        CMessage* b = all[1].get();
+        ASSERT_TRUE(b->m_bDeleted);
+        ASSERT_TRUE(f->UndeleteMessage(b));
+        EXPECT_FALSE(b->m_bDeleted);
+        EXPECT_EQ(f->m_pMessages.size(), 3u); // still listed
+        EXPECT_EQ(store.Read("F"), a + NsMessage("b", {"y"}, c.expected) + d);
+        // The listed header follows the file: the message can be deleted again at once.
+        if (c.status.size() == 4) {
+            ASSERT_TRUE(f->RemoveMessage(b));
+            EXPECT_EQ(Subjects(*f), (std::vector<std::string>{"d"}));
+        }
+    }
+}
+
+TEST(NetscapeUndelete, RefusesWithoutWriting) {
+    NetscapeStore store;
+    // A status number going on in a folded line is not one this can clear.
+    const std::string folded =
+        test::NsMessageText({"X-Mozilla-Status: 000", "\t9", "Subject: folded"}, {"x"}, "");
+    const std::string text = NsMessage("a", {"x"}, "0009") + folded;
+    store.Write("F", text);
+    CNetscapeMails* f = store.Folder("F");
+    MessageList& all = f->GetMessagesWithDeleted();
+    ASSERT_EQ(all.size(), 2u);
+    ASSERT_TRUE(all[1]->m_bDeleted);
+    EXPECT_FALSE(f->UndeleteMessage(all[1].get()));
+    store.Write("G", NsMessage("g", {}, "0009"));
+    EXPECT_FALSE(f->UndeleteMessage(store.Folder("G")->GetMessagesWithDeleted()[0].get()));
+    EXPECT_FALSE(f->UndeleteMessage(nullptr));
+    EXPECT_EQ(store.Read("F"), text);
+    // Another program rewrote the file since the listing.
+    const std::string changed = NsMessage("new", {"n"}) + text;
+    store.Write("F", changed);
+    EXPECT_FALSE(f->UndeleteMessage(all[0].get()));
+    EXPECT_TRUE(all[0]->m_bDeleted);
+    EXPECT_EQ(store.Read("F"), changed);
+}
+
+TEST(NetscapeUndelete, BatchAndAppendedCopiesAreLive) {
+    NetscapeStore store;
+    store.Write("F", NsMessage("a", {"x"}, "0009") + NsMessage("b", {"y"}) +
+                         NsMessage("c", {"z"}, "8009"));
+    store.Write("G", "");
+    CNetscapeMails* f = store.Folder("F");
+    MessageList& all = f->GetMessagesWithDeleted();
+    // A deleted message copied elsewhere arrives live; its source is not changed.
+    const std::string before = store.Read("F");
+    ASSERT_TRUE(store.Folder("G")->AddMessage(*all[2]));
+    EXPECT_EQ(store.Read("F"), before);
+    EXPECT_EQ(Subjects(*store.Folder("G")), (std::vector<std::string>{"c"}));
+    EXPECT_NE(store.Read("G").find("X-Mozilla-Status: 8001\r\n"), std::string::npos);
+    // Live ones and repeats are fine; each mark is cleared once.
+    EXPECT_TRUE(f->UndeleteMessages({all[2].get(), all[1].get(), all[0].get(), all[2].get()}));
+    EXPECT_EQ(Subjects(*f), (std::vector<std::string>{"a", "b", "c"}));
+    EXPECT_EQ(store.Read("F"), NsMessage("a", {"x"}, "0001") + NsMessage("b", {"y"}) +
+                                   NsMessage("c", {"z"}, "8001"));
+}
+
 // ---- compacting ------------------------------------------------------------------------------
 
 TEST(NetscapeCompact, DropsExactlyDeletedMessagesAndLeadingText) {

@@ -8,6 +8,7 @@
 #include "app/document.h"
 #include "model/mails.h"
 #include "platform/registry_file.h"
+#include "support/bytes.h"
 #include "support/temp_dir.h"
 #include "ui/assign_dialog.h"
 #include "ui/backup_dialogs.h"
@@ -17,6 +18,7 @@
 #include "ui/folder_tree_model.h"
 #include "ui/folder_tree_view.h"
 #include "ui/locate_dialog.h"
+#include "ui/mail_list_view.h"
 #include "ui/main_frame.h"
 #include "ui/new_mailbox_dialog.h"
 #include "ui/qt_port.h"
@@ -345,6 +347,51 @@ class DialogsTest : public QObject {
         });
         QVERIFY(closed);
         QCOMPARE(ReadFile(p.dir / "ns/Inbox"), before);
+    }
+
+    // Show Deleted Messages lists the marked message greyed and counts it, Undelete takes the
+    // mark off in the file, and the Compact dialog counts what it would remove before it starts.
+    void DeletedMessagesAreShownCountedAndUndeleted() {
+        Program p;
+        p.Register("Mail", p.dir / "ns", kTypeNavigator);
+        std::filesystem::create_directories(p.dir / "ns");
+        WriteFile(p.dir / "ns/Inbox", NsMessage("Live", {"a"}) + NsMessage("Gone", {"b"}, "0009"));
+        p.Start();
+        CMainFrame* frame = p.app->Frame();
+        CMailListView* list = frame->ListView();
+        frame->TreeView()->setCurrentIndex(frame->TreeView()->FindFolderItem(
+            p.Doc().FindMailboxByName("Mail")->GetSubFolders().at(0)));
+        QCOMPARE(list->model()->rowCount(), 1);
+        p.Run<CompactDialog>(ID_COMPACT, [&](CompactDialog& dialog) {
+            QCOMPARE(dialog.Status(),
+                     QStringLiteral("1 deleted message in 1 mailbox will be removed for good."));
+            dialog.CloseButton()->click();
+        });
+
+        frame->Action(ID_VIEW_SHOW_DELETED)->trigger();
+        QVERIFY(frame->Action(ID_VIEW_SHOW_DELETED)->isChecked());
+        QCOMPARE(list->model()->rowCount(), 2);
+        QCOMPARE(list->model()->index(1, 0).data().toString(), QStringLiteral(" Gone"));
+        QVERIFY(list->model()->index(1, 0).data(Qt::ForegroundRole).isValid());
+        QVERIFY(!list->model()->index(0, 0).data(Qt::ForegroundRole).isValid());
+        QCOMPARE(frame->StatusText(), QStringLiteral("1 deleted message shown"));
+
+        frame->ActivateView(list);
+        list->setCurrentIndex(list->model()->index(0, 0));
+        frame->UpdateCommandStates();
+        QVERIFY(!frame->Action(ID_UNDELETE)->isEnabled());
+        list->selectAll();
+        frame->UpdateCommandStates();
+        QVERIFY(frame->Action(ID_UNDELETE)->isEnabled());
+        frame->Action(ID_UNDELETE)->trigger();
+        QCOMPARE(ReadFile(p.dir / "ns/Inbox"),
+                 NsMessage("Live", {"a"}) + NsMessage("Gone", {"b"}, "0001"));
+        QVERIFY(!list->model()->index(1, 0).data(Qt::ForegroundRole).isValid());
+        QCOMPARE(frame->StatusText(), QStringLiteral("0 deleted messages shown"));
+        QVERIFY(p.messages.empty());
+
+        frame->Action(ID_VIEW_SHOW_DELETED)->trigger();
+        QVERIFY(!frame->Action(ID_VIEW_SHOW_DELETED)->isChecked());
     }
 };
 
