@@ -1,15 +1,17 @@
 // The program's one document. It owns the registered mailboxes with their folder trees, the
 // folder table behind the Move/Copy menus and the port to its front end, keeps the front end's
 // folder tree in step with the folders, and holds one unit per family of commands: folder
-// commands, move and copy, compact, backup and restore, mailbox management. Commands take the
-// user's selection as an argument and talk to the user only through the port, so that the
-// desktop program and the command line are thin layers over the same rules.
+// commands, move and copy, compact, backup and restore, mailbox management, export and import.
+// Commands take the user's selection as an argument and talk to the user only through the port,
+// so that the desktop program and the command line are thin layers over the same rules.
 #pragma once
 
 #include "app/backup_restore.h"
 #include "app/command.h"
 #include "app/compact_command.h"
+#include "app/export_command.h"
 #include "app/folder_commands.h"
+#include "app/import_command.h"
 #include "app/mailbox_commands.h"
 #include "app/mailbox_registry.h"
 #include "app/menu_model.h"
@@ -45,6 +47,8 @@ class CQuillboxDoc {
     CCompactCommand& Compact() { return m_compact; }
     CBackupRestoreCommands& BackupRestore() { return m_backupRestore; }
     CMailboxCommands& MailboxCommands() { return m_mailboxCommands; }
+    CExportCommand& Export() { return m_export; }
+    CImportCommand& Import() { return m_import; }
 
     // ---- mailboxes and the tree ----
 
@@ -95,6 +99,8 @@ class CQuillboxDoc {
     CCompactCommand m_compact{*this};
     CBackupRestoreCommands m_backupRestore{*this};
     CMailboxCommands m_mailboxCommands{*this};
+    CExportCommand m_export{*this};
+    CImportCommand m_import{*this};
 };
 
 } // namespace qb
