@@ -132,6 +132,8 @@ void CMainFrame::CreateActions() {
     del->setIcon(QIcon(QStringLiteral(":/icons/delete.svg")));
     del->setShortcut(QKeySequence(Qt::Key_Delete));
     AddAction(ID_COMPACT, QStringLiteral("Compact Mailbox..."));
+    AddAction(ID_EXPORT, QStringLiteral("&Export..."));
+    AddAction(ID_IMPORT, QStringLiteral("&Import..."));
     AddAction(ID_NEW_MAILBOX, QStringLiteral("New MailBox..."));
     AddAction(ID_LOCATE_MAILBOX, QStringLiteral("&Locate Exist Mailbox..."));
     AddAction(ID_APP_EXIT, QStringLiteral("E&xit"));
@@ -180,6 +182,9 @@ void CMainFrame::CreateMenus() {
     file->addAction(Action(ID_DELETE));
     file->addSeparator();
     file->addAction(Action(ID_COMPACT));
+    file->addSeparator();
+    file->addAction(Action(ID_EXPORT));
+    file->addAction(Action(ID_IMPORT));
     file->addSeparator();
     file->addAction(Action(ID_NEW_MAILBOX));
     file->addAction(Action(ID_LOCATE_MAILBOX));
@@ -397,6 +402,10 @@ bool CMainFrame::IsCommandEnabled(int id) const {
         return false;
     case ID_LOCATE_MAILBOX:
         return m_doc != nullptr;
+    case ID_EXPORT:
+    case ID_IMPORT:
+        return m_doc != nullptr && static_cast<bool>(runDialogCommand) &&
+               CurrentSelection().folder != nullptr;
     case ID_COMPACT:
     case ID_BACKUP:
     case ID_RESTORE:
@@ -436,6 +445,8 @@ void CMainFrame::OnCommand(int id) {
     case ID_BACKUP:
     case ID_RESTORE:
     case ID_NEW_MAILBOX:
+    case ID_EXPORT:
+    case ID_IMPORT:
         if (runDialogCommand)
             runDialogCommand(id);
         else if (id == ID_LOCATE_MAILBOX && m_doc != nullptr)
