@@ -390,7 +390,8 @@ void ExportImport(World& w, const Action& a) {
             source = e.path().string();
     }
     const bool netscape = w.Store(a.to)->netscape;
-    for (MMessage m : w.Model(a.from)->messages) {
+    const std::vector<MMessage> exported = w.Model(a.from)->messages; // `to` may be `from`
+    for (MMessage m : exported) {
         m.separator.clear();
         w.Model(a.to)->messages.push_back(WrittenTo(netscape, m));
     }
