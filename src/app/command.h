@@ -47,6 +47,22 @@ struct TransferReport {
     std::string summary;
 
     static constexpr std::size_t kMaxProblems = 1000;
+
+    // A refusal: nothing done, the dialog stays open.
+    static TransferReport Refused() {
+        TransferReport report;
+        report.outcome = Outcome::Failed;
+        report.close = false;
+        return report;
+    }
 };
+
+// A folder path as the user reads it: "Inbox/Work".
+inline std::string JoinedPath(const std::vector<std::string>& path) {
+    std::string text;
+    for (const std::string& name : path)
+        text += (text.empty() ? "" : "/") + name;
+    return text;
+}
 
 } // namespace qb

@@ -47,13 +47,6 @@ bool IsWithin(const std::string& path, const std::string& directory) {
     return !directory.empty() && (path == directory || path.starts_with(directory + "/"));
 }
 
-std::string Joined(const std::vector<std::string>& path) {
-    std::string text;
-    for (const std::string& name : path)
-        text += (text.empty() ? "" : "/") + name;
-    return text;
-}
-
 std::string Summary(const TransferReport& report, const std::string& dest) {
     std::string text = "Exported " + std::to_string(report.messages) + " messages from " +
                        std::to_string(report.folders) + " folders to " + dest;
@@ -82,9 +75,7 @@ TransferReport CExportCommand::Export(CMails* folder, const std::string& dest,
     TransferReport report;
     auto refuse = [&](const std::string& text) {
         port.Message(text);
-        report.outcome = Outcome::Failed;
-        report.close = false;
-        return report;
+        return TransferReport::Refused();
     };
     if (folder == nullptr)
         return refuse(kTextSelectFolderToExport);
@@ -135,7 +126,8 @@ TransferReport CExportCommand::Export(CMails* folder, const std::string& dest,
 
     std::uint64_t before = 0; // bytes of the folders done
     for (const Planned& p : plan) {
-        const std::string name = Joined(p.path).empty() ? folder->m_strName : Joined(p.path);
+        const std::string joined = JoinedPath(p.path);
+        const std::string name = joined.empty() ? folder->m_strName : joined;
         if (!writer->BeginFolder(p.path))
             return fail("Cannot export " + name + ": " + writer->Error());
         const std::uint64_t bytes = static_cast<std::uint64_t>(p.folder->StoreBytes());

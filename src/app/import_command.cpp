@@ -18,19 +18,12 @@ namespace {
 constexpr std::size_t kBatchMessages = 256;
 constexpr std::int64_t kBatchBytes = 8 << 20;
 
-std::string Joined(const std::vector<std::string>& path) {
-    std::string text;
-    for (const std::string& name : path)
-        text += (text.empty() ? "" : "/") + name;
-    return text;
-}
-
 // Where a message of the source lies, for the report of one that is skipped.
 std::string Where(const interchange::ReadItem& item, bool mbox) {
     if (mbox)
         return "Message " + std::to_string(item.number) + " at byte " +
                std::to_string(item.position) + " of " + item.file;
-    return item.file.empty() ? "Folder " + Joined(item.folder) : item.file;
+    return item.file.empty() ? "Folder " + JoinedPath(item.folder) : item.file;
 }
 
 class CImport {
@@ -111,13 +104,13 @@ class CImport {
             }
             if (child == nullptr) {
                 if (!at->IsRoot() && !at->HoldsSubFolders())
-                    why =
-                        "folder " + Joined(path) + " not imported: the store's folders do not nest";
+                    why = "folder " + JoinedPath(path) +
+                          " not imported: the store's folders do not nest";
                 else if (!at->CanHoldFolderName(name))
-                    why =
-                        "folder " + Joined(path) + " not imported: the store cannot hold its name";
+                    why = "folder " + JoinedPath(path) +
+                          " not imported: the store cannot hold its name";
                 else if ((child = at->CreateFolder(name)) == nullptr)
-                    why = "folder " + Joined(path) + " not imported: Cannot create new folder";
+                    why = "folder " + JoinedPath(path) + " not imported: Cannot create new folder";
                 if (child == nullptr)
                     break;
                 m_doc.ShowFolderTree(at, child);
@@ -130,7 +123,7 @@ class CImport {
             at = nullptr;
         }
         if (why.empty() && at == nullptr)
-            why = "folder " + Joined(path) + " not imported";
+            why = "folder " + JoinedPath(path) + " not imported";
         m_targets[path] = {why.empty() ? at : nullptr, why};
         return why.empty() ? at : nullptr;
     }
@@ -167,9 +160,7 @@ TransferReport CImportCommand::Import(const std::string& source, CMails* folder,
     TransferReport report;
     auto refuse = [&](const std::string& text) {
         port.Message(text);
-        report.outcome = Outcome::Failed;
-        report.close = false;
-        return report;
+        return TransferReport::Refused();
     };
     if (folder == nullptr)
         return refuse(kTextSelectFolderToImport);
