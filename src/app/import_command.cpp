@@ -166,6 +166,8 @@ TransferReport CImportCommand::Import(const std::string& source, CMails* folder,
         return refuse(kTextSelectFolderToImport);
     if (source.empty())
         return refuse(kTextInputSource);
+    if (m_doc.RefuseIfReadOnly({folder}))
+        return TransferReport::Refused();
     interchange::ReadOptions readOptions;
     readOptions.unquoteMboxrd = options.unquoteMboxrd;
     std::string error;

@@ -108,4 +108,19 @@ std::unique_ptr<CMessage> MessageFromText(std::string_view text, CMails& holder,
     return builder.Finish();
 }
 
+std::unique_ptr<CMessage> MakeMessage(CMails& holder, const std::vector<std::string>& header,
+                                      std::vector<std::string> body) {
+    auto message = std::make_unique<CMessage>(0, 0, &holder, std::string(), std::string());
+    for (const std::string& line : header)
+        message->m_strHeader += line + "\r\n";
+    for (const std::string& line : body)
+        message->m_nBodySize += static_cast<std::int64_t>(line.size()) + 2;
+    message->m_aBody = std::move(body);
+    message->m_nBodyLines = static_cast<std::int32_t>(message->m_aBody.size());
+    message->m_nLines = static_cast<std::int32_t>(header.size()) + 1 + message->m_nBodyLines;
+    message->m_nSize =
+        static_cast<std::int64_t>(message->m_strHeader.size()) + 2 + message->m_nBodySize;
+    return message;
+}
+
 } // namespace qb

@@ -9,6 +9,7 @@
 #include <memory>
 #include <string>
 #include <string_view>
+#include <vector>
 
 namespace qb {
 
@@ -35,5 +36,10 @@ std::unique_ptr<CMessage> ReadMessageFile(const std::string& path, CMails& holde
 // kTextNotAMessageFile).
 std::unique_ptr<CMessage> MessageFromText(std::string_view text, CMails& holder,
                                           std::string& error);
+
+// A message from its header lines and body lines (without line ends), sized as ReadMessageFile
+// sizes the message it reads.
+std::unique_ptr<CMessage> MakeMessage(CMails& holder, const std::vector<std::string>& header,
+                                      std::vector<std::string> body);
 
 } // namespace qb
