@@ -1,7 +1,7 @@
 // Arbitrary bytes as a message file given to `add`: it must read as one message whose figures
-// agree with its text, and appending it to a Netscape folder must give back exactly one message
-// with the same body lines (a line that could pass for a separator, or that begins "From ",
-// written with ">" before it).
+// agree with its text (and the same message when the bytes come from memory, as on import), and
+// appending it to a Netscape folder must give back exactly one message with the same body lines (a
+// line that could pass for a separator, or that begins "From ", written with ">" before it).
 #include "app/message_file.h"
 #include "platform/paths.h"
 #include "stores/netscape_mails.h"
@@ -44,6 +44,16 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     qb::CMails holder("", "", qb::CMails::kPlain);
     std::string error;
     std::unique_ptr<qb::CMessage> message = qb::ReadMessageFile(file, holder, error);
+    // The same bytes held in memory, as an import hands them over, make the same message.
+    std::string textError;
+    const std::unique_ptr<qb::CMessage> fromText = qb::MessageFromText(
+        std::string_view(reinterpret_cast<const char*>(data), size), holder, textError);
+    Check((message == nullptr) == (fromText == nullptr) && error == textError);
+    if (message != nullptr) {
+        Check(fromText->m_strHeader == message->m_strHeader);
+        Check(fromText->m_aBody == message->m_aBody);
+        Check(fromText->m_nSize == message->m_nSize && fromText->m_nLines == message->m_nLines);
+    }
     if (message == nullptr) {
         // Only a header that opens with a continuation line is refused.
         Check(error == qb::kTextNotAMessageFile);

@@ -2,6 +2,8 @@
 // the front ends that run them.
 #pragma once
 
+#include <cstdint>
+#include <string>
 #include <vector>
 
 namespace qb {
@@ -27,5 +29,40 @@ struct DialogResult {
     Outcome outcome = Outcome::Done;
     bool close = true;
 };
+
+// How a command that carries mail out of or into the stores (export, import) ended, and what it
+// did. Refusals and failures have been shown through the port; the summary and the problems are
+// for the front end to show.
+struct TransferReport {
+    Outcome outcome = Outcome::Done;
+    bool close = true;         // whether the dialog that ran it closes
+    std::int64_t messages = 0; // exported or imported
+    std::int64_t folders = 0;
+    std::int64_t deletedLeftOut = 0; // export: messages marked deleted, not exported
+    std::int64_t skipped = 0;        // import: messages that could not be read or added
+    // One line per message skipped, the first kMaxProblems of them.
+    std::vector<std::string> problems;
+    // What was done, in one line ("Exported 3 messages from 1 folders to out"); empty after a
+    // refusal.
+    std::string summary;
+
+    static constexpr std::size_t kMaxProblems = 1000;
+
+    // A refusal: nothing done, the dialog stays open.
+    static TransferReport Refused() {
+        TransferReport report;
+        report.outcome = Outcome::Failed;
+        report.close = false;
+        return report;
+    }
+};
+
+// A folder path as the user reads it: "Inbox/Work".
+inline std::string JoinedPath(const std::vector<std::string>& path) {
+    std::string text;
+    for (const std::string& name : path)
+        text += (text.empty() ? "" : "/") + name;
+    return text;
+}
 
 } // namespace qb

@@ -1,7 +1,8 @@
 // The program's one document. It owns the registered mailboxes with their folder trees, the
 // folder table behind the Move/Copy menus and the port to its front end, keeps the front end's
 // folder tree in step with the folders, and holds one unit per family of commands: folder
-// commands, move and copy, compact, backup and restore, mailbox management, deleted messages.
+// commands, move and copy, compact, backup and restore, mailbox management, deleted messages,
+// export and import.
 // Commands take the user's selection as an argument and talk to the user only through the port,
 // so that the desktop program and the command line are thin layers over the same rules.
 #pragma once
@@ -9,7 +10,9 @@
 #include "app/backup_restore.h"
 #include "app/command.h"
 #include "app/compact_command.h"
+#include "app/export_command.h"
 #include "app/folder_commands.h"
+#include "app/import_command.h"
 #include "app/mailbox_commands.h"
 #include "app/mailbox_registry.h"
 #include "app/menu_model.h"
@@ -55,6 +58,8 @@ class CQuillboxDoc {
     CBackupRestoreCommands& BackupRestore() { return m_backupRestore; }
     CMailboxCommands& MailboxCommands() { return m_mailboxCommands; }
     CUndeleteCommands& Undelete() { return m_undelete; }
+    CExportCommand& Export() { return m_export; }
+    CImportCommand& Import() { return m_import; }
 
     // ---- mailboxes and the tree ----
 
@@ -130,6 +135,8 @@ class CQuillboxDoc {
     CBackupRestoreCommands m_backupRestore{*this};
     CMailboxCommands m_mailboxCommands{*this};
     CUndeleteCommands m_undelete{*this};
+    CExportCommand m_export{*this};
+    CImportCommand m_import{*this};
 };
 
 } // namespace qb

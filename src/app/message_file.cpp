@@ -13,6 +13,59 @@ bool CanReadMessageFile(const std::string& path) {
     return file.Open(path, fs::OpenMode::Read);
 }
 
+namespace {
+
+// Builds a message from its lines as `add` reads them from a file.
+class CMessageBuilder {
+  public:
+    explicit CMessageBuilder(CMails& holder)
+        : m_message(std::make_unique<CMessage>(0, 0, &holder, std::string(), std::string())) {}
+
+    // False (with `error`) when the message cannot be taken.
+    bool AddLine(std::string line, std::string& error) {
+        if (m_inHeader) {
+            // An envelope line copied from a mailbox file is not a header field and is left out;
+            // a Netscape separator line ("From - " and a date) is kept, as the folders keep it.
+            const bool envelope =
+                m_first && line.compare(0, 5, "From ") == 0 && !StartsWithNoCase(line, "From - ");
+            m_first = false;
+            if (envelope)
+                return true;
+            if (line.empty()) {
+                m_inHeader = false;
+                return true;
+            }
+            if (m_headerLines == 0 && line.front() == '\t') {
+                error = kTextNotAMessageFile;
+                return false;
+            }
+            m_message->m_strHeader += line;
+            m_message->m_strHeader += "\r\n";
+            ++m_headerLines;
+        } else {
+            m_message->m_nBodySize += static_cast<std::int64_t>(line.size()) + 2;
+            m_message->m_aBody.push_back(std::move(line));
+        }
+        return true;
+    }
+
+    std::unique_ptr<CMessage> Finish() {
+        CMessage& m = *m_message;
+        m.m_nBodyLines = static_cast<std::int32_t>(m.m_aBody.size());
+        m.m_nLines = m_headerLines + 1 + m.m_nBodyLines;
+        m.m_nSize = static_cast<std::int64_t>(m.m_strHeader.size()) + 2 + m.m_nBodySize;
+        return std::move(m_message);
+    }
+
+  private:
+    std::unique_ptr<CMessage> m_message;
+    std::int32_t m_headerLines = 0;
+    bool m_inHeader = true;
+    bool m_first = true;
+};
+
+} // namespace
+
 std::unique_ptr<CMessage> ReadMessageFile(const std::string& path, CMails& holder,
                                           std::string& error) {
     error = kTextCannotReadMessageFile;
@@ -21,41 +74,38 @@ std::unique_ptr<CMessage> ReadMessageFile(const std::string& path, CMails& holde
     fs::File file;
     if (!file.Open(path, fs::OpenMode::Read))
         return nullptr;
-
-    std::vector<std::string> header;
-    std::vector<std::string> body;
+    CMessageBuilder builder(holder);
     LineReader reader(file);
     std::string line;
-    bool inHeader = true;
-    bool first = true;
     while (reader.ReadLine(line)) {
-        if (inHeader) {
-            // An envelope line copied from a mailbox file is not a header field and is left out;
-            // a Netscape separator line ("From - " and a date) is kept, as the folders keep it.
-            const bool envelope =
-                first && line.compare(0, 5, "From ") == 0 && !StartsWithNoCase(line, "From - ");
-            first = false;
-            if (envelope)
-                continue;
-            if (line.empty()) {
-                inHeader = false;
-                continue;
-            }
-            if (header.empty() && line.front() == '\t') {
-                error = kTextNotAMessageFile;
-                return nullptr;
-            }
-            header.push_back(std::move(line));
-        } else {
-            body.push_back(std::move(line));
-        }
+        if (!builder.AddLine(std::move(line), error))
+            return nullptr;
         line = std::string();
     }
     if (reader.Failed())
         return nullptr;
-    file.Close();
     error.clear();
-    return MakeMessage(holder, header, std::move(body));
+    return builder.Finish();
+}
+
+std::unique_ptr<CMessage> MessageFromText(std::string_view text, CMails& holder,
+                                          std::string& error) {
+    error.clear();
+    CMessageBuilder builder(holder);
+    // Lines end as a file's lines end for add: at CR LF, LF or a lone CR.
+    std::size_t pos = 0;
+    while (pos < text.size()) {
+        std::size_t end = text.find_first_of("\r\n", pos);
+        std::size_t next = end == std::string_view::npos ? text.size() : end + 1;
+        if (end == std::string_view::npos)
+            end = text.size();
+        else if (text[end] == '\r' && end + 1 < text.size() && text[end + 1] == '\n')
+            ++next;
+        if (!builder.AddLine(std::string(text.substr(pos, end - pos)), error))
+            return nullptr;
+        pos = next;
+    }
+    return builder.Finish();
 }
 
 std::unique_ptr<CMessage> MakeMessage(CMails& holder, const std::vector<std::string>& header,

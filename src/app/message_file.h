@@ -8,6 +8,7 @@
 
 #include <memory>
 #include <string>
+#include <string_view>
 #include <vector>
 
 namespace qb {
@@ -28,6 +29,12 @@ bool CanReadMessageFile(const std::string& path);
 // with a continuation line (`error` = kTextNotAMessageFile): such a line would join whatever a
 // store puts in front of the header, a Netscape status line for one, and change its meaning.
 std::unique_ptr<CMessage> ReadMessageFile(const std::string& path, CMails& holder,
+                                          std::string& error);
+
+// The same of a message's bytes held in memory (lines ending at CR LF, LF or a lone CR, as in a
+// file). Null only for a header that begins with a continuation line (`error` =
+// kTextNotAMessageFile).
+std::unique_ptr<CMessage> MessageFromText(std::string_view text, CMails& holder,
                                           std::string& error);
 
 // A message from its header lines and body lines (without line ends), sized as ReadMessageFile

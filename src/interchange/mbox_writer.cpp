@@ -4,6 +4,7 @@
 #include "platform/file_system.h"
 #include "platform/paths.h"
 #include "text/mail_date.h"
+#include "text/text_support.h"
 
 #include <cstring>
 
@@ -67,21 +68,15 @@ class CMboxWriter : public CWriter {
         m_buffer += ' ';
         m_buffer += FormatAsctime(when.value_or(m_exportTime));
         m_buffer += '\n';
-        std::size_t pos = 0;
-        while (pos < text.size()) {
-            const void* hit = std::memchr(text.data() + pos, '\n', text.size() - pos);
-            const std::size_t lf =
-                hit == nullptr
-                    ? text.size()
-                    : static_cast<std::size_t>(static_cast<const char*>(hit) - text.data());
-            std::string_view line = text.substr(pos, lf - pos);
-            if (hit != nullptr && !line.empty() && line.back() == '\r')
-                line.remove_suffix(1);
-            if (NeedsQuote(line))
-                m_buffer += '>';
-            m_buffer += line;
-            m_buffer += '\n';
-            pos = lf + 1;
+        if (HeaderField(text, "Content-Length")) {
+            // Readers that trust the length (mutt among them) would split this file elsewhere
+            // than at its envelope lines unless it counts the body as written here.
+            m_body.clear();
+            const std::size_t bodyAt = AppendLines(m_body, text, true);
+            AppendHeader(std::string_view(m_body).substr(0, bodyAt), m_body.size() - bodyAt);
+            m_buffer.append(m_body, bodyAt);
+        } else {
+            AppendLines(m_buffer, text, false);
         }
         m_buffer += '\n';
         ++m_current.count;
@@ -120,6 +115,62 @@ class CMboxWriter : public CWriter {
     }
 
   private:
+    // Appends the lines of `text` with LF ends, quoting those that would read as envelope lines.
+    // With `findBody`, returns where the body begins in `out` (after the first empty line; the
+    // end of `out` when there is none), counted from where the text began.
+    static std::size_t AppendLines(std::string& out, std::string_view text, bool findBody) {
+        const std::size_t start = out.size();
+        std::size_t bodyAt = std::string::npos;
+        std::size_t pos = 0;
+        while (pos < text.size()) {
+            const void* hit = std::memchr(text.data() + pos, '\n', text.size() - pos);
+            const std::size_t lf =
+                hit == nullptr
+                    ? text.size()
+                    : static_cast<std::size_t>(static_cast<const char*>(hit) - text.data());
+            std::string_view line = text.substr(pos, lf - pos);
+            if (hit != nullptr && !line.empty() && line.back() == '\r')
+                line.remove_suffix(1);
+            if (NeedsQuote(line))
+                out += '>';
+            out += line;
+            out += '\n';
+            pos = lf + 1;
+            if (findBody && line.empty() && bodyAt == std::string::npos)
+                bodyAt = out.size() - start;
+        }
+        return bodyAt == std::string::npos ? out.size() - start : bodyAt;
+    }
+
+    // Appends the written `header` (LF ends, its empty line included) with the value of every
+    // Content-Length field (continuation lines included) replaced by `bodyBytes`.
+    void AppendHeader(std::string_view header, std::size_t bodyBytes) {
+        constexpr std::string_view kName = "Content-Length";
+        bool replacing = false;
+        std::size_t pos = 0;
+        while (pos < header.size()) {
+            const std::size_t lf = header.find('\n', pos);
+            const std::size_t next = lf == std::string_view::npos ? header.size() : lf + 1;
+            const std::string_view line = header.substr(pos, next - pos);
+            pos = next;
+            if (replacing && !line.empty() && IsBlank(line[0]))
+                continue;
+            replacing = false;
+            std::size_t colon = kName.size();
+            while (colon < line.size() && IsBlank(line[colon]))
+                ++colon;
+            if (StartsWithNoCase(line, kName) && colon < line.size() && line[colon] == ':') {
+                m_buffer.append(line.substr(0, colon + 1));
+                m_buffer += ' ';
+                m_buffer += std::to_string(bodyBytes);
+                m_buffer += '\n';
+                replacing = true;
+                continue;
+            }
+            m_buffer.append(line);
+        }
+    }
+
     bool FlushBuffer() {
         const bool ok = m_file.Write(m_buffer);
         m_buffer.clear();
@@ -136,6 +187,7 @@ class CMboxWriter : public CWriter {
     std::string m_target;
     std::string m_temp;
     std::string m_buffer;
+    std::string m_body; // a message whose header is rewritten, before it joins m_buffer
     WrittenFolder m_current;
 };
 

@@ -92,6 +92,20 @@ bool CMails::UndeleteMessages(const std::vector<CMessage*>& messages) {
     return true;
 }
 
+bool CMails::ForEachMessage(bool, const MessageVisitor& visit) {
+    for (auto& message : GetMessages()) {
+        if (!ReadMessage(*message))
+            return false;
+        if (!visit(*message, false))
+            break;
+    }
+    return true;
+}
+
+std::int64_t CMails::StoreBytes() const {
+    return 0;
+}
+
 bool CMails::CanHoldFolderName(const std::string&) const {
     return true;
 }

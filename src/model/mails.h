@@ -7,6 +7,7 @@
 #include "model/tree_node.h"
 
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <string>
 #include <vector>
@@ -16,6 +17,10 @@ namespace qb {
 class CArchive;
 
 using MessageList = std::vector<std::unique_ptr<CMessage>>;
+
+// Called by ForEachMessage with one message, its body lines read, and whether the store marks it
+// deleted (not yet compacted away). Returns false to stop.
+using MessageVisitor = std::function<bool(CMessage& message, bool deleted)>;
 
 class CMails : public CTreeNode {
   public:
@@ -54,6 +59,18 @@ class CMails : public CTreeNode {
     // false, with the store as it was, when one is not this folder's, has moved or a write fails.
     virtual bool UndeleteMessages(const std::vector<CMessage*>& messages);
     bool UndeleteMessage(CMessage* message) { return UndeleteMessages({message}); }
+
+    // ---- every message in turn ----
+    // Reads the folder's messages in store order, each with its header and body lines, and hands
+    // them to `visit` one at a time: a store holds one message in memory at a time, whatever the
+    // folder's size, and reads its files once, front to back. Messages marked deleted come too
+    // when `withDeleted`. The list of messages is not changed. True once every message was
+    // handed over or `visit` asked to stop; false when the store could not be read to its end
+    // (what was handed over until then is as stored). The base folder hands over its list.
+    virtual bool ForEachMessage(bool withDeleted, const MessageVisitor& visit);
+    // Bytes of the files this folder's own messages are kept in (0 when none), for telling how
+    // far ForEachMessage got: a message ends about m_nOffset + m_nSize bytes into them.
+    virtual std::int64_t StoreBytes() const;
 
     // ---- what the store can hold ----
     // Whether a folder of this name can be created, copied or restored below this folder: the

@@ -521,6 +521,49 @@ CInternetMails::LoadResult
 CInternetMails::LoadMessagesFrom(const std::function<bool(std::uint32_t)>& isRemoved,
                                  bool withDeleted) {
     FreeMessages();
+    return ScanRecords(isRemoved,
+                       [this, withDeleted](std::unique_ptr<CMessage> message, bool removed) {
+                           if (!removed || withDeleted)
+                               m_pMessages.push_back(std::move(message));
+                           return true;
+                       });
+}
+
+bool CInternetMails::ForEachMessage(bool withDeleted, const MessageVisitor& visit) {
+    if (IsStoreDirectory())
+        return true;
+    const std::vector<std::uint32_t> removedIds = CMailIndex::RemovedIds(IndexFilePath());
+    // The bodies are read through a handle of their own, behind the scan: both move through the
+    // file front to back.
+    fs::File bodies;
+    if (!bodies.Open(MessageFilePath(), fs::OpenMode::Read))
+        return false;
+    bool unreadable = false;
+    const LoadResult result = ScanRecords(
+        [&removedIds](std::uint32_t id) {
+            return std::binary_search(removedIds.begin(), removedIds.end(), id);
+        },
+        [&](std::unique_ptr<CMessage> message, bool removed) {
+            if (removed && !withDeleted)
+                return true;
+            if (!ReadBody(bodies, *message)) {
+                unreadable = true;
+                return false;
+            }
+            return visit(*message, removed);
+        });
+    return !unreadable && (result == LoadResult::Ok || result == LoadResult::Short);
+}
+
+std::int64_t CInternetMails::StoreBytes() const {
+    if (IsStoreDirectory())
+        return 0;
+    return std::max<std::int64_t>(fs::FileSize(MessageFilePath()), 0);
+}
+
+CInternetMails::LoadResult
+CInternetMails::ScanRecords(const std::function<bool(std::uint32_t)>& isRemoved,
+                            const std::function<bool(std::unique_ptr<CMessage>, bool)>& sink) {
     m_bDamaged = false;
     if (IsStoreDirectory())
         return LoadResult::Ok; // the store directory itself holds no messages
@@ -595,17 +638,16 @@ CInternetMails::LoadMessagesFrom(const std::function<bool(std::uint32_t)>& isRem
             return LoadResult::Damaged;
         }
         ++found;
+        auto message = std::make_unique<CMessage>(static_cast<std::int32_t>(id), r, this,
+                                                  std::move(headerText), "");
         const bool removed = isRemoved(id);
-        if (!removed || withDeleted) {
-            auto message = std::make_unique<CMessage>(static_cast<std::int32_t>(id), r, this,
-                                                      std::move(headerText), "");
-            message->m_bDeleted = removed;
-            message->m_nSize = size;
-            message->m_nBodySize = recordEnd - textAt - static_cast<std::int64_t>(bodyAt);
-            message->m_nLines = static_cast<std::int32_t>(headLines + bodyLines);
-            message->m_nBodyLines = static_cast<std::int32_t>(bodyLines);
-            m_pMessages.push_back(std::move(message));
-        }
+        message->m_bDeleted = removed;
+        message->m_nSize = size;
+        message->m_nBodySize = recordEnd - textAt - static_cast<std::int64_t>(bodyAt);
+        message->m_nLines = static_cast<std::int32_t>(headLines + bodyLines);
+        message->m_nBodyLines = static_cast<std::int32_t>(bodyLines);
+        if (!sink(std::move(message), removed))
+            return LoadResult::Ok;
         p = r + size;
     }
     return found >= header.count ? LoadResult::Ok : LoadResult::Short;

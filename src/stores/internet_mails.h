@@ -38,6 +38,10 @@ class CInternetMails : public CMails {
     CMails* CopyFolder(CMails& source) override;
     bool RemoveMessage(CMessage* message) override;
     bool ReadMessage(CMessage& message) override;
+    // One pass over the message file; a message the index marks removed is a deleted one.
+    bool ForEachMessage(bool withDeleted, const MessageVisitor& visit) override;
+    // The message file's size.
+    std::int64_t StoreBytes() const override;
     bool Compact() override;
     bool Rename(const std::string& text, bool parentMoved) override;
 
@@ -87,6 +91,11 @@ class CInternetMails : public CMails {
     LoadResult LoadMessagesFrom(const std::function<bool(std::uint32_t)>& isRemoved,
                                 bool withDeleted = false);
     bool Load(bool withDeleted);
+    // Walks the records of the message file, handing each (header only) to `sink` with whether
+    // `isRemoved` says its id is removed; `sink` returns false to stop (the result is then Ok).
+    // The message file's header words are kept in the node.
+    LoadResult ScanRecords(const std::function<bool(std::uint32_t)>& isRemoved,
+                           const std::function<bool(std::unique_ptr<CMessage>, bool)>& sink);
     // AddMessages; with `allOrNothing`, one message left out means none is appended and the
     // files stay as they were.
     bool Append(const std::vector<CMessage*>& messages, std::vector<bool>& added,

@@ -95,13 +95,15 @@ struct ScannedMessage {
     std::int64_t lines = 0;
     std::int64_t bodyLines = 0;
     std::string header;
+    std::vector<std::string> body; // only when asked for
 };
 
-// Reads the folder file line by line and hands every message to `sink` as soon as it ends.
-// Lines before the first separator belong to the first message's bytes but to no header. A
-// separator line inside a header does not start a message but still counts in the indices.
-// False when the file could not be read to its end.
-template <typename Sink> bool ScanFolder(LineReader& reader, Sink&& sink) {
+// Reads the folder file line by line and hands every message to `sink` as soon as it ends; with
+// `withBodies` the message holds its body lines too. Lines before the first separator belong to
+// the first message's bytes but to no header. A separator line inside a header does not start a
+// message but still counts in the indices. `sink` returns false to stop the reading. False when
+// the file could not be read to its end.
+template <typename Sink> bool ScanFolder(LineReader& reader, bool withBodies, Sink&& sink) {
     std::string_view line;
     LineEnd end;
     std::int64_t position = 0;
@@ -117,12 +119,13 @@ template <typename Sink> bool ScanFolder(LineReader& reader, Sink&& sink) {
         if (!headerEnded)
             current.headerBytes = 0;
         current.bodyLines = headerEnded ? current.bodyLines - 1 : 0;
-        sink(std::move(current));
+        return sink(std::move(current));
     };
 
     while (reader.ReadLineView(line, end)) {
         const std::int64_t lineBytes = static_cast<std::int64_t>(line.size()) + LineEndBytes(end);
         bool complete = false;
+        bool headerEnd = false;
         if (IsSeparatorLine(line)) {
             ++separators;
             if (!inHeader && !inBody)
@@ -137,9 +140,11 @@ template <typename Sink> bool ScanFolder(LineReader& reader, Sink&& sink) {
             inHeader = false;
             inBody = true;
             headerEnded = true;
+            headerEnd = true;
         }
         if (complete) {
-            finish(position, separators - 2);
+            if (!finish(position, separators - 2))
+                return true;
             current = ScannedMessage{};
             current.offset = position;
             current.separator = position;
@@ -152,6 +157,8 @@ template <typename Sink> bool ScanFolder(LineReader& reader, Sink&& sink) {
         } else if (inBody) {
             ++current.lines;
             ++current.bodyLines;
+            if (withBodies && !headerEnd)
+                current.body.emplace_back(line);
         }
         position += lineBytes;
     }
@@ -517,17 +524,43 @@ bool CNetscapeMails::Load(bool withDeleted) {
     if (!file.Open(m_strPath, fs::OpenMode::Read))
         return false;
     LineReader reader(file);
-    const bool ok = ScanFolder(reader, [this, withDeleted](ScannedMessage&& scanned) {
+    const bool ok = ScanFolder(reader, false, [this, withDeleted](ScannedMessage&& scanned) {
         std::unique_ptr<CMessage> message = MakeMessage(std::move(scanned), this);
         message->m_bDeleted = IsMarkedDeleted(*message);
         if (withDeleted || !message->m_bDeleted)
             m_pMessages.push_back(std::move(message));
+        return true;
     });
     if (!ok) {
         FreeMessages();
         return false;
     }
     return true;
+}
+
+bool CNetscapeMails::ForEachMessage(bool withDeleted, const MessageVisitor& visit) {
+    if (IsRoot() && fs::IsDirectory(m_strPath))
+        return true;
+    fs::File file;
+    if (!file.Open(m_strPath, fs::OpenMode::Read))
+        return false;
+    LineReader reader(file);
+    return ScanFolder(reader, true, [&](ScannedMessage&& scanned) {
+        std::vector<std::string> body = std::move(scanned.body);
+        const std::unique_ptr<CMessage> message = MakeMessage(std::move(scanned), this);
+        const bool deleted = IsMarkedDeleted(*message);
+        message->m_bDeleted = deleted;
+        if (deleted && !withDeleted)
+            return true;
+        message->m_aBody = std::move(body);
+        return visit(*message, deleted);
+    });
+}
+
+std::int64_t CNetscapeMails::StoreBytes() const {
+    if (IsRoot() && fs::IsDirectory(m_strPath))
+        return 0;
+    return std::max<std::int64_t>(fs::FileSize(m_strPath), 0);
 }
 
 bool CNetscapeMails::ReadMessage(CMessage& message) {
@@ -1033,14 +1066,15 @@ bool CNetscapeMails::Compact() {
             return false;
         scannedSize = file.Size();
         LineReader reader(file);
-        const bool ok = ScanFolder(reader, [&](ScannedMessage&& scanned) {
+        const bool ok = ScanFolder(reader, false, [&](ScannedMessage&& scanned) {
             ++found;
             const std::int64_t separator = scanned.separator;
             std::unique_ptr<CMessage> message = MakeMessage(std::move(scanned), this);
             if (IsMarkedDeleted(*message))
-                return;
+                return true;
             separators.push_back(separator);
             m_pMessages.push_back(std::move(message));
+            return true;
         });
         if (!ok || scannedSize < 0 || file.Size() != scannedSize) {
             FreeMessages();

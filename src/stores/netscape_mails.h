@@ -46,6 +46,10 @@ class CNetscapeMails : public CMails {
     // copies of its sub-folders. Null, with this store left as it was, when the source cannot be
     // read, at the first failure, and for a copy into the source itself or below it.
     CMails* CopyFolder(CMails& source) override;
+    // One pass over the folder file.
+    bool ForEachMessage(bool withDeleted, const MessageVisitor& visit) override;
+    // The folder file's size.
+    std::int64_t StoreBytes() const override;
     // Reads the message's body lines straight from their position.
     bool ReadMessage(CMessage& message) override;
     // Rewrites the file without the deleted messages; the old file is replaced only once the new

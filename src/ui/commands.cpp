@@ -19,6 +19,8 @@ constexpr CommandString kStrings[] = {
     {ID_EDIT_COPY, "Copy the selection and put it on the Clipboard\nCopy"},
     {ID_BACKUP, "Backup selected folder to a file\nBackup"},
     {ID_RESTORE, "Restore messages from a file\nRestore"},
+    {ID_EXPORT, "Export the selected folder as mbox files, a Maildir or .eml files\nExport"},
+    {ID_IMPORT, "Import an mbox file, a Maildir or .eml files into the selected folder\nImport"},
     {ID_APP_ABOUT, "Display program information, version number and copyright\nAbout"},
     {ID_CONTEXT_HELP, "Display help for clicked on buttons, menus and windows\nHelp"},
     {ID_LOCATE_MAILBOX, "Locate exsit mailbox root directory in local disk(s)"},

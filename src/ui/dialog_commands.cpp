@@ -7,6 +7,7 @@
 #include "ui/locate_dialog.h"
 #include "ui/main_frame.h"
 #include "ui/new_mailbox_dialog.h"
+#include "ui/transfer_dialogs.h"
 
 #include <QPushButton>
 #include <QStatusBar>
@@ -28,6 +29,12 @@ bool DialogCommands::Run(int id) {
         return true;
     case ID_RESTORE:
         Restore();
+        return true;
+    case ID_EXPORT:
+        Export();
+        return true;
+    case ID_IMPORT:
+        Import();
         return true;
     case ID_NEW_MAILBOX:
         NewMailbox();
@@ -79,6 +86,55 @@ void DialogCommands::Restore() {
         },
         &m_frame);
     Exec(dialog);
+}
+
+void DialogCommands::Export() {
+    CMails* folder = m_frame.CurrentSelection().folder;
+    if (folder == nullptr) {
+        m_doc.GetPort().Message(kTextSelectFolderToExport);
+        return;
+    }
+    TransferReport last;
+    ExportDialog dialog(
+        folder->m_strName,
+        [&](const std::string& dest, const ExportOptions& options) {
+            return last = m_doc.Export().Export(folder, dest, options);
+        },
+        &m_frame);
+    RunTransfer(dialog, last);
+}
+
+void DialogCommands::Import() {
+    CMails* folder = m_frame.CurrentSelection().folder;
+    if (folder == nullptr) {
+        m_doc.GetPort().Message(kTextSelectFolderToImport);
+        return;
+    }
+    TransferReport last;
+    ImportDialog dialog(
+        folder->m_strName,
+        [&](const std::string& source, const ImportOptions& options) {
+            return last = m_doc.Import().Import(source, folder, options);
+        },
+        &m_frame);
+    RunTransfer(dialog, last);
+}
+
+void DialogCommands::RunTransfer(TransferDialog& dialog, const TransferReport& last) {
+    m_frame.beginProgress = [&dialog](const std::string&) { return dialog.Progress().Begin(); };
+    Exec(dialog);
+    m_frame.beginProgress = nullptr;
+    if (last.summary.empty())
+        return;
+    // The summary, then the first messages skipped (all of them are counted in the summary).
+    constexpr std::size_t kShown = 20;
+    std::string text = last.summary;
+    for (std::size_t i = 0; i < last.problems.size() && i < kShown; ++i)
+        text += "\n" + last.problems[i];
+    if (last.problems.size() > kShown)
+        text += "\n...";
+    m_doc.GetPort().Message(text, Buttons::Ok,
+                            last.skipped > 0 ? Icon::Warning : Icon::Information);
 }
 
 void DialogCommands::NewMailbox() {

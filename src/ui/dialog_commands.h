@@ -1,6 +1,9 @@
-// The commands that run dialogs of their own: Compact, Backup, Restore, New MailBox and Locate.
+// The commands that run dialogs of their own: Compact, Backup, Restore, Export, Import, New
+// MailBox and Locate.
 // Each dialog works on the document; what follows its OK is the document's.
 #pragma once
+
+#include "app/command.h"
 
 #include <functional>
 
@@ -11,6 +14,7 @@ namespace qb {
 class CMainFrame;
 class CQuillboxDoc;
 class RegistryFile;
+class TransferDialog;
 
 class DialogCommands {
   public:
@@ -27,6 +31,10 @@ class DialogCommands {
     void Compact();
     void Backup();
     void Restore();
+    void Export();
+    void Import();
+    // Runs a transfer dialog with the port's progress in its bar, then shows what was done.
+    void RunTransfer(TransferDialog& dialog, const TransferReport& last);
     void NewMailbox();
     void Locate();
     int Exec(QDialog& dialog);

@@ -135,6 +135,8 @@ void CMainFrame::CreateActions() {
     del->setIcon(QIcon(QStringLiteral(":/icons/delete.svg")));
     del->setShortcut(QKeySequence(Qt::Key_Delete));
     AddAction(ID_COMPACT, QStringLiteral("Compact Mailbox..."));
+    AddAction(ID_EXPORT, QStringLiteral("&Export..."));
+    AddAction(ID_IMPORT, QStringLiteral("&Import..."));
     AddAction(ID_NEW_MAILBOX, QStringLiteral("New MailBox..."));
     AddAction(ID_LOCATE_MAILBOX, QStringLiteral("&Locate Exist Mailbox..."));
     AddAction(ID_APP_EXIT, QStringLiteral("E&xit"));
@@ -185,6 +187,9 @@ void CMainFrame::CreateMenus() {
     file->addAction(Action(ID_DELETE));
     file->addSeparator();
     file->addAction(Action(ID_COMPACT));
+    file->addSeparator();
+    file->addAction(Action(ID_EXPORT));
+    file->addAction(Action(ID_IMPORT));
     file->addSeparator();
     file->addAction(Action(ID_NEW_MAILBOX));
     file->addAction(Action(ID_LOCATE_MAILBOX));
@@ -424,6 +429,10 @@ bool CMainFrame::IsCommandEnabled(int id) const {
         return false;
     case ID_LOCATE_MAILBOX:
         return m_doc != nullptr;
+    case ID_EXPORT:
+    case ID_IMPORT:
+        return m_doc != nullptr && static_cast<bool>(runDialogCommand) &&
+               CurrentSelection().folder != nullptr;
     case ID_COMPACT:
     case ID_BACKUP:
     case ID_RESTORE:
@@ -473,6 +482,8 @@ void CMainFrame::OnCommand(int id) {
     case ID_BACKUP:
     case ID_RESTORE:
     case ID_NEW_MAILBOX:
+    case ID_EXPORT:
+    case ID_IMPORT:
         if (runDialogCommand)
             runDialogCommand(id);
         else if (id == ID_LOCATE_MAILBOX && m_doc != nullptr)

@@ -84,6 +84,8 @@ class CMainFrame : public QMainWindow {
     // Commands carried out by dialogs of their own (Compact, Backup, Restore, New MailBox,
     // Locate). Without it Locate only reloads the stores and the others are disabled.
     std::function<void(int)> runDialogCommand;
+    // Where the port shows a long operation's progress (a dialog's bar); without it, nowhere.
+    std::function<std::unique_ptr<ProgressSink>(const std::string&)> beginProgress;
 
   protected:
     bool event(QEvent* event) override;

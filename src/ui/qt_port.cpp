@@ -149,4 +149,10 @@ void QtPort::SetWaitCursor(bool on) {
     }
 }
 
+std::unique_ptr<ProgressSink> QtPort::BeginProgress(const std::string& title) {
+    if (m_frame.beginProgress)
+        return m_frame.beginProgress(title);
+    return Port::BeginProgress(title);
+}
+
 } // namespace qb

@@ -31,6 +31,7 @@ class QtPort : public Port {
     void FolderMenusChanged() override;
     void Progress(const std::string& status) override;
     void SetWaitCursor(bool on) override;
+    std::unique_ptr<ProgressSink> BeginProgress(const std::string& title) override;
 
     // Tests answer message boxes and the folder-name dialog through these instead of widgets.
     std::function<Answer(const std::string&, Buttons, Icon)> answerMessage;

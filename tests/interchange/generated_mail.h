@@ -5,11 +5,19 @@
 #include "interchange/message.h"
 
 #include <cstdint>
+#include <cstdlib>
 #include <random>
 #include <string>
 #include <vector>
 
 namespace qb::test {
+
+// A random seed for a test, or the one QUILLBOX_TEST_SEED names (to run a failed seed again).
+inline unsigned TestSeed() {
+    const char* fixed = std::getenv("QUILLBOX_TEST_SEED");
+    return fixed != nullptr && *fixed != '\0' ? static_cast<unsigned>(std::stoul(fixed))
+                                              : std::random_device{}();
+}
 
 struct MailShape {
     bool hostile = true; // missing headers, stray bytes, bare CRs, no final line end, ...
@@ -121,24 +129,43 @@ inline std::string WithCrLf(const std::string& text) {
     return out;
 }
 
+// Where the body of a text with LF ends begins: after its first empty line, else at its end.
+inline std::size_t BodyStart(const std::string& lf) {
+    if (lf.rfind("\n", 0) == 0)
+        return 1;
+    const std::size_t blank = lf.find("\n\n");
+    return blank == std::string::npos ? lf.size() : blank + 2;
+}
+
 // What an mbox reader gives back of a message (without its envelope line): LF ends, a last line
-// end, and when it does not unquote, one more ">" on every line that reads as an envelope line
-// once its ">" are taken off.
+// end, every Content-Length field counting the body as the file holds it (quoted), and when the
+// reader does not unquote, one more ">" on every line that reads as an envelope line once its
+// ">" are taken off.
 inline std::string MboxStored(const std::string& content, bool quoted) {
     std::string lf = WithLf(content);
     if (!lf.empty() && lf.back() != '\n')
         lf += '\n';
-    if (!quoted)
-        return lf;
-    std::string out;
+    std::string written;
     std::size_t pos = 0;
     while (pos < lf.size()) {
         const std::size_t end = lf.find('\n', pos) + 1;
         const std::string line = lf.substr(pos, end - pos);
         const std::size_t first = line.find_first_not_of('>');
         if (first != std::string::npos && line.compare(first, 5, "From ") == 0)
-            out += '>';
-        out += line;
+            written += '>';
+        written += line;
+        pos = end;
+    }
+    const std::size_t bodyBytes = written.size() - BodyStart(written);
+    std::string& text = quoted ? written : lf;
+    const std::size_t bodyAt = BodyStart(text);
+    std::string out;
+    for (pos = 0; pos < text.size();) {
+        const std::size_t end = text.find('\n', pos) + 1;
+        if (pos < bodyAt && text.compare(pos, 15, "Content-Length:") == 0)
+            out += "Content-Length: " + std::to_string(bodyBytes) + "\n";
+        else
+            out += text.substr(pos, end - pos);
         pos = end;
     }
     return out;

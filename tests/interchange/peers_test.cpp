@@ -9,6 +9,7 @@
 #include <gtest/gtest.h>
 
 #include <chrono>
+#include <optional>
 #include <thread>
 #include <unistd.h>
 
@@ -36,7 +37,7 @@ void WriteFolder(Format format, const std::string& dest, const std::vector<std::
 TEST(Peers, NotmuchIndexesTheWrittenMaildir) {
     if (!test::HaveTool("notmuch"))
         GTEST_SKIP() << "notmuch is not installed (scripts/bootstrap installs it)";
-    const unsigned seed = std::random_device{}();
+    const unsigned seed = test::TestSeed();
     SCOPED_TRACE("seed " + std::to_string(seed));
     test::TempDir dir;
     // notmuch takes an empty file for no mail at all: well-formed messages only.
@@ -67,8 +68,11 @@ TEST(Peers, NotmuchIndexesTheWrittenMaildir) {
     EXPECT_EQ(std::stoi(flagged), marked);
 }
 
-// The number of messages mutt shows for `mailbox`, opened read-only in a terminal of its own.
-int MuttCount(const std::string& home, const std::string& mailbox) {
+// The number of messages mutt shows for `mailbox`, opened read-only in a terminal of its own:
+// `expected` once the screen shows it, else the count last seen (-1 for none). The status line,
+// which holds the count, is drawn only once the mailbox has been read; on a loaded machine mutt
+// may take long to get there, so the wait is generous and ends as soon as the count is right.
+int MuttCount(const std::string& home, const std::string& mailbox, int expected) {
     // A tmux server of its own for each run: one being shut down may still hold the last name.
     static int runs = 0;
     const std::string server =
@@ -83,20 +87,23 @@ int MuttCount(const std::string& home, const std::string& mailbox) {
         ADD_FAILURE() << "tmux: " << error;
         return -1;
     }
-    // The count once two looks in a row agree (the screen may still be drawn).
+    using Clock = std::chrono::steady_clock;
+    const Clock::time_point deadline = Clock::now() + std::chrono::seconds(120);
+    std::optional<Clock::time_point> settled; // a wrong count is looked at a little longer
     int count = -1;
-    int last = -2;
-    for (int tries = 0; tries < 200 && count < 0; ++tries) {
+    while (count != expected && Clock::now() < deadline && (!settled || Clock::now() < *settled)) {
         std::this_thread::sleep_for(std::chrono::milliseconds(100));
         std::string screen;
         test::RunCommand(tmux + "capture-pane -p 2>/dev/null", &screen);
         const std::size_t at = screen.find("QBCOUNT=");
         const std::size_t end = at == std::string::npos ? at : screen.find('=', at + 8);
-        const int seen =
-            end == std::string::npos ? -2 : std::stoi(screen.substr(at + 8, end - at - 8));
-        if (seen >= 0 && seen == last)
-            count = seen;
-        last = seen;
+        const std::string digits =
+            end == std::string::npos ? "" : screen.substr(at + 8, end - at - 8);
+        if (digits.empty() || digits.find_first_not_of("0123456789") != std::string::npos)
+            continue;
+        count = std::stoi(digits);
+        if (!settled)
+            settled = Clock::now() + std::chrono::seconds(3);
     }
     test::RunCommand(tmux + "kill-server 2>/dev/null");
     return count;
@@ -105,13 +112,13 @@ int MuttCount(const std::string& home, const std::string& mailbox) {
 TEST(Peers, MuttOpensTheWrittenMboxAndMaildir) {
     if (!test::HaveTool("mutt") || !test::HaveTool("tmux"))
         GTEST_SKIP() << "mutt or tmux is not installed (scripts/bootstrap installs them)";
-    const unsigned seed = std::random_device{}();
+    const unsigned seed = test::TestSeed();
     SCOPED_TRACE("seed " + std::to_string(seed));
     test::TempDir dir;
     WriteFolder(Format::Mboxrd, dir / "out", {"Inbox"}, {}, seed);
     WriteFolder(Format::Maildir, dir / "md", {}, {}, seed);
-    EXPECT_EQ(MuttCount(dir.path(), dir / "out/Inbox.mbox"), kMessages) << "mbox";
-    EXPECT_EQ(MuttCount(dir.path(), dir / "md"), kMessages) << "maildir";
+    EXPECT_EQ(MuttCount(dir.path(), dir / "out/Inbox.mbox", kMessages), kMessages) << "mbox";
+    EXPECT_EQ(MuttCount(dir.path(), dir / "md", kMessages), kMessages) << "maildir";
 }
 
 } // namespace

@@ -55,6 +55,25 @@ TEST(MboxWriter, EnvelopeLineFromReturnPathFromAndDate) {
     }
 }
 
+// A Content-Length left as the message had it may end the message elsewhere than at its
+// envelope line for the readers that trust it; it counts the body as written.
+TEST(MboxWriter, ContentLengthCountsTheBodyAsWritten) {
+    test::TempDir dir;
+    auto writer = interchange::MakeWriter(Format::Mboxrd, dir.path(), kExportTime);
+    ASSERT_TRUE(writer->BeginFolder({"F"}));
+    ASSERT_TRUE(writer->Write({"Content-Length: 999\r\nS: a\r\n\r\nbody\r\nFrom x\r\n", 0}));
+    ASSERT_TRUE(writer->Write({"content-length :\r\n 7\r\nS: b\r\n\r\n\r\nend", 0}));
+    ASSERT_TRUE(writer->Write({"S: c\r\nContent-Length: 3\r\n", 0})); // no body at all
+    ASSERT_TRUE(writer->EndFolder()) << writer->Error();
+    const std::string written = test::ReadFile(dir / "F.mbox");
+    EXPECT_EQ(written.substr(written.find('\n') + 1),
+              "Content-Length: 13\nS: a\n\nbody\n>From x\n\n"
+              "From MAILER-DAEMON Sun Sep  9 01:46:40 2001\n"
+              "content-length : 5\nS: b\n\n\nend\n\n"
+              "From MAILER-DAEMON Sun Sep  9 01:46:40 2001\n"
+              "S: c\nContent-Length: 0\n\n");
+}
+
 TEST(Writers, RefuseToReplaceOrMixWithEarlierOutput) {
     test::TempDir dir;
     test::WriteFile(dir / "Inbox.mbox", "keep");

@@ -16,6 +16,7 @@
 
 #include <array>
 #include <cstdlib>
+#include <filesystem>
 #include <functional>
 #include <map>
 #include <sstream>
@@ -125,6 +126,12 @@ bool ChooseAdd(World& w, Action& a) {
 }
 bool ChooseMessageFolder(World& w, Action& a) {
     a.from = AnyFolder(w, false);
+    return !a.from.empty();
+}
+bool ChooseExport(World& w, Action& a) {
+    a.from = AnyFolder(w, false);
+    a.to = AnyFolder(w, false);
+    a.rows = {w.Pick(3)}; // the format: mboxrd, maildir, eml
     return !a.from.empty();
 }
 bool ChooseNothing(World&, Action&) {
@@ -535,6 +542,40 @@ void TwoProcessesAdd(World& w, const Action& a) {
                      });
 }
 
+// Export of a folder in one of the standard formats, then import of what was written into a
+// folder of either format: its live messages are appended there as any added message is.
+void ExportImport(World& w, const Action& a) {
+    CMails* folder = w.Folder(a.from);
+    CMails* target = w.Folder(a.to);
+    ASSERT_TRUE(folder && target) << a.Text();
+    const std::string out = w.File("export");
+    std::filesystem::remove_all(out);
+    const auto format = static_cast<ExportFormat>(a.rows.at(0));
+    Expect(w, a, w.doc->Export().Export(folder, out, {format}).outcome, Outcome::Done, false);
+    // mboxrd: the one file written; eml: the folder's one directory; Maildir: the whole tree.
+    std::string source = out;
+    if (format != ExportFormat::Maildir) {
+        for (const auto& e : std::filesystem::directory_iterator(out))
+            source = e.path().string();
+    }
+    ImportOptions options;
+    options.unquoteMboxrd = format == ExportFormat::Mboxrd;
+    if (RefusedReadOnly(w, a, {a.to}, [&] {
+            w.port->ClearLog();
+            return w.doc->Import().Import(source, target, options).outcome;
+        }))
+        return;
+    const bool netscape = w.Store(a.to)->netscape;
+    const std::vector<MMessage> exported = w.Model(a.from)->messages; // `to` may be `from`
+    for (MMessage m : exported) {
+        m.separator.clear();
+        w.Model(a.to)->messages.push_back(WrittenTo(netscape, m));
+    }
+    const TransferReport report = w.doc->Import().Import(source, target, options);
+    EXPECT_EQ(report.skipped, 0) << a.Text() << testing::PrintToString(report.problems);
+    Expect(w, a, report.outcome, Outcome::Done);
+}
+
 void Reopen(World& w, const Action&) {
     w.Reopen();
 }
@@ -560,6 +601,7 @@ const Step kSteps[] = {
     {"backup-restore", 2, ChooseBackup, BackupRestore},
     {"add", 2, ChooseAdd, AddFile},
     {"two-processes-add", 1, ChooseMessageFolder, TwoProcessesAdd},
+    {"export-import", 2, ChooseExport, ExportImport},
     {"reopen", 1, ChooseNothing, Reopen},
     {"read-only", 1, ChooseStore, MarkReadOnly},
 };

@@ -23,18 +23,22 @@
 #include "ui/new_mailbox_dialog.h"
 #include "ui/qt_port.h"
 #include "ui/quillbox_app.h"
+#include "ui/transfer_dialogs.h"
 
 #include <QCheckBox>
+#include <QComboBox>
 #include <QFileDialog>
 #include <QGroupBox>
 #include <QHeaderView>
 #include <QLabel>
 #include <QLayout>
 #include <QLineEdit>
+#include <QProgressBar>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QStandardItemModel>
 #include <QStatusBar>
+#include <QTimer>
 #include <QTreeView>
 #include <QTreeWidget>
 #include <QUrl>
@@ -474,6 +478,58 @@ class DialogFlowTest : public QObject {
         QCOMPARE(ChildItems(tree->model(), other), QStringList({"Inbox"}));
         CMails* restored = p.Doc().Mailboxes()[1]->m_pRoot->GetSubFolders().front();
         QCOMPARE(restored->GetMessages().size(), size_t(2));
+    }
+
+    // Export of the selected folder as .eml files, a Cancel in the middle of a second export,
+    // and an import of the files into another folder: the dialogs hand what the user chose to
+    // the document and show its summary.
+    void ExportCancelAndImportThroughTheDialogs() {
+        Program p;
+        p.Register("Mail", p.dir / "ns", kTypeNavigator);
+        WriteNetscapeStore(p.dir / "ns",
+                           {{"One", "a@x", "", "", {"first"}}, {"Two", "b@x", "", "", {"second"}}});
+        p.Start();
+        CMails* root = p.Doc().FindMailboxByName("Mail");
+        CMails* inbox = root->FindFolder(p.dir / "ns/Inbox");
+        CMails* sent = root->FindFolder(p.dir / "ns/Sent");
+        QVERIFY(inbox != nullptr && sent != nullptr);
+        CQuillboxView* tree = p.app->Frame()->TreeView();
+        tree->setCurrentIndex(tree->FindFolderItem(inbox));
+        const std::string out = p.dir / "out";
+        p.Run<ExportDialog>(ID_EXPORT, [&](ExportDialog& dialog) {
+            QCOMPARE(dialog.windowTitle(), QStringLiteral("Export Inbox"));
+            dialog.RunButton()->click();
+            QCOMPARE(p.messages.back(), std::string(kTextInputDestination));
+            QCOMPARE(dialog.result(), int(QDialog::Rejected));
+            dialog.PathEdit()->setText(QString::fromStdString(out));
+            dialog.FormatBox()->setCurrentText(QStringLiteral("eml"));
+            dialog.RunButton()->click();
+            QCOMPARE(dialog.result(), int(QDialog::Accepted));
+        });
+        QCOMPARE(p.messages.back(), "Exported 2 messages from 1 folders to " + out);
+        QVERIFY(std::filesystem::exists(out + "/Inbox/00001-One.eml"));
+
+        const std::string stopped = p.dir / "stopped";
+        p.Run<ExportDialog>(ID_EXPORT, [&](ExportDialog& dialog) {
+            dialog.PathEdit()->setText(QString::fromStdString(stopped));
+            dialog.SubFoldersBox()->setChecked(true);
+            // Cancel is pressed while the export runs: the first step lets the click in.
+            QTimer::singleShot(0, dialog.CancelButton(), &QPushButton::click);
+            dialog.RunButton()->click();
+        });
+        QVERIFY(p.messages.back().starts_with("Export cancelled: "));
+        for (const auto& e : std::filesystem::recursive_directory_iterator(stopped))
+            QVERIFY2(e.is_directory(), e.path().c_str());
+
+        tree->setCurrentIndex(tree->FindFolderItem(sent));
+        p.Run<ImportDialog>(ID_IMPORT, [&](ImportDialog& dialog) {
+            QCOMPARE(dialog.windowTitle(), QStringLiteral("Import into Sent"));
+            dialog.PathEdit()->setText(QString::fromStdString(out + "/Inbox"));
+            dialog.RunButton()->click();
+        });
+        QCOMPARE(p.messages.back(),
+                 "Imported 2 messages into 1 folders from " + out + "/Inbox, skipped 0");
+        QCOMPARE(sent->GetMessages().size(), std::size_t(2));
     }
 
     void RestoreOfADamagedFileKeepsTheDialogOpen() {

@@ -69,10 +69,11 @@ class FrameTest : public QObject {
         CMainFrame frame(settings);
         QCOMPARE(Describe(frame.menuBar()->actions()),
                  QStringList({"&File>", "&Edit>", "&View>", "&Tools>", "&Help>"}));
-        QCOMPARE(Describe(TopMenu(frame, 0)->actions()),
-                 QStringList({"&New Folder...", "Rename Folder...", "-", "&Move>", "&Copy>", "-",
-                              "&Delete...", "-", "Compact Mailbox...", "-", "New MailBox...",
-                              "&Locate Exist Mailbox...", "-", "E&xit"}));
+        QCOMPARE(
+            Describe(TopMenu(frame, 0)->actions()),
+            QStringList({"&New Folder...", "Rename Folder...", "-", "&Move>", "&Copy>", "-",
+                         "&Delete...", "-", "Compact Mailbox...", "-", "&Export...", "&Import...",
+                         "-", "New MailBox...", "&Locate Exist Mailbox...", "-", "E&xit"}));
         QCOMPARE(Describe(TopMenu(frame, 1)->actions()),
                  QStringList({"&Copy", "-", "&Select All", "-", "&Undelete"}));
         QCOMPARE(Describe(TopMenu(frame, 2)->actions()),

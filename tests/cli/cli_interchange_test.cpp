@@ -1,0 +1,48 @@
+// Export to the standard formats and import from them: arguments, exit statuses and what is
+// printed.
+#include "cli_harness.h"
+
+#include <gmock/gmock.h>
+
+namespace qb::test {
+namespace {
+
+class CliInterchange : public CliTest {
+  protected:
+    std::string mail;
+
+    void SetUp() override {
+        mail = MakeDir("Mail");
+        WriteFile(mail + "/Inbox", NetscapeMessage("Subject: One", "From me\n") +
+                                       NetscapeMessage("Subject: Two", "2\n", "0009"));
+        MakeDir("Mail/Inbox.sbd");
+        WriteFile(mail + "/Inbox.sbd/Work", NetscapeMessage("Subject: Wk", "w\n"));
+    }
+    std::string Ns() const { return "netscape:" + mail; }
+};
+
+TEST_F(CliInterchange, ExportWritesOnceAndImportReportsSkips) {
+    CliResult r = Run({"export", Ns(), "Inbox", "out", "--format", "mboxrd", "--recursive"});
+    EXPECT_EQ(r.status, 0) << r;
+    EXPECT_EQ(r.out, "Exported 2 messages from 2 folders to out (1 deleted messages left out)\n");
+    EXPECT_TRUE(std::filesystem::exists(dir / "out/Inbox.mbox"));
+    EXPECT_TRUE(std::filesystem::exists(dir / "out/Inbox/Work.mbox"));
+    r = Run({"export", Ns(), "Inbox", "out", "--format", "mboxrd", "--include-deleted"});
+    EXPECT_EQ(r.status, 1) << r;
+    EXPECT_THAT(r.err, testing::HasSubstr("exists"));
+    EXPECT_EQ(Run({"export", Ns(), "Inbox", "x", "--format", "mbox"}).status, 2);
+    EXPECT_EQ(Run({"export", Ns(), "Inbox", "x"}).status, 2);
+
+    WriteFile(dir / "in.mbox",
+              ReadFile(dir / "out/Inbox.mbox") + "From x Mon Jan  1 00:00:00 2001\n\tbad\n\nb\n");
+    r = Run({"import", "in.mbox", Ns(), "Inbox/Work", "--mboxrd"});
+    EXPECT_EQ(r.status, 0) << r;
+    EXPECT_EQ(r.out, "Imported 1 messages into 1 folders from in.mbox, skipped 1\n");
+    EXPECT_THAT(r.err, testing::MatchesRegex("Skipped Message 2 at byte [0-9]+ of in.mbox: .*\n"));
+    r = Run({"list", Ns(), "Inbox/Work"});
+    EXPECT_EQ(r.out, "0\t0\t Wk\t\t\t\n1\t1\t One\t\t\t\n");
+    EXPECT_EQ(Run({"import", "missing", Ns(), "Inbox"}).status, 1);
+}
+
+} // namespace
+} // namespace qb::test
