@@ -109,5 +109,6 @@ void AddChangingCommands(CLI::App& app, Context& ctx);
 void AddFolderCommands(CLI::App& app, Context& ctx);
 void AddArchiveCommands(CLI::App& app, Context& ctx);
 void AddMailboxCommands(CLI::App& app, Context& ctx);
+void AddSearchCommands(CLI::App& app, Context& ctx);
 
 } // namespace qb::cli

@@ -136,6 +136,7 @@ int Main(int argc, char** argv) {
     AddFolderCommands(app, ctx);
     AddArchiveCommands(app, ctx);
     AddMailboxCommands(app, ctx);
+    AddSearchCommands(app, ctx);
 
     try {
         app.parse(argc, argv);
