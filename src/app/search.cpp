@@ -64,8 +64,8 @@ struct Matchers {
 };
 
 // True when a text part that is no attachment holds the needle.
-bool TextMatches(const CMessage& message, const CTextMatcher& matcher) {
-    const CMimeParts parts(message.m_strHeader, LineSource(message.m_aBody));
+bool TextMatches(const CMessage& message, LineSource body, const CTextMatcher& matcher) {
+    const CMimeParts parts(message.m_strHeader, body);
     for (std::size_t i = 0; i < parts.Parts().size(); ++i) {
         const MimePart& part = parts.Parts()[i];
         if (!part.IsText() || !part.fileName.empty() || part.disposition == "attachment")
@@ -104,26 +104,59 @@ class Searcher {
         if (!folder.LoadMessages() && !folder.IsRoot())
             ++summary.unreadable;
         const std::string status = mailbox + (path.empty() ? "" : "/" + path);
-        std::size_t row = 0;
+        const MessageList& messages = folder.m_pMessages;
+        // The header fields first; the bodies only of the messages that pass them, read in one
+        // go. A step of progress per message, or, when bodies are read, per body.
+        const bool readBodies = !m_query.text.empty();
+        std::vector<CMessage*> candidates;
+        std::vector<std::size_t> rows;
+        const std::uint64_t start = summary.messages;
         bool go = true;
-        for (auto& message : folder.m_pMessages) {
-            ++summary.messages;
-            if (!m_progress.Step(summary.messages, 0, status)) {
-                summary.stopped = true;
-                go = false;
-                break;
+        for (std::size_t row = 0; row < messages.size() && go; ++row) {
+            CMessage& message = *messages[row];
+            if (!readBodies)
+                go = Step(start, row + 1, messages.size(), status);
+            if (!go || !HeadersMatch(message))
+                continue;
+            if (readBodies) {
+                candidates.push_back(&message);
+                rows.push_back(row);
+            } else {
+                Found(mailbox, path, folder, message, row);
             }
-            if (Matches(*message)) {
-                ++summary.hits;
-                m_onHit(Hit(mailbox, path, folder, *message, row));
-            }
-            ++row;
         }
+        if (go && !candidates.empty()) {
+            std::size_t next = 0;
+            go = folder.ReadBodies(candidates, [&](CMessage& message, const std::string* body) {
+                const std::size_t row = rows[next++];
+                if (!Step(start, row + 1, messages.size(), status))
+                    return false;
+                if (body == nullptr)
+                    ++summary.unreadable;
+                else if (BodyMatches(message, *body))
+                    Found(mailbox, path, folder, message, row);
+                return true;
+            });
+        }
+        summary.messages = start + messages.size();
         folder.FreeMessages();
         return go;
     }
 
-    bool Matches(CMessage& message) {
+    bool Step(std::uint64_t start, std::size_t done, std::size_t total, const std::string& text) {
+        if (m_progress.Step(start + done, start + total, text))
+            return true;
+        summary.stopped = true;
+        return false;
+    }
+
+    void Found(const std::string& mailbox, const std::string& path, CMails& folder,
+               CMessage& message, std::size_t row) {
+        ++summary.hits;
+        m_onHit(Hit(mailbox, path, folder, message, row));
+    }
+
+    bool HeadersMatch(CMessage& message) {
         if (m_query.HasDateFilter()) {
             const std::optional<std::int64_t> when = MessageTime(message);
             if (!when) {
@@ -135,20 +168,15 @@ class Searcher {
                 return false;
         }
         FieldReader fields(message);
-        if ((!m_query.subject.empty() && !m_match.subject.Matches(fields.Decoded("Subject:"))) ||
-            (!m_query.from.empty() && !m_match.from.Matches(fields.Decoded("From:"))) ||
-            (!m_query.to.empty() && !m_match.to.Matches(fields.Decoded("To:"))))
-            return false;
-        if (m_query.text.empty())
-            return true;
-        // The body is read for this test alone and let go at once: a search holds one body.
-        bool found = false;
-        if (message.m_pFolder != nullptr && message.m_pFolder->ReadMessage(message))
-            found = TextMatches(message, m_match.text);
-        else
-            ++summary.unreadable;
-        std::vector<std::string>().swap(message.m_aBody);
-        return found;
+        return (m_query.subject.empty() || m_match.subject.Matches(fields.Decoded("Subject:"))) &&
+               (m_query.from.empty() || m_match.from.Matches(fields.Decoded("From:"))) &&
+               (m_query.to.empty() || m_match.to.Matches(fields.Decoded("To:")));
+    }
+
+    bool BodyMatches(const CMessage& message, std::string_view body) {
+        m_lines.clear();
+        SplitLines(body, m_lines);
+        return TextMatches(message, LineSource(m_lines), m_match.text);
     }
 
     static SearchHit Hit(const std::string& mailbox, const std::string& path, CMails& folder,
@@ -169,6 +197,7 @@ class Searcher {
 
     const SearchQuery& m_query;
     Matchers m_match;
+    std::vector<std::string_view> m_lines;
     ProgressSink& m_progress;
     const std::function<void(const SearchHit&)>& m_onHit;
 };
