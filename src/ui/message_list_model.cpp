@@ -1,5 +1,6 @@
 #include "ui/message_list_model.h"
 
+#include "app/readable_message.h"
 #include "model/mails.h"
 #include "ui/text_codec.h"
 
@@ -61,8 +62,7 @@ QVariant MessageListModel::data(const QModelIndex& index, int role) const {
     switch (role) {
     case Qt::DisplayRole:
     case Qt::ToolTipRole:
-        return FromStoreText(message->GetHeaderField(
-            kMessageColumns[static_cast<std::size_t>(index.column())].field));
+        return QString::fromStdString(DecodedColumn(*message, index.column()));
     case Qt::DecorationRole:
         return index.column() == 0 ? QVariant(m_rowIcon) : QVariant();
     case ImageRole:

@@ -74,8 +74,11 @@ class FrameTest : public QObject {
                               "&Delete...", "-", "Compact Mailbox...", "-", "New MailBox...",
                               "&Locate Exist Mailbox...", "-", "E&xit"}));
         QCOMPARE(Describe(TopMenu(frame, 1)->actions()),
-                 QStringList({"&Copy", "-", "&Select All"}));
-        QCOMPARE(Describe(TopMenu(frame, 2)->actions()), QStringList({"&Toolbar", "&Status Bar"}));
+                 QStringList({"&Copy", "-", "&Select All", "-", "&Find..."}));
+        QCOMPARE(TopMenu(frame, 1)->actions().at(4)->shortcut(), QKeySequence(QKeySequence::Find));
+        QCOMPARE(Describe(TopMenu(frame, 2)->actions()),
+                 QStringList({"&Toolbar", "&Status Bar", "-", "Message &Source"}));
+        QVERIFY(frame.MessageSourceAction()->isCheckable());
         QCOMPARE(Describe(TopMenu(frame, 3)->actions()), QStringList({"&Backup...", "Restore..."}));
         QCOMPARE(Describe(TopMenu(frame, 4)->actions()),
                  QStringList({"&Help Topics", "-", "&About Quillbox..."}));
