@@ -55,7 +55,7 @@ std::string StoreTextToUtf8(std::string_view bytes) {
     return DecodeText(bytes, {});
 }
 
-CReadableMessage::CReadableMessage(CMessage& message) : m_message(message) {
+CReadableMessage::CReadableMessage(CMessage& message) {
     // GetText reads the body through the folder (once) and leaves its lines with the record.
     if (message.m_pFolder != nullptr && message.m_pContent == nullptr) {
         message.GetText();

@@ -73,7 +73,6 @@ class CReadableMessage {
     std::string Save(std::size_t i, const std::vector<std::string>& candidates,
                      std::string& saved) const;
 
-    CMessage& m_message;
     std::unique_ptr<CMimeParts> m_parts;
     std::vector<Attachment> m_attachments;
 };
