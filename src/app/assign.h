@@ -50,6 +50,7 @@ struct AssignInput {
     std::string name;
     std::string directory;
     int typeIndex = -1; // -1: no kind chosen
+    bool readOnly = false;
 };
 
 // The "Add" button. Checks in order: name given, name not in `managed` (column "Name", without

@@ -94,6 +94,9 @@ DialogResult CBackupRestoreCommands::Restore(const std::string& file, CMails* ro
         port.Message("Please select a mailbox to restore to");
         return {Outcome::Failed, false};
     }
+    // The dialog stays open for another mailbox.
+    if (m_doc.RefuseIfReadOnly({root}))
+        return {Outcome::Failed, false};
     fs::File in;
     if (fs::IsDirectory(file) || !in.Open(file, fs::OpenMode::Read)) {
         port.Message(kCannotOpenFile);

@@ -17,8 +17,12 @@ class CCompactCommand {
     // Compacts every folder of the subtree except a root, depth first; false when any failed
     // (the others are compacted all the same).
     static bool CompactFolderTree(CMails* folder);
-    // The Compact dialog's button: every mailbox in order, with status texts.
+    // The Compact dialog's button: every mailbox in order, with status texts. A read-only
+    // mailbox is passed over (its status line says so).
     Outcome RunCompact();
+    // Compacts one folder's subtree (a store's root: the whole store); refused for a read-only
+    // mailbox, kTextCannotCompact when any folder failed.
+    Outcome CompactFolder(CMails* folder);
 
   private:
     CQuillboxDoc& m_doc;

@@ -201,14 +201,9 @@ bool RegisterDefaultMailboxes(RegistryFile& registry, discovery::Warnings* warni
         MailboxList found;
         DiscoverMailboxes(data, found);
         MergeDiscovered(found, std::move(onDisk));
-        for (const auto& entry : found) {
-            if (WriteMailboxEntry(data, entry->m_strName, entry->m_strStoreRoot,
-                                  entry->m_strType) &&
-                entry->m_bReadOnly)
-                data.SetDword(Hive::CurrentUser,
-                              std::string(kManagedMailsKey) + '\\' + entry->m_strName,
-                              kReadOnlyValue, 1);
-        }
+        for (const auto& entry : found)
+            WriteMailboxEntry(data, entry->m_strName, entry->m_strStoreRoot, entry->m_strType,
+                              entry->m_bReadOnly);
         return true;
     });
     return written || alreadyDone;

@@ -117,6 +117,27 @@ bool CQuillboxDoc::DeleteFolderAndItem(CMails* folder, bool keepItemOnFailure) {
     return false;
 }
 
+bool CQuillboxDoc::IsReadOnly(CMails* folder) const {
+    if (folder == nullptr)
+        return false;
+    const CMails* root = folder->GetRoot();
+    for (const auto& entry : m_mailboxes) {
+        if (entry->m_pRoot.get() == root)
+            return entry->m_bReadOnly;
+    }
+    return false;
+}
+
+bool CQuillboxDoc::RefuseIfReadOnly(std::initializer_list<CMails*> folders) {
+    for (CMails* folder : folders) {
+        if (IsReadOnly(folder)) {
+            m_port.Message(kTextReadOnlyMailbox, Buttons::Ok, Icon::Stop);
+            return true;
+        }
+    }
+    return false;
+}
+
 bool CQuillboxDoc::RebuildFolderMenus() {
     m_menu.Fill(m_mailboxes, ID_MOVE_FIRST);
     m_port.FolderMenusChanged();

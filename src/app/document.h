@@ -16,6 +16,7 @@
 #include "app/move_copy.h"
 #include "app/port.h"
 
+#include <initializer_list>
 #include <memory>
 #include <string>
 #include <vector>
@@ -27,6 +28,12 @@ class RegistryFile;
 
 // Shown when a folder (and the sub-folders left in it) could not be deleted.
 inline constexpr char kTextCannotRemoveFolder[] = "Cannot remove folder";
+// Shown when a command would change the store of a mailbox registered read-only.
+inline constexpr char kTextReadOnlyMailbox[] = "This mailbox is read-only";
+// Shown in the empty folder tree when no store is registered and none was found.
+inline constexpr char kTextHowToBegin[] =
+    "No mailbox yet. Make a new one with File > New MailBox, or register the mail you already "
+    "have with File > Locate Exist Mailbox.";
 
 class CQuillboxDoc {
   public:
@@ -72,6 +79,18 @@ class CQuillboxDoc {
     // success the item goes and the node is freed; on failure kTextCannotRemoveFolder is shown
     // and the item is either kept (showing the sub-folders that are left) or deleted.
     bool DeleteFolderAndItem(CMails* folder, bool keepItemOnFailure);
+
+    // ---- the read-only rule ----
+
+    // Whether `folder` lies in a mailbox registered read-only (MailboxEntry::m_bReadOnly).
+    bool IsReadOnly(CMails* folder) const;
+    // The gate every command that changes a store passes before it writes anything: it names
+    // each folder it would change (the folder it deletes from, renames, creates in, compacts,
+    // restores or imports into; the destination of a copy or drop; the source of a move). When
+    // any of them lies in a read-only mailbox, kTextReadOnlyMailbox is shown and the result is
+    // true: the command then ends as refused (Outcome::Failed) with nothing written. Null
+    // folders are ignored. Reading commands (list, show, copy out, backup, export) never call it.
+    bool RefuseIfReadOnly(std::initializer_list<CMails*> folders);
 
     // ---- the Move/Copy menus ----
 

@@ -1,6 +1,7 @@
 #include "app/folder_commands.h"
 
 #include "app/document.h"
+#include "app/message_file.h"
 #include "model/mails.h"
 #include "model/message.h"
 
@@ -32,6 +33,8 @@ Outcome CFolderCommands::OnNewFolder(const Selection& selection) {
     // Without a selected folder there is nowhere to create one, so the dialog is not shown.
     if (selection.folder == nullptr)
         return Outcome::Cancelled;
+    if (m_doc.RefuseIfReadOnly({selection.folder}))
+        return Outcome::Failed;
     const std::optional<std::string> name = port.AskFolderName();
     if (!name)
         return Outcome::Cancelled;
@@ -61,6 +64,8 @@ Outcome CFolderCommands::OnRenameFolder(const Selection& selection) {
         port.Message(kTextCannotRenameRoot);
         return Outcome::Failed;
     }
+    if (m_doc.RefuseIfReadOnly({selection.folder}))
+        return Outcome::Failed;
     const std::optional<std::string> name = port.AskFolderName();
     if (!name)
         return Outcome::Cancelled;
@@ -85,6 +90,8 @@ Outcome CFolderCommands::BeginLabelEdit(const Selection& selection) {
         port.Message(kTextCannotRenameRoot);
         return Outcome::Failed;
     }
+    if (m_doc.RefuseIfReadOnly({selection.folder}))
+        return Outcome::Failed;
     return Outcome::Done;
 }
 
@@ -96,6 +103,8 @@ Outcome CFolderCommands::EndLabelEdit(const Selection& selection, const std::str
         port.Message(kTextSelectFolderToRename);
         return Outcome::Failed;
     }
+    if (!selection.folder->IsRoot() && m_doc.RefuseIfReadOnly({selection.folder}))
+        return Outcome::Failed;
     if (selection.folder->IsRoot() || !selection.folder->Rename(text, false)) {
         port.Message(selection.folder->IsRoot() ? kTextCannotRenameRoot : kTextCannotRenameFolder);
         return Outcome::Failed;
@@ -116,6 +125,8 @@ Outcome CFolderCommands::OnDelete(const Selection& selection) {
             port.Message("Cannot delete a root folder");
             return Outcome::Failed;
         }
+        if (m_doc.RefuseIfReadOnly({folder}))
+            return Outcome::Failed;
         if (port.Message("Delete Folder \"" + folder->m_strName + "\"?", Buttons::OkCancel) ==
             Answer::Ok) {
             // A folder that could not be removed leaves the tree all the same; the next reload
@@ -126,6 +137,8 @@ Outcome CFolderCommands::OnDelete(const Selection& selection) {
             outcome = Outcome::Cancelled;
         }
     } else if (selection.pane == ActivePane::List) {
+        if (m_doc.RefuseIfReadOnly({selection.folder}))
+            return Outcome::Failed;
         if (port.Message("Delete Selected Message(s)?", Buttons::OkCancel) == Answer::Ok) {
             for (CMessage* message : selection.messages)
                 port.DeleteMessageRow(message);
@@ -137,6 +150,40 @@ Outcome CFolderCommands::OnDelete(const Selection& selection) {
         outcome = Outcome::Cancelled;
     }
     m_doc.RebuildFolderMenus();
+    return outcome;
+}
+
+Outcome CFolderCommands::AddMessageFiles(CMails* folder, const std::vector<std::string>& files) {
+    Port& port = m_doc.GetPort();
+    if (folder == nullptr)
+        return Outcome::Cancelled;
+    if (m_doc.RefuseIfReadOnly({folder}))
+        return Outcome::Failed;
+    for (const std::string& file : files) {
+        if (!CanReadMessageFile(file)) {
+            port.Message(std::string(kTextCannotReadMessageFile) + ": " + file);
+            return Outcome::Failed;
+        }
+    }
+    // A root stands for the store directory, which holds no messages of its own.
+    if (folder->IsRoot()) {
+        port.Message(kTextCannotAddMessage);
+        return Outcome::Failed;
+    }
+    Outcome outcome = Outcome::Done;
+    CMails holder("", "", CMails::kPlain);
+    for (const std::string& file : files) {
+        std::string error;
+        std::unique_ptr<CMessage> message = ReadMessageFile(file, holder, error);
+        if (message == nullptr) {
+            port.Message(error + ": " + file);
+            outcome = Outcome::Failed;
+        } else if (!folder->AddMessage(*message)) {
+            port.Message(kTextCannotAddMessage);
+            outcome = Outcome::Failed;
+        }
+    }
+    port.FillMessageList();
     return outcome;
 }
 

@@ -1,10 +1,12 @@
-// New Folder, Rename Folder (by dialog or by editing the tree's label) and Delete, with the rules
-// that enable them.
+// New Folder, Rename Folder (by dialog or by editing the tree's label), Delete and adding message
+// files, with the rules that enable them. Each refuses a folder of a read-only mailbox before it
+// asks anything (CQuillboxDoc::RefuseIfReadOnly).
 #pragma once
 
 #include "app/command.h"
 
 #include <string>
+#include <vector>
 
 namespace qb {
 
@@ -35,6 +37,12 @@ class CFolderCommands {
     // begin), then the rename with the typed text.
     Outcome BeginLabelEdit(const Selection& selection);
     Outcome EndLabelEdit(const Selection& selection, const std::string& text);
+    // Adds each file (one message in Internet format, see ReadMessageFile) to `folder`, one
+    // message in memory at a time. Every file is checked to be readable before the first is
+    // added, so a mistyped name changes nothing; a root holds no messages of its own
+    // (kTextCannotAddMessage). A file that turns out unreadable, or a message the folder
+    // refuses, is reported and the others go on (Failed at the end).
+    Outcome AddMessageFiles(CMails* folder, const std::vector<std::string>& files);
 
   private:
     CQuillboxDoc& m_doc;

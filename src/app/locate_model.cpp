@@ -43,7 +43,9 @@ void CLocateModel::FillLists(const RegistryData& data) {
     MailboxList managed;
     LoadMailboxEntries(data, managed);
     for (const auto& entry : managed)
-        m_managed.push_back({{entry->m_strName, entry->m_strStoreRoot, entry->m_strType}, false});
+        m_managed.push_back(
+            {{entry->m_strName, entry->m_strStoreRoot, entry->m_strType, entry->m_bReadOnly},
+             false});
     MailboxList found;
     discovery::Warnings warnings; // the dialog lists what it found; skipped files stay unsaid
     DiscoverMailboxes(data, discovery::Places::FromEnvironment(), found, warnings);
@@ -51,7 +53,9 @@ void CLocateModel::FillLists(const RegistryData& data) {
         // By name only: a store registered under another name is still offered.
         if (IsMailboxRegistered(data, entry->m_strName))
             continue;
-        m_found.push_back({{entry->m_strName, entry->m_strStoreRoot, entry->m_strType}, false});
+        m_found.push_back(
+            {{entry->m_strName, entry->m_strStoreRoot, entry->m_strType, entry->m_bReadOnly},
+             false});
     }
 }
 
@@ -106,8 +110,28 @@ DialogCheck CLocateModel::Assign(AssignInput& input) {
     const DialogCheck check = CheckAssign(input, ManagedRows());
     if (check.accepted)
         m_managed.push_back(
-            {{input.name, input.directory, AssignTypeString(input.typeIndex)}, false});
+            {{input.name, input.directory, AssignTypeString(input.typeIndex), input.readOnly},
+             false});
     return check;
+}
+
+void CLocateModel::SetSelectedReadOnly(bool readOnly) {
+    for (LocateRow& row : m_managed) {
+        if (row.selected)
+            row.row.readOnly = readOnly;
+    }
+}
+
+std::optional<bool> CLocateModel::SelectedReadOnly() const {
+    std::optional<bool> state;
+    for (const LocateRow& row : m_managed) {
+        if (!row.selected)
+            continue;
+        if (state && *state != row.row.readOnly)
+            return std::nullopt;
+        state = row.row.readOnly;
+    }
+    return state;
 }
 
 LocateButtons CLocateModel::Buttons() const {
@@ -116,6 +140,7 @@ LocateButtons CLocateModel::Buttons() const {
     buttons.add = AnySelected(m_found);
     buttons.removeAll = !m_managed.empty();
     buttons.remove = AnySelected(m_managed);
+    buttons.readOnly = buttons.remove;
     return buttons;
 }
 

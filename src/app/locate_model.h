@@ -23,6 +23,7 @@ struct LocateButtons {
     bool add = false;
     bool remove = false;
     bool removeAll = false;
+    bool readOnly = false; // the read-only switch: some managed row is selected
     bool operator==(const LocateButtons&) const = default;
 };
 
@@ -50,8 +51,13 @@ class CLocateModel {
     void AddAll();
     void RemoveAll();
     // The Assign dialog confirmed with `input`: checked against the managed list; when accepted
-    // a row with the kind's type string is appended to the managed list.
+    // a row with the kind's type string (read-only as asked) is appended to the managed list.
     DialogCheck Assign(AssignInput& input);
+    // The read-only switch: marks every selected managed row read-only or writable.
+    void SetSelectedReadOnly(bool readOnly);
+    // Whether the selected managed rows are read-only; nullopt when none is selected or they
+    // differ.
+    std::optional<bool> SelectedReadOnly() const;
 
     LocateButtons Buttons() const;
 

@@ -68,6 +68,9 @@ bool LoadMailboxEntries(const RegistryData& data, MailboxList& list) {
         if (storeRoot.empty())
             continue;
         list.push_back(std::make_unique<MailboxEntry>(name, std::move(storeRoot), std::move(type)));
+        const std::optional<std::uint32_t> readOnly =
+            data.GetDword(Hive::CurrentUser, key, kReadOnlyValue);
+        list.back()->m_bReadOnly = readOnly && *readOnly != 0;
     }
     return true;
 }
@@ -80,7 +83,7 @@ bool LoadMailboxEntries(RegistryFile& registry, MailboxList& list) {
 }
 
 bool WriteMailboxEntry(RegistryData& data, const std::string& name, const std::string& storeRoot,
-                       const std::string& type) {
+                       const std::string& type, bool readOnly) {
     if (!IsValidMailboxName(name))
         return false;
     const std::string key = MailboxKey(name);
@@ -89,14 +92,21 @@ bool WriteMailboxEntry(RegistryData& data, const std::string& name, const std::s
     if (!probe.SetString(Hive::CurrentUser, key, kStoreRootValue, storeRoot) ||
         !probe.SetString(Hive::CurrentUser, key, kTypeValue, type))
         return false;
-    return data.SetString(Hive::CurrentUser, key, kStoreRootValue, storeRoot) &&
-           data.SetString(Hive::CurrentUser, key, kTypeValue, type);
+    if (!data.SetString(Hive::CurrentUser, key, kStoreRootValue, storeRoot) ||
+        !data.SetString(Hive::CurrentUser, key, kTypeValue, type))
+        return false;
+    if (readOnly)
+        return data.SetDword(Hive::CurrentUser, key, kReadOnlyValue, 1);
+    // The mark goes with an entry written writable, so an overwrite never keeps a stale one.
+    data.DeleteValue(Hive::CurrentUser, key, kReadOnlyValue);
+    return true;
 }
 
 bool WriteMailboxEntry(RegistryFile& registry, const std::string& name,
-                       const std::string& storeRoot, const std::string& type) {
-    return registry.Update(
-        [&](RegistryData& data) { return WriteMailboxEntry(data, name, storeRoot, type); });
+                       const std::string& storeRoot, const std::string& type, bool readOnly) {
+    return registry.Update([&](RegistryData& data) {
+        return WriteMailboxEntry(data, name, storeRoot, type, readOnly);
+    });
 }
 
 bool IsMailboxRegistered(const RegistryData& data, const std::string& name) {
@@ -118,7 +128,7 @@ bool ReplaceMailboxEntries(RegistryData& data, const std::vector<MailboxRow>& ro
     data.DeleteKey(Hive::CurrentUser, kManagedMailsKey);
     bool all = true;
     for (const MailboxRow& row : rows)
-        all = WriteMailboxEntry(data, row.name, row.storeRoot, row.type) && all;
+        all = WriteMailboxEntry(data, row.name, row.storeRoot, row.type, row.readOnly) && all;
     return all;
 }
 

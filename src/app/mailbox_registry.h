@@ -20,7 +20,8 @@ inline constexpr char kManagedMailsKey[] = "SOFTWARE\\Velmora\\Quillbox\\Managed
 inline constexpr char kManagedMailsSection[] = "Managed Mails";
 inline constexpr char kStoreRootValue[] = "Store Root";
 inline constexpr char kTypeValue[] = "Type";
-// A dword below a mailbox's key: 1 registers the mailbox read-only.
+// A dword below a mailbox's key: any value but 0 registers the mailbox read-only (every command
+// that would change its store is refused, see CQuillboxDoc::RefuseIfReadOnly).
 inline constexpr char kReadOnlyValue[] = "Read Only";
 // No registered mailbox has the name asked for.
 inline constexpr char kTextMailboxNotFound[] = "Mailbox not found";
@@ -46,18 +47,20 @@ struct MailboxEntry {
     std::string m_strName;
     std::string m_strStoreRoot;
     std::string m_strType;
-    // Read-only: another client still keeps this store (discovery suggests it for such stores).
+    // Read-only: nothing may change the store (another client may still keep it; discovery
+    // suggests it for such stores). Loaded from and written as kReadOnlyValue.
     bool m_bReadOnly = false;
     std::unique_ptr<CMails> m_pRoot; // freed with its whole tree
 };
 
 using MailboxList = std::vector<std::unique_ptr<MailboxEntry>>;
 
-// One row to register: name, store root, type.
+// One row to register: name, store root, type, and whether it is registered read-only.
 struct MailboxRow {
     std::string name;
     std::string storeRoot;
     std::string type;
+    bool readOnly = false;
 };
 
 // Builds the root folder of the store class that the entry's type selects (not yet loaded).
@@ -67,18 +70,22 @@ std::unique_ptr<CMails> MakeRootFolder(const MailboxEntry& entry);
 // does not fit kRegStringBuffer, an unreadable registry file).
 std::string ReadRegString(RegistryFile& registry, Hive hive, const std::string& subkey,
                           const std::string& value);
-// Appends one entry (m_pRoot null) per mailbox with a non-empty store root, in enumeration order.
+// Appends one entry (m_pRoot null) per mailbox with a non-empty store root, in enumeration order,
+// read-only when its kReadOnlyValue is a dword other than 0.
 // False, list unchanged, when the "Managed Mails" key does not exist or the file cannot be read
 // (then registry.Error() says why; it is empty for a missing key).
 bool LoadMailboxEntries(RegistryFile& registry, MailboxList& list);
-// Creates or overwrites the mailbox's "Store Root" and "Type" in one write. False, nothing
-// written, when the registry cannot be written or the name cannot be a key name (empty, holding
-// a backslash or a line break, longer than kMaxKeyNameLength).
+// Creates or overwrites the mailbox's "Store Root", "Type" and read-only mark (kReadOnlyValue 1,
+// or no such value) in one write. False, nothing written, when the registry cannot be written or
+// the name cannot be a key name (empty, holding a backslash or a line break, longer than
+// kMaxKeyNameLength).
 bool WriteMailboxEntry(RegistryFile& registry, const std::string& name,
-                       const std::string& storeRoot, const std::string& type);
+                       const std::string& storeRoot, const std::string& type,
+                       bool readOnly = false);
 // True when the mailbox's key has a non-empty "Store Root".
 bool IsMailboxRegistered(RegistryFile& registry, const std::string& name);
-// Removes every registered mailbox and writes the rows in order, all as one atomic write; a
+// Removes every registered mailbox and writes the rows (read-only marks included) in order, all
+// as one atomic write; a
 // later row of a name already written overwrites it. Rows whose name cannot be a key name are
 // left out and make the result false; so does a failed write, which leaves the file as it was.
 bool ReplaceMailboxEntries(RegistryFile& registry, const std::vector<MailboxRow>& rows);
@@ -93,7 +100,7 @@ std::optional<std::vector<std::string>> EnumKeyNames(const RegistryData& data, H
                                                      std::string_view key);
 bool LoadMailboxEntries(const RegistryData& data, MailboxList& list);
 bool WriteMailboxEntry(RegistryData& data, const std::string& name, const std::string& storeRoot,
-                       const std::string& type);
+                       const std::string& type, bool readOnly = false);
 bool IsMailboxRegistered(const RegistryData& data, const std::string& name);
 bool ReplaceMailboxEntries(RegistryData& data, const std::vector<MailboxRow>& rows);
 

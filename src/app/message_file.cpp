@@ -22,10 +22,10 @@ std::unique_ptr<CMessage> ReadMessageFile(const std::string& path, CMails& holde
     if (!file.Open(path, fs::OpenMode::Read))
         return nullptr;
 
-    auto message = std::make_unique<CMessage>(0, 0, &holder, std::string(), std::string());
+    std::vector<std::string> header;
+    std::vector<std::string> body;
     LineReader reader(file);
     std::string line;
-    std::int32_t headerLines = 0;
     bool inHeader = true;
     bool first = true;
     while (reader.ReadLine(line)) {
@@ -41,26 +41,33 @@ std::unique_ptr<CMessage> ReadMessageFile(const std::string& path, CMails& holde
                 inHeader = false;
                 continue;
             }
-            if (headerLines == 0 && line.front() == '\t') {
+            if (header.empty() && line.front() == '\t') {
                 error = kTextNotAMessageFile;
                 return nullptr;
             }
-            message->m_strHeader += line;
-            message->m_strHeader += "\r\n";
-            ++headerLines;
+            header.push_back(std::move(line));
         } else {
-            message->m_nBodySize += static_cast<std::int64_t>(line.size()) + 2;
-            message->m_aBody.push_back(std::move(line));
-            line = std::string();
+            body.push_back(std::move(line));
         }
+        line = std::string();
     }
     if (reader.Failed())
         return nullptr;
     file.Close();
     error.clear();
+    return MakeMessage(holder, header, std::move(body));
+}
 
+std::unique_ptr<CMessage> MakeMessage(CMails& holder, const std::vector<std::string>& header,
+                                      std::vector<std::string> body) {
+    auto message = std::make_unique<CMessage>(0, 0, &holder, std::string(), std::string());
+    for (const std::string& line : header)
+        message->m_strHeader += line + "\r\n";
+    for (const std::string& line : body)
+        message->m_nBodySize += static_cast<std::int64_t>(line.size()) + 2;
+    message->m_aBody = std::move(body);
     message->m_nBodyLines = static_cast<std::int32_t>(message->m_aBody.size());
-    message->m_nLines = headerLines + 1 + message->m_nBodyLines;
+    message->m_nLines = static_cast<std::int32_t>(header.size()) + 1 + message->m_nBodyLines;
     message->m_nSize =
         static_cast<std::int64_t>(message->m_strHeader.size()) + 2 + message->m_nBodySize;
     return message;

@@ -8,6 +8,7 @@
 
 #include <memory>
 #include <string>
+#include <vector>
 
 namespace qb {
 
@@ -28,5 +29,10 @@ bool CanReadMessageFile(const std::string& path);
 // store puts in front of the header, a Netscape status line for one, and change its meaning.
 std::unique_ptr<CMessage> ReadMessageFile(const std::string& path, CMails& holder,
                                           std::string& error);
+
+// A message from its header lines and body lines (without line ends), sized as ReadMessageFile
+// sizes the message it reads.
+std::unique_ptr<CMessage> MakeMessage(CMails& holder, const std::vector<std::string>& header,
+                                      std::vector<std::string> body);
 
 } // namespace qb

@@ -169,6 +169,8 @@ Outcome CMoveCopyCommands::MoveOrCopyFolder(CMails* source, CMails* dest, bool m
         m_port.Message(move ? "Cannot move a folder to its parent folder"
                             : "Cannot copy a folder to its parent folder");
         outcome = Outcome::Failed;
+    } else if (m_doc.RefuseIfReadOnly({dest, move ? source : nullptr})) {
+        outcome = Outcome::Failed;
     } else {
         NameAnswer answer = NameAnswer::None;
         CMails* copy = CopyFolderResolvingName(
@@ -207,6 +209,8 @@ Outcome CMoveCopyCommands::MoveOrCopyMessages(CMails* source, CMails* dest,
     Outcome outcome = Outcome::Done;
     if (dest->IsRoot()) {
         m_port.Message(move ? "Cannot move into a root folder" : "Cannot copy into a root folder");
+        outcome = Outcome::Failed;
+    } else if (dest != source && m_doc.RefuseIfReadOnly({dest, move ? source : nullptr})) {
         outcome = Outcome::Failed;
     } else if (dest != source) {
         std::vector<bool> added;
@@ -271,6 +275,10 @@ bool CMoveCopyCommands::Drop(DropEffect effect, const Selection& selection) {
         return false;
     // The drag-over rule already refused these targets; a drop that arrives anyway is refused.
     if (DragOverEffect(m_pDragFolder, target, selection.folder, false, false) == DropEffect::None)
+        return false;
+    // A read-only store takes no drop, and gives nothing up to a move.
+    CMails* source = m_pDragFolder != nullptr ? m_pDragFolder : selection.folder;
+    if (m_doc.RefuseIfReadOnly({target, effect == DropEffect::Move ? source : nullptr}))
         return false;
     WaitCursor wait(m_port);
     if (CMails* folder = m_pDragFolder) {

@@ -34,6 +34,7 @@ bool DirectoryRow(const std::string& dir, const char* type, MailboxRow& row, std
 bool ResolveStoreAddress(const std::string& text, RegistryFile& registry, MailboxRow& row,
                          std::string& error) {
     bool found = false;
+    bool byPath = true;
     if (StartsWith(text, kNetscapePrefix)) {
         if (!DirectoryRow(text.substr(sizeof(kNetscapePrefix) - 1), kTypeNavigator, row, error))
             return false;
@@ -44,6 +45,7 @@ bool ResolveStoreAddress(const std::string& text, RegistryFile& registry, Mailbo
             return false;
         found = true;
     } else {
+        byPath = false;
         MailboxList entries;
         LoadMailboxEntries(registry, entries);
         if (!registry.Error().empty()) {
@@ -52,7 +54,8 @@ bool ResolveStoreAddress(const std::string& text, RegistryFile& registry, Mailbo
         }
         for (const auto& entry : entries) {
             if (EqualsNoCase(entry->m_strName, text)) {
-                row = {entry->m_strName, entry->m_strStoreRoot, entry->m_strType};
+                row = {entry->m_strName, entry->m_strStoreRoot, entry->m_strType,
+                       entry->m_bReadOnly};
                 found = true;
                 break;
             }
@@ -68,6 +71,16 @@ bool ResolveStoreAddress(const std::string& text, RegistryFile& registry, Mailbo
         error = kTextDirectoryNotFound;
         return false;
     }
+    if (byPath) {
+        // A registry that cannot be read marks nothing; the commands that need it say why.
+        MailboxList entries;
+        LoadMailboxEntries(registry, entries);
+        const std::string dir = fs::ResolvePath(row.storeRoot);
+        for (const auto& entry : entries) {
+            if (entry->m_bReadOnly && fs::ResolvePath(entry->m_strStoreRoot) == dir)
+                row.readOnly = true;
+        }
+    }
     return true;
 }
 
@@ -79,6 +92,7 @@ bool SameStore(const MailboxRow& a, const MailboxRow& b) {
 
 std::unique_ptr<MailboxEntry> OpenStore(const MailboxRow& row) {
     auto entry = std::make_unique<MailboxEntry>(row.name, row.storeRoot, row.type);
+    entry->m_bReadOnly = row.readOnly;
     entry->m_pRoot = MakeRootFolder(*entry);
     return entry;
 }

@@ -23,8 +23,10 @@ inline constexpr char kTextMessageNotFound[] = "Message not found";
 inline constexpr char kNetscapePrefix[] = "netscape:";
 inline constexpr char kInternetMailPrefix[] = "imn:";
 
-// The registered form of an addressed store: name, store root and type string. A store named by
-// its directory is named after the directory's last component.
+// The registered form of an addressed store: name, store root, type string and read-only mark. A
+// store named by its directory is named after the directory's last component, and is read-only
+// when a mailbox registered read-only keeps its files in that directory (compared after resolving
+// links), so that naming a store by its path never gets round the mark.
 // False (and `error` set) when the text names no registered mailbox, the directory part is empty,
 // or the store root is not an existing directory.
 bool ResolveStoreAddress(const std::string& text, RegistryFile& registry, MailboxRow& row,
@@ -34,8 +36,8 @@ bool ResolveStoreAddress(const std::string& text, RegistryFile& registry, Mailbo
 // directory (compared as absolute, normalised paths).
 bool SameStore(const MailboxRow& a, const MailboxRow& b);
 
-// An addressed store opened for one command: the entry owns the root folder, built with the
-// store class the type selects, with nothing loaded yet.
+// An addressed store opened for one command: the entry (read-only as the row says) owns the root
+// folder, built with the store class the type selects, with nothing loaded yet.
 std::unique_ptr<MailboxEntry> OpenStore(const MailboxRow& row);
 
 // The folder that a '/'-joined path of folder names names below `root`, each name matched

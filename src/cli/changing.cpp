@@ -1,8 +1,6 @@
 // Commands that change messages: add, delete, copy, move.
 #include "cli/cli.h"
 
-#include "app/message_file.h"
-
 #include <string>
 #include <vector>
 
@@ -72,32 +70,11 @@ void AddChangingCommands(CLI::App& app, Context& ctx) {
 namespace {
 
 int Add(Context& ctx, const Args& args) {
-    Opened opened;
-    if (!OpenFolderArg(ctx, args.store, args.folder, opened))
+    Session session(ctx);
+    CMails* folder = session.Folder(args.store, args.folder);
+    if (folder == nullptr)
         return kExitFailed;
-    // Every file is checked before the first one is added, so that a mistyped name changes
-    // nothing.
-    for (const std::string& file : args.files) {
-        if (!CanReadMessageFile(file))
-            return Fail(std::string(kTextCannotReadMessageFile) + ": " + file);
-    }
-    // A root stands for the store directory, which holds no messages of its own.
-    if (opened.folder->IsRoot())
-        return Fail(kTextCannotAddMessage);
-    int status = kExitOk;
-    CMails holder("", "", CMails::kPlain);
-    for (const std::string& file : args.files) {
-        // One message in memory at a time.
-        std::string error;
-        std::unique_ptr<CMessage> message = ReadMessageFile(file, holder, error);
-        if (message == nullptr) {
-            status = Fail(error + ": " + file);
-            continue;
-        }
-        if (!opened.folder->AddMessage(*message))
-            status = Fail(kTextCannotAddMessage);
-    }
-    return status;
+    return ExitFor(session.doc.FolderCommands().AddMessageFiles(folder, args.files));
 }
 
 // The messages the ROWs name in one listing of `folder`; false (text shown) when one is out of

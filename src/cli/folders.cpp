@@ -72,18 +72,12 @@ int TransferFolder(Context& ctx, const Args& args, bool move) {
 
 int Compact(Context& ctx, const Args& args) {
     Session session(ctx);
-    if (!args.compactFolder) {
-        // The document holds this one store, so the Compact command covers exactly it.
-        if (session.Store(args.store) == nullptr)
-            return kExitFailed;
-        return ExitFor(session.doc.Compact().RunCompact());
-    }
-    CMails* folder = session.Folder(args.store, *args.compactFolder);
+    // Without FOLDER the store's root: every folder of the store.
+    CMails* folder = args.compactFolder ? session.Folder(args.store, *args.compactFolder)
+                                        : session.Store(args.store);
     if (folder == nullptr)
         return kExitFailed;
-    if (!CCompactCommand::CompactFolderTree(folder))
-        return Fail(kTextCannotCompact);
-    return kExitOk;
+    return ExitFor(session.doc.Compact().CompactFolder(folder));
 }
 
 void AddSource(CLI::App* command, Args& a) {

@@ -25,10 +25,14 @@ struct Args {
     std::vector<std::string> add;
     std::vector<std::string> remove;
     std::vector<std::string> assign;
+    std::vector<std::string> readOnly;
+    std::vector<std::string> writable;
     CLI::App* locate = nullptr;
     CLI::Option* addOption = nullptr;
     CLI::Option* removeOption = nullptr;
     CLI::Option* assignOption = nullptr;
+    CLI::Option* readOnlyOption = nullptr;
+    CLI::Option* writableOption = nullptr;
 };
 
 // The registry's own reason when it gave one, else the given text.
@@ -37,9 +41,15 @@ std::string RegistryReason(Context& ctx, const char* fallback) {
     return error.empty() ? std::string(fallback) : error;
 }
 
-void PrintEntries(const MailboxList& list) {
-    for (const auto& entry : list)
-        Out(entry->m_strName + "\t" + entry->m_strStoreRoot + "\t" + entry->m_strType + "\n");
+// Name, store root, type; with `access` a fourth column "ro" or "rw".
+void PrintEntries(const MailboxList& list, bool access) {
+    for (const auto& entry : list) {
+        std::string line =
+            entry->m_strName + "\t" + entry->m_strStoreRoot + "\t" + entry->m_strType;
+        if (access)
+            line += entry->m_bReadOnly ? "\tro" : "\trw";
+        Out(line + "\n");
+    }
 }
 
 // One document: the name, store root and type of each mailbox, as stored (_raw) and as UTF-8.
@@ -67,7 +77,7 @@ int Mailboxes(Context& ctx, bool json) {
     if (json)
         PrintEntriesAsJson(list);
     else
-        PrintEntries(list);
+        PrintEntries(list, true);
     return kExitOk;
 }
 
@@ -82,7 +92,7 @@ int Discover(Context& ctx) {
     DiscoverMailboxes(ctx.Registry(), list, &warnings);
     if (!ctx.Registry().Error().empty())
         return Fail(ctx.Registry().Error());
-    PrintEntries(list);
+    PrintEntries(list, false);
     PrintWarnings(warnings);
     return kExitOk;
 }
@@ -129,7 +139,7 @@ int NewMailbox(Context& ctx, const Args& args) {
 
 // One step of `locate`, in the order given on the command line.
 struct LocateStep {
-    enum Kind { Add, Remove, Assign } kind;
+    enum Kind { Add, Remove, Assign, ReadOnly, Writable } kind;
     std::vector<std::string> values;
 };
 
@@ -146,9 +156,13 @@ std::optional<int> AssignTypeIndex(const std::string& text) {
 int Locate(Context& ctx, const Args& args) {
     // The options' values in the order they were given.
     std::vector<LocateStep> steps;
-    std::size_t adds = 0, removes = 0, assigns = 0;
+    std::size_t adds = 0, removes = 0, assigns = 0, readOnlys = 0, writables = 0;
     for (const CLI::Option* option : args.locate->parse_order()) {
-        if (option == args.addOption && adds < args.add.size()) {
+        if (option == args.readOnlyOption && readOnlys < args.readOnly.size()) {
+            steps.push_back({LocateStep::ReadOnly, {args.readOnly[readOnlys++]}});
+        } else if (option == args.writableOption && writables < args.writable.size()) {
+            steps.push_back({LocateStep::Writable, {args.writable[writables++]}});
+        } else if (option == args.addOption && adds < args.add.size()) {
             steps.push_back({LocateStep::Add, {args.add[adds++]}});
         } else if (option == args.removeOption && removes < args.remove.size()) {
             steps.push_back({LocateStep::Remove, {args.remove[removes++]}});
@@ -200,6 +214,16 @@ int Locate(Context& ctx, const Args& args) {
                 return Fail(check.message);
             break;
         }
+        case LocateStep::ReadOnly:
+        case LocateStep::Writable: {
+            const auto row = model.FindManaged(step.values[0]);
+            if (!row)
+                return Fail(kTextMailboxNotFound);
+            for (std::size_t i = 0; i < model.Managed().size(); ++i)
+                model.SelectManaged(i, i == *row);
+            model.SetSelectedReadOnly(step.kind == LocateStep::ReadOnly);
+            break;
+        }
         }
     }
     if (!model.Confirm(ctx.Registry()))
@@ -212,7 +236,8 @@ int Locate(Context& ctx, const Args& args) {
 void AddMailboxCommands(CLI::App& app, Context& ctx) {
     auto a = std::make_shared<Args>();
 
-    AddCommand(app, ctx, "mailboxes", "Lists the registered mailboxes: name, store root, type",
+    AddCommand(app, ctx, "mailboxes",
+               "Lists the registered mailboxes: name, store root, type, ro (read-only) or rw",
                "quillbox-cli mailboxes", [&ctx, a] { return Mailboxes(ctx, a->json); })
         ->add_flag("--json", a->json,
                    "One JSON document: each mailbox's name, store root and type, as stored "
@@ -235,9 +260,10 @@ void AddMailboxCommands(CLI::App& app, Context& ctx) {
 
     command = AddCommand(app, ctx, "locate",
                          "Changes the registered mailboxes: adds found stores, removes managed "
-                         "ones, assigns stores by hand",
+                         "ones, assigns stores by hand, marks them read-only or writable (the "
+                         "steps run in the order given)",
                          "quillbox-cli locate --add \"Netscape Mail\" --assign Old $HOME/old "
-                         "internet-mail",
+                         "internet-mail --read-only Old",
                          [&ctx, a] { return Locate(ctx, *a); });
     a->addOption = command->add_option("--add", a->add, "Move a found store to the managed list")
                        ->type_name("NAME")
@@ -254,6 +280,17 @@ void AddMailboxCommands(CLI::App& app, Context& ctx) {
                          "Add a store by hand; TYPE is internet-mail, navigator or communicator")
             ->type_name("NAME DIR TYPE")
             ->type_size(3)
+            ->allow_extra_args(false)
+            ->multi_option_policy(CLI::MultiOptionPolicy::TakeAll);
+    a->readOnlyOption = command
+                            ->add_option("--read-only", a->readOnly,
+                                         "Mark a managed store read-only: no command may change it")
+                            ->type_name("NAME")
+                            ->allow_extra_args(false)
+                            ->multi_option_policy(CLI::MultiOptionPolicy::TakeAll);
+    a->writableOption =
+        command->add_option("--writable", a->writable, "Mark a managed store writable again")
+            ->type_name("NAME")
             ->allow_extra_args(false)
             ->multi_option_policy(CLI::MultiOptionPolicy::TakeAll);
     a->locate = command;

@@ -5,6 +5,7 @@
 #include "ui/text_codec.h"
 
 #include <QButtonGroup>
+#include <QCheckBox>
 #include <QGridLayout>
 #include <QGroupBox>
 #include <QHBoxLayout>
@@ -43,6 +44,8 @@ AssignDialog::AssignDialog(Port& port, std::function<DialogCheck(AssignInput&)> 
         typeLayout->addWidget(radio);
     }
 
+    m_readOnly = new QCheckBox(QStringLiteral("Read only: never change this store"), this);
+
     m_add = new QPushButton(QStringLiteral("Add"), this);
     m_add->setDefault(true);
     auto* close = new QPushButton(QStringLiteral("Close"), this);
@@ -56,6 +59,7 @@ AssignDialog::AssignDialog(Port& port, std::function<DialogCheck(AssignInput&)> 
     auto* layout = new QVBoxLayout(this);
     layout->addLayout(fields);
     layout->addWidget(typeBox);
+    layout->addWidget(m_readOnly);
     layout->addLayout(buttons);
 
     connect(m_browse, &QPushButton::clicked, this, [this] {
@@ -81,6 +85,7 @@ void AssignDialog::accept() {
     m_input.name = *name;
     m_input.directory = PathFromText(m_directory->text());
     m_input.typeIndex = m_types->checkedId(); // -1 while none is chosen
+    m_input.readOnly = m_readOnly->isChecked();
     DialogCheck check = m_check(m_input);
     const QString shown = TextFromPath(m_input.directory);
     if (shown != m_directory->text())

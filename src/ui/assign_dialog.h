@@ -10,6 +10,7 @@
 #include <string>
 
 class QButtonGroup;
+class QCheckBox;
 class QLineEdit;
 class QPushButton;
 class QRadioButton;
@@ -32,6 +33,7 @@ class AssignDialog : public QDialog {
     QLineEdit* NameEdit() const { return m_name; }
     QLineEdit* DirectoryEdit() const { return m_directory; }
     QRadioButton* TypeButton(int index) const;
+    QCheckBox* ReadOnlyBox() const { return m_readOnly; }
     QPushButton* BrowseButton() const { return m_browse; }
     QPushButton* AddButton() const { return m_add; }
     QPushButton* HelpButton() const { return m_help; }
@@ -48,6 +50,7 @@ class AssignDialog : public QDialog {
     QLineEdit* m_name;
     QLineEdit* m_directory;
     QButtonGroup* m_types;
+    QCheckBox* m_readOnly;
     QPushButton* m_browse;
     QPushButton* m_add;
     QPushButton* m_help;

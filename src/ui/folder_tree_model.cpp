@@ -10,6 +10,7 @@ struct FolderTreeModel::Item {
     CMails* folder = nullptr;
     QString label;
     bool root = false;
+    bool readOnly = false;
     std::vector<std::unique_ptr<Item>> children;
 
     int Row() const {
@@ -28,6 +29,7 @@ FolderTreeModel::FolderTreeModel(QObject* parent)
     m_folderIcon.addFile(QStringLiteral(":/icons/folder.svg"), QSize(), QIcon::Normal);
     m_folderIcon.addFile(QStringLiteral(":/icons/folder_open.svg"), QSize(), QIcon::Selected);
     m_storeIcon.addFile(QStringLiteral(":/icons/store.svg"));
+    m_lockedStoreIcon.addFile(QStringLiteral(":/icons/store_locked.svg"));
 }
 
 FolderTreeModel::~FolderTreeModel() = default;
@@ -55,7 +57,7 @@ QModelIndex FolderTreeModel::InsertFolderTree(const QModelIndex& parent, CMails*
     return index;
 }
 
-QModelIndex FolderTreeModel::InsertItem(const QModelIndex& parent, CMails* folder) {
+QModelIndex FolderTreeModel::InsertItem(const QModelIndex& parent, CMails* folder, bool readOnly) {
     if (folder == nullptr)
         return {};
     Item* parentItem = ItemOf(parent);
@@ -66,6 +68,7 @@ QModelIndex FolderTreeModel::InsertItem(const QModelIndex& parent, CMails* folde
     item->folder = folder;
     item->label = FromStoreText(folder->m_strName);
     item->root = folder->IsRoot();
+    item->readOnly = readOnly;
     Item* added = item.get();
     parentItem->children.push_back(std::move(item));
     endInsertRows();
@@ -145,11 +148,15 @@ QVariant FolderTreeModel::data(const QModelIndex& index, int role) const {
     case Qt::EditRole:
         return item->label;
     case Qt::DecorationRole:
-        return item->root ? m_storeIcon : m_folderIcon;
+        if (!item->root)
+            return m_folderIcon;
+        return item->readOnly ? m_lockedStoreIcon : m_storeIcon;
     case ImageRole:
         return item->root ? kImageStore : kImageFolder;
     case SelectedImageRole:
         return item->root ? kImageStore : kImageFolderSelected;
+    case ReadOnlyRole:
+        return item->readOnly;
     case FolderRole:
         return QVariant::fromValue(static_cast<void*>(item->folder));
     default:

@@ -17,7 +17,7 @@ class FolderTreeModel : public QAbstractItemModel {
     Q_OBJECT
   public:
     enum Image { kImageFolder = 0, kImageFolderSelected = 1, kImageStore = 2 };
-    enum Role { FolderRole = Qt::UserRole + 1, ImageRole, SelectedImageRole };
+    enum Role { FolderRole = Qt::UserRole + 1, ImageRole, SelectedImageRole, ReadOnlyRole };
 
     explicit FolderTreeModel(QObject* parent = nullptr);
     ~FolderTreeModel() override;
@@ -26,8 +26,9 @@ class FolderTreeModel : public QAbstractItemModel {
     // order, which loads them) as the last child of `parent` (invalid: top level). Returns the
     // folder's item.
     QModelIndex InsertFolderTree(const QModelIndex& parent, CMails* folder);
-    // Appends one item for `folder` as the last child of `parent`, nothing below it.
-    QModelIndex InsertItem(const QModelIndex& parent, CMails* folder);
+    // Appends one item for `folder` as the last child of `parent`, nothing below it. A store
+    // `readOnly` shows a lock over its icon.
+    QModelIndex InsertItem(const QModelIndex& parent, CMails* folder, bool readOnly = false);
     // Removes the item with everything below it.
     void DeleteItem(const QModelIndex& index);
     void DeleteAllItems();
@@ -57,6 +58,7 @@ class FolderTreeModel : public QAbstractItemModel {
     std::unique_ptr<Item> m_root;
     QIcon m_folderIcon;
     QIcon m_storeIcon;
+    QIcon m_lockedStoreIcon;
 };
 
 } // namespace qb

@@ -9,6 +9,7 @@
 #include <QApplication>
 #include <QContextMenuEvent>
 #include <QHeaderView>
+#include <QPainter>
 
 namespace qb {
 
@@ -65,7 +66,18 @@ QModelIndex CQuillboxView::InsertFolderItem(CMails* parent, CMails* folder) {
     QModelIndex parentIndex = parent != nullptr ? m_model->FindFolderItem(parent) : QModelIndex();
     if (parent != nullptr && !parentIndex.isValid())
         return {};
-    return m_model->InsertItem(parentIndex, folder);
+    const bool readOnly = parent == nullptr && isReadOnly && isReadOnly(folder);
+    return m_model->InsertItem(parentIndex, folder, readOnly);
+}
+
+void CQuillboxView::paintEvent(QPaintEvent* event) {
+    QTreeView::paintEvent(event);
+    if (m_model->rowCount() != 0 || emptyText.isEmpty())
+        return;
+    QPainter painter(viewport());
+    painter.setPen(palette().color(QPalette::PlaceholderText));
+    painter.drawText(viewport()->rect().adjusted(8, 8, -8, -8),
+                     Qt::AlignHCenter | Qt::AlignTop | Qt::TextWordWrap, emptyText);
 }
 
 void CQuillboxView::ForgetLoadedFolder() {

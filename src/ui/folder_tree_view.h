@@ -24,7 +24,8 @@ class CQuillboxView : public QTreeView {
 
     CMails* GetSelectedFolder() const;
     QModelIndex FindFolderItem(const CMails* folder) const;
-    // Appends an item for `folder` below the item of `parent` (null: top level).
+    // Appends an item for `folder` below the item of `parent` (null: top level, where a store
+    // the document holds read-only shows a lock).
     QModelIndex InsertFolderItem(CMails* parent, CMails* folder);
     // Removes the folder's item (and its sub-items). The list is emptied first when it shows
     // a folder inside, so nothing touches records of a folder that may be gone already.
@@ -47,6 +48,10 @@ class CQuillboxView : public QTreeView {
     // A label that cannot be written as store text.
     std::function<void()> onBadLabel;
     std::function<void(const QPoint&)> onContextMenu;
+    // Whether a top-level store is read-only.
+    std::function<bool(CMails*)> isReadOnly;
+    // Shown in the empty pane while there is no store at all.
+    QString emptyText;
 
   protected:
     bool edit(const QModelIndex& index, EditTrigger trigger, QEvent* event) override;
@@ -54,6 +59,7 @@ class CQuillboxView : public QTreeView {
     void contextMenuEvent(QContextMenuEvent* event) override;
     void focusInEvent(QFocusEvent* event) override;
     void focusOutEvent(QFocusEvent* event) override;
+    void paintEvent(QPaintEvent* event) override;
 
   private:
     void ShowSelection(bool show);

@@ -6,6 +6,7 @@
 #include "ui/full_row_painter.h"
 #include "ui/text_codec.h"
 
+#include <QCheckBox>
 #include <QGroupBox>
 #include <QHBoxLayout>
 #include <QHeaderView>
@@ -22,14 +23,15 @@ namespace qb {
 namespace {
 
 const QStringList kHeadings = {QStringLiteral("Name"), QStringLiteral("Store Directory"),
-                               QStringLiteral("Type")};
-const std::vector<int> kMargins = {90, 140, 120};
+                               QStringLiteral("Type"), QStringLiteral("Access")};
+const std::vector<int> kMargins = {90, 140, 120, 40};
 
 QList<QStandardItem*> RowItems(const MailboxRow& row) {
     QList<QStandardItem*> items;
     items << new QStandardItem(FromStoreText(row.name))
           << new QStandardItem(TextFromPath(row.storeRoot))
-          << new QStandardItem(FromStoreText(row.type));
+          << new QStandardItem(FromStoreText(row.type))
+          << new QStandardItem(row.readOnly ? QStringLiteral("read-only") : QString());
     for (QStandardItem* item : items)
         item->setEditable(false);
     return items;
@@ -90,6 +92,8 @@ LocateDialog::LocateDialog(Port& port, RegistryFile& registry, QWidget* parent)
     m_remove = new QPushButton(QStringLiteral("Remove"), frame);
     m_removeAll = new QPushButton(QStringLiteral("Remove All"), frame);
     m_managed = new CFullRowListCtrl(frame);
+    m_readOnly =
+        new QCheckBox(QStringLiteral("Read only: never change the selected stores"), frame);
     auto* moves = new QHBoxLayout;
     moves->addWidget(m_addAll);
     moves->addWidget(m_add);
@@ -101,6 +105,7 @@ LocateDialog::LocateDialog(Port& port, RegistryFile& registry, QWidget* parent)
     frameLayout->addLayout(moves);
     frameLayout->addWidget(new QLabel(QStringLiteral("Mailbox Managed by Quillbox"), frame));
     frameLayout->addWidget(m_managed);
+    frameLayout->addWidget(m_readOnly);
 
     m_ok = new QPushButton(QStringLiteral("OK"), this);
     m_ok->setDefault(true);
@@ -137,6 +142,12 @@ LocateDialog::LocateDialog(Port& port, RegistryFile& registry, QWidget* parent)
     });
     connect(m_removeAll, &QPushButton::clicked, this, [this] {
         m_model.RemoveAll();
+        ShowLists();
+    });
+    // A click marks every selected managed row read-only, or writable when all of them were
+    // read-only; the box then shows what the rows hold.
+    connect(m_readOnly, &QCheckBox::clicked, this, [this] {
+        m_model.SetSelectedReadOnly(!m_model.SelectedReadOnly().value_or(false));
         ShowLists();
     });
     connect(m_assign, &QPushButton::clicked, this, &LocateDialog::Assign);
@@ -194,6 +205,14 @@ void LocateDialog::UpdateButtons() {
     m_add->setEnabled(buttons.add);
     m_remove->setEnabled(buttons.remove);
     m_removeAll->setEnabled(buttons.removeAll);
+    m_readOnly->setEnabled(buttons.readOnly);
+    const std::optional<bool> readOnly = m_model.SelectedReadOnly();
+    Qt::CheckState state = Qt::Unchecked;
+    if (readOnly)
+        state = *readOnly ? Qt::Checked : Qt::Unchecked;
+    else if (buttons.readOnly)
+        state = Qt::PartiallyChecked; // the selected rows differ
+    m_readOnly->setCheckState(state);
 }
 
 void LocateDialog::Assign() {

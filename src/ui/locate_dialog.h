@@ -10,6 +10,7 @@
 #include <functional>
 #include <vector>
 
+class QCheckBox;
 class QLabel;
 class QPushButton;
 class QStandardItemModel;
@@ -55,6 +56,7 @@ class LocateDialog : public QDialog {
     QPushButton* AddButton() const { return m_add; }
     QPushButton* RemoveButton() const { return m_remove; }
     QPushButton* RemoveAllButton() const { return m_removeAll; }
+    QCheckBox* ReadOnlyBox() const { return m_readOnly; }
     QPushButton* OkButton() const { return m_ok; }
     QPushButton* CancelButton() const { return m_cancel; }
     QPushButton* AssignButton() const { return m_assign; }
@@ -80,6 +82,7 @@ class LocateDialog : public QDialog {
     QPushButton* m_add;
     QPushButton* m_remove;
     QPushButton* m_removeAll;
+    QCheckBox* m_readOnly;
     QPushButton* m_ok;
     QPushButton* m_cancel;
     QPushButton* m_assign;

@@ -299,6 +299,10 @@ void CMainFrame::SetDocument(CQuillboxDoc* document) {
             m_doc->FolderCommands().EndLabelEdit(CurrentSelection(), text);
         UpdateCommandStates();
     };
+    m_tree->isReadOnly = [this](CMails* store) {
+        return m_doc != nullptr && m_doc->IsReadOnly(store);
+    };
+    m_tree->emptyText = QString::fromUtf8(kTextHowToBegin);
     m_tree->onBadLabel = [this] {
         if (showMessage)
             showMessage(kTextCannotRenameFolder);

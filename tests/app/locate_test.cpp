@@ -3,6 +3,7 @@
 
 #include <gtest/gtest.h>
 
+#include <filesystem>
 #include <string>
 #include <vector>
 
@@ -187,6 +188,43 @@ TEST_F(Locate, SameNameTwiceBecomesOneEntryAndRemovingAllEmptiesTheRegistry) {
     ASSERT_TRUE(model.Confirm(reg));
     EXPECT_TRUE(Registered().empty());
     EXPECT_FALSE(reg.KeyExists(Hive::CurrentUser, kManagedMailsKey));
+}
+
+TEST_F(Locate, TheReadOnlySwitchActsOnTheSelectedManagedRowsAndOkWritesIt) {
+    Seed("[HKEY_CURRENT_USER\\Software\\Velmora\\Quillbox\\Managed Mails\\Kept]\n"
+         "\"Store Root\"=\"/kept\"\n\"Read Only\"=dword:00000001\n\n"
+         "[HKEY_CURRENT_USER\\Software\\Velmora\\Quillbox\\Managed Mails\\Mine]\n"
+         "\"Store Root\"=\"/mine\"\n");
+    RegistryFile reg = Registry();
+    ASSERT_TRUE(model.FillLists(reg));
+    ASSERT_EQ(NamesOf(model.Managed()), (Names{"Kept", "Mine"}));
+    EXPECT_TRUE(model.Managed()[0].row.readOnly);
+    EXPECT_FALSE(model.Buttons().readOnly);
+    EXPECT_EQ(model.SelectedReadOnly(), std::nullopt);
+    model.SelectManaged(0, true);
+    model.SelectManaged(1, true);
+    EXPECT_TRUE(model.Buttons().readOnly);
+    EXPECT_EQ(model.SelectedReadOnly(), std::nullopt); // the two differ
+    model.SetSelectedReadOnly(true);
+    EXPECT_EQ(model.SelectedReadOnly(), true);
+    model.SelectManaged(0, false);
+    model.SetSelectedReadOnly(false);
+    // A store moved to the found list and back keeps its mark; Assign gives the one asked for.
+    model.SelectManaged(0, true);
+    model.Remove();
+    model.AddAll();
+    const std::string dir = this->dir / "assigned";
+    std::filesystem::create_directory(dir);
+    AssignInput input{"Assigned", dir, 1, true};
+    ASSERT_TRUE(model.Assign(input).accepted);
+    ASSERT_TRUE(model.Confirm(reg));
+    MailboxList list;
+    ASSERT_TRUE(LoadMailboxEntries(reg, list));
+    std::vector<std::pair<std::string, bool>> marks;
+    for (const auto& e : list)
+        marks.emplace_back(e->m_strName, e->m_bReadOnly);
+    EXPECT_EQ(marks, (std::vector<std::pair<std::string, bool>>{
+                         {"Assigned", true}, {"Kept", true}, {"Mine", false}}));
 }
 
 TEST_F(Locate, ADamagedRegistryIsReportedAndKeptAsItIs) {

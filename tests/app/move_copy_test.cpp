@@ -367,5 +367,35 @@ TEST_F(MoveCopyTest, MessageDragCopyOrOntoInvalidTargets) {
     EXPECT_FALSE(doc.MoveCopy().Drop(DropEffect::Move, List(work, {w1})));
 }
 
+// The drag offers its usual effect over a read-only store, and the drop says why it is refused.
+TEST_F(MoveCopyTest, DropsOntoOrMovesOutOfAReadOnlyMailboxAreRefused) {
+    TestFolder* kept = AddMailbox("Kept");
+    TestFolder* old = Sub(kept, "Old");
+    AddMail(old, "k1");
+    Open();
+    const_cast<MailboxEntry&>(*doc.Mailboxes().back()).m_bReadOnly = true;
+    CMessage* w1 = work->m_pMessages[0].get();
+    CMessage* k1 = old->m_pMessages[0].get();
+    doc.MoveCopy().BeginMessageDrag();
+    EXPECT_EQ(doc.MoveCopy().DragOver(old, List(work, {w1}), false, false), DropEffect::Copy);
+    EXPECT_FALSE(doc.MoveCopy().Drop(DropEffect::Copy, List(work, {w1})));
+    doc.MoveCopy().BeginFolderDrag(archive);
+    EXPECT_EQ(doc.MoveCopy().DragOver(old, Tree(archive), false, false), DropEffect::Copy);
+    EXPECT_FALSE(doc.MoveCopy().Drop(DropEffect::Copy, Tree(archive)));
+    doc.MoveCopy().EndDrag(DropEffect::None, Tree(archive));
+    // Out of it: a copy goes, a move does not.
+    doc.MoveCopy().BeginMessageDrag();
+    EXPECT_EQ(doc.MoveCopy().DragOver(archive, List(old, {k1}), false, true), DropEffect::Move);
+    EXPECT_FALSE(doc.MoveCopy().Drop(DropEffect::Move, List(old, {k1})));
+    EXPECT_THAT(port.Texts(),
+                ElementsAre(kTextReadOnlyMailbox, kTextReadOnlyMailbox, kTextReadOnlyMailbox));
+    EXPECT_TRUE(doc.MoveCopy().Drop(DropEffect::Copy, List(old, {k1})));
+    doc.MoveCopy().EndDrag(DropEffect::Copy, List(old, {k1}));
+    EXPECT_THAT(Subjects(*old), ElementsAre("k1"));
+    EXPECT_THAT(Subjects(*archive), ElementsAre("k1"));
+    EXPECT_THAT(Names(old->Children()), IsEmpty());
+    EXPECT_EQ(old->removals, 0);
+}
+
 } // namespace
 } // namespace qb::test

@@ -107,6 +107,38 @@ TEST_F(MailboxRegistry, WriteCreatesOrOverwritesWithoutRegardToCase) {
               std::string::npos);
 }
 
+TEST_F(MailboxRegistry, ReadOnlyMarkIsADwordWrittenAndClearedWithTheEntry) {
+    Seed(std::string(kMM) + "One]\n\"Store Root\"=\"/1\"\n\"Read Only\"=dword:00000001\n\n" + kMM +
+         "Two]\n\"Store Root\"=\"/2\"\n\"read only\"=dword:00000002\n\n" + kMM +
+         "Zero]\n\"Store Root\"=\"/0\"\n\"Read Only\"=dword:00000000\n\n" + kMM +
+         "Text]\n\"Store Root\"=\"/t\"\n\"Read Only\"=\"1\"\n\n" + kMM +
+         "Plain]\n\"Store Root\"=\"/p\"\n");
+    RegistryFile reg = Registry();
+    const auto marks = [&] {
+        MailboxList list;
+        EXPECT_TRUE(LoadMailboxEntries(reg, list));
+        std::vector<std::string> readOnly;
+        for (const auto& e : list) {
+            if (e->m_bReadOnly)
+                readOnly.push_back(e->m_strName);
+        }
+        return readOnly;
+    };
+    EXPECT_EQ(marks(), (Names{"One", "Two"}));
+    // An entry written anew carries exactly the mark it is written with.
+    ASSERT_TRUE(WriteMailboxEntry(reg, "plain", "/p", kTypeNavigator, true));
+    ASSERT_TRUE(WriteMailboxEntry(reg, "one", "/1", kTypeNavigator));
+    EXPECT_EQ(marks(), (Names{"Plain", "Two"}));
+    EXPECT_EQ(
+        reg.GetDword(Hive::CurrentUser, std::string(kManagedMailsKey) + "\\Plain", "Read Only"),
+        1u);
+    EXPECT_EQ(reg.GetDword(Hive::CurrentUser, std::string(kManagedMailsKey) + "\\One", "Read Only"),
+              std::nullopt);
+    ASSERT_TRUE(ReplaceMailboxEntries(
+        reg, {{"A", "/a", kTypeNavigator, true}, {"B", "/b", kTypeInternetMail, false}}));
+    EXPECT_EQ(marks(), Names{"A"});
+}
+
 TEST_F(MailboxRegistry, NamesThatCannotBeOneKeyAreRefusedWhole) {
     RegistryFile reg = Registry();
     ASSERT_TRUE(WriteMailboxEntry(reg, "Keep", "/k", kTypeNavigator));

@@ -144,6 +144,28 @@ TEST_F(StoreAddressTest, RegisteredNamesMatchWithoutCase) {
     EXPECT_EQ(OpenStore(row)->m_pRoot->GetType(), CMails::kInternetMail);
 }
 
+TEST_F(StoreAddressTest, AStoreNamedByItsPathKeepsItsReadOnlyMark) {
+    const std::string kept = dir / "kept";
+    const std::string other = dir / "other";
+    std::filesystem::create_directory(kept);
+    std::filesystem::create_directory(other);
+    std::filesystem::create_directory_symlink(kept, dir / "link");
+    ASSERT_TRUE(WriteMailboxEntry(registry, "Kept", kept + "/", kTypeNavigator, true));
+    Register("Other", other, kTypeNavigator);
+    MailboxRow row;
+    std::string error;
+    for (const std::string& text :
+         {std::string("kept"), "netscape:" + kept, "imn:" + dir / "link"}) {
+        ASSERT_TRUE(ResolveStoreAddress(text, registry, row, error)) << text << ": " << error;
+        EXPECT_TRUE(row.readOnly) << text;
+        EXPECT_TRUE(OpenStore(row)->m_bReadOnly) << text;
+    }
+    for (const std::string& text : {std::string("Other"), "netscape:" + other}) {
+        ASSERT_TRUE(ResolveStoreAddress(text, registry, row, error)) << text << ": " << error;
+        EXPECT_FALSE(row.readOnly) << text;
+    }
+}
+
 TEST(SameStoreTest, SameClassOverTheSameDirectory) {
     const MailboxRow a{"A", "/data/mail", kTypeNavigator};
     EXPECT_TRUE(SameStore(a, {"other name", "/data/mail/", kTypeCommunicator}));

@@ -115,19 +115,11 @@ TEST_F(CliDiscovery, ListsEveryStoreOnceAndFirstRunRegistersThem) {
     EXPECT_EQ(r.err, Warning());
     r = RunInHome({"mailboxes"});
     EXPECT_CLI_OK(r);
-    EXPECT_EQ(SortedLines(r.out), SortedLines(expected));
-
     // Only the store that a Mozilla-family client still keeps is registered read-only.
-    RegistryData data;
-    ASSERT_TRUE(data.Parse(ReadFile(RegistryPath())));
-    const std::string managed = "Software\\Velmora\\Quillbox\\Managed Mails";
-    const auto names = data.EnumSubKeys(Hive::CurrentUser, managed);
-    ASSERT_TRUE(names && names->size() == 6);
-    for (const std::string& name : *names) {
-        const auto readOnly = data.GetDword(Hive::CurrentUser, managed + "\\" + name, "Read Only");
-        EXPECT_EQ(readOnly, name == "default - Local Folders" ? std::optional(1u) : std::nullopt)
-            << name;
-    }
+    std::vector<std::string> registered = SortedLines(expected);
+    for (std::string& line : registered)
+        line += line.starts_with("default - Local Folders\t") ? "\tro" : "\trw";
+    EXPECT_EQ(SortedLines(r.out), registered);
 }
 
 TEST_F(CliDiscovery, LocateOffersTheStoresFoundOnDisk) {
@@ -136,7 +128,61 @@ TEST_F(CliDiscovery, LocateOffersTheStoresFoundOnDisk) {
     CliResult r = RunInHome({"mailboxes"});
     EXPECT_CLI_OK(r);
     EXPECT_EQ(r.out, "default - Local Folders\t" + home +
-                         "/.thunderbird/abc.default/Mail/Local Folders\tNavigator Mail\n");
+                         "/.thunderbird/abc.default/Mail/Local Folders\tNavigator Mail\tro\n");
+}
+
+// Every command that would change the profile's store, registered read-only by the first run, is
+// refused before it writes anything, however the store is named; reading from it still works.
+TEST_F(CliDiscovery, ChangingCommandsOnAReadOnlyMailboxWriteNothing) {
+    BuildHome();
+    const std::string local = home + "/.thunderbird/abc.default/Mail/Local Folders";
+    File(".thunderbird/abc.default/Mail/Local Folders/Inbox",
+         NetscapeMessage("Subject: kept", "body\n") +
+             NetscapeMessage("Subject: deleted", "gone\n", "0009"));
+    File(".thunderbird/abc.default/Mail/Local Folders/Inbox.sbd/Work",
+         NetscapeMessage("Subject: work", "w\n"));
+    File("navmail/Saved", NetscapeMessage("Subject: saved", "s\n"));
+    const std::string eml = MessageFile("new.eml", "Subject: new\n\nbody\n");
+    ASSERT_EQ(RunInHome({"first-run"}).status, 0);
+    const std::string ro = "default - Local Folders";
+    const std::string rw = "Netscape Mail";
+    EXPECT_CLI_OK(RunInHome({"backup", rw, "Saved", dir / "saved.qbf"}));
+
+    const auto before = Snapshot(dir.path());
+    const auto readOnlyStore = Snapshot(local);
+    const std::vector<std::vector<std::string>> refused = {
+        {"add", ro, "Inbox", eml},
+        {"delete", ro, "Inbox", "0"},
+        {"delete", "netscape:" + local, "Inbox", "0"},
+        {"move", ro, "Inbox", "0", "--to", rw, "Saved"},
+        {"copy", rw, "Saved", "0", "--to", ro, "Inbox"},
+        {"move", rw, "Saved", "0", "--to", "netscape:" + local + "/", "Inbox"},
+        {"mkdir", ro, "/", "New"},
+        {"rename", ro, "Inbox", "Renamed"},
+        {"rmdir", ro, "Inbox/Work"},
+        {"copy-folder", rw, "Saved", "--to", ro, "/"},
+        {"move-folder", ro, "Inbox/Work", "--to", rw, "/"},
+        {"move-folder", rw, "Saved", "--to", ro, "Inbox"},
+        {"compact", ro},
+        {"compact", ro, "Inbox"},
+        {"restore", dir / "saved.qbf", ro},
+    };
+    for (const auto& args : refused) {
+        CliResult r = RunInHome(args);
+        EXPECT_CLI_FAILS(r, "This mailbox is read-only");
+        EXPECT_TRUE(Snapshot(dir.path()) == before)
+            << args[0] << " " << args[1] << " changed files";
+    }
+
+    for (const std::vector<std::string>& args :
+         {std::vector<std::string>{"copy", ro, "Inbox", "0", "--to", rw, "Saved"},
+          {"copy-folder", ro, "Inbox", "--to", rw, "/"},
+          {"backup", ro, "Inbox", dir / "inbox.qbf"}})
+        EXPECT_CLI_OK(RunInHome(args));
+    EXPECT_TRUE(Snapshot(local) == readOnlyStore);
+    CliResult r = RunInHome({"list", rw, "Inbox"});
+    EXPECT_CLI_OK(r);
+    EXPECT_EQ(r.out, "0\t0\t kept\t\t\t\n");
 }
 
 } // namespace

@@ -38,6 +38,16 @@ class CliMailboxes : public CliTest {
         return "alice\t" + alice + "/Mail\tCommunicator User\n" + "Internet Mail\t" + imnRoot +
                "/Mail\tMicrosoft IM\n" + "Netscape Mail\t" + navigator + "\tNavigator Mail\n";
     }
+    // `mailboxes` lines: the discovery lines with a fourth column, "rw" unless named read-only.
+    static std::string Registered(const std::string& lines, const std::string& readOnly = "") {
+        std::string out;
+        for (std::size_t at = 0, end; (end = lines.find('\n', at)) != std::string::npos;
+             at = end + 1) {
+            const std::string line = lines.substr(at, end - at);
+            out += line + (line.substr(0, line.find('\t')) == readOnly ? "\tro\n" : "\trw\n");
+        }
+        return out;
+    }
     std::string Mailboxes() {
         CliResult r = Run({"mailboxes"});
         EXPECT_CLI_OK(r);
@@ -60,7 +70,7 @@ TEST_F(CliMailboxes, DiscoverAndFirstRun) {
 
     EXPECT_CLI_OK(Run({"first-run"}));
     // Registered mailboxes enumerate alphabetically without regard to case.
-    EXPECT_EQ(Mailboxes(), Discovered());
+    EXPECT_EQ(Mailboxes(), Registered(Discovered()));
     // The registered stores are addressable by name.
     EXPECT_CLI_OK(Run({"mkdir", "NETSCAPE MAIL", "/", "Inbox"}));
     EXPECT_TRUE(std::filesystem::exists(navigator + "/Inbox"));
@@ -74,7 +84,7 @@ TEST_F(CliMailboxes, DiscoverAndFirstRun) {
 TEST_F(CliMailboxes, NewMailboxRegistersANetscapeStore) {
     const std::string box = MakeDir("box");
     EXPECT_CLI_OK(Run({"new-mailbox", "Box", "  " + box + "/ "}));
-    EXPECT_EQ(Mailboxes(), "Box\t" + box + "\tNavigator Mail\n");
+    EXPECT_EQ(Mailboxes(), "Box\t" + box + "\tNavigator Mail\trw\n");
 
     // The dialog's refusals, in its order, each leaving the registry as it was.
     const std::string registry = ReadFile(RegistryPath());
@@ -101,8 +111,8 @@ TEST_F(CliMailboxes, NewMailboxRegistersANetscapeStore) {
     // With --create-dir the question is answered Yes.
     EXPECT_CLI_OK(Run({"new-mailbox", "Other", dir / "missing", "--create-dir"}));
     EXPECT_TRUE(std::filesystem::is_directory(dir / "missing"));
-    EXPECT_EQ(Mailboxes(), "Box\t" + box + "\tNavigator Mail\nOther\t" + (dir / "missing") +
-                               "\tNavigator Mail\n");
+    EXPECT_EQ(Mailboxes(), Registered("Box\t" + box + "\tNavigator Mail\nOther\t" +
+                                      (dir / "missing") + "\tNavigator Mail\n"));
     // The new mailbox is an empty Netscape store ready for folders.
     EXPECT_CLI_OK(Run({"mkdir", "other", "", "Inbox"}));
     EXPECT_TRUE(std::filesystem::exists(dir / "missing/Inbox"));
@@ -114,9 +124,10 @@ TEST_F(CliMailboxes, LocateMovesAndAssignsInOrder) {
     CliResult r = Run({"locate", "--add", "netscape mail", "--assign", "Old", old + "/",
                        "internet-mail", "--add", "alice"});
     EXPECT_CLI_OK(r);
-    EXPECT_EQ(Mailboxes(), "alice\t" + alice + "/Mail\tCommunicator User\n" + "Netscape Mail\t" +
-                               navigator + "\tNavigator Mail\n" + "Old\t" + old +
-                               "\tMicrosoft IM\n");
+    const std::string managed = "alice\t" + alice + "/Mail\tCommunicator User\n" +
+                                "Netscape Mail\t" + navigator + "\tNavigator Mail\n" + "Old\t" +
+                                old + "\tMicrosoft IM\n";
+    EXPECT_EQ(Mailboxes(), Registered(managed));
     // The found list no longer offers what is managed.
     EXPECT_CLI_FAILS(Run({"locate", "--add", "alice"}), "Mailbox not found");
 
@@ -126,7 +137,19 @@ TEST_F(CliMailboxes, LocateMovesAndAssignsInOrder) {
                      "There has been a mailbox which has same name");
     EXPECT_EQ(ReadFile(RegistryPath()), registry);
     EXPECT_CLI_OK(Run({"locate", "--remove", "Old", "--assign", "old", old, "navigator"}));
-    EXPECT_NE(Mailboxes().find("old\t" + old + "\tNavigator Mail\n"), std::string::npos);
+    EXPECT_NE(Mailboxes().find("old\t" + old + "\tNavigator Mail\trw\n"), std::string::npos);
+
+    // The read-only mark is set and cleared in step order, and a store keeps it on its way back
+    // through the found list.
+    EXPECT_CLI_OK(Run({"locate", "--read-only", "ALICE", "--read-only", "old", "--writable", "old",
+                       "--remove", "alice", "--add", "alice"}));
+    EXPECT_NE(Mailboxes().find("alice\t" + alice + "/Mail\tCommunicator User\tro\n"),
+              std::string::npos);
+    EXPECT_NE(Mailboxes().find("old\t" + old + "\tNavigator Mail\trw\n"), std::string::npos);
+    const std::string marked = ReadFile(RegistryPath());
+    EXPECT_CLI_FAILS(Run({"locate", "--writable", "alice", "--read-only", "Internet Mail"}),
+                     "Mailbox not found");
+    EXPECT_EQ(ReadFile(RegistryPath()), marked);
 
     // Without any step, OK writes the managed list back unchanged.
     const std::string before = Mailboxes();

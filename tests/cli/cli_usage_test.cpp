@@ -135,7 +135,7 @@ TEST_F(CliUsage, RegistryComesFromOptionThenEnvironmentThenConfigDirectory) {
     EXPECT_TRUE(std::filesystem::exists(other));
     EXPECT_FALSE(std::filesystem::exists(RegistryPath()));
     r = Run({"--registry", other, "mailboxes"});
-    EXPECT_EQ(r.out, "A\t" + mail + "\tNavigator Mail\n");
+    EXPECT_EQ(r.out, "A\t" + mail + "\tNavigator Mail\trw\n");
     // The environment variable when no option is given.
     r = Run({"mailboxes"});
     EXPECT_CLI_OK(r);

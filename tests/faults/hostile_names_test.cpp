@@ -17,18 +17,6 @@ namespace {
 
 namespace stdfs = std::filesystem;
 
-// Every entry below `dir` with its bytes ("" for a directory).
-std::map<std::string, std::string> Snapshot(const std::string& dir) {
-    std::map<std::string, std::string> files;
-    for (const auto& e : stdfs::recursive_directory_iterator(dir)) {
-        const std::string name = e.path().filename().string();
-        if (name == "q.reg.lock")
-            continue;
-        files[e.path().string()] = e.is_directory() ? "" : ReadFile(e.path().string());
-    }
-    return files;
-}
-
 const std::vector<std::string>& BadNames() {
     static const std::vector<std::string> names = {
         "..",

@@ -6,8 +6,6 @@
 // scripts/modelcheck SEEDS STEPS runs many (QUILLBOX_MODELCHECK_SEEDS, _STEPS, _FIRST).
 #include "store_model.h"
 
-#include "app/message_file.h"
-
 #include <gtest/gtest.h>
 
 #include <array>
@@ -122,6 +120,10 @@ bool ChooseAdd(World& w, Action& a) {
 bool ChooseNothing(World&, Action&) {
     return true;
 }
+bool ChooseStore(World& w, Action& a) {
+    a.from = w.stores[w.Pick(w.stores.size())].name;
+    return true;
+}
 
 // ---- running ----
 
@@ -171,11 +173,32 @@ void Expect(World& w, const Action& a, Outcome got, Outcome want, bool count = t
     EXPECT_TRUE(w.port->ScriptUsed()) << a.Text() << ": a scripted answer was not asked for";
 }
 
+// Whether a command that changes the folders at these paths meets a read-only mailbox; when it
+// does, runs it, expects the refusal alone, and leaves the model as it is.
+bool RefusedReadOnly(World& w, const Action& a, std::initializer_list<std::string> paths,
+                     const std::function<Outcome()>& command) {
+    const bool readOnly = std::any_of(paths.begin(), paths.end(), [&](const std::string& path) {
+        return !path.empty() && w.Store(path)->readOnly;
+    });
+    if (readOnly) {
+        Expect(w, a, command(), Outcome::Failed);
+        EXPECT_EQ(w.port->Texts(), std::vector<std::string>{kTextReadOnlyMailbox}) << a.Text();
+    }
+    return readOnly;
+}
+
 void TransferMessages(World& w, const Action& a, bool move) {
     std::vector<MMessage> models;
     Selection selection{w.Folder(a.from), ActivePane::List, Select(w, a, models)};
     CMails* dest = w.Folder(a.to);
     ASSERT_TRUE(selection.folder && dest) << a.Text();
+    const auto run = [&] {
+        return move ? w.doc->MoveCopy().MoveTo(dest, selection)
+                    : w.doc->MoveCopy().CopyTo(dest, selection);
+    };
+    if (!dest->IsRoot() && dest != selection.folder &&
+        RefusedReadOnly(w, a, {a.to, move ? a.from : ""}, run))
+        return;
     Outcome want = Outcome::Done;
     if (dest->IsRoot()) {
         want = Outcome::Failed;
@@ -186,10 +209,7 @@ void TransferMessages(World& w, const Action& a, bool move) {
         if (move)
             Forget(*w.Model(a.from), models);
     }
-    Expect(w, a,
-           move ? w.doc->MoveCopy().MoveTo(dest, selection)
-                : w.doc->MoveCopy().CopyTo(dest, selection),
-           want);
+    Expect(w, a, run(), want);
 }
 void CopyMessages(World& w, const Action& a) {
     TransferMessages(w, a, false);
@@ -201,6 +221,11 @@ void MoveMessages(World& w, const Action& a) {
 void DeleteMessages(World& w, const Action& a) {
     std::vector<MMessage> models;
     Selection selection{w.Folder(a.from), ActivePane::List, Select(w, a, models)};
+    if (w.Store(a.from)->readOnly) {
+        RefusedReadOnly(w, a, {a.from},
+                        [&] { return w.doc->FolderCommands().OnDelete(selection); });
+        return;
+    }
     Forget(*w.Model(a.from), models);
     w.port->Answer(Answer::Ok);
     Expect(w, a, w.doc->FolderCommands().OnDelete(selection), Outcome::Done);
@@ -219,6 +244,8 @@ Outcome ModelFolderTransfer(World& w, const Action& a, Road road, bool& asks) {
     const bool parent = a.to == a.from.substr(0, a.from.rfind('/'));
     if (a.to == a.from || a.to.rfind(a.from + "/", 0) == 0 || (!root && parent))
         return Outcome::Failed;
+    if (w.Store(a.to)->readOnly || (move && w.Store(a.from)->readOnly))
+        return Outcome::Failed; // before the same-name question
     MFolder& source = *w.Model(a.from);
     MFolder& dest = *w.Model(a.to);
     const MStore& target = *w.Store(a.to);
@@ -287,6 +314,10 @@ void DeleteFolder(World& w, const Action& a) {
     CMails* folder = w.Folder(a.from);
     ASSERT_NE(folder, nullptr) << a.Text();
     Outcome want = Outcome::Failed;
+    if (w.ModelParent(a.from) != nullptr && RefusedReadOnly(w, a, {a.from}, [&] {
+            return w.doc->FolderCommands().OnDelete({folder, ActivePane::Tree, {}});
+        }))
+        return;
     if (MFolder* parent = w.ModelParent(a.from)) {
         MFolder* gone = w.Model(a.from);
         parent->children.remove_if([&](const MFolder& c) { return &c == gone; });
@@ -300,6 +331,10 @@ void Rename(World& w, const Action& a) {
     CMails* folder = w.Folder(a.from);
     ASSERT_NE(folder, nullptr) << a.Text();
     Outcome want = Outcome::Failed;
+    if (w.ModelParent(a.from) != nullptr && RefusedReadOnly(w, a, {a.from}, [&] {
+            return w.doc->FolderCommands().OnRenameFolder({folder, ActivePane::Tree, {}});
+        }))
+        return;
     if (MFolder* parent = w.ModelParent(a.from)) {
         w.port->FolderName(a.name);
         MFolder* self = w.Model(a.from);
@@ -318,6 +353,10 @@ void NewFolder(World& w, const Action& a) {
     CMails* folder = w.Folder(a.from);
     ASSERT_NE(folder, nullptr) << a.Text();
     MFolder* model = w.Model(a.from);
+    if (RefusedReadOnly(w, a, {a.from}, [&] {
+            return w.doc->FolderCommands().OnNewFolder({folder, ActivePane::Tree, {}});
+        }))
+        return;
     w.port->FolderName(a.name);
     Outcome want = Outcome::Failed;
     const bool oneLevel = !w.Store(a.from)->netscape && a.from.find('/') != std::string::npos;
@@ -328,6 +367,7 @@ void NewFolder(World& w, const Action& a) {
     Expect(w, a, w.doc->FolderCommands().OnNewFolder({folder, ActivePane::Tree, {}}), want);
 }
 
+// Every mailbox but the read-only ones (whose files the check after each step compares).
 void Compact(World& w, const Action& a) {
     Expect(w, a, w.doc->Compact().RunCompact(), Outcome::Done);
 }
@@ -339,6 +379,9 @@ void BackupRestore(World& w, const Action& a) {
     ASSERT_TRUE(folder && root) << a.Text();
     const std::string file = w.File("backup.qbf");
     Expect(w, a, w.doc->BackupRestore().Backup(folder, file).outcome, Outcome::Done, false);
+    if (RefusedReadOnly(w, a, {a.to},
+                        [&] { return w.doc->BackupRestore().Restore(file, root).outcome; }))
+        return;
     const MFolder snapshot = *w.Model(a.from);
     MStore& target = *w.Store(a.to);
     CopyInto(target.root, snapshot, snapshot.name, target.netscape);
@@ -357,17 +400,23 @@ void AddFile(World& w, const Action& a) {
     for (const std::string& line : m.body)
         bytes += line + eol;
     WriteFile(w.File("add.eml"), bytes);
-    CMails holder("", "", CMails::kPlain);
-    std::string error;
-    std::unique_ptr<CMessage> message = ReadMessageFile(w.File("add.eml"), holder, error);
-    ASSERT_NE(message, nullptr) << error;
-    ASSERT_TRUE(folder->AddMessage(*message)) << a.Text();
+    const auto add = [&] {
+        return w.doc->FolderCommands().AddMessageFiles(folder, {w.File("add.eml")});
+    };
+    if (RefusedReadOnly(w, a, {a.from}, add))
+        return;
     w.Model(a.from)->messages.push_back(WrittenTo(w.Store(a.from)->netscape, m));
-    Count(a, Outcome::Done);
+    Expect(w, a, add(), Outcome::Done);
 }
 
 void Reopen(World& w, const Action&) {
     w.Reopen();
+}
+
+// Registers a mailbox read-only, or writable again.
+void MarkReadOnly(World& w, const Action& a) {
+    MStore& store = *w.Store(a.from);
+    w.MarkReadOnly(store, !store.readOnly);
 }
 
 const Step kSteps[] = {
@@ -384,6 +433,7 @@ const Step kSteps[] = {
     {"backup-restore", 2, ChooseBackup, BackupRestore},
     {"add", 2, ChooseAdd, AddFile},
     {"reopen", 1, ChooseNothing, Reopen},
+    {"read-only", 1, ChooseStore, MarkReadOnly},
 };
 
 const Step& StepNamed(const std::string& name) {
@@ -411,8 +461,18 @@ bool RunAndCheck(World& w, const Action& a, std::vector<std::string>& trace,
     const int before = Failures();
     trace.push_back(a.Text());
     w.port->ClearLog();
+    // A read-only store keeps every byte, whatever the step did (the model sees only its mail).
+    std::map<std::string, std::map<std::string, std::string>> frozen;
+    for (const MStore& s : w.stores) {
+        if (s.readOnly)
+            frozen[s.dir] = Snapshot(s.dir);
+    }
     StepNamed(a.step).run(w, a);
     std::vector<std::string> problems = CheckWorld(w);
+    for (const auto& [dir, files] : frozen) {
+        if (Snapshot(dir) != files)
+            problems.push_back(dir + ": a read-only store changed");
+    }
     for (const std::string& p : problems)
         ADD_FAILURE() << label << " after step " << trace.size() << ": " << p;
     if (!problems.empty() || Failures() != before) {
@@ -506,6 +566,31 @@ const Scenario kScenarios[] = {
       Do("copy-messages", "I1/Inbox", "N1/Inbox", "", {0}),
       Do("copy-folder", "N1/Inbox", "I1", "", {}, Answer::No),
       Do("backup-restore", "N1/Inbox", "N2"), Do("move-folder", "I1/Inbox(1)", "N2")}},
+    {"ReadOnlyMailboxRefusesEveryChange",
+     {Do("new-folder", "N1", "", "Inbox"),
+      Do("new-folder", "N1/Inbox", "", "Sub"),
+      Do("add", "N1/Inbox", "", "", {0}),
+      Do("new-folder", "I1", "", "Inbox"),
+      Do("add", "I1/Inbox", "", "", {1}),
+      Do("read-only", "N1"),
+      Do("add", "N1/Inbox", "", "", {0}),
+      Do("delete-messages", "N1/Inbox", "", "", {0}),
+      Do("new-folder", "N1", "", "New"),
+      Do("rename", "N1/Inbox", "", "Renamed"),
+      Do("delete-folder", "N1/Inbox/Sub"),
+      Do("move-messages", "N1/Inbox", "I1/Inbox", "", {0}),
+      Do("copy-messages", "I1/Inbox", "N1/Inbox", "", {0}),
+      Do("copy-folder", "I1/Inbox", "N1"),
+      Do("move-folder", "N1/Inbox/Sub", "I1"),
+      Do("drag-folder", "N1/Inbox/Sub", "N2"),
+      Do("drag-folder", "I1/Inbox", "N1/Inbox"),
+      Do("backup-restore", "I1/Inbox", "N1"),
+      Do("compact", ""),
+      Do("copy-messages", "N1/Inbox", "I1/Inbox", "", {0}),
+      Do("copy-folder", "N1/Inbox", "N2"),
+      Do("backup-restore", "N1", "I2"),
+      Do("read-only", "N1"),
+      Do("delete-messages", "N1/Inbox", "", "", {0})}},
     // Seed 110: moving Box/Inbox/inbox into Box and merging it into Box/Inbox (its own parent)
     // would merge its sub-folder Inbox into itself.
     {"Seed110MergeIntoTheSourcesOwnTree",

@@ -75,6 +75,7 @@ struct MStore {
     bool netscape = false;
     std::string dir;
     MFolder root;
+    bool readOnly = false; // registered read-only: no command may change its files
 };
 
 // A body line that a Netscape folder writes with a '>' in front.
@@ -312,7 +313,15 @@ class World {
         ASSERT_TRUE(ReplaceMailboxEntries(*registry, rows));
     }
     void AddStore(const std::string& name, bool netscape) {
-        stores.push_back({name, netscape, File("stores/" + name), MFolder{name, {}, {}}});
+        stores.push_back({name, netscape, File("stores/" + name), MFolder{name, {}, {}}, false});
+    }
+    // Registers the store read-only or writable again, as Locate does, and reopens.
+    void MarkReadOnly(MStore& store, bool readOnly) {
+        store.readOnly = readOnly;
+        ASSERT_TRUE(WriteMailboxEntry(*registry, store.name, store.dir,
+                                      store.netscape ? kTypeNavigator : kTypeInternetMail,
+                                      readOnly));
+        Reopen();
     }
     // A new document, as at the next start of the program.
     void Reopen() {

@@ -6,6 +6,7 @@
 #include <filesystem>
 #include <fstream>
 #include <iterator>
+#include <map>
 #include <stdexcept>
 #include <string>
 #include <vector>
@@ -64,6 +65,18 @@ inline std::vector<std::string> DirNames(const std::string& dir) {
         out.push_back(e.path().filename().string());
     std::sort(out.begin(), out.end());
     return out;
+}
+
+// Every entry below `dir` with its bytes ("" for a directory), to show that a command changed
+// nothing. A registry's lock file ("*.lock"), which reading the registry may leave, is left out.
+inline std::map<std::string, std::string> Snapshot(const std::string& dir) {
+    std::map<std::string, std::string> files;
+    for (const auto& e : std::filesystem::recursive_directory_iterator(dir)) {
+        if (e.path().extension() == ".lock")
+            continue;
+        files[e.path().string()] = e.is_directory() ? "" : ReadFile(e.path().string());
+    }
+    return files;
 }
 
 } // namespace qb::test

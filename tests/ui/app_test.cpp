@@ -111,6 +111,7 @@ class AppTest : public QObject {
         CMainFrame* frame = app.Frame();
         QVERIFY(QTest::qWaitForWindowExposed(frame));
         QCOMPARE(frame->TreeView()->model()->rowCount(), 0);
+        QCOMPARE(frame->TreeView()->emptyText, QString::fromUtf8(kTextHowToBegin));
         QCOMPARE(frame->ListView()->model()->rowCount(), 0);
         QCOMPARE(frame->GetActivePane(), ActivePane::Tree);
         frame->UpdateCommandStates();

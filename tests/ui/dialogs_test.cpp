@@ -22,6 +22,7 @@
 #include "ui/qt_port.h"
 #include "ui/quillbox_app.h"
 
+#include <QCheckBox>
 #include <QFileDialog>
 #include <QGroupBox>
 #include <QHeaderView>
@@ -259,10 +260,10 @@ class DialogsTest : public QObject {
             labels << l->text();
         QCOMPARE(labels, QStringList({"Exsit Mailbox", "Mailbox Managed by Quillbox"}));
         for (CFullRowListCtrl* list : {dialog.FoundList(), dialog.ManagedList()}) {
-            QCOMPARE(list->Model()->columnCount(), 3);
+            QCOMPARE(list->Model()->columnCount(), 4);
             const QFontMetrics metrics(list->font());
-            const int margins[] = {90, 140, 120};
-            for (int c = 0; c < 3; ++c) {
+            const int margins[] = {90, 140, 120, 40};
+            for (int c = 0; c < 4; ++c) {
                 const QString heading = list->Model()->headerData(c, Qt::Horizontal).toString();
                 QCOMPARE(list->columnWidth(c), metrics.horizontalAdvance(heading) + margins[c]);
             }
@@ -498,7 +499,17 @@ class DialogFlowTest : public QObject {
         QCOMPARE(TopLevelItems(p.app->Frame()->TreeView()), QStringList({"Mail", "Old"}));
         p.Run<LocateDialog>(ID_LOCATE_MAILBOX, [&](LocateDialog& dialog) {
             QCOMPARE(Column(dialog.ManagedList(), 0), QStringList({"Mail", "Old"}));
+            QVERIFY(!dialog.ReadOnlyBox()->isEnabled());
+            SelectRows(dialog.ManagedList(), {0});
+            QVERIFY(dialog.ReadOnlyBox()->isEnabled());
+            dialog.ReadOnlyBox()->click();
+            QCOMPARE(Column(dialog.ManagedList(), 3), QStringList({"read-only", ""}));
+            SelectRows(dialog.ManagedList(), {0, 1});
+            QCOMPARE(dialog.ReadOnlyBox()->checkState(), Qt::PartiallyChecked);
+            dialog.ReadOnlyBox()->click(); // mixed: both become read-only
+            QCOMPARE(Column(dialog.ManagedList(), 3), QStringList({"read-only", "read-only"}));
             SelectRows(dialog.ManagedList(), {1});
+            QCOMPARE(dialog.ReadOnlyBox()->checkState(), Qt::Checked);
             dialog.RemoveButton()->click();
             int assignRuns = 0;
             dialog.runAssign = [&](AssignDialog& assign) {
@@ -507,6 +518,7 @@ class DialogFlowTest : public QObject {
                 assign.NameEdit()->setText("IM");
                 assign.DirectoryEdit()->setText(QString::fromStdString(p.dir / "im"));
                 assign.TypeButton(0)->click();
+                assign.ReadOnlyBox()->setChecked(assignRuns == 1);
                 assign.AddButton()->click();
                 return assign.result();
             };
@@ -528,9 +540,18 @@ class DialogFlowTest : public QObject {
         QCOMPARE(rows[0].name, std::string("IM"));
         QCOMPARE(rows[0].storeRoot, p.dir / "im");
         QCOMPARE(rows[0].type, std::string(kTypeInternetMail));
-        // The tree is built again from the registry, the new store with its folder.
+        QVERIFY(rows[0].readOnly && rows[1].readOnly);
+        // The tree is built again from the registry, the new store with its folder; both stores
+        // show the lock, and the document refuses to change them.
         CQuillboxView* tree = p.app->Frame()->TreeView();
         QCOMPARE(TopLevelItems(tree), QStringList({"IM", "Mail"}));
+        QVERIFY(tree->model()->index(0, 0).data(FolderTreeModel::ReadOnlyRole).toBool());
+        QVERIFY(tree->model()->index(1, 0).data(FolderTreeModel::ReadOnlyRole).toBool());
+        QVERIFY(tree->SelectFolder(
+            FolderTreeModel::FolderOf(tree->model()->index(0, 0, tree->model()->index(0, 0))),
+            false));
+        p.app->Frame()->OnCommand(ID_DELETE);
+        QCOMPARE(p.messages.back(), std::string(kTextReadOnlyMailbox));
         QCOMPARE(ChildItems(tree->model(), tree->model()->index(0, 0)), QStringList({"Inbox"}));
 
         // Cancel writes nothing and keeps the tree.

@@ -61,7 +61,7 @@ struct Program {
         LoadMailboxEntries(registry, list);
         std::vector<MailboxRow> rows;
         for (auto& e : list)
-            rows.push_back({e->m_strName, e->m_strStoreRoot, e->m_strType});
+            rows.push_back({e->m_strName, e->m_strStoreRoot, e->m_strType, e->m_bReadOnly});
         return rows;
     }
     // Runs command `id`, handing its dialog to `drive`, which returns the dialog's result.
