@@ -110,5 +110,6 @@ void AddFolderCommands(CLI::App& app, Context& ctx);
 void AddArchiveCommands(CLI::App& app, Context& ctx);
 void AddMailboxCommands(CLI::App& app, Context& ctx);
 void AddInterchangeCommands(CLI::App& app, Context& ctx);
+void AddSearchCommands(CLI::App& app, Context& ctx);
 
 } // namespace qb::cli

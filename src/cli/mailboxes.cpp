@@ -1,9 +1,11 @@
 // Commands on the registered mailboxes: mailboxes, discover, first-run, new-mailbox, locate.
 #include "cli/cli.h"
+#include "cli/json_out.h"
 
 #include "app/discovery.h"
 #include "app/locate_model.h"
 #include "app/new_mailbox.h"
+#include "app/readable_message.h"
 
 #include <string>
 #include <vector>
@@ -19,6 +21,7 @@ struct Args {
     std::string name;
     std::string dir;
     bool createDir = false;
+    bool json = false;
     std::vector<std::string> add;
     std::vector<std::string> remove;
     std::vector<std::string> assign;
@@ -49,12 +52,32 @@ void PrintEntries(const MailboxList& list, bool access) {
     }
 }
 
-int Mailboxes(Context& ctx) {
+// One document: the name, store root and type of each mailbox, as stored (_raw) and as UTF-8.
+void PrintEntriesAsJson(const MailboxList& list) {
+    nlohmann::json entries = nlohmann::json::array();
+    for (const auto& entry : list) {
+        nlohmann::json item;
+        for (const auto& [key, value] :
+             {std::pair{"name", &entry->m_strName}, std::pair{"store_root", &entry->m_strStoreRoot},
+              std::pair{"type", &entry->m_strType}}) {
+            item[key] = StoreTextToUtf8(*value);
+            item[std::string(key) + "_raw"] = RawJsonText(*value);
+        }
+        item["read_only"] = entry->m_bReadOnly;
+        entries.push_back(std::move(item));
+    }
+    Out(JsonText(nlohmann::json{{"mailboxes", std::move(entries)}}) + "\n");
+}
+
+int Mailboxes(Context& ctx, bool json) {
     MailboxList list;
     LoadMailboxEntries(ctx.Registry(), list);
     if (!ctx.Registry().Error().empty())
         return Fail(ctx.Registry().Error());
-    PrintEntries(list, true);
+    if (json)
+        PrintEntriesAsJson(list);
+    else
+        PrintEntries(list, true);
     return kExitOk;
 }
 
@@ -215,7 +238,10 @@ void AddMailboxCommands(CLI::App& app, Context& ctx) {
 
     AddCommand(app, ctx, "mailboxes",
                "Lists the registered mailboxes: name, store root, type, ro (read-only) or rw",
-               "quillbox-cli mailboxes", [&ctx] { return Mailboxes(ctx); });
+               "quillbox-cli mailboxes", [&ctx, a] { return Mailboxes(ctx, a->json); })
+        ->add_flag("--json", a->json,
+                   "One JSON document: each mailbox's name, store root and type, as stored "
+                   "(_raw) and as UTF-8, and whether it is read-only");
     AddCommand(
         app, ctx, "discover",
         "Lists the stores of other mail clients (their registry keys, Wine prefixes, Netscape "

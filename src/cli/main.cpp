@@ -137,6 +137,7 @@ int Main(int argc, char** argv) {
     AddArchiveCommands(app, ctx);
     AddMailboxCommands(app, ctx);
     AddInterchangeCommands(app, ctx);
+    AddSearchCommands(app, ctx);
 
     try {
         app.parse(argc, argv);

@@ -24,6 +24,25 @@ bool CMails::LoadMessagesWithDeleted() {
 bool CMails::ReadMessage(CMessage&) {
     return true;
 }
+bool CMails::ReadBodies(const std::vector<CMessage*>& messages, const BodyVisitor& each) {
+    std::string bytes;
+    for (CMessage* message : messages) {
+        const bool hadLines = !message->m_aBody.empty();
+        const bool read = ReadMessage(*message);
+        bytes.clear();
+        if (read) {
+            for (const std::string& line : message->m_aBody) {
+                bytes += line;
+                bytes += "\r\n";
+            }
+        }
+        if (!hadLines)
+            std::vector<std::string>().swap(message->m_aBody);
+        if (!each(*message, read ? &bytes : nullptr))
+            return false;
+    }
+    return true;
+}
 bool CMails::Compact() {
     return true;
 }

@@ -40,6 +40,14 @@ class CMails : public CTreeNode {
     virtual CMails* CopyFolder(CMails& source);
     virtual bool RemoveMessage(CMessage* message);
     virtual bool ReadMessage(CMessage& message);
+    // Reads the bodies of some of this folder's messages, in the order given, and hands each
+    // message to `each` with its body as stored (its lines with their line ends), or with null
+    // when that body cannot be read. For readers that go through many messages: a store opens
+    // its file once for all, and no line objects are made. The base joins the lines ReadMessage
+    // gives with CR LF and leaves the messages' lines as they were. False when `each` returned
+    // false, which stops the reading.
+    using BodyVisitor = std::function<bool(CMessage&, const std::string*)>;
+    virtual bool ReadBodies(const std::vector<CMessage*>& messages, const BodyVisitor& each);
     virtual bool Compact();
     virtual bool Rename(const std::string& text, bool parentMoved);
 

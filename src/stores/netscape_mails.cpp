@@ -563,6 +563,33 @@ std::int64_t CNetscapeMails::StoreBytes() const {
     return std::max<std::int64_t>(fs::FileSize(m_strPath), 0);
 }
 
+bool CNetscapeMails::ReadBodies(const std::vector<CMessage*>& messages, const BodyVisitor& each) {
+    fs::File file;
+    const bool opened = file.Open(m_strPath, fs::OpenMode::Read);
+    const std::int64_t size = opened ? file.Size() : -1;
+    std::string bytes;
+    for (CMessage* message : messages) {
+        const std::int64_t bodyStart = message->m_nOffset + message->m_nSize - message->m_nBodySize;
+        bool read = size >= 0 && bodyStart >= 0 && message->m_nBodySize >= 0 && bodyStart <= size;
+        if (read) {
+            // The header check reads little: a buffer about the header's size.
+            const std::int64_t bufferSize = std::clamp<std::int64_t>(
+                static_cast<std::int64_t>(message->m_strHeader.size()) + 16, 16,
+                LineReader::kDefaultBuffer);
+            LineReader reader(file, static_cast<std::size_t>(bufferSize));
+            // A last line without a line end was counted with two bytes that are not there.
+            const auto count =
+                static_cast<std::size_t>(std::min(message->m_nBodySize, size - bodyStart));
+            bytes.resize(count);
+            read = HeaderStillThere(reader, *message, size) && file.Seek(bodyStart) &&
+                   file.ReadExact(bytes.data(), count);
+        }
+        if (!each(*message, read ? &bytes : nullptr))
+            return false;
+    }
+    return true;
+}
+
 bool CNetscapeMails::ReadMessage(CMessage& message) {
     fs::File file;
     if (!file.Open(m_strPath, fs::OpenMode::Read))

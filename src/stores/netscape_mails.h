@@ -52,6 +52,9 @@ class CNetscapeMails : public CMails {
     std::int64_t StoreBytes() const override;
     // Reads the message's body lines straight from their position.
     bool ReadMessage(CMessage& message) override;
+    // One open of the file; each body in one read from its position, after the same check of
+    // the header as ReadMessage makes.
+    bool ReadBodies(const std::vector<CMessage*>& messages, const BodyVisitor& each) override;
     // Rewrites the file without the deleted messages; the old file is replaced only once the new
     // one is complete on disk.
     bool Compact() override;

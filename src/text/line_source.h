@@ -40,4 +40,8 @@ struct RawMessage {
 };
 RawMessage SplitRawMessage(std::string_view bytes);
 
+// Appends the lines of `bytes` to `lines`, as views into `bytes`: each ends at LF, CR LF or a lone
+// CR, and a last line without a line end counts.
+void SplitLines(std::string_view bytes, std::vector<std::string_view>& lines);
+
 } // namespace qb

@@ -129,16 +129,6 @@ int DaysInMonth(std::int64_t year, int month) {
     return month == 2 && IsLeap(year) ? 29 : kLengths[month - 1];
 }
 
-// Days from 1970-01-01 to the given civil date (proleptic Gregorian calendar).
-std::int64_t DaysFromCivil(std::int64_t y, int m, int d) {
-    y -= m <= 2;
-    const std::int64_t era = (y >= 0 ? y : y - 399) / 400;
-    const std::int64_t yoe = y - era * 400;
-    const std::int64_t doy = (153 * (m + (m > 2 ? -3 : 9)) + 2) / 5 + d - 1;
-    const std::int64_t doe = yoe * 365 + yoe / 4 - yoe / 100 + doy;
-    return era * 146097 + doe - 719468;
-}
-
 void CivilFromDays(std::int64_t z, std::int64_t& y, int& m, int& d) {
     z += 719468;
     const std::int64_t era = (z >= 0 ? z : z - 146096) / 146097;
@@ -264,6 +254,15 @@ std::string FormatAsctime(std::int64_t utcSeconds) {
                   static_cast<int>(rest / 60 % 60), static_cast<int>(rest % 60),
                   static_cast<long long>(year));
     return buffer;
+}
+
+std::int64_t DaysFromCivil(std::int64_t y, int m, int d) {
+    y -= m <= 2;
+    const std::int64_t era = (y >= 0 ? y : y - 399) / 400;
+    const std::int64_t yoe = y - era * 400;
+    const std::int64_t doy = (153 * (m + (m > 2 ? -3 : 9)) + 2) / 5 + d - 1;
+    const std::int64_t doe = yoe * 365 + yoe / 4 - yoe / 100 + doy;
+    return era * 146097 + doe - 719468;
 }
 
 } // namespace qb

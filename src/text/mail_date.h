@@ -16,6 +16,9 @@ namespace qb {
 // the text holds no complete, valid date and time.
 std::optional<std::int64_t> ParseMailDate(std::string_view text);
 
+// Days from 1970-01-01 to the given date of the proleptic Gregorian calendar.
+std::int64_t DaysFromCivil(std::int64_t y, int m, int d);
+
 // The envelope-line form of a UTC time: "Thu Jan  1 00:00:00 1970" (day padded with a blank).
 std::string FormatAsctime(std::int64_t utcSeconds);
 

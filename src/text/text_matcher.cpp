@@ -3,6 +3,8 @@
 #include "platform/utf8.h"
 
 #include <array>
+#include <cstdint>
+#include <cstring>
 
 namespace qb {
 
@@ -61,23 +63,56 @@ char32_t FoldCodePoint(char32_t cp) {
 }
 
 void AppendFolded(std::string_view text, std::string& out) {
-    out.reserve(out.size() + text.size());
+    // No fold makes a character longer, so the text's size is room enough; runs of ASCII, the
+    // bulk of most mail, are folded by table straight into place.
+    const std::size_t start = out.size();
+    out.resize(start + text.size());
+    char* to = out.data() + start;
     std::size_t pos = 0;
     while (pos < text.size()) {
+        // Eight ASCII bytes at a time: a byte in 'A'..'Z' gets its 0x20 bit set.
+        while (pos + 8 <= text.size()) {
+            std::uint64_t w;
+            std::memcpy(&w, text.data() + pos, 8);
+            constexpr std::uint64_t kHigh = 0x8080808080808080ULL;
+            if ((w & kHigh) != 0)
+                break;
+            const std::uint64_t aboveZ = w + 0x2525252525252525ULL; // high bit: byte > 'Z'
+            const std::uint64_t fromA = w + 0x3F3F3F3F3F3F3F3FULL;  // high bit: byte >= 'A'
+            w |= ((fromA ^ aboveZ) & kHigh) >> 2;
+            std::memcpy(to, &w, 8);
+            to += 8;
+            pos += 8;
+        }
+        if (pos >= text.size())
+            break;
         const unsigned char b = static_cast<unsigned char>(text[pos]);
         if (b < 0x80) {
-            out += kAsciiFold[b];
+            *to++ = kAsciiFold[b];
             ++pos;
             continue;
         }
-        const std::size_t start = pos;
+        const std::size_t from = pos;
         const char32_t cp = NextCodePoint(text, pos);
         const char32_t folded = FoldCodePoint(cp);
-        if (folded == cp || (cp == 0xFFFD && pos - start == 1))
-            out.append(text.substr(start, pos - start));
-        else
-            AppendUtf8(folded, out);
+        if (folded == cp || (cp == 0xFFFD && pos - from == 1)) {
+            for (std::size_t i = from; i < pos; ++i)
+                *to++ = text[i];
+            continue;
+        }
+        std::string encoded;
+        AppendUtf8(folded, encoded);
+        // Should a fold ever make a character longer, the room grows with it.
+        const auto at = static_cast<std::size_t>(to - out.data());
+        const std::size_t need = at + encoded.size() + (text.size() - pos);
+        if (need > out.size()) {
+            out.resize(need);
+            to = out.data() + at;
+        }
+        for (const char c : encoded)
+            *to++ = c;
     }
+    out.resize(static_cast<std::size_t>(to - out.data()));
 }
 
 std::string FoldCase(std::string_view text) {

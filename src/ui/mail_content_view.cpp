@@ -1,8 +1,15 @@
 #include "ui/mail_content_view.h"
 
+#include <QContextMenuEvent>
 #include <QEvent>
 #include <QFontDatabase>
+#include <QMenu>
+#include <QMouseEvent>
+#include <QTextBlock>
 #include <QTextCursor>
+
+#include <algorithm>
+#include <memory>
 
 namespace qb {
 
@@ -42,6 +49,7 @@ void CMailContentView::changeEvent(QEvent* event) {
 }
 
 void CMailContentView::ClearText() {
+    m_attachmentLines.clear();
     clear();
     QTextCharFormat format;
     format.setForeground(kBodyColour);
@@ -65,6 +73,45 @@ void CMailContentView::ShowSections(const QString& header, const QString& body,
     Append(cursor, attachments, kHeaderColour);
     cursor.endEditBlock();
     moveCursor(QTextCursor::Start);
+}
+
+void CMailContentView::SetAttachmentLines(std::vector<int> lines) {
+    m_attachmentLines = std::move(lines);
+}
+
+int CMailContentView::AttachmentAtLine(int line) const {
+    const auto after = std::upper_bound(m_attachmentLines.begin(), m_attachmentLines.end(), line);
+    if (after == m_attachmentLines.begin() || line >= document()->blockCount())
+        return -1;
+    return static_cast<int>(after - m_attachmentLines.begin()) - 1;
+}
+
+int CMailContentView::AttachmentAt(const QPoint& viewportPos) const {
+    return AttachmentAtLine(cursorForPosition(viewportPos).block().blockNumber());
+}
+
+void CMailContentView::mouseDoubleClickEvent(QMouseEvent* event) {
+    const int attachment = AttachmentAt(event->position().toPoint());
+    if (attachment >= 0 && onSaveAttachment) {
+        onSaveAttachment(attachment);
+        return;
+    }
+    QTextEdit::mouseDoubleClickEvent(event);
+}
+
+void CMailContentView::contextMenuEvent(QContextMenuEvent* event) {
+    std::unique_ptr<QMenu> menu(createStandardContextMenu(event->pos()));
+    const int attachment = AttachmentAt(event->pos());
+    if (attachment >= 0 && onSaveAttachment) {
+        QAction* save = new QAction(QStringLiteral("Save Attachment As..."), menu.get());
+        connect(save, &QAction::triggered, this, [this, attachment] {
+            if (onSaveAttachment)
+                onSaveAttachment(attachment);
+        });
+        menu->insertAction(menu->actions().value(0), save);
+        menu->insertSeparator(menu->actions().value(1));
+    }
+    menu->exec(event->globalPos());
 }
 
 } // namespace qb

@@ -5,6 +5,9 @@
 #include <QColor>
 #include <QTextEdit>
 
+#include <functional>
+#include <vector>
+
 namespace qb {
 
 class CMailContentView : public QTextEdit {
@@ -20,13 +23,26 @@ class CMailContentView : public QTextEdit {
     void ClearText();
     // Shows header block, body and attachment summary, each already in display form.
     void ShowSections(const QString& header, const QString& body, const QString& attachments);
+    // The 0-based lines where the entries of the shown attachment summary begin, in order; the
+    // text shown last must have been given with LF line ends. ClearText forgets them.
+    void SetAttachmentLines(std::vector<int> lines);
+    // The attachment whose summary entry holds the 0-based line, or -1.
+    int AttachmentAtLine(int line) const;
+    // Asked to save attachment n: on a double-click on its entry, or its context menu's "Save
+    // Attachment As...".
+    std::function<void(int)> onSaveAttachment;
 
   protected:
     void changeEvent(QEvent* event) override;
+    void mouseDoubleClickEvent(QMouseEvent* event) override;
+    void contextMenuEvent(QContextMenuEvent* event) override;
 
   private:
     void UpdateWrapWidth();
     void Append(QTextCursor& cursor, const QString& text, const QColor& colour);
+    int AttachmentAt(const QPoint& viewportPos) const;
+
+    std::vector<int> m_attachmentLines;
 };
 
 } // namespace qb

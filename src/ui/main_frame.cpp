@@ -2,12 +2,14 @@
 
 #include "app/menu_model.h"
 #include "app/message_text.h"
+#include "app/readable_message.h"
 #include "model/mails.h"
 #include "ui/commands.h"
 #include "ui/folder_tree_view.h"
 #include "ui/mail_content_view.h"
 #include "ui/mail_list_view.h"
 #include "ui/message_list_model.h"
+#include "ui/search_pane.h"
 #include "ui/text_codec.h"
 
 #include <QApplication>
@@ -15,6 +17,7 @@
 #include <QDesktopServices>
 #include <QDir>
 #include <QFile>
+#include <QFileDialog>
 #include <QLabel>
 #include <QMenuBar>
 #include <QMessageBox>
@@ -82,6 +85,12 @@ CMainFrame::CMainFrame(SettingsStore& settings, QWidget* parent)
     connect(m_content, &QTextEdit::selectionChanged, this, &CMainFrame::UpdateCommandStates);
     connect(m_content, &QTextEdit::textChanged, this, &CMainFrame::UpdateCommandStates);
     m_list->onShowMessage = [this](CMessage& message) { ShowMessage(message); };
+    m_content->onSaveAttachment = [this](int n) { SaveAttachment(n); };
+    askSaveName = [this](const QString& suggested) {
+        return QFileDialog::getSaveFileName(this, QStringLiteral("Save Attachment As"),
+                                            QDir::home().filePath(suggested), {}, nullptr,
+                                            QFileDialog::DontConfirmOverwrite);
+    };
     m_tree->onContextMenu = [this](const QPoint& at) {
         ActivateView(m_tree);
         std::unique_ptr<QMenu> menu(CreateFolderContextMenu());
@@ -106,6 +115,7 @@ CMainFrame::~CMainFrame() {
     m_list->onShowMessage = nullptr;
     m_list->listMessages = nullptr;
     m_list->onRowsChanged = nullptr;
+    m_content->onSaveAttachment = nullptr;
     m_doc = nullptr;
 }
 
@@ -202,12 +212,25 @@ void CMainFrame::CreateMenus() {
     edit->addAction(Action(ID_EDIT_SELECT_ALL));
     edit->addSeparator();
     edit->addAction(Action(ID_UNDELETE));
+    QAction* find = edit->addAction(QStringLiteral("&Find..."));
+    find->setShortcut(QKeySequence::Find);
+    find->setStatusTip(QStringLiteral("Find messages in every mailbox"));
+    connect(find, &QAction::triggered, this, &CMainFrame::ShowSearchPane);
 
     QMenu* view = menuBar()->addMenu(QStringLiteral("&View"));
     view->addAction(Action(ID_VIEW_TOOLBAR));
     view->addAction(Action(ID_VIEW_STATUS_BAR));
     view->addSeparator();
     view->addAction(Action(ID_VIEW_SHOW_DELETED));
+    // The message as stored, every byte as it is in the store, instead of the decoded text.
+    m_sourceAction = view->addAction(QStringLiteral("Message &Source"));
+    m_sourceAction->setCheckable(true);
+    m_sourceAction->setStatusTip(QStringLiteral("Show the message as stored"));
+    connect(m_sourceAction, &QAction::toggled, this, [this] {
+        const int shown = m_list->ShownItem();
+        if (CMessage* message = shown >= 0 ? m_list->Model()->MessageAt(shown) : nullptr)
+            ShowMessage(*message);
+    });
 
     QMenu* tools = menuBar()->addMenu(QStringLiteral("&Tools"));
     tools->addAction(Action(ID_BACKUP));
@@ -615,14 +638,83 @@ void CMainFrame::changeEvent(QEvent* event) {
 }
 
 void CMainFrame::ShowMessage(CMessage& message) {
-    MessageDisplay display = ComposeMessageDisplay(message);
-    const std::string& text = display.text;
-    size_t headerEnd = std::min(display.headerEnd, text.size());
-    size_t bodyEnd = std::clamp(display.bodyEnd, headerEnd, text.size());
-    m_content->ShowSections(
-        FromStoreText(std::string_view(text).substr(0, headerEnd)),
-        FromStoreText(std::string_view(text).substr(headerEnd, bodyEnd - headerEnd)),
-        FromStoreText(std::string_view(text).substr(bodyEnd)));
+    if (m_sourceAction != nullptr && m_sourceAction->isChecked()) {
+        m_content->ShowSections({}, FromStoreText(MessageSource(message)), {});
+        return;
+    }
+    const DecodedDisplay display = ComposeDecodedDisplay(message);
+    const std::string_view text = display.text;
+    const size_t headerEnd = std::min(display.headerEnd, text.size());
+    const size_t bodyEnd = std::clamp(display.bodyEnd, headerEnd, text.size());
+    const auto utf8 = [](std::string_view part) {
+        return QString::fromUtf8(part.data(), static_cast<qsizetype>(part.size()));
+    };
+    m_content->ShowSections(utf8(text.substr(0, headerEnd)),
+                            utf8(text.substr(headerEnd, bodyEnd - headerEnd)),
+                            utf8(text.substr(bodyEnd)));
+    std::vector<int> lines;
+    for (const std::size_t line : display.attachmentLines)
+        lines.push_back(static_cast<int>(line));
+    m_content->SetAttachmentLines(std::move(lines));
+}
+
+void CMainFrame::ShowSearchPane() {
+    if (m_search == nullptr) {
+        m_search = new CSearchPane(this);
+        m_search->scopes = [this] {
+            std::vector<SearchScope> scopes;
+            if (m_doc != nullptr) {
+                for (const auto& entry : m_doc->Mailboxes())
+                    scopes.push_back(
+                        {{entry->m_strName, entry->m_strStoreRoot, entry->m_strType}, ""});
+            }
+            return scopes;
+        };
+        m_search->onOpenHit = [this](const SearchHit& hit) { OpenSearchHit(hit); };
+    }
+    m_search->show();
+    m_search->raise();
+    m_search->activateWindow();
+}
+
+bool CMainFrame::OpenSearchHit(const SearchHit& hit) {
+    if (m_doc == nullptr)
+        return false;
+    for (const auto& entry : m_doc->Mailboxes()) {
+        CMails* folder = entry->m_strName == hit.mailbox && entry->m_pRoot
+                             ? entry->m_pRoot->FindFolder(hit.folderIdentity)
+                             : nullptr;
+        const QModelIndex item = folder != nullptr ? m_tree->FindFolderItem(folder) : QModelIndex();
+        if (!item.isValid())
+            continue;
+        m_tree->setCurrentIndex(item);
+        const QModelIndex row = m_list->model()->index(static_cast<int>(hit.row), 0);
+        if (!row.isValid())
+            return false;
+        ActivateView(m_list);
+        m_list->setCurrentIndex(row);
+        m_list->scrollTo(row);
+        return true;
+    }
+    return false;
+}
+
+void CMainFrame::SaveAttachment(int n) {
+    const int shown = m_list->ShownItem();
+    CMessage* message = shown >= 0 ? m_list->Model()->MessageAt(shown) : nullptr;
+    if (message == nullptr || n < 0 || !askSaveName)
+        return;
+    const CReadableMessage readable(*message);
+    if (static_cast<std::size_t>(n) >= readable.Attachments().size())
+        return;
+    const auto index = static_cast<std::size_t>(n);
+    const QString path =
+        askSaveName(QString::fromStdString(readable.Attachments()[index].fileName));
+    if (path.isEmpty())
+        return;
+    const std::string error = readable.SaveAttachment(index, QFile::encodeName(path).toStdString());
+    if (!error.empty() && showMessage)
+        showMessage(error);
 }
 
 void CMainFrame::ShowAbout() {

@@ -20,6 +20,8 @@ namespace qb {
 
 class CMailContentView;
 class CMailListView;
+class CSearchPane;
+struct SearchHit;
 class CQuillboxView;
 class CQuillboxDoc;
 class CMessage;
@@ -71,8 +73,20 @@ class CMainFrame : public QMainWindow {
     void ShowStatus(const QString& text);
     bool IsCommandEnabled(int id) const;
 
-    // Shows one message in the text pane.
+    // Shows one message in the text pane: decoded, or as stored while View > Message Source
+    // is checked.
     void ShowMessage(CMessage& message);
+    QAction* MessageSourceAction() const { return m_sourceAction; }
+    // Edit > Find...: opens the search pane (made on first use) over every registered store.
+    void ShowSearchPane();
+    CSearchPane* SearchPane() const { return m_search; }
+    // Selects the hit's folder in the tree and its message in the list.
+    bool OpenSearchHit(const SearchHit& hit);
+    // Saves attachment `n` of the message shown, under a name the user picks (askSaveName).
+    void SaveAttachment(int n);
+    // Asks for the file to save an attachment as, offering `suggested`; empty when cancelled.
+    // Tests replace it.
+    std::function<QString(const QString& suggested)> askSaveName;
     // The About box (modal).
     void ShowAbout();
     // Opens the manual; "Failed to launch help." when the browser cannot be started.
@@ -115,6 +129,8 @@ class CMainFrame : public QMainWindow {
     QToolBar* m_toolBar = nullptr;
     QMenu* m_moveMenu = nullptr;
     QMenu* m_copyMenu = nullptr;
+    QAction* m_sourceAction = nullptr;
+    CSearchPane* m_search = nullptr;
     QLabel* m_indicators[3] = {};
     QWidget* m_active = nullptr;
     std::map<int, QAction*> m_actions;

@@ -1,4 +1,5 @@
 #include "ui/message_list_model.h"
+#include "app/readable_message.h"
 #include "app/store_lock.h"
 #include "model/mails.h"
 #include "model/message.h"
@@ -77,8 +78,7 @@ QVariant MessageListModel::data(const QModelIndex& index, int role) const {
     switch (role) {
     case Qt::DisplayRole:
     case Qt::ToolTipRole:
-        return FromStoreText(message->GetHeaderField(
-            kMessageColumns[static_cast<std::size_t>(index.column())].field));
+        return QString::fromStdString(DecodedColumn(*message, index.column()));
     case Qt::DecorationRole:
         if (index.column() != 0)
             return {};

@@ -7,7 +7,9 @@
 #include "app/document.h"
 #include "app/mailbox_registry.h"
 #include "app/message_text.h"
+#include "app/readable_message.h"
 #include "app/window_settings.h"
+#include "support/bytes.h"
 #include "support/temp_dir.h"
 #include "ui/commands.h"
 #include "ui/folder_tree_model.h"
@@ -18,10 +20,13 @@
 #include "ui/message_list_model.h"
 #include "ui/qt_port.h"
 #include "ui/quillbox_app.h"
+#include "ui/search_pane.h"
 
 #include <QHeaderView>
 #include <QLineEdit>
 #include <QMenu>
+#include <QTextBlock>
+#include <QTreeWidget>
 
 using namespace qb;
 using namespace qb::test;
@@ -44,6 +49,7 @@ class Workspace {
     Workspace() { qputenv("QUILLBOX_REGISTRY", QByteArray::fromStdString(m_dir / "quillbox.reg")); }
     ~Workspace() { qunsetenv("QUILLBOX_REGISTRY"); }
     std::string operator/(const std::string& name) const { return m_dir / name; }
+    std::string ReadBack(const std::string& name) const { return ReadFile(m_dir / name); }
     void RegisterBothStores() {
         WriteNetscapeStore(m_dir / "ns", kInbox);
         QVERIFY(WriteInternetMailStore(m_dir / "im", {{"Imported", "x@y", "z@w", "d", {"b"}}}));
@@ -143,18 +149,18 @@ class AppTest : public QObject {
         tree->setCurrentIndex(inboxItem);
         CMailListView* list = frame->ListView();
         QCOMPARE(list->model()->rowCount(), 3);
-        QCOMPARE(list->model()->index(0, 0).data().toString(), QStringLiteral(" First"));
-        QCOMPARE(list->model()->index(1, 0).data().toString(), QStringLiteral(" Second"));
-        QCOMPARE(list->model()->index(2, 1).data().toString(), QStringLiteral(" dora@example.com"));
+        QCOMPARE(list->model()->index(0, 0).data().toString(), QStringLiteral("First"));
+        QCOMPARE(list->model()->index(1, 0).data().toString(), QStringLiteral("Second"));
+        QCOMPARE(list->model()->index(2, 1).data().toString(), QStringLiteral("dora@example.com"));
         QCOMPARE(list->model()->index(1, 2).data().toString(), QString());
 
         list->setCurrentIndex(list->model()->index(1, 0));
         QTRY_COMPARE(list->ShownItem(), 1);
         const QString shown = frame->ContentView()->toPlainText();
-        QVERIFY(shown.startsWith(QStringLiteral("Subject :  Second\nDate :  Tue, 2 Jan 2001 "
-                                                "11:00:00\nFrom :  carl@example.com\nTo : \n\n")));
+        QVERIFY(shown.startsWith(QStringLiteral("Subject : Second\nDate : Tue, 2 Jan 2001 "
+                                                "11:00:00\nFrom : carl@example.com\nTo : \n\n")));
         QString composed =
-            QString::fromStdString(ComposeMessageDisplay(*list->Model()->MessageAt(1)).text);
+            QString::fromStdString(ComposeDecodedDisplay(*list->Model()->MessageAt(1)).text);
         composed.replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
         QCOMPARE(shown, composed);
         QVERIFY(shown.contains(QStringLiteral("\nSecond body\n")));
@@ -162,12 +168,100 @@ class AppTest : public QObject {
         // The Internet Mail store's folder lists what the store wrote.
         tree->setCurrentIndex(tree->FindFolderItem(FolderByPath(app, ws / "im/Inbox")));
         QCOMPARE(list->model()->rowCount(), 1);
-        QCOMPARE(list->model()->index(0, 0).data().toString(), QStringLiteral(" Imported"));
+        QCOMPARE(list->model()->index(0, 0).data().toString(), QStringLiteral("Imported"));
         QVERIFY(frame->ContentView()->toPlainText().isEmpty());
         // Move and Copy list every folder of both stores.
         frame->RebuildFolderMenus();
         QCOMPARE(frame->MoveMenu()->actions().size(), qsizetype(4));
         QCOMPARE(frame->MoveMenu()->actions().at(3)->text(), QStringLiteral("Netscape"));
+        frame->close();
+    }
+
+    void ShowsMailDecodedSavesAttachmentsAndShowsTheSource() {
+        Workspace ws;
+        ws.RegisterBothStores();
+        const std::string stored = NsMessageText(
+            {"Subject: =?iso-8859-1?Q?Gr=FC=DFe_aus_M=FCnchen?=",
+             "From: =?utf-8?B?SsO8cmdlbiBNw7xsbGVy?= <j@m.de>", "MIME-Version: 1.0",
+             "Content-Type: multipart/mixed; boundary=XX"},
+            {"--XX", "Content-Type: text/plain; charset=iso-8859-1",
+             "Content-Transfer-Encoding: quoted-printable", "", "Sch=F6ne Gr=FC=DFe,", "--XX",
+             "Content-Disposition: attachment; filename=\"=?utf-8?Q?=C3=BCber.txt?=\"",
+             "Content-Transfer-Encoding: base64", "", "aGFsbG8gd2VsdAo=", "--XX--"});
+        WriteFile(ws / "ns/Inbox", stored);
+        CQuillboxApp app;
+        QVERIFY(app.InitInstance());
+        Script script(app);
+        CMainFrame* frame = app.Frame();
+        frame->TreeView()->setCurrentIndex(
+            frame->TreeView()->FindFolderItem(FolderByPath(app, ws / "ns/Inbox")));
+        CMailListView* list = frame->ListView();
+        QCOMPARE(list->model()->index(0, 0).data().toString(),
+                 QString::fromUtf8("Gr\u00fc\u00dfe aus M\u00fcnchen"));
+        QCOMPARE(list->model()->index(0, 1).data().toString(),
+                 QString::fromUtf8("J\u00fcrgen M\u00fcller <j@m.de>"));
+        list->setCurrentIndex(list->model()->index(0, 0));
+        QTRY_COMPARE(list->ShownItem(), 0);
+        CMailContentView* pane = frame->ContentView();
+        QString shown = pane->toPlainText();
+        QVERIFY(
+            shown.startsWith(QString::fromUtf8("Subject : Gr\u00fc\u00dfe aus M\u00fcnchen\n")));
+        QVERIFY(shown.contains(QString::fromUtf8("\n\nSch\u00f6ne Gr\u00fc\u00dfe,")));
+
+        // A double-click on the attachment's entry saves it; a name that is taken is refused.
+        const int line =
+            int(shown.left(shown.indexOf(QString::fromUtf8("\u00fcber.txt"))).count('\n'));
+        QCOMPARE(pane->AttachmentAtLine(line), 0);
+        QCOMPARE(pane->AttachmentAtLine(0), -1);
+        QString offered;
+        const std::string target = ws / "saved.txt";
+        frame->askSaveName = [&](const QString& suggested) {
+            offered = suggested;
+            return QString::fromStdString(target);
+        };
+        const QRect entry =
+            pane->cursorRect(QTextCursor(pane->document()->findBlockByNumber(line)));
+        QTest::mouseDClick(pane->viewport(), Qt::LeftButton, {}, entry.center() + QPoint(4, 0));
+        QCOMPARE(offered, QString::fromUtf8("\u00fcber.txt"));
+        QCOMPARE(ReadFile(target), std::string("hallo welt\n"));
+        WriteFile(target, "mine");
+        frame->SaveAttachment(0);
+        QCOMPARE(ReadFile(target), std::string("mine"));
+        QCOMPARE(script.messages, std::vector<std::string>{kTextFileExists});
+
+        // View > Message Source: the stored bytes, and back.
+        frame->MessageSourceAction()->trigger();
+        shown = pane->toPlainText();
+        QVERIFY(
+            shown.contains(QStringLiteral("Subject: =?iso-8859-1?Q?Gr=FC=DFe_aus_M=FCnchen?=")));
+        QVERIFY(shown.contains(QStringLiteral("\nSch=F6ne Gr=FC=DFe,\n")));
+        QCOMPARE(pane->AttachmentAtLine(line), -1);
+        frame->MessageSourceAction()->trigger();
+        QVERIFY(pane->toPlainText().startsWith(QString::fromUtf8("Subject : Gr\u00fc")));
+        QCOMPARE(ws.ReadBack("ns/Inbox"), stored);
+
+        // Edit > Find...: hits across the stores; a double-click shows the hit's message.
+        frame->ShowSearchPane();
+        CSearchPane* search = frame->SearchPane();
+        search->SinceField()->setText(QStringLiteral("the other day"));
+        QVERIFY(!search->Start());
+        QVERIFY(search->StatusText().contains(QStringLiteral("the other day")));
+        search->SinceField()->clear();
+        search->TextField()->setText(QString::fromUtf8("SCH\u00d6NE"));
+        QVERIFY(search->Start());
+        QTRY_VERIFY(!search->IsRunning());
+        QTreeWidget* results = search->Results();
+        QCOMPARE(results->topLevelItemCount(), 1);
+        QCOMPARE(results->topLevelItem(0)->text(1), QStringLiteral("Inbox"));
+        QCOMPARE(results->topLevelItem(0)->text(3),
+                 QString::fromUtf8("J\u00fcrgen M\u00fcller <j@m.de>"));
+        frame->TreeView()->setCurrentIndex(
+            frame->TreeView()->FindFolderItem(FolderByPath(app, ws / "ns/Sent")));
+        QCOMPARE(list->model()->rowCount(), 0);
+        emit results->itemDoubleClicked(results->topLevelItem(0), 0);
+        QCOMPARE(frame->TreeView()->currentIndex(),
+                 frame->TreeView()->FindFolderItem(FolderByPath(app, ws / "ns/Inbox")));
+        QTRY_COMPARE(list->ShownItem(), 0);
         frame->close();
     }
 
@@ -274,7 +368,7 @@ class AppTest : public QObject {
         QTest::keyClick(list, Qt::Key_Delete);
         QCOMPARE(script.messages.size(), size_t(2));
         QCOMPARE(list->model()->rowCount(), 1);
-        QCOMPARE(list->model()->index(0, 0).data().toString(), QStringLiteral(" Second"));
+        QCOMPARE(list->model()->index(0, 0).data().toString(), QStringLiteral("Second"));
         // The store agrees after a fresh read.
         frame->TreeView()->FillMessageList();
         QCOMPARE(list->model()->rowCount(), 1);

@@ -375,7 +375,7 @@ class DialogsTest : public QObject {
         frame->Action(ID_VIEW_SHOW_DELETED)->trigger();
         QVERIFY(frame->Action(ID_VIEW_SHOW_DELETED)->isChecked());
         QCOMPARE(list->model()->rowCount(), 2);
-        QCOMPARE(list->model()->index(1, 0).data().toString(), QStringLiteral(" Gone"));
+        QCOMPARE(list->model()->index(1, 0).data().toString(), QStringLiteral("Gone"));
         QVERIFY(list->model()->index(1, 0).data(Qt::ForegroundRole).isValid());
         QVERIFY(!list->model()->index(0, 0).data(Qt::ForegroundRole).isValid());
         QCOMPARE(frame->StatusText(), QStringLiteral("1 deleted message shown"));

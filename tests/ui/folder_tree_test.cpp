@@ -111,7 +111,7 @@ class FolderTreeTest : public QObject {
         QVERIFY(p.tree.SelectFolder(s.inbox, false));
         QCOMPARE(p.tree.GetSelectedFolder(), static_cast<CMails*>(s.inbox));
         QCOMPARE(p.list.model()->rowCount(), 2);
-        QCOMPARE(p.list.model()->index(1, 0).data().toString(), QStringLiteral(" in 2"));
+        QCOMPARE(p.list.model()->index(1, 0).data().toString(), QStringLiteral("in 2"));
         QVERIFY(p.content.toPlainText().isEmpty());
         QCOMPARE(s.inbox->loads, 1);
 

@@ -75,9 +75,12 @@ class FrameTest : public QObject {
                          "&Delete...", "-", "Compact Mailbox...", "-", "&Export...", "&Import...",
                          "-", "New MailBox...", "&Locate Exist Mailbox...", "-", "E&xit"}));
         QCOMPARE(Describe(TopMenu(frame, 1)->actions()),
-                 QStringList({"&Copy", "-", "&Select All", "-", "&Undelete"}));
+                 QStringList({"&Copy", "-", "&Select All", "-", "&Undelete", "&Find..."}));
+        QCOMPARE(TopMenu(frame, 1)->actions().at(5)->shortcut(), QKeySequence(QKeySequence::Find));
         QCOMPARE(Describe(TopMenu(frame, 2)->actions()),
-                 QStringList({"&Toolbar", "&Status Bar", "-", "Show &Deleted Messages"}));
+                 QStringList({"&Toolbar", "&Status Bar", "-", "Show &Deleted Messages",
+                              "Message &Source"}));
+        QVERIFY(frame.MessageSourceAction()->isCheckable());
         QCOMPARE(Describe(TopMenu(frame, 3)->actions()), QStringList({"&Backup...", "Restore..."}));
         QCOMPARE(Describe(TopMenu(frame, 4)->actions()),
                  QStringList({"&Help Topics", "-", "&About Quillbox..."}));

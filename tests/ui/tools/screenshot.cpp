@@ -1,8 +1,10 @@
 // Saves a picture of the main window showing a generated sample of both store formats, with a
-// folder and a message selected. Usage: quillbox_screenshot OUT.png (run with a display).
+// folder and a message (one in encoded German) selected. Usage: quillbox_screenshot OUT.png (run
+// with a display).
 #include "../ui_fixtures.h"
 
 #include "app/mailbox_registry.h"
+#include "support/bytes.h"
 #include "support/temp_dir.h"
 #include "ui/folder_tree_view.h"
 #include "ui/mail_list_view.h"
@@ -55,6 +57,22 @@ const std::vector<MessageSpec> kInbox = {
      {"Your order has left our warehouse today."}},
 };
 
+// A message as European mail often has it: encoded words, quoted-printable Latin-1 text and an
+// attachment whose name is encoded too. The window shows it decoded.
+std::string GermanMessage() {
+    return NsMessageText(
+        {"Subject: =?iso-8859-1?Q?Gr=FC=DFe_aus_M=FCnchen?=",
+         "From: =?utf-8?B?SsO8cmdlbiBNw7xsbGVy?= <j@m.de>", "To: anna@example.org",
+         "Date: Sat, 19 Jun 1999 10:21:07 +0200", "MIME-Version: 1.0",
+         "Content-Type: multipart/mixed; boundary=\"XX\""},
+        {"--XX", "Content-Type: text/plain; charset=iso-8859-1",
+         "Content-Transfer-Encoding: quoted-printable", "", "Sch=F6ne Gr=FC=DFe,", "",
+         "anbei die Fotos vom Ausflug an den Tegernsee.", "", "J=FCrgen", "--XX",
+         "Content-Type: image/jpeg; name=\"=?iso-8859-1?Q?Ausflug_Tegernsee_=FCber_Gmund.jpg?=\"",
+         "Content-Transfer-Encoding: base64", "",
+         "/9j/4AAQSkZJRgABAQAAAQABAAD/2wBDAA==", "--XX--"});
+}
+
 } // namespace
 
 int main(int argc, char** argv) {
@@ -68,6 +86,7 @@ int main(int argc, char** argv) {
     QApplication::setWindowIcon(QIcon(QStringLiteral(":/icons/quillbox.svg")));
     TempDir dir;
     WriteNetscapeStore(dir / "netscape", kInbox);
+    WriteFile(dir / "netscape/Inbox", NetscapeFolderBytes(kInbox) + GermanMessage());
     std::filesystem::create_directories(dir / "netscape/Inbox.sbd");
     WriteFile(dir / "netscape/Inbox.sbd/Projects", NetscapeFolderBytes({kInbox[1]}));
     WriteFile(dir / "netscape/Drafts", "");
@@ -94,7 +113,7 @@ int main(int argc, char** argv) {
             tree->SelectFolder(inbox, false);
     }
     CMailListView* list = frame->ListView();
-    list->setCurrentIndex(list->model()->index(1, 0));
+    list->setCurrentIndex(list->model()->index(static_cast<int>(kInbox.size()), 0));
     list->setFocus();
     const QString out = QString::fromLocal8Bit(argv[1]);
     int status = 1;
