@@ -51,8 +51,7 @@ CMails* CMails::CopyFolder(CMails& source) {
     copy->m_nHeader3 = source.m_nHeader3;
     copy->m_nType = source.m_nType;
     copy->m_bFoldersPending = source.m_bFoldersPending;
-    for (auto& message : source.m_pMessages)
-        copy->AddMessage(*message);
+    source.ForEachListed([&copy](CMessage& message) { return copy->AddMessage(message); });
     for (CMails* child : source.Children())
         copy->CopyFolder(*child);
     return AddSubFolder(std::move(copy));
@@ -73,6 +72,14 @@ bool CMails::RemoveMessages(const std::vector<CMessage*>& messages) {
     for (CMessage* message : messages)
         all = RemoveMessage(message) && all;
     return all;
+}
+
+bool CMails::ForEachListed(const std::function<bool(CMessage&)>& take) {
+    for (auto& message : m_pMessages) {
+        if (!take(*message))
+            return false;
+    }
+    return true;
 }
 
 bool CMails::CanHoldFolderName(const std::string&) const {
