@@ -45,6 +45,8 @@ class CInternetMails : public CMails {
     // One load and save of the index. A listed message that has no index record gets one,
     // marked removed.
     bool RemoveMessages(const std::vector<CMessage*>& messages) override;
+    // The listed messages with their bodies, read front to back through one open file.
+    bool ForEachListed(const std::function<bool(CMessage&)>& take) override;
     // A name IsValidFolderName accepts whose files ("name.mbx", "name.idx") fit a directory
     // entry.
     bool CanHoldFolderName(const std::string& name) const override;
@@ -76,6 +78,7 @@ class CInternetMails : public CMails {
     bool DeleteFolder() override;
 
   private:
+    class Appender;
     // Short: fewer records than the header counts, every record there read whole.
     enum class LoadResult { Ok, Short, Failed, Damaged };
     LoadResult LoadMessagesFrom(const CMailIndex& index);

@@ -54,8 +54,10 @@ class CNetscapeMails : public CMails {
 
     // Appends with one open of the file per run of messages that can be appended. Bodies read
     // from a store for this are let go again after writing, so that a long batch does not hold
-    // them all.
+    // them all. Stops, keeping what was appended, when the current progress asks to.
     bool AddMessages(const std::vector<CMessage*>& messages, std::vector<bool>& added) override;
+    // The listed messages with their bodies, read front to back through one open file.
+    bool ForEachListed(const std::function<bool(CMessage&)>& take) override;
     // One file open and one renumbering for all; those that could not be removed stay listed.
     bool RemoveMessages(const std::vector<CMessage*>& messages) override;
     // A name IsValidFolderName accepts whose files ("name", "name.snm", "name.sbd") fit a
@@ -77,6 +79,7 @@ class CNetscapeMails : public CMails {
 
   private:
     struct CopyJournal;
+    class Appender;
 
     // Lists the children (so that a later first listing cannot drop a node added now) and makes
     // sure the sub-folder directory exists (`created` set when this call made it). False when
