@@ -154,17 +154,33 @@ std::unique_ptr<CMessage> MakeMessage(ScannedMessage&& scanned, CMails* folder) 
     return message;
 }
 
+bool NeedsQuote(std::string_view line);
+
 // The header text to write for a message: it must begin with a separator line (or its first
-// lines would end up in the previous message) and carry a status line.
+// lines would end up in the previous message) and carry a status line. A later header line that
+// could pass for a separator (a damaged or hand-made message file can hold one) is written with
+// '>' in front, as a body line would be, or the message would be read back as two.
 std::string HeaderToWrite(const CMessage& source) {
     std::string header = source.m_strHeader;
     if (!header.empty() && !header.ends_with("\r\n"))
         header.append("\r\n");
     if (!IsSeparatorLine(header))
         header.insert(0, "From - \r\n");
+    for (std::size_t pos = header.find("\r\n") + 2; pos < header.size();) {
+        if (NeedsQuote(std::string_view(header).substr(pos)))
+            header.insert(pos, 1, '>');
+        const std::size_t eol = header.find("\r\n", pos);
+        pos = eol == std::string::npos ? header.size() : eol + 2;
+    }
     if (source.GetHeaderField("X-Mozilla-Status:").empty()) {
-        const std::size_t firstLineEnd = header.find("\r\n") + 2;
-        header.insert(firstLineEnd, "X-Mozilla-Status: 8000\r\n");
+        // After the separator and any continuation lines that follow it: put before one, the
+        // status line would take it as its own and read a different value.
+        std::size_t at = header.find("\r\n") + 2;
+        while (at < header.size() && (header[at] == ' ' || header[at] == '\t')) {
+            const std::size_t eol = header.find("\r\n", at);
+            at = eol == std::string::npos ? header.size() : eol + 2;
+        }
+        header.insert(at, "X-Mozilla-Status: 8000\r\n");
     }
     return header;
 }
