@@ -6,6 +6,7 @@
 #include "app/port.h"
 
 #include <functional>
+#include <memory>
 
 namespace qb {
 
@@ -30,6 +31,9 @@ class QtPort : public Port {
     void FolderMenusChanged() override;
     void Progress(const std::string& status) override;
     void SetWaitCursor(bool on) override;
+    // A progress dialog with Cancel, shown once the operation has run progressShowAfter ms.
+    std::unique_ptr<ProgressSink> BeginProgress(const std::string& title) override;
+    int progressShowAfter = 500;
 
     // Tests answer message boxes and the folder-name dialog through these instead of widgets.
     std::function<Answer(const std::string&, Buttons, Icon)> answerMessage;
