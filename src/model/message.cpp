@@ -109,6 +109,14 @@ void CMessage::CopyRecordFrom(const CMessage& listed) {
     m_strAttach.clear();
 }
 
+void CMessage::ReleaseBody() {
+    m_aBody.clear();
+    m_aBody.shrink_to_fit();
+    m_pContent.reset();
+    std::string().swap(m_strText);
+    std::string().swap(m_strAttach);
+}
+
 std::int64_t CMessage::GetLineOffset(std::int32_t n) const {
     std::int64_t offset = static_cast<std::int64_t>(m_strHeader.size()) + 2;
     for (std::int32_t i = 0; i < n && i < static_cast<std::int32_t>(m_aBody.size()); ++i)

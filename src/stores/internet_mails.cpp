@@ -343,15 +343,6 @@ bool PrepareSource(CMessage& message, bool& loaded) {
     return true;
 }
 
-void ReleaseBody(CMessage& message) {
-    message.m_aBody.clear();
-    message.m_aBody.shrink_to_fit();
-    message.m_pContent.reset();
-    // Composed again with the body when next asked for.
-    std::string().swap(message.m_strText);
-    std::string().swap(message.m_strAttach);
-}
-
 // Appends records to a message file through one buffer.
 class RecordWriter {
   public:
@@ -717,7 +708,7 @@ class CInternetMails::Appender {
             ++m_added;
         }
         if (loaded)
-            ReleaseBody(message);
+            message.ReleaseBody();
         if (result == Result::Failed)
             Abandon();
         return result;
@@ -842,7 +833,7 @@ bool CInternetMails::RemoveMessages(const std::vector<CMessage*>& messages) {
             index.AddRecord(*message, id, static_cast<std::uint32_t>(message->m_nOffset),
                             static_cast<std::uint32_t>(message->m_nSize));
             if (loaded)
-                ReleaseBody(*message);
+                message->ReleaseBody();
         }
         index.MarkRemoved(id);
         changed = true;

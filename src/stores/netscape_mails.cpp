@@ -291,15 +291,6 @@ bool EnsureBody(CMessage& source, bool& readHere) {
     return true;
 }
 
-void ReleaseBody(CMessage& source) {
-    source.m_aBody.clear();
-    source.m_aBody.shrink_to_fit();
-    source.m_pContent.reset();
-    // Composed again with the body when next asked for.
-    std::string().swap(source.m_strText);
-    std::string().swap(source.m_strAttach);
-}
-
 // Looks for a directory entry named `name` without regard to letter case; its spelling on disk
 // goes to `found`. `listed` tells whether the directory could be read at all.
 bool FindNoCase(const std::string& directory, const std::string& name, std::string& found,
@@ -689,7 +680,7 @@ class CNetscapeMails::Appender {
             AppendBodyLine(m_buffer, line, bodySize, bodyLines);
         m_position += static_cast<std::int64_t>(m_buffer.size() - start);
         if (readHere && releaseBody && source.m_pFolder->GetType() != kPlain)
-            ReleaseBody(source); // keeps a long batch from holding every body
+            source.ReleaseBody(); // keeps a long batch from holding every body
         if (m_keepEntries) {
             const std::int64_t headerLines =
                 static_cast<std::int64_t>(std::count(header.begin(), header.end(), '\n'));
