@@ -1,6 +1,7 @@
 #include "app/backup_restore.h"
 
 #include "app/document.h"
+#include "app/long_operation.h"
 #include "model/archive.h"
 #include "model/mails.h"
 #include "platform/file_system.h"
@@ -66,6 +67,8 @@ DialogResult CBackupRestoreCommands::Backup(CMails* folder, const std::string& f
     // The archive is written whole under a temporary name beside the file and only then renamed
     // over it, so a failed backup leaves an earlier file of that name as it was.
     bool opened = false;
+    LongOperation operation(port, "Backing up folder '" + folder->m_strName + "'",
+                            MessagesBelow(*folder));
     const bool stored = fs::ReplaceFile(file, [&](fs::File& out) {
         opened = true;
         CArchive archive(out, CArchive::kStore);
@@ -76,6 +79,10 @@ DialogResult CBackupRestoreCommands::Backup(CMails* folder, const std::string& f
     if (!opened) {
         port.Message(kCannotOpenFile);
         return {Outcome::Failed, false};
+    }
+    if (!stored && operation.Stopped()) {
+        port.Message(kTextStoppedBackup);
+        return {Outcome::Cancelled, true};
     }
     if (!stored) {
         port.Message("Cannot Backup!");
@@ -121,7 +128,20 @@ DialogResult CBackupRestoreCommands::Restore(const std::string& file, CMails* ro
     if (!locks)
         return {Outcome::Failed, false};
     Outcome outcome = Outcome::Done;
-    CMails* copy = StoreTakesNames(root, tree) ? root->CopyFolder(tree) : nullptr;
+    CMails* copy = nullptr;
+    bool stopped = false;
+    if (StoreTakesNames(root, tree)) {
+        LongOperation operation(port, "Restoring folder '" + tree.m_strName + "'",
+                                MessagesBelow(tree));
+        copy = root->CopyFolder(tree);
+        stopped = operation.Stopped();
+    }
+    if (stopped) {
+        // The copy was taken back whole.
+        port.FillMessageList();
+        port.Message(kTextStoppedRestore);
+        return {Outcome::Cancelled, true};
+    }
     if (copy != nullptr) {
         if (!port.HasFolderItem(root)) {
             port.Message("Cannot Refresh View");

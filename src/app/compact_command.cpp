@@ -1,13 +1,18 @@
 #include "app/compact_command.h"
 
 #include "app/document.h"
+#include "app/long_operation.h"
 #include "model/mails.h"
+#include "model/progress.h"
 
 namespace qb {
 
 bool CCompactCommand::CompactFolderTree(CMails* folder) {
     if (folder == nullptr)
         return true;
+    // The user asked to stop: the folders not reached stay as they are.
+    if (StopRequested())
+        return false;
     bool ok = true;
     // A root stands for the store directory, not for a message file.
     if (!folder->IsRoot() && !folder->Compact())
@@ -57,6 +62,7 @@ Outcome CCompactCommand::RunCompact() {
     WaitCursor wait(port);
     Outcome outcome = Outcome::Done;
     port.Progress("Compacting, please wait...");
+    LongOperation operation(port, "Compacting");
     for (const auto& entry : m_doc.Mailboxes()) {
         if (entry->m_bReadOnly) {
             port.Progress("Mailbox '" + entry->m_strName + "' is read-only, not compacted.");
@@ -68,7 +74,14 @@ Outcome CCompactCommand::RunCompact() {
             outcome = Outcome::Failed;
             continue;
         }
-        if (!CompactFolderTree(entry->m_pRoot.get())) {
+        const bool compacted = CompactFolderTree(entry->m_pRoot.get());
+        if (operation.Stopped()) {
+            port.Progress("");
+            port.FillMessageList();
+            port.Message(kTextStoppedCompact);
+            return Outcome::Cancelled;
+        }
+        if (!compacted) {
             port.Message(kTextCannotCompact);
             outcome = Outcome::Failed;
         }

@@ -1,6 +1,7 @@
 #include "app/move_copy.h"
 
 #include "app/document.h"
+#include "app/long_operation.h"
 #include "model/mails.h"
 #include "model/message.h"
 #include "platform/paths.h"
@@ -104,6 +105,8 @@ CMails* CMoveCopyCommands::CopyFolderResolvingName(CMails* source, CMails* dest,
         return nullptr;
 
     CMails* copy = nullptr;
+    LongOperation operation(m_port, "Copying folder '" + source->m_strName + "'",
+                            MessagesBelow(*source));
     if (answer == NameAnswer::No) {
         // The copy takes its name from the source, which bears the free name meanwhile.
         const std::string name = source->m_strName;
@@ -112,6 +115,13 @@ CMails* CMoveCopyCommands::CopyFolderResolvingName(CMails* source, CMails* dest,
         source->m_strName = name;
     } else {
         copy = dest->CopyFolder(*source);
+    }
+    if (copy == nullptr && operation.Stopped()) {
+        // The copy was taken back whole; like a cancelled question, nothing else happens.
+        answer = NameAnswer::Cancel;
+        m_port.FillMessageList();
+        m_port.Message(kTextStoppedNothingCopied);
+        return nullptr;
     }
     if (copy == nullptr) {
         m_port.Message("Cannot create folder in destination folder");
@@ -220,10 +230,21 @@ Outcome CMoveCopyCommands::MoveOrCopyMessages(CMails* source, CMails* dest,
         outcome = Outcome::Failed;
     } else if (dest != source) {
         std::vector<bool> added;
-        dest->AddMessages(messages, added);
+        bool stopped = false;
+        {
+            LongOperation operation(m_port, move ? "Moving messages" : "Copying messages",
+                                    messages.size());
+            dest->AddMessages(messages, added);
+            stopped = operation.Stopped();
+        }
         std::vector<CMessage*> moved;
+        std::uint64_t done = 0;
         for (std::size_t i = 0; i < messages.size(); ++i) {
-            if (!added[i]) {
+            if (added[i])
+                ++done;
+            if (!added[i] && stopped) {
+                // Not reached before the user stopped: it stays where it is.
+            } else if (!added[i]) {
                 // That message stays where it is; the others go on.
                 m_port.Message(kTextCannotAddMessage);
                 outcome = Outcome::Failed;
@@ -235,6 +256,10 @@ Outcome CMoveCopyCommands::MoveOrCopyMessages(CMails* source, CMails* dest,
         source->RemoveMessages(moved);
         if (!moved.empty())
             m_doc.Undelete().MessagesRemoved();
+        if (stopped && done < messages.size()) {
+            m_port.Message(StoppedMessagesText(done, messages.size(), move));
+            outcome = Outcome::Cancelled;
+        }
     }
     m_doc.RebuildFolderMenus();
     return outcome;
@@ -313,13 +338,21 @@ bool CMoveCopyCommands::Drop(DropEffect effect, const Selection& selection) {
     } else {
         m_droppedMessages.clear();
         std::vector<bool> added;
-        target->AddMessages(selection.messages, added);
+        bool stopped = false;
+        {
+            LongOperation operation(m_port, "Copying messages", selection.messages.size());
+            target->AddMessages(selection.messages, added);
+            stopped = operation.Stopped();
+        }
         for (std::size_t i = 0; i < selection.messages.size(); ++i) {
             if (added[i])
                 m_droppedMessages.push_back(selection.messages[i]);
-            else
+            else if (!stopped)
                 m_port.Message("Cannot add message to target folder");
         }
+        if (stopped && m_droppedMessages.size() < selection.messages.size())
+            m_port.Message(
+                StoppedMessagesText(m_droppedMessages.size(), selection.messages.size(), false));
     }
     m_doc.RebuildFolderMenus();
     return true;

@@ -2,11 +2,48 @@
 
 #include "model/mails.h"
 
+#include <chrono>
 #include <cstdio>
 #include <unistd.h>
 #include <vector>
 
 namespace qb::cli {
+
+namespace {
+
+// The meter of one long operation: "title: done of total" on one line, drawn again at most ten
+// times a second. The command line cannot be asked to stop; interrupting the program leaves the
+// stores as a failure at that point would.
+class TerminalMeter : public ProgressSink {
+  public:
+    TerminalMeter(TerminalPort& port, std::string title)
+        : m_port(port), m_title(std::move(title)) {}
+    ~TerminalMeter() override { m_port.EndProgress(); }
+
+    bool Step(std::uint64_t done, std::uint64_t total, const std::string& text) override {
+        const auto now = std::chrono::steady_clock::now();
+        if (m_drawn && now - m_last < std::chrono::milliseconds(100))
+            return true;
+        m_drawn = true;
+        m_last = now;
+        std::string line = m_title + ": " + std::to_string(done);
+        if (total != 0)
+            line += " of " + std::to_string(total);
+        line += " messages";
+        if (!text.empty())
+            line += " (" + text + ")";
+        m_port.Progress(line);
+        return true;
+    }
+
+  private:
+    TerminalPort& m_port;
+    std::string m_title;
+    bool m_drawn = false;
+    std::chrono::steady_clock::time_point m_last;
+};
+
+} // namespace
 
 TerminalPort::TerminalPort() : m_terminal(isatty(STDERR_FILENO) == 1) {}
 
@@ -68,6 +105,13 @@ void TerminalPort::Progress(const std::string& status) {
     std::fprintf(stderr, "\r%s\x1b[K", status.c_str());
     std::fflush(stderr);
     m_progressShown = true;
+}
+
+std::unique_ptr<ProgressSink> TerminalPort::BeginProgress(const std::string& title) {
+    // Never into a pipe or a file: Progress draws only on a terminal.
+    if (!m_terminal)
+        return std::make_unique<SilentProgress>();
+    return std::make_unique<TerminalMeter>(*this, title);
 }
 
 void TerminalPort::EndProgress() {

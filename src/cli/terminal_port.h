@@ -6,6 +6,7 @@
 #include "app/port.h"
 
 #include <map>
+#include <memory>
 #include <optional>
 #include <string>
 
@@ -42,6 +43,8 @@ class TerminalPort : public Port {
     void FolderMenusChanged() override {}
     void Progress(const std::string& status) override;
     void SetWaitCursor(bool) override {}
+    // A one-line meter on standard error when that is a terminal.
+    std::unique_ptr<ProgressSink> BeginProgress(const std::string& title) override;
 
     // Ends an open progress line so that the next text starts on a line of its own.
     void EndProgress();

@@ -74,8 +74,7 @@ CMails* CMails::CopyFolder(CMails& source) {
     copy->m_nHeader3 = source.m_nHeader3;
     copy->m_nType = source.m_nType;
     copy->m_bFoldersPending = source.m_bFoldersPending;
-    for (auto& message : source.m_pMessages)
-        copy->AddMessage(*message);
+    source.ForEachListed([&copy](CMessage& message) { return copy->AddMessage(message); });
     for (CMails* child : source.Children())
         copy->CopyFolder(*child);
     return AddSubFolder(std::move(copy));
@@ -123,6 +122,14 @@ bool CMails::ForEachMessage(bool, const MessageVisitor& visit) {
 
 std::int64_t CMails::StoreBytes() const {
     return 0;
+}
+
+bool CMails::ForEachListed(const std::function<bool(CMessage&)>& take) {
+    for (auto& message : m_pMessages) {
+        if (!take(*message))
+            return false;
+    }
+    return true;
 }
 
 bool CMails::CanHoldFolderName(const std::string&) const {

@@ -6,6 +6,7 @@
 #include "model/message.h"
 #include "model/tree_node.h"
 
+#include <cstddef>
 #include <cstdint>
 #include <functional>
 #include <memory>
@@ -59,6 +60,14 @@ class CMails : public CTreeNode {
     virtual bool AddMessages(const std::vector<CMessage*>& messages, std::vector<bool>& added);
     // Removes the messages as RemoveMessage of each would. True when all were.
     virtual bool RemoveMessages(const std::vector<CMessage*>& messages);
+    // Hands the listed messages (m_pMessages as the last LoadMessages left it) to `take` in order,
+    // for copying them elsewhere. A store may hand over in-memory copies that carry their bodies
+    // (valid only during the call); a folder that keeps its messages elsewhere (one read from a
+    // backup archive) reads them one at a time here. False when `take` returned false or a
+    // message could not be read; the rest are not handed over.
+    virtual bool ForEachListed(const std::function<bool(CMessage&)>& take);
+    // How many messages ForEachListed hands over.
+    virtual std::size_t MessageCount() const { return m_pMessages.size(); }
 
     // ---- messages marked deleted ----
     // Clears the deleted mark of listed messages (from GetMessagesWithDeleted) in place; they

@@ -1,6 +1,7 @@
 // Folder trees in backup archives.
 #include "model/archive.h"
 #include "model/mails.h"
+#include "model/progress.h"
 
 #include <memory>
 
@@ -71,7 +72,8 @@ bool CMails::Serialize(CArchive& archive) {
             !archive.WriteDword(static_cast<std::uint32_t>(m_pMessages.size())))
             return false;
         for (auto& message : m_pMessages) {
-            if (!archive.WriteObjectClass(kMessageClass, kSchema) || !message->Serialize(archive))
+            if (!archive.WriteObjectClass(kMessageClass, kSchema) || !message->Serialize(archive) ||
+                !ContinueAfterMessages())
                 return false;
         }
         return true;

@@ -96,6 +96,27 @@ bool CMessage::ComposeText() {
     return true;
 }
 
+void CMessage::CopyRecordFrom(const CMessage& listed) {
+    m_nIndex = listed.m_nIndex;
+    m_nOffset = listed.m_nOffset;
+    m_nSize = listed.m_nSize;
+    m_nBodySize = listed.m_nBodySize;
+    m_nLines = listed.m_nLines;
+    m_nBodyLines = listed.m_nBodyLines;
+    m_strHeader = listed.m_strHeader;
+    m_pContent.reset();
+    m_strText.clear();
+    m_strAttach.clear();
+}
+
+void CMessage::ReleaseBody() {
+    m_aBody.clear();
+    m_aBody.shrink_to_fit();
+    m_pContent.reset();
+    std::string().swap(m_strText);
+    std::string().swap(m_strAttach);
+}
+
 std::int64_t CMessage::GetLineOffset(std::int32_t n) const {
     std::int64_t offset = static_cast<std::int64_t>(m_strHeader.size()) + 2;
     for (std::int32_t i = 0; i < n && i < static_cast<std::int32_t>(m_aBody.size()); ++i)

@@ -33,6 +33,13 @@ class CMessage {
     std::string GetAttachText();
     // Parses the body into m_pContent and builds m_strText and m_strAttach.
     bool ComposeText();
+    // Takes the listed record's place, sizes and header text from `listed`, and forgets composed
+    // texts; the folder and the body lines stay as they are. For in-memory copies of listed
+    // messages that carry a body read in advance.
+    void CopyRecordFrom(const CMessage& listed);
+    // Lets go of the body lines, the MIME tree and the composed texts (read and composed again
+    // when next asked for), so that a long batch does not hold every body.
+    void ReleaseBody();
     // Offset of body line n from the start of the message as the stores write it.
     std::int64_t GetLineOffset(std::int32_t n) const;
     // Backup record: sizes, line counts, header text and body lines. Writing reads the body from

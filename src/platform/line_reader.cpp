@@ -165,4 +165,79 @@ bool LineReader::Seek(std::int64_t position) {
     return true;
 }
 
+std::int64_t LineReader::SkipLinesUntil(char a, char b) {
+    std::int64_t lines = 0;
+    for (;;) {
+        if (m_begin == m_end && !Fill())
+            return lines;
+        const char* base = m_buffer.data();
+        if (base[m_begin] == a || base[m_begin] == b)
+            return lines;
+        // Line ends are LF and a CR not followed by LF; the byte after a CR at the end of the
+        // buffer is not known yet, so that CR's line is left for after the next refill.
+        std::size_t lineStart = m_begin;
+        std::size_t i = m_begin;
+        bool stop = false;
+        auto ended = [&](std::size_t at) {
+            ++lines;
+            lineStart = at + 1;
+            stop = lineStart < m_end && (base[lineStart] == a || base[lineStart] == b);
+        };
+#if defined(__SSE2__)
+        const __m128i lf = _mm_set1_epi8('\n');
+        const __m128i cr = _mm_set1_epi8('\r');
+        const __m128i byteA = _mm_set1_epi8(a);
+        const __m128i byteB = _mm_set1_epi8(b);
+        while (!stop && i + 17 <= m_end) {
+            const __m128i here = _mm_loadu_si128(reinterpret_cast<const __m128i*>(base + i));
+            const __m128i next = _mm_loadu_si128(reinterpret_cast<const __m128i*>(base + i + 1));
+            const __m128i nextLf = _mm_cmpeq_epi8(next, lf);
+            const __m128i ends = _mm_or_si128(_mm_cmpeq_epi8(here, lf),
+                                              _mm_andnot_si128(nextLf, _mm_cmpeq_epi8(here, cr)));
+            unsigned mask = static_cast<unsigned>(_mm_movemask_epi8(ends));
+            if (mask != 0) {
+                const unsigned wanted = static_cast<unsigned>(_mm_movemask_epi8(
+                    _mm_or_si128(_mm_cmpeq_epi8(next, byteA), _mm_cmpeq_epi8(next, byteB))));
+                const unsigned hits = mask & wanted;
+                if (hits != 0) {
+                    // Only the line ends up to the first line that begins with a wanted byte.
+                    mask &= (hits & (~hits + 1)) * 2 - 1;
+                    stop = true;
+                }
+                lines += __builtin_popcount(mask);
+                lineStart = i + 32 - static_cast<std::size_t>(__builtin_clz(mask));
+            }
+            i += 16;
+        }
+#endif
+        for (; !stop && i < m_end; ++i) {
+            const char c = base[i];
+            if (c == '\n') {
+                ended(i);
+            } else if (c == '\r') {
+                if (i + 1 == m_end)
+                    break;
+                if (base[i + 1] != '\n')
+                    ended(i);
+            }
+        }
+        m_position += static_cast<std::int64_t>(lineStart - m_begin);
+        m_begin = lineStart;
+        if (stop)
+            return lines;
+        if (!Fill())
+            return lines; // the end of the file: what is left is a last line without a line end
+    }
+}
+
+bool LineReader::SkipTo(std::int64_t position) {
+    if (!m_failed && position >= m_position &&
+        position - m_position <= static_cast<std::int64_t>(m_end - m_begin)) {
+        m_begin += static_cast<std::size_t>(position - m_position);
+        m_position = position;
+        return true;
+    }
+    return Seek(position);
+}
+
 } // namespace qb

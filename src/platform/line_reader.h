@@ -49,12 +49,21 @@ class LineReader {
     // The same without a copy: `line` points into the reader's buffer and stays valid only until
     // the next read or seek.
     bool ReadLineView(std::string_view& line, LineEnd& end);
+    // Passes over whole lines without handing them out, up to the next line that begins with the
+    // byte `a` or `b` (which is left to be read); the file's last line may be left to be read
+    // too. Returns the number of lines passed; Position() moves past their bytes. For walking
+    // quickly over the lines of a message body (line breaks as ReadLine sees them).
+    std::int64_t SkipLinesUntil(char a, char b);
     // True when reading stopped because the file could not be read.
     bool Failed() const { return m_failed; }
     // Byte position in the file of the next line to be read.
     std::int64_t Position() const { return m_position; }
     // Repositions the reader (and the file) at an absolute byte position.
     bool Seek(std::int64_t position);
+    // Moves on to a position at or after the current one without reading the file again when the
+    // buffer holds it already: for walking the messages of a file in order. Only for a reader that
+    // alone moves its file (Seek repositions the file, SkipTo may not).
+    bool SkipTo(std::int64_t position);
 
   private:
     bool Fill();

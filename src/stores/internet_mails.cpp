@@ -17,6 +17,7 @@
 
 #include "stores/internet_mails.h"
 
+#include "model/progress.h"
 #include "platform/binary.h"
 #include "platform/file_system.h"
 #include "platform/paths.h"
@@ -38,9 +39,12 @@ constexpr char kMarker[4] = {'\0', '\x7f', '\0', '\x7f'};
 constexpr std::size_t kRecordHead = 16;
 // The reader looks for the first record from here on.
 constexpr std::int64_t kFirstRecordSearch = 32;
-constexpr std::size_t kChunk = 1 << 20;
+// Reading and writing in blocks of this size keeps the buffers in the processor's cache.
+constexpr std::size_t kChunk = 256 << 10;
 // Records are handed to the disk in blocks of about this size.
-constexpr std::size_t kWriteBlock = 4 << 20;
+constexpr std::size_t kWriteBlock = 256 << 10;
+// A listing reports its progress once per this many messages.
+constexpr std::uint64_t kListingStep = 256;
 
 // Reads a file through one buffer, so that a listing reads each byte once, in order.
 class WindowReader {
@@ -258,12 +262,17 @@ std::int64_t RecordsEnd(const MessageFileHeader& header, std::int64_t fileSize) 
     return fileSize;
 }
 
+// Whether the message's figures describe a record at all.
+bool FitsARecord(const CMessage& message) {
+    return message.m_nOffset >= 0 && message.m_nBodySize >= 0 &&
+           message.m_nSize >= static_cast<std::int64_t>(kRecordHead) &&
+           message.m_nBodySize <= message.m_nSize - static_cast<std::int64_t>(kRecordHead);
+}
+
 // Whether the record at the message's offset is still the one that was listed: its marker, id
 // and size.
 bool IsListedRecord(fs::File& file, const CMessage& message) {
-    if (message.m_nOffset < 0 || message.m_nBodySize < 0 ||
-        message.m_nSize < static_cast<std::int64_t>(kRecordHead) ||
-        message.m_nBodySize > message.m_nSize - static_cast<std::int64_t>(kRecordHead))
+    if (!FitsARecord(message))
         return false;
     unsigned char head[kRecordHead];
     if (!file.Seek(message.m_nOffset) || !file.ReadExact(head, sizeof head))
@@ -273,51 +282,58 @@ bool IsListedRecord(fs::File& file, const CMessage& message) {
            GetLE32(head + 8) == static_cast<std::uint64_t>(message.m_nSize);
 }
 
-// Reads the body lines of a listed message from its record; false when the record at the
-// message's offset is no longer the one that was listed or cannot be read.
-bool ReadBody(fs::File& file, CMessage& message) {
-    if (!IsListedRecord(file, message))
+// Reads the body lines of a listed message from its record into `lines` (whose strings are used
+// again); false when the record at the message's offset is no longer the one that was listed or
+// cannot be read.
+bool ReadBody(WindowReader& reader, const CMessage& message, std::vector<std::string>& lines) {
+    if (!FitsARecord(message))
         return false;
-    const std::int64_t fileSize = file.Size();
+    const auto* head =
+        reinterpret_cast<const unsigned char*>(reader.Get(message.m_nOffset, kRecordHead));
+    if (head == nullptr || std::memcmp(head, kMarker, 4) != 0 ||
+        GetLE32(head + 4) != static_cast<std::uint32_t>(message.m_nIndex) ||
+        GetLE32(head + 8) != static_cast<std::uint64_t>(message.m_nSize))
+        return false;
     const std::int64_t start = message.m_nOffset + message.m_nSize - message.m_nBodySize;
-    if (fileSize < 0 || start + message.m_nBodySize > fileSize)
+    const auto size = static_cast<std::size_t>(message.m_nBodySize);
+    const char* bytes = reader.Get(start, size);
+    if (bytes == nullptr)
         return false;
-    std::string bytes(static_cast<std::size_t>(message.m_nBodySize), '\0');
-    if (!file.Seek(start) || (!bytes.empty() && !file.ReadExact(bytes.data(), bytes.size())))
-        return false;
-    std::vector<std::string> lines;
-    const auto wanted = static_cast<std::size_t>(std::max(message.m_nBodyLines, 0));
-    lines.reserve(std::min<std::size_t>(wanted, bytes.size() + 1));
-    const LineEnds ends = CountLineEnds(bytes.data(), bytes.size());
+    lines.resize(static_cast<std::size_t>(std::max(message.m_nBodyLines, 0)));
+    std::size_t count = 0;
+    const LineEnds ends = CountLineEnds(bytes, size);
     if (ends.cr == ends.crlf) {
         // Every CR belongs to a CR LF: lines end at each LF.
-        const char* p = bytes.data();
-        const char* end = p + bytes.size();
-        while (p < end && lines.size() < wanted) {
+        const char* p = bytes;
+        const char* end = p + size;
+        while (p < end && count < lines.size()) {
             const char* nl = static_cast<const char*>(std::memchr(p, '\n', end - p));
             const char* stop = nl ? nl : end;
             const char* cut = nl && stop > p && stop[-1] == '\r' ? stop - 1 : stop;
-            lines.emplace_back(p, cut);
+            lines[count++].assign(p, cut);
             p = nl ? nl + 1 : end;
         }
     } else {
-        ForEachLine(bytes.data(), bytes.size(), [&](const char* p, std::size_t n) {
-            if (lines.size() < wanted)
-                lines.emplace_back(p, n);
+        ForEachLine(bytes, size, [&](const char* p, std::size_t n) {
+            if (count < lines.size())
+                lines[count++].assign(p, n);
         });
     }
-    lines.resize(wanted);
-    message.m_aBody = std::move(lines);
+    for (; count < lines.size(); ++count)
+        lines[count].clear();
     return true;
 }
 
-// The bytes of one message record as this store writes it.
-std::string RecordBytes(const CMessage& message, std::uint32_t id) {
+// The size of the message's record as this store writes it.
+std::size_t RecordSize(const CMessage& message) {
     std::size_t size = kRecordHead + message.m_strHeader.size() + 2;
     for (const std::string& line : message.m_aBody)
         size += line.size() + 2;
-    std::string out;
-    out.reserve(size);
+    return size;
+}
+
+// Appends the bytes of one message record, `size` long, to `out`.
+void AppendRecord(std::string& out, const CMessage& message, std::uint32_t id, std::size_t size) {
     out.append(kMarker, 4);
     AppendLE32(out, id);
     AppendLE32(out, static_cast<std::uint32_t>(size));
@@ -328,7 +344,6 @@ std::string RecordBytes(const CMessage& message, std::uint32_t id) {
         out += line;
         out += "\r\n";
     }
-    return out;
 }
 
 // Makes sure the message's body lines and MIME tree are in memory. Sets `loaded` when this call
@@ -346,15 +361,6 @@ bool PrepareSource(CMessage& message, bool& loaded) {
     return true;
 }
 
-void ReleaseBody(CMessage& message) {
-    message.m_aBody.clear();
-    message.m_aBody.shrink_to_fit();
-    message.m_pContent.reset();
-    // Composed again with the body when next asked for.
-    std::string().swap(message.m_strText);
-    std::string().swap(message.m_strAttach);
-}
-
 // Appends records to a message file through one buffer.
 class RecordWriter {
   public:
@@ -363,11 +369,17 @@ class RecordWriter {
         m_pending += bytes;
         return m_pending.size() < kWriteBlock || Drain();
     }
+    // Adds the record of `message` without building it apart first.
+    bool Add(const CMessage& message, std::uint32_t id, std::size_t size) {
+        AppendRecord(m_pending, message, id, size);
+        return m_pending.size() < kWriteBlock || Drain();
+    }
     bool Drain() {
         const bool ok = m_pending.empty() || m_file.Write(m_pending);
         m_pending.clear();
         return ok;
     }
+    void Discard() { m_pending.clear(); }
 
   private:
     fs::File& m_file;
@@ -521,12 +533,16 @@ CInternetMails::LoadResult
 CInternetMails::LoadMessagesFrom(const std::function<bool(std::uint32_t)>& isRemoved,
                                  bool withDeleted) {
     FreeMessages();
-    return ScanRecords(isRemoved,
-                       [this, withDeleted](std::unique_ptr<CMessage> message, bool removed) {
-                           if (!removed || withDeleted)
-                               m_pMessages.push_back(std::move(message));
-                           return true;
-                       });
+    const LoadResult result = ScanRecords(
+        isRemoved, [this, withDeleted](std::unique_ptr<CMessage> message, bool removed) {
+            if (!removed || withDeleted)
+                m_pMessages.push_back(std::move(message));
+            return true;
+        });
+    // A listing the user stopped is not kept in part.
+    if (result == LoadResult::Failed)
+        FreeMessages();
+    return result;
 }
 
 bool CInternetMails::ForEachMessage(bool withDeleted, const MessageVisitor& visit) {
@@ -538,6 +554,7 @@ bool CInternetMails::ForEachMessage(bool withDeleted, const MessageVisitor& visi
     fs::File bodies;
     if (!bodies.Open(MessageFilePath(), fs::OpenMode::Read))
         return false;
+    WindowReader reader(bodies, bodies.Size());
     bool unreadable = false;
     const LoadResult result = ScanRecords(
         [&removedIds](std::uint32_t id) {
@@ -546,7 +563,7 @@ bool CInternetMails::ForEachMessage(bool withDeleted, const MessageVisitor& visi
         [&](std::unique_ptr<CMessage> message, bool removed) {
             if (removed && !withDeleted)
                 return true;
-            if (!ReadBody(bodies, *message)) {
+            if (!ReadBody(reader, *message, message->m_aBody)) {
                 unreadable = true;
                 return false;
             }
@@ -638,6 +655,9 @@ CInternetMails::ScanRecords(const std::function<bool(std::uint32_t)>& isRemoved,
             return LoadResult::Damaged;
         }
         ++found;
+        // A very large folder takes a while: the user may stop the listing.
+        if (found % kListingStep == 0 && !ContinueListing(kListingStep))
+            return LoadResult::Failed;
         auto message = std::make_unique<CMessage>(static_cast<std::int32_t>(id), r, this,
                                                   std::move(headerText), "");
         const bool removed = isRemoved(id);
@@ -657,7 +677,36 @@ bool CInternetMails::ReadMessage(CMessage& message) {
     fs::File file;
     if (!file.Open(MessageFilePath(), fs::OpenMode::Read))
         return false;
-    return ReadBody(file, message);
+    WindowReader reader(file, file.Size());
+    std::vector<std::string> lines;
+    if (!ReadBody(reader, message, lines))
+        return false;
+    message.m_aBody = std::move(lines);
+    return true;
+}
+
+bool CInternetMails::ForEachListed(const std::function<bool(CMessage&)>& take) {
+    if (m_pMessages.empty())
+        return true;
+    // One open file, read front to back through one window: the listing is in file order.
+    fs::File file;
+    const bool opened = file.Open(MessageFilePath(), fs::OpenMode::Read);
+    WindowReader reader(file, opened ? file.Size() : -1);
+    // Each message is handed over as an in-memory copy with its body, so that whoever takes it
+    // reads nothing again; the copy's line strings are used again for the next message.
+    CMessage copy;
+    for (const auto& listed : m_pMessages) {
+        CMessage* given = listed.get();
+        if (listed->m_pContent == nullptr && opened && ReadBody(reader, *listed, copy.m_aBody)) {
+            copy.CopyRecordFrom(*listed);
+            given = &copy;
+        }
+        // A message that could not be read here goes over as it is listed: the taker reads it
+        // itself and meets the failure as it would its own.
+        if (!take(*given))
+            return false;
+    }
+    return true;
 }
 
 // ---- appending ---------------------------------------------------------------------------------
@@ -671,89 +720,153 @@ bool CInternetMails::AddMessages(const std::vector<CMessage*>& messages, std::ve
     return Append(messages, added, false);
 }
 
+// Appends records to the message file and their index records to the index, with one open of
+// each file however many messages go in.
+class CInternetMails::Appender {
+  public:
+    enum class Result { Added, Left, Failed };
+
+    explicit Appender(CInternetMails& folder) : m_folder(folder), m_writer(m_file) {}
+    ~Appender() {
+        if (m_file.IsOpen())
+            Abandon();
+    }
+
+    bool Open() {
+        if (m_folder.IsStoreRoot() ||
+            !m_file.Open(m_folder.MessageFilePath(), fs::OpenMode::ReadWrite))
+            return false;
+        MessageFileHeader header;
+        m_fileSize = m_file.Size();
+        if (m_fileSize < kMessageHeaderSize || !ReadMessageFileHeader(m_file, header) ||
+            !header.magicOk) {
+            m_file.Close();
+            return false;
+        }
+        // Append after the last recorded record, over anything an interrupted append left behind
+        // (but never into the file's header).
+        m_start = RecordsEnd(header, m_fileSize);
+        if (m_start < kMessageHeaderSize)
+            m_start = m_fileSize;
+        if (!m_file.Seek(m_start)) {
+            m_file.Close();
+            return false;
+        }
+        m_position = static_cast<std::uint64_t>(m_start);
+        m_count = header.count;
+        m_lastId = header.lastId;
+        m_index.Load(m_folder.IndexFilePath());
+        return true;
+    }
+
+    // Left: the message's body cannot be read or it would not fit, and nothing of it is written.
+    // Failed: the file could not take it; nothing more can be added.
+    Result Add(CMessage& message) {
+        if (!m_file.IsOpen())
+            return Result::Failed;
+        bool loaded = false;
+        if (!PrepareSource(message, loaded))
+            return Result::Left;
+        const std::uint32_t id = m_lastId + 1;
+        const std::size_t size = RecordSize(message);
+        Result result = Result::Added;
+        // The record's offset and the file's length are 32-bit words.
+        if (id == 0 || m_position + size > kMaxMessageFileSize) {
+            result = Result::Left;
+        } else if (!m_writer.Add(message, id, size)) {
+            result = Result::Failed;
+        } else {
+            m_index.AddRecord(message, id, static_cast<std::uint32_t>(m_position),
+                              static_cast<std::uint32_t>(size));
+            m_position += size;
+            m_lastId = id;
+            ++m_count;
+            ++m_added;
+        }
+        if (loaded)
+            message.ReleaseBody();
+        if (result == Result::Failed)
+            Abandon();
+        return result;
+    }
+
+    std::size_t Added() const { return m_added; }
+
+    // Makes the records part of the folder. False when the message file could not be completed
+    // (its header then counts none of them). The index is saved after that: a message without an
+    // index record is still listed, so the result does not depend on it.
+    bool Commit() {
+        // The records are on the disk before the header counts them, so that an interruption
+        // leaves at worst unreferenced bytes after the recorded end.
+        if (!m_writer.Drain() || !m_file.Flush() ||
+            !WriteHeaderWords(m_file, m_count, m_lastId, static_cast<std::uint32_t>(m_position)) ||
+            !m_file.Flush() || !m_file.Close()) {
+            m_file.Close();
+            return false;
+        }
+        if (!m_index.IsUnreadable())
+            m_index.Save(m_folder.IndexFilePath());
+        return true;
+    }
+
+    // Takes the records written back off the file; its header never counted them.
+    void Abandon() {
+        if (!m_file.IsOpen())
+            return;
+        m_writer.Discard();
+        if (m_file.Size() > m_fileSize)
+            m_file.Truncate(m_fileSize);
+        m_file.Close();
+    }
+
+  private:
+    CInternetMails& m_folder;
+    fs::File m_file;
+    RecordWriter m_writer;
+    CMailIndex m_index;
+    std::int64_t m_fileSize = 0;
+    std::int64_t m_start = 0;
+    std::uint64_t m_position = 0;
+    std::uint32_t m_count = 0;
+    std::uint32_t m_lastId = 0;
+    std::size_t m_added = 0;
+};
+
 bool CInternetMails::Append(const std::vector<CMessage*>& messages, std::vector<bool>& added,
                             bool allOrNothing) {
     added.assign(messages.size(), false);
-    if (IsStoreRoot())
+    Appender appender(*this);
+    if (!appender.Open())
         return false;
-    fs::File file;
-    if (!file.Open(MessageFilePath(), fs::OpenMode::ReadWrite))
-        return false;
-    MessageFileHeader header;
-    const std::int64_t fileSize = file.Size();
-    if (fileSize < kMessageHeaderSize || !ReadMessageFileHeader(file, header) || !header.magicOk)
-        return false;
-    // Append after the last recorded record, over anything an interrupted append left behind
-    // (but never into the file's header).
-    std::int64_t start = RecordsEnd(header, fileSize);
-    if (start < kMessageHeaderSize)
-        start = fileSize;
-    if (!file.Seek(start))
-        return false;
-
-    CMailIndex index;
-    index.Load(IndexFilePath());
-    RecordWriter writer(file);
-    std::uint64_t position = static_cast<std::uint64_t>(start);
-    std::uint32_t count = header.count;
-    std::uint32_t lastId = header.lastId;
     bool all = true;
     for (std::size_t i = 0; i < messages.size(); ++i) {
-        CMessage& message = *messages[i];
-        bool loaded = false;
-        if (!PrepareSource(message, loaded)) {
-            all = false;
-            if (allOrNothing)
-                break;
-            continue;
-        }
-        const std::uint32_t id = lastId + 1;
-        std::string bytes = RecordBytes(message, id);
-        // The record's offset and the file's length are 32-bit words.
-        if (id == 0 || position + bytes.size() > kMaxMessageFileSize) {
-            if (loaded)
-                ReleaseBody(message);
-            all = false;
-            if (allOrNothing)
-                break;
-            continue;
-        }
-        if (!writer.Add(bytes)) {
-            if (loaded)
-                ReleaseBody(message);
+        const Appender::Result result = appender.Add(*messages[i]);
+        if (result == Appender::Result::Failed) {
             added.assign(messages.size(), false);
             return false;
         }
-        index.AddRecord(message, id, static_cast<std::uint32_t>(position),
-                        static_cast<std::uint32_t>(bytes.size()));
-        if (loaded)
-            ReleaseBody(message);
-        position += bytes.size();
-        lastId = id;
-        ++count;
+        if (result == Appender::Result::Left) {
+            all = false;
+            if (allOrNothing)
+                break;
+            continue;
+        }
         added[i] = true;
+        // Stopping keeps what was appended so far, as a failure of the next message would.
+        if (!ContinueAfterMessages()) {
+            all = all && i + 1 == messages.size();
+            break;
+        }
     }
-    if (!all && allOrNothing) {
-        // The header never counted what was written: those bytes only lengthen the file.
+    if ((!all && allOrNothing) || appender.Added() == 0) {
         added.assign(messages.size(), false);
-        if (file.Size() > fileSize)
-            file.Truncate(fileSize);
+        appender.Abandon();
         return false;
     }
-    if (position == static_cast<std::uint64_t>(start))
-        return false;
-    // The records are on the disk before the header counts them, so that an interruption
-    // leaves at worst unreferenced bytes after the recorded end.
-    if (!writer.Drain() || !file.Flush() ||
-        !WriteHeaderWords(file, count, lastId, static_cast<std::uint32_t>(position)) ||
-        !file.Flush() || !file.Close()) {
+    if (!appender.Commit()) {
         added.assign(messages.size(), false);
         return false;
     }
-    // The message file is complete: a message without an index record is still listed, so the
-    // result does not depend on saving the index.
-    if (!index.IsUnreadable())
-        index.Save(IndexFilePath());
     return all;
 }
 
@@ -796,7 +909,7 @@ bool CInternetMails::RemoveMessages(const std::vector<CMessage*>& messages) {
             index.AddRecord(*message, id, static_cast<std::uint32_t>(message->m_nOffset),
                             static_cast<std::uint32_t>(message->m_nSize));
             if (loaded)
-                ReleaseBody(*message);
+                message->ReleaseBody();
         }
         index.MarkRemoved(id);
         changed = true;
@@ -904,13 +1017,18 @@ CMails* CInternetMails::CopyFolder(CMails& source) {
     if (newNode)
         target = AddSubFolder(std::make_unique<CInternetMails>(name, base));
 
-    std::vector<CMessage*> messages;
-    for (auto& message : source.m_pMessages)
-        messages.push_back(message.get());
-    std::vector<bool> added;
-    // All or nothing: a copy that fails leaves no message of it behind.
-    if (messages.empty() || target->Append(messages, added, true))
+    // All or nothing: a copy that fails, or is stopped, leaves no message of it behind. The
+    // messages stream through one at a time, whatever the folder's size.
+    if (source.MessageCount() == 0)
         return target;
+    Appender appender(*target);
+    bool ok = appender.Open() && source.ForEachListed([&](CMessage& message) {
+        return appender.Add(message) == Appender::Result::Added && ContinueAfterMessages();
+    });
+    ok = ok && appender.Added() == source.MessageCount() && appender.Commit();
+    if (ok)
+        return target;
+    appender.Abandon();
     undo();
     if (newNode)
         target->Unlink();
@@ -993,26 +1111,31 @@ bool CInternetMails::Compact() {
             return false;
         if (!out.Write(NewMessageFileHeader()))
             return false;
+        WindowReader reader(in, in.Size());
         CMailIndex index;
         RecordWriter writer(out);
         std::uint64_t position = kMessageHeaderSize;
         std::uint32_t id = 0;
+        // Each kept message goes through one in-memory copy whose line strings are used again.
+        CMessage copy;
         for (auto& message : m_pMessages) {
-            if (!ReadBody(in, *message))
+            // Stopping leaves the old files as they are.
+            if (id > 0 && !ContinueAfterMessages())
                 return false;
-            message->ComposeText();
+            if (!ReadBody(reader, *message, copy.m_aBody))
+                return false;
+            copy.CopyRecordFrom(*message);
+            copy.ComposeText();
             ++id;
-            const std::string bytes = RecordBytes(*message, id);
-            if (position + bytes.size() > kMaxMessageFileSize || !writer.Add(bytes))
+            const std::size_t size = RecordSize(copy);
+            if (position + size > kMaxMessageFileSize || !writer.Add(copy, id, size))
                 return false;
-            index.AddRecord(*message, id, static_cast<std::uint32_t>(position),
-                            static_cast<std::uint32_t>(bytes.size()));
-            placements.push_back({id, static_cast<std::uint32_t>(position),
-                                  static_cast<std::uint32_t>(bytes.size()),
-                                  static_cast<std::int64_t>(bytes.size() - kRecordHead -
-                                                            message->m_strHeader.size() - 2)});
-            ReleaseBody(*message);
-            position += bytes.size();
+            index.AddRecord(copy, id, static_cast<std::uint32_t>(position),
+                            static_cast<std::uint32_t>(size));
+            placements.push_back(
+                {id, static_cast<std::uint32_t>(position), static_cast<std::uint32_t>(size),
+                 static_cast<std::int64_t>(size - kRecordHead - copy.m_strHeader.size() - 2)});
+            position += size;
         }
         if (!writer.Drain() || !WriteHeaderWords(out, id, id, static_cast<std::uint32_t>(position)))
             return false;
@@ -1021,11 +1144,8 @@ bool CInternetMails::Compact() {
         // old messages are read with an index that hides none of them.
         return index.Save(IndexFilePath());
     });
-    if (!ok) {
-        for (auto& message : m_pMessages)
-            ReleaseBody(*message);
+    if (!ok)
         return false;
-    }
     for (std::size_t i = 0; i < placements.size(); ++i) {
         CMessage& message = *m_pMessages[i];
         message.m_nIndex = static_cast<std::int32_t>(placements[i].id);

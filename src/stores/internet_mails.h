@@ -54,6 +54,8 @@ class CInternetMails : public CMails {
     // Takes the removed mark off each message's index record (one load and save of the index),
     // once its record in the message file is checked to be the one listed.
     bool UndeleteMessages(const std::vector<CMessage*>& messages) override;
+    // The listed messages with their bodies, read front to back through one open file.
+    bool ForEachListed(const std::function<bool(CMessage&)>& take) override;
     // A name IsValidFolderName accepts whose files ("name.mbx", "name.idx") fit a directory
     // entry.
     bool CanHoldFolderName(const std::string& name) const override;
@@ -85,6 +87,7 @@ class CInternetMails : public CMails {
     bool DeleteFolder() override;
 
   private:
+    class Appender;
     // Short: fewer records than the header counts, every record there read whole.
     enum class LoadResult { Ok, Short, Failed, Damaged };
     LoadResult LoadMessagesFrom(const CMailIndex& index);

@@ -18,6 +18,7 @@
 
 #include "stores/netscape_mails.h"
 
+#include "model/progress.h"
 #include "platform/file_system.h"
 #include "platform/line_reader.h"
 #include "platform/paths.h"
@@ -36,6 +37,11 @@ constexpr std::string_view kSeparator = "From - ";
 constexpr std::string_view kStatusField = "X-Mozilla-Status: ";
 constexpr std::uint32_t kDeletedBit = 0x0008;
 constexpr std::size_t kCopyChunk = 64 * 1024;
+// Reading and writing through blocks of this size keeps the buffers in the processor's cache.
+constexpr std::size_t kReadBlock = 256 * 1024;
+constexpr std::size_t kWriteBlock = 256 * 1024;
+// A listing reports its progress once per this many messages.
+constexpr std::uint64_t kListingStep = 256;
 
 bool IsSeparatorLine(std::string_view line) {
     // Every line is tested: most are told apart by their first byte.
@@ -98,11 +104,12 @@ struct ScannedMessage {
     std::vector<std::string> body; // only when asked for
 };
 
-// Reads the folder file line by line and hands every message to `sink` as soon as it ends; with
-// `withBodies` the message holds its body lines too. Lines before the first separator belong to
-// the first message's bytes but to no header. A separator line inside a header does not start a
-// message but still counts in the indices. `sink` returns false to stop the reading. False when
-// the file could not be read to its end.
+// Reads the folder file and hands every message to `sink` as soon as it ends; `sink` returns
+// false to stop the reading. With `withBodies` the message holds its body lines too; without,
+// body lines are only counted, a block at a time, up to the next line that may be a separator.
+// Lines before the first separator belong to the first message's bytes but to no header. A
+// separator line inside a header does not start a message but still counts in the indices.
+// False when the file could not be read to its end or `sink` stopped it.
 template <typename Sink> bool ScanFolder(LineReader& reader, bool withBodies, Sink&& sink) {
     std::string_view line;
     LineEnd end;
@@ -122,7 +129,16 @@ template <typename Sink> bool ScanFolder(LineReader& reader, bool withBodies, Si
         return sink(std::move(current));
     };
 
-    while (reader.ReadLineView(line, end)) {
+    for (;;) {
+        if (inBody && !withBodies) {
+            const std::int64_t before = reader.Position();
+            const std::int64_t passed = reader.SkipLinesUntil('F', 'f');
+            current.lines += passed;
+            current.bodyLines += passed;
+            position += reader.Position() - before;
+        }
+        if (!reader.ReadLineView(line, end))
+            break;
         const std::int64_t lineBytes = static_cast<std::int64_t>(line.size()) + LineEndBytes(end);
         bool complete = false;
         bool headerEnd = false;
@@ -144,7 +160,7 @@ template <typename Sink> bool ScanFolder(LineReader& reader, bool withBodies, Si
         }
         if (complete) {
             if (!finish(position, separators - 2))
-                return true;
+                return false;
             current = ScannedMessage{};
             current.offset = position;
             current.separator = position;
@@ -164,9 +180,7 @@ template <typename Sink> bool ScanFolder(LineReader& reader, bool withBodies, Si
     }
     if (reader.Failed())
         return false;
-    if (separators > 0)
-        finish(position, separators - 1);
-    return true;
+    return separators == 0 || finish(position, separators - 1);
 }
 
 std::unique_ptr<CMessage> MakeMessage(ScannedMessage&& scanned, CMails* folder) {
@@ -304,15 +318,14 @@ void AppendBodyLine(std::string& bytes, std::string_view line, std::int64_t& bod
     }
 }
 
-// Makes the source's body lines available, as its display text would. `readHere` tells whether
-// they were read by this call.
+// Makes the source's body lines available. `readHere` tells whether they were read by this call.
+// Nothing is composed: this store writes the lines as they are.
 bool EnsureBody(CMessage& source, bool& readHere) {
     readHere = false;
     if (source.m_pContent != nullptr || source.m_pFolder == nullptr)
         return true;
     if (!source.m_pFolder->ReadMessage(source))
         return false;
-    source.ComposeText();
     readHere = true;
     return true;
 }
@@ -341,13 +354,15 @@ struct Patch {
 // position it starts at to `onLine`. False when the file no longer holds that header exactly at
 // the recorded offset (another program may have compacted or rewritten the file since the folder
 // was listed).
+// With `inOrder` the reader only moves forward through the file (it alone moves it) and may keep
+// what it has buffered.
 template <typename OnLine>
 bool ReadListedHeader(LineReader& reader, const CMessage& message, std::int64_t fileSize,
-                      OnLine&& onLine) {
+                      OnLine&& onLine, bool inOrder = false) {
     const std::string& header = message.m_strHeader;
     if (message.m_nOffset < 0 || message.m_nOffset >= fileSize || !IsSeparatorLine(header))
         return false;
-    if (!reader.Seek(message.m_nOffset))
+    if (!(inOrder ? reader.SkipTo(message.m_nOffset) : reader.Seek(message.m_nOffset)))
         return false;
     std::string line;
     std::int64_t lineStart = reader.Position();
@@ -378,8 +393,36 @@ bool ReadListedHeader(LineReader& reader, const CMessage& message, std::int64_t 
     return true;
 }
 
-bool HeaderStillThere(LineReader& reader, const CMessage& message, std::int64_t fileSize) {
-    return ReadListedHeader(reader, message, fileSize, [](const std::string&, std::int64_t) {});
+bool HeaderStillThere(LineReader& reader, const CMessage& message, std::int64_t fileSize,
+                      bool inOrder = false) {
+    return ReadListedHeader(
+        reader, message, fileSize, [](const std::string&, std::int64_t) {}, inOrder);
+}
+
+// Reads the listed message's body lines into `body` (whose strings are reused), after making sure
+// the file still holds its header where it was listed: body lines read from a file that changed
+// since the listing would be another message's. Lines missing at the end of the file stay empty.
+bool ReadBodyLines(LineReader& reader, std::int64_t fileSize, const CMessage& message,
+                   std::vector<std::string>& body, bool inOrder) {
+    const std::int64_t bodyStart = message.m_nOffset + message.m_nSize - message.m_nBodySize;
+    // Every line but a last one takes at least one byte: more lines than that cannot be this
+    // file's message.
+    if (fileSize < 0 || message.m_nBodyLines < 0 || bodyStart < 0 ||
+        message.m_nBodyLines > std::max<std::int64_t>(fileSize - bodyStart, 0) + 1)
+        return false;
+    if (!HeaderStillThere(reader, message, fileSize, inOrder) ||
+        !(inOrder ? reader.SkipTo(bodyStart) : reader.Seek(bodyStart)))
+        return false;
+    body.resize(static_cast<std::size_t>(message.m_nBodyLines));
+    for (std::size_t i = 0; i < body.size(); ++i) {
+        if (!reader.ReadLine(body[i])) {
+            if (reader.Failed())
+                return false;
+            for (; i < body.size(); ++i)
+                body[i].clear();
+        }
+    }
+    return true;
 }
 
 // Finds the status field of `message` in the file, making sure first that the file still holds
@@ -443,6 +486,58 @@ void RestorePatches(const std::string& path, const std::vector<Patch>& patches) 
     file.Flush();
     file.Close();
 }
+
+// Copies byte ranges of one file, taken in increasing order, to the end of another through one
+// block each way, so that a file of many small messages costs few reads and writes.
+class RangeCopier {
+  public:
+    RangeCopier(fs::File& in, fs::File& out) : m_in(in), m_out(out), m_block(kReadBlock) {}
+
+    // Copies [from, to) of the input; `last` receives the last byte copied (unchanged when the
+    // range is empty). False when the input ends before `to` or a write fails.
+    bool Copy(std::int64_t from, std::int64_t to, char& last) {
+        while (from < to) {
+            if (from < m_start || from >= m_start + static_cast<std::int64_t>(m_have)) {
+                if ((m_have == 0 || from != m_start + static_cast<std::int64_t>(m_have)) &&
+                    !m_in.Seek(from))
+                    return false;
+                const std::int64_t n = m_in.Read(m_block.data(), m_block.size());
+                if (n <= 0)
+                    return false;
+                m_start = from;
+                m_have = static_cast<std::size_t>(n);
+            }
+            const std::size_t at = static_cast<std::size_t>(from - m_start);
+            const std::size_t n = static_cast<std::size_t>(
+                std::min<std::int64_t>(to - from, static_cast<std::int64_t>(m_have - at)));
+            if (!Write(m_block.data() + at, n))
+                return false;
+            last = m_block[at + n - 1];
+            from += static_cast<std::int64_t>(n);
+        }
+        return true;
+    }
+
+    bool Write(const char* data, std::size_t size) {
+        m_pending.append(data, size);
+        return m_pending.size() < kWriteBlock || Finish();
+    }
+
+    // Writes what is still buffered.
+    bool Finish() {
+        const bool ok = m_pending.empty() || m_out.Write(m_pending);
+        m_pending.clear();
+        return ok;
+    }
+
+  private:
+    fs::File& m_in;
+    fs::File& m_out;
+    std::vector<char> m_block;
+    std::int64_t m_start = 0;
+    std::size_t m_have = 0;
+    std::string m_pending;
+};
 
 } // namespace
 
@@ -523,14 +618,17 @@ bool CNetscapeMails::Load(bool withDeleted) {
     fs::File file;
     if (!file.Open(m_strPath, fs::OpenMode::Read))
         return false;
-    LineReader reader(file);
-    const bool ok = ScanFolder(reader, false, [this, withDeleted](ScannedMessage&& scanned) {
-        std::unique_ptr<CMessage> message = MakeMessage(std::move(scanned), this);
-        message->m_bDeleted = IsMarkedDeleted(*message);
-        if (withDeleted || !message->m_bDeleted)
-            m_pMessages.push_back(std::move(message));
-        return true;
-    });
+    LineReader reader(file, kReadBlock);
+    std::uint64_t listed = 0;
+    const bool ok =
+        ScanFolder(reader, false, [this, withDeleted, &listed](ScannedMessage&& scanned) {
+            std::unique_ptr<CMessage> message = MakeMessage(std::move(scanned), this);
+            message->m_bDeleted = IsMarkedDeleted(*message);
+            if (withDeleted || !message->m_bDeleted)
+                m_pMessages.push_back(std::move(message));
+            // A very large folder takes a while: the user may stop the listing.
+            return ++listed % kListingStep != 0 || ContinueListing(kListingStep);
+        });
     if (!ok) {
         FreeMessages();
         return false;
@@ -544,8 +642,9 @@ bool CNetscapeMails::ForEachMessage(bool withDeleted, const MessageVisitor& visi
     fs::File file;
     if (!file.Open(m_strPath, fs::OpenMode::Read))
         return false;
-    LineReader reader(file);
-    return ScanFolder(reader, true, [&](ScannedMessage&& scanned) {
+    LineReader reader(file, kReadBlock);
+    bool stopped = false; // by `visit`, which is not a failure to read
+    const bool read = ScanFolder(reader, true, [&](ScannedMessage&& scanned) {
         std::vector<std::string> body = std::move(scanned.body);
         const std::unique_ptr<CMessage> message = MakeMessage(std::move(scanned), this);
         const bool deleted = IsMarkedDeleted(*message);
@@ -553,8 +652,10 @@ bool CNetscapeMails::ForEachMessage(bool withDeleted, const MessageVisitor& visi
         if (deleted && !withDeleted)
             return true;
         message->m_aBody = std::move(body);
-        return visit(*message, deleted);
+        stopped = !visit(*message, deleted);
+        return !stopped;
     });
+    return read || stopped;
 }
 
 std::int64_t CNetscapeMails::StoreBytes() const {
@@ -594,30 +695,41 @@ bool CNetscapeMails::ReadMessage(CMessage& message) {
     fs::File file;
     if (!file.Open(m_strPath, fs::OpenMode::Read))
         return false;
-    const std::int64_t size = file.Size();
-    const std::int64_t bodyStart = message.m_nOffset + message.m_nSize - message.m_nBodySize;
-    // Every line but a last one takes at least one byte: more lines than that cannot be this
-    // file's message.
-    if (size < 0 || message.m_nBodyLines < 0 || bodyStart < 0 ||
-        message.m_nBodyLines > std::max<std::int64_t>(size - bodyStart, 0) + 1)
-        return false;
     // A buffer about the message's size: reading many messages one by one then reads (and
     // clears) no more than their bytes. Longer lines grow it.
     const std::int64_t bufferSize = std::clamp<std::int64_t>(
         std::max(message.m_nSize, message.m_nBodySize) + 16, 16, LineReader::kDefaultBuffer);
     LineReader reader(file, static_cast<std::size_t>(bufferSize));
-    // Body lines read from a file that changed since the listing would be another message's.
-    if (!HeaderStillThere(reader, message, size) || !reader.Seek(bodyStart))
+    std::vector<std::string> body;
+    if (!ReadBodyLines(reader, file.Size(), message, body, false))
         return false;
-    std::vector<std::string> body(static_cast<std::size_t>(message.m_nBodyLines));
-    for (std::string& line : body) {
-        if (!reader.ReadLine(line)) {
-            if (reader.Failed())
-                return false;
-            break; // lines missing at the end of the file stay empty
-        }
-    }
     message.m_aBody = std::move(body);
+    return true;
+}
+
+bool CNetscapeMails::ForEachListed(const std::function<bool(CMessage&)>& take) {
+    if (m_pMessages.empty())
+        return true;
+    // One open file and one buffer for all, read front to back: the listing is in file order.
+    fs::File file;
+    const bool opened = file.Open(m_strPath, fs::OpenMode::Read);
+    const std::int64_t size = opened ? file.Size() : -1;
+    LineReader reader(file, kReadBlock);
+    // Each message is handed over as an in-memory copy with its body, so that whoever takes it
+    // reads nothing again; the copy's line strings are used again for the next message.
+    CMessage copy;
+    for (const auto& listed : m_pMessages) {
+        CMessage* given = listed.get();
+        if (listed->m_pContent == nullptr && opened &&
+            ReadBodyLines(reader, size, *listed, copy.m_aBody, true)) {
+            copy.CopyRecordFrom(*listed);
+            given = &copy;
+        }
+        // A message that could not be read here goes over as it is listed: the taker reads it
+        // itself and meets the failure as it would its own.
+        if (!take(*given))
+            return false;
+    }
     return true;
 }
 
@@ -630,9 +742,9 @@ bool CNetscapeMails::AddMessage(CMessage& source) {
 bool CNetscapeMails::AddMessages(const std::vector<CMessage*>& messages, std::vector<bool>& added) {
     added.assign(messages.size(), false);
     // A batch stops at the first message it cannot append; that one is left out and the rest go
-    // on in a new batch.
+    // on in a new batch, unless the user asked to stop.
     std::size_t next = 0;
-    while (next < messages.size()) {
+    while (next < messages.size() && !StopRequested()) {
         const std::vector<CMessage*> rest(messages.begin() + static_cast<std::ptrdiff_t>(next),
                                           messages.end());
         const std::size_t count = Append(rest, true);
@@ -643,95 +755,163 @@ bool CNetscapeMails::AddMessages(const std::vector<CMessage*>& messages, std::ve
     return std::find(added.begin(), added.end(), false) == added.end();
 }
 
-std::size_t CNetscapeMails::Append(const std::vector<CMessage*>& sources, bool releaseBodies) {
-    if (sources.empty())
-        return 0;
-    fs::File file;
-    if (!file.Open(m_strPath, fs::OpenMode::ReadWrite))
-        return 0;
-    const std::int64_t originalSize = file.Size();
-    bool needLineEnd = false;
-    bool openHeader = false;
-    if (originalSize < 0 || !InspectTail(file, originalSize, needLineEnd, openHeader) ||
-        !file.Seek(originalSize))
-        return 0;
-    std::string lead;
-    if (needLineEnd)
-        lead += "\r\n";
-    if (openHeader)
-        lead += "\r\n"; // closes the cut-off header, so that the separator below counts
+// Appends messages at the end of the folder file through one open file and one buffer, leaving
+// the bytes that AddMessage of each in turn would leave.
+class CNetscapeMails::Appender {
+  public:
+    // With `keepEntries` each message appended is added to the folder's list (and its source's
+    // header text becomes the one written); a folder copy keeps no list of what it wrote.
+    Appender(CNetscapeMails& folder, bool keepEntries)
+        : m_folder(folder), m_keepEntries(keepEntries) {}
+    ~Appender() {
+        if (m_file.IsOpen())
+            Abandon();
+    }
 
-    struct Written {
-        CMessage* source;
-        std::string sourceHeader;
-        std::unique_ptr<CMessage> entry;
-    };
-    std::vector<Written> written;
-    std::int64_t position = originalSize;
-    std::string bytes;
-    for (CMessage* source : sources) {
+    bool Open() {
+        if (!m_file.Open(m_folder.m_strPath, fs::OpenMode::ReadWrite))
+            return false;
+        m_originalSize = m_file.Size();
+        bool needLineEnd = false;
+        bool openHeader = false;
+        if (m_originalSize < 0 || !InspectTail(m_file, m_originalSize, needLineEnd, openHeader) ||
+            !m_file.Seek(m_originalSize)) {
+            m_file.Close();
+            return false;
+        }
+        if (needLineEnd)
+            m_lead += "\r\n";
+        if (openHeader)
+            m_lead += "\r\n"; // closes the cut-off header, so that the next separator counts
+        m_written = m_position = m_originalSize;
+        return true;
+    }
+
+    // Appends one message. False, with nothing of it written, when its body cannot be read or
+    // the file cannot take its bytes (then the messages still in the buffer are not appended
+    // either, and nothing more is).
+    bool Add(CMessage& source, bool releaseBody) {
         bool readHere = false;
-        if (source == nullptr || !EnsureBody(*source, readHere))
-            break;
-        const std::string sourceHeader = HeaderToWrite(*source);
+        if (m_failed || !EnsureBody(source, readHere))
+            return false;
+        std::string sourceHeader = HeaderToWrite(source);
         // A message is appended live: a deleted mark it brings along (a message listed with the
         // deleted ones, or one that another store kept with its status line) would hide it here.
         std::string header = sourceHeader;
         if (const std::size_t mark = DeletedMarkAt(header); mark != std::string::npos)
             header[mark] = ClearedDigit(header[mark]);
-        bytes = lead;
-        bytes += header;
-        bytes += "\r\n";
+        const std::size_t start = m_buffer.size();
+        m_buffer += m_lead;
+        const std::int64_t at = m_position + static_cast<std::int64_t>(m_lead.size());
+        m_lead.clear();
+        m_buffer += header;
+        m_buffer += "\r\n";
         std::int64_t bodySize = 0;
         std::int64_t bodyLines = 0;
-        for (const std::string& line : source->m_aBody)
-            AppendBodyLine(bytes, line, bodySize, bodyLines);
-        if (!file.Write(bytes)) {
-            file.Truncate(position);
-            break;
+        for (const std::string& line : source.m_aBody)
+            AppendBodyLine(m_buffer, line, bodySize, bodyLines);
+        m_position += static_cast<std::int64_t>(m_buffer.size() - start);
+        if (readHere && releaseBody && source.m_pFolder->GetType() != kPlain)
+            source.ReleaseBody(); // keeps a long batch from holding every body
+        if (m_keepEntries) {
+            const std::int64_t headerLines =
+                static_cast<std::int64_t>(std::count(header.begin(), header.end(), '\n'));
+            // The entry composes its texts from this file when they are asked for.
+            auto entry = std::make_unique<CMessage>(0, at, &m_folder, header, std::string());
+            entry->m_nBodySize = bodySize;
+            entry->m_nSize = static_cast<std::int64_t>(header.size()) + 2 + bodySize;
+            entry->m_nBodyLines = Clamp32(bodyLines);
+            entry->m_nLines = Clamp32(headerLines + 1 + bodyLines);
+            m_entries.push_back({&source, std::move(sourceHeader), std::move(entry)});
         }
-        const std::int64_t headerLines =
-            static_cast<std::int64_t>(std::count(header.begin(), header.end(), '\n'));
-        // The entry composes its texts from this file when they are asked for (it has no MIME
-        // tree yet), so the source's display text is not copied.
-        auto entry = std::make_unique<CMessage>(
-            0, position + static_cast<std::int64_t>(lead.size()), this, header, std::string());
-        entry->m_nBodySize = bodySize;
-        entry->m_nSize = static_cast<std::int64_t>(header.size()) + 2 + bodySize;
-        entry->m_nBodyLines = Clamp32(bodyLines);
-        entry->m_nLines = Clamp32(headerLines + 1 + bodyLines);
-        position += static_cast<std::int64_t>(bytes.size());
-        lead.clear();
-        if (readHere && releaseBodies && source->m_pFolder->GetType() != kPlain) {
-            // Keeps a long batch from holding every body; the source reads it again on demand.
-            source->m_aBody.clear();
-            source->m_aBody.shrink_to_fit();
-            source->m_pContent.reset();
-            // Composed again with the body when next asked for.
-            std::string().swap(source->m_strText);
-            std::string().swap(source->m_strAttach);
-        }
-        written.push_back({source, sourceHeader, std::move(entry)});
+        ++m_added;
+        return m_buffer.size() < kWriteBlock || Drain();
     }
-    if (written.empty())
-        return 0;
-    // Reported only once the bytes are on the disk: a caller that moves mail removes the source
-    // next. When that cannot be made sure of, the file goes back to its old length.
-    if (!file.Flush() || !file.Close()) {
+
+    // Puts the messages on the disk and returns how many were appended (the first ones given).
+    // When that cannot be made sure of, the file goes back to its old length and none was.
+    std::size_t Finish() {
+        Drain(); // a failure keeps the messages written before it
+        if (m_committed == 0) {
+            Abandon();
+            return 0;
+        }
+        // Reported only once the bytes are on the disk: a caller that moves mail removes the
+        // source next.
+        if (!m_file.Flush() || !m_file.Close()) {
+            Abandon();
+            return 0;
+        }
+        if (m_keepEntries) {
+            m_entries.resize(m_committed);
+            for (Entry& e : m_entries) {
+                e.source->m_strHeader = std::move(e.sourceHeader);
+                e.entry->m_nIndex = static_cast<std::int32_t>(m_folder.m_pMessages.size());
+                m_folder.m_pMessages.push_back(std::move(e.entry));
+            }
+        }
+        return m_committed;
+    }
+
+    // Takes every byte written back off the file.
+    void Abandon() {
         fs::File again;
-        if (file.IsOpen() || again.Open(m_strPath, fs::OpenMode::ReadWrite)) {
-            fs::File& target = file.IsOpen() ? file : again;
-            if (target.Truncate(originalSize))
+        if (m_file.IsOpen() || again.Open(m_folder.m_strPath, fs::OpenMode::ReadWrite)) {
+            fs::File& target = m_file.IsOpen() ? m_file : again;
+            if (target.Size() != m_originalSize && target.Truncate(m_originalSize))
                 target.Flush();
+            target.Close();
         }
+        m_file.Close();
+        m_failed = true;
+    }
+
+  private:
+    // Writes the buffered messages; one that fails cuts the file back to the messages before.
+    bool Drain() {
+        if (m_failed)
+            return false;
+        if (!m_buffer.empty() && !m_file.Write(m_buffer)) {
+            m_file.Truncate(m_written);
+            m_failed = true;
+            return false;
+        }
+        m_written = m_position;
+        m_committed = m_added;
+        m_buffer.clear();
+        return true;
+    }
+
+    struct Entry {
+        CMessage* source;
+        std::string sourceHeader;
+        std::unique_ptr<CMessage> entry;
+    };
+    CNetscapeMails& m_folder;
+    bool m_keepEntries;
+    fs::File m_file;
+    std::int64_t m_originalSize = -1;
+    std::string m_lead;
+    std::string m_buffer;
+    std::int64_t m_position = 0; // the end of what was given so far
+    std::int64_t m_written = 0;  // the end of what was written
+    std::size_t m_added = 0;
+    std::size_t m_committed = 0; // messages written
+    bool m_failed = false;
+    std::vector<Entry> m_entries;
+};
+
+std::size_t CNetscapeMails::Append(const std::vector<CMessage*>& sources, bool releaseBodies) {
+    if (sources.empty())
         return 0;
+    Appender appender(*this, true);
+    if (!appender.Open())
+        return 0;
+    for (CMessage* source : sources) {
+        if (source == nullptr || !appender.Add(*source, releaseBodies) || !ContinueAfterMessages())
+            break;
     }
-    for (Written& w : written) {
-        w.source->m_strHeader = w.sourceHeader;
-        w.entry->m_nIndex = static_cast<std::int32_t>(m_pMessages.size());
-        m_pMessages.push_back(std::move(w.entry));
-    }
-    return written.size();
+    return appender.Finish();
 }
 
 // ---- removing --------------------------------------------------------------------------------
@@ -953,9 +1133,6 @@ CMails* CNetscapeMails::CopyInto(CMails& source, CopyJournal& journal) {
     const std::vector<CMails*> children = source.GetSubFolders();
     if (source.m_bFoldersPending)
         return nullptr;
-    std::vector<CMessage*> messages;
-    for (auto& m : source.m_pMessages)
-        messages.push_back(m.get());
 
     std::string directory;
     bool madeDirectory = false;
@@ -994,13 +1171,21 @@ CMails* CNetscapeMails::CopyInto(CMails& source, CopyJournal& journal) {
         journal.steps.push_back({CopyJournal::Step::Node, {}, target});
     }
 
-    if (!messages.empty()) {
+    if (source.MessageCount() > 0) {
         const std::int64_t size = fs::FileSize(path);
         if (size < 0)
             return nullptr;
         journal.steps.push_back(
             {CopyJournal::Step::Append, path, target, size, target->m_pMessages.size()});
-        if (target->Append(messages, true) != messages.size())
+        // The messages stream through: neither their bodies nor a list of what was written
+        // stays in memory, whatever the folder's size.
+        Appender appender(*target, false);
+        if (!appender.Open())
+            return nullptr;
+        const bool all = source.ForEachListed([&](CMessage& message) {
+            return appender.Add(message, true) && ContinueAfterMessages();
+        });
+        if (!all || appender.Finish() != source.MessageCount())
             return nullptr;
     }
     for (CMails* child : children) {
@@ -1092,16 +1277,16 @@ bool CNetscapeMails::Compact() {
         if (!file.Open(m_strPath, fs::OpenMode::Read))
             return false;
         scannedSize = file.Size();
-        LineReader reader(file);
+        LineReader reader(file, kReadBlock);
         const bool ok = ScanFolder(reader, false, [&](ScannedMessage&& scanned) {
             ++found;
             const std::int64_t separator = scanned.separator;
             std::unique_ptr<CMessage> message = MakeMessage(std::move(scanned), this);
-            if (IsMarkedDeleted(*message))
-                return true;
-            separators.push_back(separator);
-            m_pMessages.push_back(std::move(message));
-            return true;
+            if (!IsMarkedDeleted(*message)) {
+                separators.push_back(separator);
+                m_pMessages.push_back(std::move(message));
+            }
+            return found % kListingStep != 0 || ContinueListing(kListingStep);
         });
         if (!ok || scannedSize < 0 || file.Size() != scannedSize) {
             FreeMessages();
@@ -1135,32 +1320,27 @@ bool CNetscapeMails::Compact() {
     const bool ok = fs::ReplaceFile(
         m_strPath,
         [&](fs::File& out) {
-            std::vector<char> chunk(kCopyChunk);
+            RangeCopier copier(source, out);
             std::int64_t written = 0;
             for (std::size_t i = 0; i < m_pMessages.size(); ++i) {
+                // Stopping leaves the old file as it is.
+                if (i > 0 && !ContinueAfterMessages())
+                    return false;
                 const CMessage& m = *m_pMessages[i];
                 const std::int64_t end = std::min(m.m_nOffset + m.m_nSize, fileSize);
-                if (!source.Seek(separators[i]))
-                    return false;
                 newOffsets.push_back(written);
                 char last = '\n';
-                for (std::int64_t left = end - separators[i]; left > 0;) {
-                    const std::size_t n =
-                        static_cast<std::size_t>(std::min<std::int64_t>(left, kCopyChunk));
-                    if (!source.ReadExact(chunk.data(), n) || !out.Write(chunk.data(), n))
-                        return false;
-                    last = chunk[n - 1];
-                    left -= static_cast<std::int64_t>(n);
-                    written += static_cast<std::int64_t>(n);
-                }
+                if (!copier.Copy(separators[i], end, last))
+                    return false;
+                written += end - separators[i];
                 if (last != '\n' && last != '\r') {
                     // The file's last line had no line end; the next message must not join it.
-                    if (!out.Write("\r\n", 2))
+                    if (!copier.Write("\r\n", 2))
                         return false;
                     written += 2;
                 }
             }
-            return true;
+            return copier.Finish();
         },
         // Another program that appended to or rewrote the folder meanwhile would lose its
         // change to the rename: give up instead, the folder stays as it is.

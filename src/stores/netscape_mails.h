@@ -64,8 +64,10 @@ class CNetscapeMails : public CMails {
 
     // Appends with one open of the file per run of messages that can be appended. Bodies read
     // from a store for this are let go again after writing, so that a long batch does not hold
-    // them all.
+    // them all. Stops, keeping what was appended, when the current progress asks to.
     bool AddMessages(const std::vector<CMessage*>& messages, std::vector<bool>& added) override;
+    // The listed messages with their bodies, read front to back through one open file.
+    bool ForEachListed(const std::function<bool(CMessage&)>& take) override;
     // One file open and one renumbering for all; those that could not be removed stay listed.
     bool RemoveMessages(const std::vector<CMessage*>& messages) override;
     // Clears the deleted bit of each message's status field in place (one byte; the field keeps
@@ -90,6 +92,7 @@ class CNetscapeMails : public CMails {
 
   private:
     struct CopyJournal;
+    class Appender;
 
     bool Load(bool withDeleted);
 

@@ -9,8 +9,13 @@
 #include "ui/text_codec.h"
 
 #include <QApplication>
+#include <QElapsedTimer>
 #include <QMessageBox>
+#include <QProgressDialog>
 #include <QStatusBar>
+
+#include <algorithm>
+#include <limits>
 
 namespace qb {
 
@@ -139,6 +144,69 @@ void QtPort::Progress(const std::string& status) {
     m_frame.statusBar()->repaint();
 }
 
+namespace {
+
+// A long operation's progress dialog: shown once the operation has run half a second, drawn again
+// and the window kept responsive about twenty times a second, with Cancel.
+class DialogProgress : public ProgressSink {
+  public:
+    // `frozen` is not drawn while the operation runs: its rows may name messages that the
+    // operation frees and lists again.
+    DialogProgress(QWidget* parent, QWidget* frozen, const QString& title, int showAfter)
+        : m_dialog(title, QObject::tr("Cancel"), 0, 0, parent), m_frozen(frozen),
+          m_showAfter(showAfter) {
+        m_frozen->setUpdatesEnabled(false);
+        m_dialog.setWindowTitle(QStringLiteral("Quillbox"));
+        m_dialog.setWindowModality(Qt::WindowModal);
+        m_dialog.setAutoClose(false);
+        m_dialog.setAutoReset(false);
+        // Shown by Step, not by the dialog's own guess of the time left.
+        m_dialog.setMinimumDuration(std::numeric_limits<int>::max());
+        m_dialog.hide();
+        m_started.start();
+    }
+    ~DialogProgress() override { m_frozen->setUpdatesEnabled(true); }
+    DialogProgress(const DialogProgress&) = delete;
+    DialogProgress& operator=(const DialogProgress&) = delete;
+
+    bool Step(std::uint64_t done, std::uint64_t total, const std::string& text) override {
+        if (m_dialog.wasCanceled())
+            return false;
+        if (m_started.elapsed() < m_showAfter)
+            return true;
+        if (m_dialog.isVisible() && m_drawn.isValid() && m_drawn.elapsed() < 50)
+            return true;
+        m_drawn.start();
+        // The bar counts in steps of at most int's range.
+        const std::uint64_t scale = total > 1000000 ? total / 1000000 : 1;
+        m_dialog.setMaximum(static_cast<int>(total / scale));
+        m_dialog.setValue(static_cast<int>(std::min(done, total) / scale));
+        if (!text.empty())
+            m_dialog.setLabelText(FromStoreText(text));
+        if (!m_dialog.isVisible())
+            m_dialog.show();
+        QCoreApplication::processEvents();
+        return !m_dialog.wasCanceled();
+    }
+
+  private:
+    QProgressDialog m_dialog;
+    QWidget* m_frozen;
+    int m_showAfter;
+    QElapsedTimer m_started;
+    QElapsedTimer m_drawn;
+};
+
+} // namespace
+
+std::unique_ptr<ProgressSink> QtPort::BeginProgress(const std::string& title) {
+    // A dialog that runs the operation (export, import) shows its progress itself.
+    if (m_frame.beginProgress)
+        return m_frame.beginProgress(title);
+    return std::make_unique<DialogProgress>(&m_frame, m_frame.ListView(), FromStoreText(title),
+                                            progressShowAfter);
+}
+
 void QtPort::SetWaitCursor(bool on) {
     if (on) {
         ++m_waitDepth;
@@ -147,12 +215,6 @@ void QtPort::SetWaitCursor(bool on) {
         --m_waitDepth;
         QApplication::restoreOverrideCursor();
     }
-}
-
-std::unique_ptr<ProgressSink> QtPort::BeginProgress(const std::string& title) {
-    if (m_frame.beginProgress)
-        return m_frame.beginProgress(title);
-    return Port::BeginProgress(title);
 }
 
 } // namespace qb

@@ -6,6 +6,7 @@
 #include "app/port.h"
 
 #include <functional>
+#include <memory>
 
 namespace qb {
 
@@ -31,7 +32,10 @@ class QtPort : public Port {
     void FolderMenusChanged() override;
     void Progress(const std::string& status) override;
     void SetWaitCursor(bool on) override;
+    // A progress dialog with Cancel, shown once the operation has run progressShowAfter ms
+    // (unless a dialog running the operation shows its progress itself).
     std::unique_ptr<ProgressSink> BeginProgress(const std::string& title) override;
+    int progressShowAfter = 500;
 
     // Tests answer message boxes and the folder-name dialog through these instead of widgets.
     std::function<Answer(const std::string&, Buttons, Icon)> answerMessage;

@@ -1,4 +1,5 @@
 // The commands over the two real store formats, registered through a registry file.
+#include "app/long_operation.h"
 #include "doc_fixture.h"
 #include "support/fault_harness.h"
 #include "support/temp_dir.h"
@@ -11,6 +12,7 @@ namespace qb::test {
 namespace {
 
 using ::testing::ElementsAre;
+using ::testing::ElementsAreArray;
 using ::testing::IsEmpty;
 using ::testing::UnorderedElementsAre;
 
@@ -221,6 +223,130 @@ TEST_F(CrossFormatTest, BackupAndRestoreIntoBothFormats) {
     EXPECT_NE(inbox->GetMessages()[1]->GetText().find("body of n2"), std::string::npos);
     // The Internet Mail store merged the archive's own messages into its Inbox.
     EXPECT_THAT(Subjects(*imInbox), ElementsAre("i1", "i2", "n1", "n2"));
+}
+
+// ---- stopping long operations ----------------------------------------------------------------
+
+// Stopped at every step: a folder copy is all or nothing, in both directions, and the source stays.
+TEST_F(CrossFormatTest, StoppedFolderCopyLeavesNothingAndLosesNothing) {
+    for (const char* subject : {"n3", "n4", "n5"})
+        ASSERT_TRUE(nsInbox->AddMessage(*Mail(subject)));
+    const std::vector<std::string> nsAll = {"n1", "n2", "n3", "n4", "n5"};
+    for (std::uint64_t step = 1; step <= 6; ++step) {
+        for (const bool toInternetMail : {true, false}) {
+            SCOPED_TRACE("step " + std::to_string(step) + (toInternetMail ? " to im" : " to ns"));
+            CMails* source = toInternetMail ? nsInbox : imInbox;
+            CMails* dest = toInternetMail ? im : NewFolder(ns, "Dest");
+            ASSERT_NE(dest, nullptr);
+            port.ClearLog();
+            if (toInternetMail)
+                port.Answer(Answer::No); // im holds an Inbox already: copy under a free name
+            port.CancelAtStep(step);
+            const std::size_t count = source->GetMessages().size();
+            const Outcome outcome = doc->MoveCopy().CopyTo(dest, {source, ActivePane::Tree, {}});
+            const bool stopped = step <= count;
+            EXPECT_EQ(outcome, stopped ? Outcome::Cancelled : Outcome::Done);
+            const std::vector<std::string> texts = port.Texts();
+            EXPECT_EQ(std::count(texts.begin(), texts.end(), kTextStoppedNothingCopied),
+                      stopped ? 1 : 0);
+            Reload();
+            EXPECT_THAT(Subjects(*nsInbox), ElementsAreArray(nsAll));
+            EXPECT_THAT(Subjects(*imInbox), ElementsAre("i1", "i2"));
+            dest = toInternetMail ? im : Child(ns, "Dest");
+            CMails* copy = Child(dest, toInternetMail ? "Inbox(1)" : "Inbox");
+            if (stopped) {
+                EXPECT_EQ(copy, nullptr);
+            } else {
+                ASSERT_NE(copy, nullptr);
+                EXPECT_EQ(Subjects(*copy).size(), count);
+                ASSERT_TRUE(doc->DeleteFolderAndItem(copy, false));
+            }
+            if (!toInternetMail) {
+                ASSERT_TRUE(doc->DeleteFolderAndItem(dest, false));
+            }
+            Reload();
+        }
+    }
+}
+
+// A stopped move keeps every message exactly once: those moved before the stop are in the
+// destination only, the rest in the source only, and the user is told how many went.
+TEST_F(CrossFormatTest, StoppedMessageMoveKeepsEveryMessageOnce) {
+    for (std::uint64_t step = 1; step <= 2; ++step) {
+        for (const bool toNetscape : {true, false}) {
+            CMails* source = toNetscape ? imInbox : nsInbox;
+            CMails* dest = toNetscape ? nsInbox : imInbox;
+            const std::vector<std::string> before = Subjects(*source);
+            const std::vector<std::string> destBefore = Subjects(*dest);
+            port.ClearLog();
+            port.CancelAtStep(step);
+            // Asked to stop after the last message, the move is done all the same.
+            const bool stopped = step < before.size();
+            EXPECT_EQ(doc->MoveCopy().MoveTo(dest, {source, ActivePane::List, All(source)}),
+                      stopped ? Outcome::Cancelled : Outcome::Done);
+            if (stopped)
+                EXPECT_THAT(port.Texts(),
+                            ElementsAre(StoppedMessagesText(step, before.size(), true)));
+            else
+                EXPECT_THAT(port.Texts(), IsEmpty());
+            Reload();
+            source = toNetscape ? imInbox : nsInbox;
+            dest = toNetscape ? nsInbox : imInbox;
+            std::vector<std::string> expectDest = destBefore;
+            expectDest.insert(expectDest.end(), before.begin(), before.begin() + step);
+            EXPECT_THAT(Subjects(*dest), ElementsAreArray(expectDest));
+            EXPECT_THAT(Subjects(*source), ElementsAreArray(std::vector<std::string>(
+                                               before.begin() + step, before.end())));
+            // Back where they were, for the next round.
+            std::vector<CMessage*> back = All(dest);
+            back.erase(back.begin(), back.end() - static_cast<std::ptrdiff_t>(step));
+            ASSERT_EQ(doc->MoveCopy().MoveTo(source, {dest, ActivePane::List, back}),
+                      Outcome::Done);
+            Reload();
+        }
+    }
+}
+
+// Compact, backup and restore stopped at several points leave the stores and an earlier archive
+// as they were; every message still reads back.
+TEST_F(CrossFormatTest, StoppedCompactBackupAndRestoreChangeNothingTheyDidNotFinish) {
+    for (const char* subject : {"n3", "n4"})
+        ASSERT_TRUE(nsInbox->AddMessage(*Mail(subject)));
+    ASSERT_TRUE(nsInbox->RemoveMessage(nsInbox->GetMessages()[0].get()));
+    ASSERT_TRUE(imInbox->RemoveMessage(imInbox->GetMessages()[0].get()));
+    const std::string archive = dir / "tree.qbf";
+    WriteFile(archive, "an earlier file");
+    for (std::uint64_t step = 1; step <= 3; ++step) {
+        SCOPED_TRACE("step " + std::to_string(step));
+        port.ClearLog();
+        if (step < 3) { // the Netscape folder's three messages are compacted first
+            port.CancelAtStep(step);
+            EXPECT_EQ(doc->Compact().RunCompact(), Outcome::Cancelled);
+            EXPECT_THAT(port.Texts(), ElementsAre(kTextStoppedCompact));
+            port.ClearLog();
+        }
+        port.CancelAtStep(step);
+        EXPECT_EQ(doc->BackupRestore().Backup(nsInbox, archive).outcome, Outcome::Cancelled);
+        EXPECT_THAT(port.Texts(), ElementsAre(kTextStoppedBackup));
+        EXPECT_EQ(ReadFile(archive), "an earlier file");
+        Reload();
+        EXPECT_THAT(Subjects(*nsInbox), ElementsAre("n2", "n3", "n4"));
+        EXPECT_THAT(Subjects(*imInbox), ElementsAre("i2"));
+    }
+    const std::string full = dir / "full.qbf";
+    ASSERT_EQ(doc->BackupRestore().Backup(nsInbox, full).outcome, Outcome::Done);
+    for (std::uint64_t step = 1; step <= 3; ++step) {
+        port.ClearLog();
+        port.CancelAtStep(step);
+        EXPECT_EQ(doc->BackupRestore().Restore(full, im).outcome, Outcome::Cancelled);
+        EXPECT_THAT(port.Texts(), ElementsAre(kTextStoppedRestore));
+        Reload();
+        EXPECT_THAT(Subjects(*imInbox), ElementsAre("i2"));
+        EXPECT_EQ(im->GetSubFolders().size(), 1U);
+    }
+    EXPECT_EQ(doc->Compact().RunCompact(), Outcome::Done);
+    Reload();
+    EXPECT_THAT(Subjects(*nsInbox), ElementsAre("n2", "n3", "n4"));
 }
 
 TEST_F(CrossFormatTest, BackupNeverReplacesAFileOfAStore) {

@@ -1,5 +1,6 @@
-// Line splitting checked against a plain byte-by-byte reference on random text, with buffer sizes
-// that put line ends at every place of the vector-wide search and across every refill.
+// Line splitting, and skipping lines up to one with a given first byte, checked against a plain
+// byte-by-byte reference on random text, with buffer sizes that put line ends at every place of
+// the vector-wide search and across every refill.
 #include "platform/line_reader.h"
 #include "support/temp_dir.h"
 
@@ -55,7 +56,7 @@ TEST(LineReaderScan, MatchesAByteByByteSplitOnRandomText) {
         std::string bytes(rng() % 3000, 'x');
         for (char& c : bytes) {
             const unsigned r = rng() % density;
-            c = r == 0 ? '\r' : r == 1 ? '\n' : static_cast<char>('a' + rng() % 26);
+            c = r == 0 ? '\r' : r == 1 ? '\n' : r == 2 ? 'F' : static_cast<char>('a' + rng() % 26);
         }
         test::WriteFile(path, bytes);
         const std::vector<Line> expected = Reference(bytes);
@@ -70,6 +71,29 @@ TEST(LineReaderScan, MatchesAByteByByteSplitOnRandomText) {
                 got.push_back({std::string(view), end, reader.Position()});
             EXPECT_FALSE(reader.Failed());
             ASSERT_EQ(got, expected) << "round " << round << " buffer " << buffer;
+
+            // Skipping to the next line that begins with F or f passes exactly the lines before
+            // it, and may leave the file's last line to be read.
+            ASSERT_TRUE(reader.Seek(0));
+            std::size_t next = 0;
+            for (;;) {
+                const std::int64_t passed = reader.SkipLinesUntil('F', 'f');
+                for (std::int64_t k = 0; k < passed; ++k, ++next) {
+                    ASSERT_LT(next, expected.size());
+                    EXPECT_NE(expected[next].end, LineEnd::None);
+                    EXPECT_TRUE(expected[next].text.empty() ||
+                                (expected[next].text[0] != 'F' && expected[next].text[0] != 'f'));
+                }
+                if (!reader.ReadLineView(view, end))
+                    break;
+                ASSERT_LT(next, expected.size());
+                EXPECT_EQ((Line{std::string(view), end, reader.Position()}), expected[next]);
+                EXPECT_TRUE(next + 1 == expected.size() || view.starts_with('F') ||
+                            view.starts_with('f'))
+                    << "round " << round << " buffer " << buffer << " line " << next;
+                ++next;
+            }
+            EXPECT_EQ(next, expected.size()) << "round " << round << " buffer " << buffer;
         }
     }
 }

@@ -6,6 +6,7 @@
 #include "app/document.h"
 #include "support/temp_dir.h"
 #include "ui/folder_name_dialog.h"
+#include "ui/mail_list_view.h"
 #include "ui/main_frame.h"
 #include "ui/qt_port.h"
 #include "ui/quillbox_app.h"
@@ -14,6 +15,9 @@
 #include <QLineEdit>
 #include <QMenu>
 #include <QMessageBox>
+#include <QProgressDialog>
+#include <QPushButton>
+#include <QTest>
 
 using namespace qb;
 using namespace qb::test;
@@ -103,6 +107,40 @@ class PortTest : public QObject {
         }
         // The port gives back what it still holds when it goes.
         QVERIFY(QApplication::overrideCursor() == nullptr);
+    }
+
+    void ProgressDialogShowsAfterItsDelayAndCancelStopsTheOperation() {
+        MapSettingsStore settings;
+        CMainFrame frame(settings);
+        frame.show();
+        QtPort port(frame);
+        port.progressShowAfter = 200;
+        auto* list = frame.ListView();
+        {
+            std::unique_ptr<ProgressSink> sink = port.BeginProgress("Copying folder 'Inbox'");
+            // The list's rows may name messages the operation frees: it is not drawn meanwhile.
+            QVERIFY(!list->updatesEnabled());
+            QVERIFY(sink->Step(1, 10, ""));
+            auto* dialog = frame.findChild<QProgressDialog*>();
+            QVERIFY(dialog != nullptr);
+            QVERIFY(!dialog->isVisible()); // a short operation shows no dialog
+            QTest::qWait(250);
+            QVERIFY(sink->Step(2, 10, ""));
+            QVERIFY(dialog->isVisible());
+            QCOMPARE(dialog->labelText(), QStringLiteral("Copying folder 'Inbox'"));
+            QCOMPARE(dialog->value(), 2);
+            QCOMPARE(dialog->maximum(), 10);
+            QTest::qWait(60);
+            QTimer::singleShot(0, [dialog] {
+                for (auto* button : dialog->findChildren<QPushButton*>())
+                    button->click();
+            });
+            QTest::qWait(20);
+            QVERIFY(!sink->Step(3, 10, ""));
+            QVERIFY(!sink->Step(4, 10, "")); // it stays stopped
+        }
+        QVERIFY(list->updatesEnabled());
+        QVERIFY(frame.findChild<QProgressDialog*>() == nullptr);
     }
 
     void FolderNameDialogRefusesAnEmptyName() {
