@@ -97,6 +97,19 @@ CMails* CQuillboxDoc::RestoreCurrentFolder(const std::string& path) {
     return nullptr;
 }
 
+bool CQuillboxDoc::RemoveMessagesShown(CMails& folder, const std::vector<CMessage*>& messages) {
+    if (messages.empty())
+        return true;
+    const bool removed = folder.RemoveMessages(messages);
+    if (!removed) {
+        m_port.FillMessageList();
+        m_port.Message(kTextCannotRemoveMessage);
+    } else {
+        m_undelete.MessagesRemoved();
+    }
+    return removed;
+}
+
 bool CQuillboxDoc::DeleteFolderAndItem(CMails* folder, bool keepItemOnFailure) {
     // The items of the sub-folders go first, while their folders still exist: deleting a folder
     // destroys the sub-folder nodes it deleted even when it fails part way.

@@ -33,6 +33,7 @@ class RegistryFile;
 
 // Shown when a folder (and the sub-folders left in it) could not be deleted.
 inline constexpr char kTextCannotRemoveFolder[] = "Cannot remove folder";
+inline constexpr char kTextCannotRemoveMessage[] = "Cannot remove message";
 // Shown when a command would change the store of a mailbox registered read-only.
 inline constexpr char kTextReadOnlyMailbox[] = "This mailbox is read-only";
 // Shown in the empty folder tree when no store is registered and none was found.
@@ -87,6 +88,11 @@ class CQuillboxDoc {
     // success the item goes and the node is freed; on failure kTextCannotRemoveFolder is shown
     // and the item is either kept (showing the sub-folders that are left) or deleted.
     bool DeleteFolderAndItem(CMails* folder, bool keepItemOnFailure);
+    // Removes messages whose rows the list no longer shows (deleted, or moved elsewhere). When
+    // the store keeps any of them (a message without a status field to mark, or a file changed
+    // by another program), kTextCannotRemoveMessage is shown, the list is filled again with what
+    // the folder holds, and the result is false.
+    bool RemoveMessagesShown(CMails& folder, const std::vector<CMessage*>& messages);
 
     // ---- the read-only rule ----
 

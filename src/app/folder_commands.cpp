@@ -157,8 +157,8 @@ Outcome CFolderCommands::OnDelete(const Selection& selection) {
                 return Outcome::Failed;
             for (CMessage* message : selection.messages)
                 port.DeleteMessageRow(message);
-            selection.folder->RemoveMessages(selection.messages);
-            m_doc.Undelete().MessagesRemoved();
+            if (!m_doc.RemoveMessagesShown(*selection.folder, selection.messages))
+                outcome = Outcome::Failed;
         } else {
             outcome = Outcome::Cancelled;
         }

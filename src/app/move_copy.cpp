@@ -253,9 +253,10 @@ Outcome CMoveCopyCommands::MoveOrCopyMessages(CMails* source, CMails* dest,
                 moved.push_back(messages[i]);
             }
         }
-        source->RemoveMessages(moved);
-        if (!moved.empty())
-            m_doc.Undelete().MessagesRemoved();
+        // A message the source keeps is then in both folders: nothing is lost, but the move
+        // did not happen as asked.
+        if (!m_doc.RemoveMessagesShown(*source, moved))
+            outcome = Outcome::Failed;
         if (stopped && done < messages.size()) {
             m_port.Message(StoppedMessagesText(done, messages.size(), move));
             outcome = Outcome::Cancelled;
@@ -398,9 +399,8 @@ Outcome CMoveCopyCommands::EndDrag(DropEffect effect, const Selection& selection
         }
         if (!locks)
             outcome = Outcome::Failed;
-        selection.folder->RemoveMessages(moved);
-        if (!moved.empty())
-            m_doc.Undelete().MessagesRemoved();
+        if (!m_doc.RemoveMessagesShown(*selection.folder, moved))
+            outcome = Outcome::Failed;
     }
     m_pDragFolder = nullptr;
     m_pDropCopy = nullptr;

@@ -91,7 +91,9 @@ class Searcher {
 
   private:
     bool SearchMessages(const std::string& mailbox, const std::string& path, CMails& folder) {
-        if (!folder.LoadMessages() && !folder.IsRoot())
+        // With the deleted messages, rows are those of the listing that shows them too.
+        if (!(m_query.deleted ? folder.LoadMessagesWithDeleted() : folder.LoadMessages()) &&
+            !folder.IsRoot())
             ++summary.unreadable;
         const std::string status = mailbox + (path.empty() ? "" : "/" + path);
         const MessageList& messages = folder.m_pMessages;
@@ -176,6 +178,7 @@ class Searcher {
         hit.folder = path;
         hit.folderIdentity = folder.m_strPath;
         hit.row = row;
+        hit.deleted = message.m_bDeleted;
         hit.rawDate = message.GetHeaderField("Date:");
         hit.rawFrom = message.GetHeaderField("From:");
         hit.rawSubject = message.GetHeaderField("Subject:");

@@ -26,6 +26,7 @@ struct SearchQuery {
     std::string text;                   // in the text parts (those that are no attachment)
     std::optional<std::int64_t> since;  // dated at or after this time (seconds since 1970, UTC)
     std::optional<std::int64_t> before; // dated before it
+    bool deleted = false;               // the messages marked deleted are searched too
     bool HasDateFilter() const { return since.has_value() || before.has_value(); }
 };
 
@@ -45,6 +46,7 @@ struct SearchHit {
     std::string folder;                       // the folder's '/'-joined path of names
     std::string folderIdentity;               // the folder's identity path (CMails::m_strPath)
     std::size_t row = 0;                      // the message's position in the folder's list
+    bool deleted = false;                     // marked deleted (found only when asked for)
     std::string date, from, subject;          // decoded (UTF-8)
     std::string rawDate, rawFrom, rawSubject; // as stored
 };

@@ -13,8 +13,6 @@ namespace qb::cli {
 namespace {
 
 constexpr char kTextBadDate[] = "Cannot read the date: ";
-constexpr char kTextNoDeletedListing[] =
-    "Messages marked deleted are not listed by this version, so they cannot be searched";
 
 struct Args {
     std::string store;
@@ -22,7 +20,6 @@ struct Args {
     SearchQuery query;
     std::string since;
     std::string before;
-    bool deleted = false;
     bool json = false;
 };
 
@@ -38,6 +35,7 @@ nlohmann::json HitJson(const SearchHit& hit) {
     item["folder"] = StoreTextToUtf8(hit.folder);
     item["folder_raw"] = RawJsonText(hit.folder);
     item["row"] = hit.row;
+    item["deleted"] = hit.deleted;
     item["date"] = hit.date;
     item["date_raw"] = RawJsonText(hit.rawDate);
     item["from"] = hit.from;
@@ -48,8 +46,6 @@ nlohmann::json HitJson(const SearchHit& hit) {
 }
 
 int Search(Context& ctx, Args& a) {
-    if (a.deleted)
-        return Fail(kTextNoDeletedListing);
     for (auto [text, bound] :
          {std::pair{&a.since, &a.query.since}, std::pair{&a.before, &a.query.before}}) {
         if (text->empty())
@@ -90,8 +86,11 @@ int Search(Context& ctx, Args& a) {
             first = false;
             return;
         }
-        Out(hit.mailbox + "\t" + hit.folder + "\t" + std::to_string(hit.row) + "\t" + hit.date +
-            "\t" + hit.from + "\t" + hit.subject + "\n");
+        std::string line = hit.mailbox + "\t" + hit.folder + "\t" + std::to_string(hit.row) + "\t" +
+                           hit.date + "\t" + hit.from + "\t" + hit.subject;
+        if (a.query.deleted)
+            line += hit.deleted ? "\tD" : "\t-"; // as list --deleted marks them
+        Out(line + "\n");
     });
     if (a.json) {
         nlohmann::json tail;
@@ -137,7 +136,9 @@ void AddSearchCommands(CLI::App& app, Context& ctx) {
                      "Dated on or after DATE: YYYY-MM-DD (from 00:00 UTC) or a mail date")
         ->type_name("DATE");
     command->add_option("--before", a->before, "Dated before DATE (same forms)")->type_name("DATE");
-    command->add_flag("--deleted", a->deleted, "Search the messages marked deleted too");
+    command->add_flag("--deleted", a->query.deleted,
+                      "Search the messages marked deleted too (ROW as in list --deleted; each line "
+                      "ends in D for such a message, - for a live one)");
     command->add_flag("--json", a->json,
                       "One JSON document: the hits with their fields decoded and as stored "
                       "(_raw), and how many messages were searched");

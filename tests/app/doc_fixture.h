@@ -65,7 +65,7 @@ class TestFolder : public CMails {
     }
     bool RemoveMessage(CMessage* message) override {
         ++removals;
-        return CMails::RemoveMessage(message);
+        return !failRemove && CMails::RemoveMessage(message);
     }
     bool UndeleteMessages(const std::vector<CMessage*>& messages) override {
         undeleted.insert(undeleted.end(), messages.begin(), messages.end());
@@ -101,6 +101,7 @@ class TestFolder : public CMails {
     bool failCompact = false;
     bool failRename = false;
     bool failUndelete = false;
+    bool failRemove = false;        // messages are kept (a store that cannot mark them)
     bool copyDropsMessages = false; // a copy reported as made that holds no messages
     std::set<std::string> failAdd;  // subjects of messages this folder refuses
     int copies = 0;

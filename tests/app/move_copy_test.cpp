@@ -28,6 +28,26 @@ class MoveCopyTest : public DocTest {
     TestFolder* imn = nullptr;
 };
 
+// A message its folder keeps after it was moved or deleted is reported, and the list shows what
+// the folder holds: a move that leaves it in both places is not a success.
+TEST_F(MoveCopyTest, MessagesTheSourceKeepsAreReported) {
+    work->failRemove = true;
+    CMessage* w1 = work->m_pMessages[0].get();
+    EXPECT_EQ(doc.MoveCopy().MoveTo(archive, List(work, {w1})), Outcome::Failed);
+    EXPECT_EQ(port.Texts(), std::vector<std::string>{kTextCannotRemoveMessage});
+    EXPECT_GT(port.refills, 0);
+    EXPECT_EQ(Subjects(*work), (std::vector<std::string>{"w1", "w2"}));
+    EXPECT_EQ(Subjects(*archive), std::vector<std::string>{"w1"});
+
+    port.ClearLog();
+    port.Answer(Answer::Ok);
+    EXPECT_EQ(doc.FolderCommands().OnDelete(List(work, {work->m_pMessages[1].get()})),
+              Outcome::Failed);
+    EXPECT_EQ(port.Texts(),
+              (std::vector<std::string>{"Delete Selected Message(s)?", kTextCannotRemoveMessage}));
+    EXPECT_EQ(work->m_pMessages.size(), 2u);
+}
+
 TEST_F(MoveCopyTest, FolderRefusalsInOrder) {
     EXPECT_EQ(doc.MoveCopy().MoveTo(archive, Tree(local)), Outcome::Failed);
     EXPECT_EQ(port.menuRebuilds, 0); // the root refusal ends at once

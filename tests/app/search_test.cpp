@@ -65,6 +65,32 @@ class Search : public ::testing::Test {
     NetscapeStore store;
 };
 
+// A message marked deleted is found only when asked for, at its row in the listing that shows the
+// deleted messages too.
+TEST_F(Search, FindsDeletedMessagesOnlyWhenAsked) {
+    store.Write("Trash", NsMessageText({"Subject: kept tax"}, {"x"}) +
+                             NsMessageText({"Subject: lost tax"}, {"y"}, "0009"));
+    std::vector<SearchHit> hits;
+    SearchQuery q;
+    q.subject = "tax";
+    const auto run = [&] {
+        hits.clear();
+        FakePort port;
+        const auto progress = port.BeginProgress("Search");
+        RunSearch({{{"Mail", store.dir.path(), kTypeNavigator}, "Trash"}}, q, *progress,
+                  [&](const SearchHit& hit) { hits.push_back(hit); });
+    };
+    run();
+    ASSERT_EQ(hits.size(), 1u);
+    EXPECT_FALSE(hits[0].deleted);
+    q.deleted = true;
+    run();
+    ASSERT_EQ(hits.size(), 2u);
+    EXPECT_EQ(hits[1].subject, "lost tax");
+    EXPECT_EQ(hits[1].row, 1u);
+    EXPECT_TRUE(hits[1].deleted);
+}
+
 TEST_F(Search, MatchesDecodedFieldsTextAndDatesAcrossSubFolders) {
     SearchQuery q;
     q.subject = "GRÜßE AUS";
