@@ -8,6 +8,7 @@
 #include <cstdlib>
 #include <random>
 #include <string>
+#include <strings.h>
 #include <vector>
 
 namespace qb::test {
@@ -159,14 +160,32 @@ inline std::string MboxStored(const std::string& content, bool quoted) {
     const std::size_t bodyBytes = written.size() - BodyStart(written);
     std::string& text = quoted ? written : lf;
     const std::size_t bodyAt = BodyStart(text);
+    // Each Content-Length field of the header (any letter case, blanks before its colon, its
+    // continuation lines) gives way to one line with the body's written length.
     std::string out;
+    bool replacing = false;
     for (pos = 0; pos < text.size();) {
         const std::size_t end = text.find('\n', pos) + 1;
-        if (pos < bodyAt && text.compare(pos, 15, "Content-Length:") == 0)
-            out += "Content-Length: " + std::to_string(bodyBytes) + "\n";
-        else
-            out += text.substr(pos, end - pos);
+        const std::string line = text.substr(pos, end - pos);
+        const bool inHeader = pos < bodyAt;
         pos = end;
+        if (!inHeader) {
+            out += line;
+            continue;
+        }
+        if (replacing && (line[0] == ' ' || line[0] == '\t'))
+            continue;
+        replacing = false;
+        std::size_t colon = 14;
+        while (colon < line.size() && (line[colon] == ' ' || line[colon] == '\t'))
+            ++colon;
+        if (line.size() > colon && line[colon] == ':' &&
+            strncasecmp(line.c_str(), "Content-Length", 14) == 0) {
+            out += line.substr(0, colon + 1) + " " + std::to_string(bodyBytes) + "\n";
+            replacing = true;
+            continue;
+        }
+        out += line;
     }
     return out;
 }
