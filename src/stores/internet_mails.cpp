@@ -872,6 +872,13 @@ bool CInternetMails::Append(const std::vector<CMessage*>& messages, std::vector<
 
 // ---- removing ----------------------------------------------------------------------------------
 
+bool CInternetMails::LoadIndexToChange(CMailIndex& index) const {
+    if (IsStoreRoot())
+        return false;
+    index.Load(IndexFilePath());
+    return !index.IsUnreadable();
+}
+
 bool CInternetMails::RemoveMessage(CMessage* message) {
     if (message == nullptr)
         return false;
@@ -881,11 +888,8 @@ bool CInternetMails::RemoveMessage(CMessage* message) {
 bool CInternetMails::RemoveMessages(const std::vector<CMessage*>& messages) {
     if (messages.empty())
         return true;
-    if (IsStoreRoot())
-        return false;
     CMailIndex index;
-    index.Load(IndexFilePath());
-    if (index.IsUnreadable())
+    if (!LoadIndexToChange(index))
         return false;
     bool all = true;
     bool changed = false;
@@ -924,11 +928,8 @@ bool CInternetMails::RemoveMessages(const std::vector<CMessage*>& messages) {
 bool CInternetMails::UndeleteMessages(const std::vector<CMessage*>& messages) {
     if (messages.empty())
         return true;
-    if (IsStoreRoot())
-        return false;
     CMailIndex index;
-    index.Load(IndexFilePath());
-    if (index.IsUnreadable())
+    if (!LoadIndexToChange(index))
         return false;
     fs::File file;
     if (!file.Open(MessageFilePath(), fs::OpenMode::Read))

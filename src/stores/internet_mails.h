@@ -90,6 +90,9 @@ class CInternetMails : public CMails {
     class Appender;
     // Short: fewer records than the header counts, every record there read whole.
     enum class LoadResult { Ok, Short, Failed, Damaged };
+    // Loads this folder's index to mark its records; false for the store root and an index that
+    // cannot be read (nothing may then be marked).
+    bool LoadIndexToChange(CMailIndex& index) const;
     LoadResult LoadMessagesFrom(const CMailIndex& index);
     LoadResult LoadMessagesFrom(const std::function<bool(std::uint32_t)>& isRemoved,
                                 bool withDeleted = false);

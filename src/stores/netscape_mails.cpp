@@ -193,6 +193,21 @@ std::unique_ptr<CMessage> MakeMessage(ScannedMessage&& scanned, CMails* folder) 
     return message;
 }
 
+// Opens the folder file to change listed messages' headers in place, the messages ordered by
+// their offsets so that the file is walked front to back.
+bool OpenForPatching(const std::string& path, fs::File& file, std::int64_t& size,
+                     std::vector<CMessage*>& messages) {
+    if (!file.Open(path, fs::OpenMode::ReadWrite))
+        return false;
+    size = file.Size();
+    std::sort(messages.begin(), messages.end(),
+              [](const CMessage* a, const CMessage* b) { return a->m_nOffset < b->m_nOffset; });
+    return size >= 0;
+}
+
+// Headers are short: a small buffer keeps each look at one from reading far beyond it.
+constexpr std::size_t kHeaderBuffer = 4096;
+
 bool NeedsQuote(std::string_view line);
 
 // The header text to write for a message: it must begin with a separator line (or its first
@@ -933,15 +948,10 @@ bool CNetscapeMails::RemoveMessages(const std::vector<CMessage*>& messages) {
         return messages.empty();
 
     fs::File file;
-    if (!file.Open(m_strPath, fs::OpenMode::ReadWrite))
+    std::int64_t fileSize = -1;
+    if (!OpenForPatching(m_strPath, file, fileSize, wanted))
         return false;
-    const std::int64_t fileSize = file.Size();
-    if (fileSize < 0)
-        return false;
-    // Headers are short: a small buffer keeps each look at one from reading far beyond it.
-    LineReader reader(file, 4096);
-    std::sort(wanted.begin(), wanted.end(),
-              [](const CMessage* a, const CMessage* b) { return a->m_nOffset < b->m_nOffset; });
+    LineReader reader(file, kHeaderBuffer);
     std::vector<Patch> patches;
     std::unordered_set<const CMessage*> removed;
     for (CMessage* message : wanted) {
@@ -993,14 +1003,10 @@ bool CNetscapeMails::UndeleteMessages(const std::vector<CMessage*>& messages) {
         return true;
 
     fs::File file;
-    if (!file.Open(m_strPath, fs::OpenMode::ReadWrite))
+    std::int64_t fileSize = -1;
+    if (!OpenForPatching(m_strPath, file, fileSize, wanted))
         return false;
-    const std::int64_t fileSize = file.Size();
-    if (fileSize < 0)
-        return false;
-    LineReader reader(file, 4096);
-    std::sort(wanted.begin(), wanted.end(),
-              [](const CMessage* a, const CMessage* b) { return a->m_nOffset < b->m_nOffset; });
+    LineReader reader(file, kHeaderBuffer);
     std::vector<Patch> patches;
     std::vector<std::size_t> headerAt;
     // All or nothing: at the first message that cannot be undeleted, what was written goes back.
