@@ -20,6 +20,7 @@ constexpr char kZoomed[] = "Zoomed";
 constexpr char kTreeWidth[] = "Tree Width";
 constexpr char kTreeHeight[] = "Tree Height";
 constexpr char kCurrentFolder[] = "Current Folder";
+constexpr char kGeometry[] = "Window Geometry";
 
 } // namespace
 
@@ -55,6 +56,14 @@ void WriteWindowPlacement(SettingsStore& store, const WindowPlacement& p) {
     store.SetInt(kBottom, p.bottom);
     store.SetInt(kRight, p.right);
     store.SetString(kZoomed, p.zoomed ? "Yes" : "No");
+}
+
+std::string ReadWindowGeometry(SettingsStore& store) {
+    return store.GetString(kGeometry, "");
+}
+
+void WriteWindowGeometry(SettingsStore& store, const std::string& base64) {
+    store.SetString(kGeometry, base64);
 }
 
 PaneSizes ReadPaneSizes(SettingsStore& store) {

@@ -1,8 +1,10 @@
-// The message list pane: a report of the selected folder's messages drawn as whole rows.
-// Moving the focus to a row asks for that row's message to be shown.
+// The message list pane: a report of the selected folder's messages drawn as whole rows, sorted
+// by the column whose heading was clicked. Moving the focus to a row asks for that row's
+// message to be shown.
 #pragma once
 
 #include "app/message_columns.h"
+#include "app/message_sort.h"
 
 #include <QTreeView>
 
@@ -28,6 +30,9 @@ class CMailListView : public QTreeView {
     MessageListModel* Model() const { return m_model; }
     void SetColumnWidths(const qb::ColumnWidths& widths);
     qb::ColumnWidths ColumnWidths() const;
+    // The order of the rows, as the headings show it.
+    void SetOrder(const MessageSort& order);
+    MessageSort Order() const;
 
     // Rows of `folder`'s messages (reloaded from its store); none for null.
     void Fill(CMails* folder);
@@ -63,6 +68,7 @@ class CMailListView : public QTreeView {
   private:
     MessageListModel* m_model;
     int m_nShownItem = -1;
+    CMessage* m_pShownBeforeSort = nullptr;
     bool m_bShowPending = false;
 };
 

@@ -17,6 +17,7 @@
 #include "ui/dialog_support.h"
 #include "ui/folder_tree_model.h"
 #include "ui/folder_tree_view.h"
+#include "ui/help_window.h"
 #include "ui/locate_dialog.h"
 #include "ui/mail_list_view.h"
 #include "ui/main_frame.h"
@@ -675,15 +676,16 @@ class DialogFlowTest : public QObject {
         QVERIFY(p.app->Dialogs() != nullptr);
         QStringList titles;
         int helps = 0;
-        frame->openUrl = [&](const QUrl&) {
-            ++helps;
-            return true;
-        };
         p.app->Dialogs()->execDialog = [&](QDialog& dialog) {
             titles << dialog.windowTitle();
             for (QPushButton* button : dialog.findChildren<QPushButton*>()) {
-                if (button->text() == QStringLiteral("Help"))
+                if (button->text() == QStringLiteral("Help")) {
                     button->click();
+                    if (frame->HelpWindow() != nullptr && frame->HelpWindow()->isVisible())
+                        ++helps;
+                    if (frame->HelpWindow() != nullptr)
+                        frame->HelpWindow()->hide();
+                }
             }
             return int(QDialog::Rejected);
         };
