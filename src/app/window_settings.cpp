@@ -83,8 +83,8 @@ std::string ColumnWidthName(int column) {
     return "Column" + std::to_string(column) + " Width";
 }
 
-ColumnWidths ReadColumnWidths(SettingsStore& store) {
-    ColumnWidths widths = DefaultColumnWidths();
+ColumnWidths ReadColumnWidths(SettingsStore& store, const ColumnWidths& defaults) {
+    ColumnWidths widths = defaults;
     for (int i = 0; i < kMessageColumnCount; ++i) {
         int& width = widths[static_cast<std::size_t>(i)];
         width = store.GetInt(ColumnWidthName(i), width);

@@ -65,8 +65,9 @@ std::string ReadWindowGeometry(SettingsStore& store);
 void WriteWindowGeometry(SettingsStore& store, const std::string& base64);
 PaneSizes ReadPaneSizes(SettingsStore& store);
 void WritePaneSizes(SettingsStore& store, const PaneSizes& sizes);
-// The message list's columns (message_columns.h), defaults for those not stored.
-ColumnWidths ReadColumnWidths(SettingsStore& store);
+// The message list's columns (message_columns.h), `defaults` for those not stored.
+ColumnWidths ReadColumnWidths(SettingsStore& store,
+                              const ColumnWidths& defaults = DefaultColumnWidths());
 void WriteColumnWidths(SettingsStore& store, const ColumnWidths& widths);
 std::string ReadCurrentFolder(SettingsStore& store);
 void WriteCurrentFolder(SettingsStore& store, const std::string& path);

@@ -97,7 +97,17 @@ CMailListView::CMailListView(QWidget* parent)
     header()->setSectionsMovable(false);
     header()->setStretchLastSection(false);
     header()->setDefaultAlignment(Qt::AlignLeft | Qt::AlignVCenter);
-    SetColumnWidths(DefaultColumnWidths());
+    SetColumnWidths(DefaultWidths());
+}
+
+qb::ColumnWidths CMailListView::DefaultWidths() const {
+    qb::ColumnWidths widths = DefaultColumnWidths();
+    constexpr std::size_t kDate = 3;
+    const int whole =
+        fontMetrics().horizontalAdvance(QStringLiteral("Wed, 30 Sep 2026 21:49:08 -0700")) +
+        2 * kCellInset + 4;
+    widths[kDate] = std::max(widths[kDate], whole);
+    return widths;
 }
 
 void CMailListView::SetColumnWidths(const qb::ColumnWidths& widths) {

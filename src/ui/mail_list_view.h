@@ -30,6 +30,9 @@ class CMailListView : public QTreeView {
     MessageListModel* Model() const { return m_model; }
     void SetColumnWidths(const qb::ColumnWidths& widths);
     qb::ColumnWidths ColumnWidths() const;
+    // The widths of a first run: the table's, with the date column wide enough for a whole
+    // date in the list's font.
+    qb::ColumnWidths DefaultWidths() const;
     // The order of the rows, as the headings show it.
     void SetOrder(const MessageSort& order);
     MessageSort Order() const;

@@ -43,7 +43,8 @@ bool CQuillboxApp::InitInstance(bool show) {
     };
     m_dragDrop = std::make_unique<FolderDragDrop>(*m_frame, *m_doc);
     m_doc->ReloadMailboxes();
-    m_frame->ListView()->SetColumnWidths(ReadColumnWidths(m_settings));
+    m_frame->ListView()->SetColumnWidths(
+        ReadColumnWidths(m_settings, m_frame->ListView()->DefaultWidths()));
     m_frame->ListView()->SetOrder(ReadMessageSort(m_settings));
     m_frame->RebuildFolderMenus();
     m_frame->ActivateView(m_frame->TreeView());

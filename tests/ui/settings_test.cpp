@@ -37,7 +37,9 @@ class SettingsTest : public QObject {
         QCOMPARE(plain.TreeView()->width(), 150);
         QCOMPARE(plain.TreeView()->height(), 150);
         auto widths = plain.ListView()->ColumnWidths();
-        QVERIFY(widths == DefaultColumnWidths());
+        QVERIFY(widths == plain.ListView()->DefaultWidths());
+        QVERIFY(widths[3] >= plain.ListView()->fontMetrics().horizontalAdvance(
+                                 QStringLiteral("Mon, 31 Dec 2001 23:59:59 +0000")));
     }
 
     void CloseWritesLayoutAndKeepsFolderWithoutSelection() {
