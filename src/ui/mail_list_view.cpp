@@ -103,9 +103,10 @@ CMailListView::CMailListView(QWidget* parent)
 qb::ColumnWidths CMailListView::DefaultWidths() const {
     qb::ColumnWidths widths = DefaultColumnWidths();
     constexpr std::size_t kDate = 3;
+    // A wide form of the usual date: '+' is wider than '-' in most fonts.
     const int whole =
-        fontMetrics().horizontalAdvance(QStringLiteral("Wed, 30 Sep 2026 21:49:08 -0700")) +
-        2 * kCellInset + 4;
+        fontMetrics().horizontalAdvance(QStringLiteral("Wed, 30 Mar 2026 23:59:59 +0000")) +
+        2 * kCellInset + 8;
     widths[kDate] = std::max(widths[kDate], whole);
     return widths;
 }
