@@ -601,6 +601,11 @@ class DialogFlowTest : public QObject {
         QVERIFY(WriteInternetMailStore(p.dir / "im", {{"Two", "", "", "", {"y"}}}));
         p.Start();
         QCOMPARE(TopLevelItems(p.app->Frame()->TreeView()), QStringList({"Mail", "Old"}));
+        {
+            CQuillboxView* view = p.app->Frame()->TreeView();
+            view->expand(view->model()->index(0, 0));
+            view->setCurrentIndex(view->model()->index(0, 0, view->model()->index(0, 0)));
+        }
         p.Run<LocateDialog>(ID_LOCATE_MAILBOX, [&](LocateDialog& dialog) {
             QCOMPARE(Column(dialog.ManagedList(), 0), QStringList({"Mail", "Old"}));
             QVERIFY(!dialog.ReadOnlyBox()->isEnabled());
@@ -649,6 +654,9 @@ class DialogFlowTest : public QObject {
         // show the lock, and the document refuses to change them.
         CQuillboxView* tree = p.app->Frame()->TreeView();
         QCOMPARE(TopLevelItems(tree), QStringList({"IM", "Mail"}));
+        // Mail stays open, on the folder that was current.
+        QVERIFY(tree->isExpanded(tree->model()->index(1, 0)));
+        QCOMPARE(tree->currentIndex(), tree->model()->index(0, 0, tree->model()->index(1, 0)));
         QVERIFY(tree->model()->index(0, 0).data(FolderTreeModel::ReadOnlyRole).toBool());
         QVERIFY(tree->model()->index(1, 0).data(FolderTreeModel::ReadOnlyRole).toBool());
         QVERIFY(tree->SelectFolder(
