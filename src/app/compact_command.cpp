@@ -14,9 +14,15 @@ bool CCompactCommand::CompactFolderTree(CMails* folder) {
     if (StopRequested())
         return false;
     bool ok = true;
-    // A root stands for the store directory, not for a message file.
-    if (!folder->IsRoot() && !folder->Compact())
-        ok = false;
+    // A root stands for the store directory, not for a message file. Compacting lists the
+    // folder; a folder nobody had listed lets go of that list again, so that compacting a whole
+    // store holds one folder's records at a time.
+    if (!folder->IsRoot()) {
+        const bool listed = folder->MessageCount() > 0;
+        ok = folder->Compact();
+        if (!listed)
+            folder->FreeMessages();
+    }
     for (CMails* sub : folder->GetSubFolders()) {
         if (!CompactFolderTree(sub))
             ok = false; // the other folders are still compacted
