@@ -446,6 +446,12 @@ bool CInternetMails::OwnsFile(const std::string& file) const {
     return file == path + ".mbx" || file == path + ".idx";
 }
 
+std::vector<std::string> CInternetMails::MessageFiles() const {
+    if (IsStoreRoot())
+        return {};
+    return {MessageFilePath(), IndexFilePath()};
+}
+
 std::string CInternetMails::NewMessageFileHeader() {
     std::string out("JMF6", 4);
     AppendLE32(out, kMessageVersion);
