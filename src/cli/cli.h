@@ -24,6 +24,8 @@ namespace qb::cli {
 inline constexpr int kExitOk = 0;
 inline constexpr int kExitFailed = 1;
 inline constexpr int kExitUsage = 2;
+// Stopped by an interrupt (Ctrl+C) at a message: what was done is on standard output or error.
+inline constexpr int kExitInterrupted = 130;
 
 class Context {
   public:

@@ -2,6 +2,7 @@
 // arguments, hands them to the same application operations the program's commands use and
 // prints what comes back.
 #include "cli/cli.h"
+#include "cli/terminal_port.h"
 
 #include <cstdio>
 #include <iostream>
@@ -165,6 +166,8 @@ int Main(int argc, char** argv) {
     // Output that did not reach its file (a full disk, say) must not pass for success.
     if (std::fflush(stdout) != 0 || std::ferror(stdout))
         return Fail("Cannot write to standard output");
+    if (TerminalPort::Interrupted())
+        return kExitInterrupted;
     return status;
 }
 

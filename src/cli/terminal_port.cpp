@@ -3,6 +3,7 @@
 #include "model/mails.h"
 
 #include <chrono>
+#include <csignal>
 #include <cstdio>
 #include <unistd.h>
 #include <vector>
@@ -11,16 +12,35 @@ namespace qb::cli {
 
 namespace {
 
+volatile std::sig_atomic_t g_interrupted = 0;
+
+// The first interrupt asks the running operation to stop at its next step; a second one ends the
+// program at once, as the default does.
+extern "C" void OnInterrupt(int) {
+    g_interrupted = 1;
+    std::signal(SIGINT, SIG_DFL);
+}
+
 // The meter of one long operation: "title: done of total" on one line, drawn again at most ten
-// times a second. The command line cannot be asked to stop; interrupting the program leaves the
-// stores as a failure at that point would.
+// times a second when standard error is a terminal. While it runs, an interrupt (Ctrl+C) is the
+// Cancel button: the operation stops at its next message and leaves the stores as a failure at
+// that point would.
 class TerminalMeter : public ProgressSink {
   public:
-    TerminalMeter(TerminalPort& port, std::string title)
-        : m_port(port), m_title(std::move(title)) {}
-    ~TerminalMeter() override { m_port.EndProgress(); }
+    TerminalMeter(TerminalPort& port, std::string title, bool draw)
+        : m_port(port), m_title(std::move(title)), m_draw(draw),
+          m_previous(std::signal(SIGINT, OnInterrupt)) {}
+    ~TerminalMeter() override {
+        if (!g_interrupted && m_previous != SIG_ERR)
+            std::signal(SIGINT, m_previous);
+        m_port.EndProgress();
+    }
 
     bool Step(std::uint64_t done, std::uint64_t total, const std::string& text) override {
+        if (g_interrupted)
+            return false;
+        if (!m_draw)
+            return true;
         const auto now = std::chrono::steady_clock::now();
         if (m_drawn && now - m_last < std::chrono::milliseconds(100))
             return true;
@@ -39,6 +59,8 @@ class TerminalMeter : public ProgressSink {
   private:
     TerminalPort& m_port;
     std::string m_title;
+    bool m_draw;
+    void (*m_previous)(int);
     bool m_drawn = false;
     std::chrono::steady_clock::time_point m_last;
 };
@@ -109,9 +131,11 @@ void TerminalPort::Progress(const std::string& status) {
 
 std::unique_ptr<ProgressSink> TerminalPort::BeginProgress(const std::string& title) {
     // Never into a pipe or a file: Progress draws only on a terminal.
-    if (!m_terminal)
-        return std::make_unique<SilentProgress>();
-    return std::make_unique<TerminalMeter>(*this, title);
+    return std::make_unique<TerminalMeter>(*this, title, m_terminal);
+}
+
+bool TerminalPort::Interrupted() {
+    return g_interrupted != 0;
 }
 
 void TerminalPort::EndProgress() {

@@ -43,8 +43,11 @@ class TerminalPort : public Port {
     void FolderMenusChanged() override {}
     void Progress(const std::string& status) override;
     void SetWaitCursor(bool) override {}
-    // A one-line meter on standard error when that is a terminal.
+    // A one-line meter on standard error when that is a terminal. An interrupt while it runs
+    // stops the operation at its next step.
     std::unique_ptr<ProgressSink> BeginProgress(const std::string& title) override;
+    // Whether an interrupt stopped an operation.
+    static bool Interrupted();
 
     // Ends an open progress line so that the next text starts on a line of its own.
     void EndProgress();

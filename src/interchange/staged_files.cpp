@@ -14,14 +14,14 @@ bool CStagedFiles::Add(const std::string& temp, const std::string& final, std::s
         error = "Cannot create " + temp;
         return false;
     }
-    bool ok = file.Write(bytes.data(), bytes.size());
-    ok = file.Close() && ok;
-    if (!ok) {
+    if (!file.Write(bytes.data(), bytes.size())) {
+        file.Close();
         fs::RemoveFile(temp);
         error = "Cannot write " + temp;
         return false;
     }
-    m_waiting.push_back({temp, final});
+    file.StartFlush();
+    m_waiting.push_back({temp, final, std::move(file)});
     m_bytes += static_cast<std::int64_t>(bytes.size());
     if (m_waiting.size() >= kMaxWaitingFiles || m_bytes >= kMaxWaitingBytes)
         return Commit(error);
@@ -31,10 +31,20 @@ bool CStagedFiles::Add(const std::string& temp, const std::string& final, std::s
 bool CStagedFiles::Commit(std::string& error) {
     if (m_waiting.empty())
         return true;
-    if (!fs::SyncFileSystem(m_syncPath)) {
-        error = "Cannot sync the files written to " + m_syncPath;
+    std::vector<fs::File*> files;
+    for (Waiting& waiting : m_waiting)
+        files.push_back(&waiting.file);
+    if (!fs::File::FlushAll(files)) {
+        error = "Cannot write the files staged in " + DirectoryOf(m_waiting.front().temp);
         Discard();
         return false;
+    }
+    for (Waiting& waiting : m_waiting) {
+        if (!waiting.file.Close()) {
+            error = "Cannot write " + waiting.temp;
+            Discard();
+            return false;
+        }
     }
     std::vector<std::string> directories;
     for (std::size_t i = 0; i < m_waiting.size(); ++i) {
@@ -61,8 +71,10 @@ bool CStagedFiles::Commit(std::string& error) {
 }
 
 void CStagedFiles::Discard() {
-    for (const Waiting& waiting : m_waiting)
+    for (Waiting& waiting : m_waiting) {
+        waiting.file.Close();
         fs::RemoveFile(waiting.temp);
+    }
     m_waiting.clear();
     m_bytes = 0;
 }

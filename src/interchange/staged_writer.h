@@ -9,7 +9,7 @@ namespace qb::interchange {
 
 class CStagedWriter : public CWriter {
   public:
-    explicit CStagedWriter(std::string dest) : m_dest(std::move(dest)), m_staged(m_dest) {}
+    explicit CStagedWriter(std::string dest) : m_dest(std::move(dest)) {}
     ~CStagedWriter() override { Abort(); }
 
     bool EndFolder() override;

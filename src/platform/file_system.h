@@ -90,6 +90,13 @@ class File {
     std::int64_t Size();
     // Forces written bytes to the disk.
     bool Flush();
+    // Starts writing the file's bytes to the disk without waiting, so that a later Flush finds
+    // them written.
+    void StartFlush();
+    // Flushes every one of `files`; false when any could not be flushed. The waits overlap, so
+    // that the disk takes the many small commits of as many new files together instead of one
+    // after the other.
+    static bool FlushAll(const std::vector<File*>& files);
     // Closes the file; false when the close reported an error (written data may be lost).
     bool Close();
 
@@ -152,9 +159,6 @@ bool RemoveDirectory(const std::string& path);
 bool MoveFile(const std::string& from, const std::string& to);
 // Puts a directory's entries (names made, renamed or removed in it) on the disk.
 bool SyncDirectory(const std::string& path);
-// Puts every written byte of the file system that holds `path` on the disk at once: far cheaper
-// than flushing thousands of small files one by one, each of which waits for its own commit.
-bool SyncFileSystem(const std::string& path);
 
 // The absolute form of a path with every symbolic link resolved and "." and ".." taken out, so
 // that two names of one directory compare equal. The part of the path that does not exist is

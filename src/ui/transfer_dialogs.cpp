@@ -51,9 +51,9 @@ TransferDialog::TransferDialog(const QString& title, const QString& pathTitle,
     auto* pathGroup = new QGroupBox(pathTitle, this);
     m_path = new QLineEdit(pathGroup);
     m_browse = new QPushButton(QStringLiteral("..."), pathGroup);
-    auto* pathLayout = new QHBoxLayout(pathGroup);
-    pathLayout->addWidget(m_path);
-    pathLayout->addWidget(m_browse);
+    m_pathLayout = new QHBoxLayout(pathGroup);
+    m_pathLayout->addWidget(m_path);
+    m_pathLayout->addWidget(m_browse);
 
     m_options = new QVBoxLayout;
     m_bar = new QProgressBar(this);
@@ -163,6 +163,13 @@ ImportDialog::ImportDialog(
             return std::nullopt;
         return file;
     };
+    chooseDirectory = [](QWidget* owner) { return BrowseForDirectory(owner); };
+    m_directory = new QPushButton(QStringLiteral("Directory..."), m_path->parentWidget());
+    m_pathLayout->addWidget(m_directory);
+    connect(m_directory, &QPushButton::clicked, this, [this] {
+        if (std::optional<QString> path = chooseDirectory(this))
+            m_path->setText(*path);
+    });
     m_mboxrd = new QCheckBox(QStringLiteral("mboxrd (lines \">From \" lose one \">\")"), this);
     AddOption(m_mboxrd);
 }

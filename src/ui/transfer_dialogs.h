@@ -15,6 +15,7 @@
 
 class QCheckBox;
 class QComboBox;
+class QHBoxLayout;
 class QLineEdit;
 class QProgressBar;
 class QPushButton;
@@ -62,6 +63,7 @@ class TransferDialog : public QDialog {
 
     QLineEdit* m_path;
     QPushButton* m_browse;
+    QHBoxLayout* m_pathLayout;
     QPushButton* m_run;
     QPushButton* m_cancel;
     QProgressBar* m_bar;
@@ -101,12 +103,17 @@ class ImportDialog : public TransferDialog {
                  QWidget* parent = nullptr);
 
     QCheckBox* MboxrdBox() const { return m_mboxrd; }
+    // "Directory...": a Maildir or a directory of .eml files; "..." chooses an mbox file.
+    QPushButton* DirectoryButton() const { return m_directory; }
+    // The chooser behind "Directory..."; tests replace it.
+    std::function<std::optional<QString>(QWidget*)> chooseDirectory;
 
     void accept() override;
 
   private:
     std::function<TransferReport(const std::string&, const ImportOptions&)> m_runImport;
     QCheckBox* m_mboxrd;
+    QPushButton* m_directory;
 };
 
 } // namespace qb

@@ -9,6 +9,7 @@
 #include <gtest/gtest.h>
 
 #include <cerrno>
+#include <csignal>
 #include <cstring>
 #include <fcntl.h>
 #include <initializer_list>
@@ -76,9 +77,16 @@ class CliTest : public ::testing::Test {
         return Spawn(Environment(), args, false, file);
     }
 
+    // Runs on a terminal (standard output to `outputFile`) whose output is held (Ctrl+S) from
+    // the start, so the first progress line blocks the command; once it has taken over the
+    // interrupt, the command gets one (Ctrl+C) and the terminal is released.
+    CliResult RunInterrupted(const std::string& outputFile, const std::vector<std::string>& args) {
+        return Spawn(Environment(), args, true, outputFile, true);
+    }
+
   private:
     CliResult Spawn(std::vector<std::string> env, const std::vector<std::string>& args,
-                    bool terminal, const std::string& outputFile = "") {
+                    bool terminal, const std::string& outputFile = "", bool interrupt = false) {
         CliResult result;
         // [0]: standard output, [1]: standard error; read end first.
         int fds[2][2] = {{-1, -1}, {-1, -1}};
@@ -89,6 +97,8 @@ class CliTest : public ::testing::Test {
             ADD_FAILURE() << "cannot make the child's output channels: " << std::strerror(errno);
             return result;
         }
+        if (interrupt && write(fds[1][0], "\x13", 1) != 1)
+            ADD_FAILURE() << "cannot hold the terminal";
         posix_spawn_file_actions_t actions;
         posix_spawn_file_actions_init(&actions);
         posix_spawn_file_actions_addopen(&actions, 0, "/dev/null", O_RDONLY, 0);
@@ -129,6 +139,8 @@ class CliTest : public ::testing::Test {
             }
             return result;
         }
+        if (interrupt)
+            Interrupt(pid, fds[1][0]);
         pollfd polls[2] = {{fds[0][0], POLLIN, 0}, {fds[1][0], POLLIN, 0}};
         std::string* sinks[2] = {&result.out, &result.err};
         int open = fds[0][0] >= 0 ? 2 : 1;
@@ -157,6 +169,26 @@ class CliTest : public ::testing::Test {
         waitpid(pid, &wstatus, 0);
         result.status = WIFEXITED(wstatus) ? WEXITSTATUS(wstatus) : -1;
         return result;
+    }
+
+    // Waits (up to a minute) until the child catches SIGINT, then interrupts it and releases its
+    // held terminal.
+    static void Interrupt(pid_t pid, int terminal) {
+        const std::string status = "/proc/" + std::to_string(pid) + "/status";
+        for (int tries = 0; tries < 6000; ++tries) {
+            const std::string text = ReadFile(status);
+            const std::size_t at = text.find("SigCgt:\t");
+            if (at != std::string::npos &&
+                (std::stoull(text.substr(at + 8, 16), nullptr, 16) & (1ull << (SIGINT - 1)))) {
+                kill(pid, SIGINT);
+                break;
+            }
+            if (text.empty() || text.find("State:\tZ") != std::string::npos)
+                break; // gone before it caught the interrupt: the test sees it finish
+            usleep(10000);
+        }
+        if (write(terminal, "\x11", 1) != 1)
+            ADD_FAILURE() << "cannot release the terminal";
     }
 
   protected:

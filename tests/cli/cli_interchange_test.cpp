@@ -44,5 +44,24 @@ TEST_F(CliInterchange, ExportWritesOnceAndImportReportsSkips) {
     EXPECT_EQ(Run({"import", "missing", Ns(), "Inbox"}).status, 1);
 }
 
+TEST_F(CliInterchange, InterruptStopsAtTheNextMessage) {
+    // Ctrl+C during an export is its Cancel: nothing under a final name, a line saying so, and a
+    // status that is not success.
+    std::string many;
+    for (int i = 0; i < 50; ++i)
+        many += NetscapeMessage("Subject: M" + std::to_string(i), "m\n");
+    WriteFile(mail + "/Many", many);
+    WriteFile(dir / "summary", "");
+    const CliResult r =
+        RunInterrupted(dir / "summary", {"export", Ns(), "Many", "out", "--format", "maildir"});
+    EXPECT_EQ(r.status, 130) << r;
+    EXPECT_EQ(ReadFile(dir / "summary"),
+              "Export cancelled: Exported 0 messages from 0 folders to out\n");
+    EXPECT_TRUE(std::filesystem::is_empty(dir / "out/cur"));
+    EXPECT_TRUE(std::filesystem::is_empty(dir / "out/tmp"));
+    // Without an interrupt the same export runs to the end.
+    EXPECT_CLI_OK(Run({"export", Ns(), "Many", "out2", "--format", "maildir"}));
+}
+
 } // namespace
 } // namespace qb::test

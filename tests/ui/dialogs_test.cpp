@@ -525,7 +525,11 @@ class DialogFlowTest : public QObject {
         tree->setCurrentIndex(tree->FindFolderItem(sent));
         p.Run<ImportDialog>(ID_IMPORT, [&](ImportDialog& dialog) {
             QCOMPARE(dialog.windowTitle(), QStringLiteral("Import into Sent"));
-            dialog.PathEdit()->setText(QString::fromStdString(out + "/Inbox"));
+            // A directory of .eml files comes from the directory chooser.
+            dialog.chooseDirectory = [&](QWidget*) {
+                return QString::fromStdString(out + "/Inbox");
+            };
+            dialog.DirectoryButton()->click();
             dialog.RunButton()->click();
         });
         QCOMPARE(p.messages.back(),
