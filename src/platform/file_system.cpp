@@ -421,13 +421,17 @@ bool MoveFile(const std::string& from, const std::string& to) {
     if (::lstat(from.c_str(), &st) != 0)
         return false;
     if (!S_ISDIR(st.st_mode)) {
-        if (::link(from.c_str(), to.c_str()) != 0)
-            return false;
-        if (::unlink(from.c_str()) != 0) {
-            ::unlink(to.c_str());
-            return false;
+        if (::link(from.c_str(), to.c_str()) == 0) {
+            if (::unlink(from.c_str()) != 0) {
+                ::unlink(to.c_str());
+                return false;
+            }
+            return true;
         }
-        return true;
+        // A file system without hard links (FAT, exFAT through FUSE) gets the check before the
+        // rename that directories get.
+        if (errno != EPERM && errno != EOPNOTSUPP && errno != ENOSYS)
+            return false;
     }
     struct stat target {};
     if (::lstat(to.c_str(), &target) == 0)

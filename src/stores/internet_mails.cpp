@@ -21,6 +21,7 @@
 #include "platform/binary.h"
 #include "platform/file_system.h"
 #include "platform/paths.h"
+#include "platform/portable_names.h"
 #include "stores/mail_index.h"
 
 #include <algorithm>
@@ -431,7 +432,7 @@ bool CInternetMails::IsStoreDirectory() const {
 }
 
 bool CInternetMails::IsValidFolderName(const std::string& name) {
-    return IsSingleEntryName(name);
+    return IsPortableEntryName(name);
 }
 
 bool CInternetMails::CanHoldFolderName(const std::string& name) const {

@@ -72,8 +72,7 @@ class CInternetMails : public CMails {
     static std::string NewMessageFileHeader();
     static std::string NewIndexFileHeader();
 
-    // A name this store can hold as a folder: not empty, not "." or "..", no separator ('/' or
-    // '\'), no control character.
+    // A name this store can create a folder under, on any file system (IsPortableEntryName).
     static bool IsValidFolderName(const std::string& name);
 
     std::string MessageFilePath() const { return m_strPath + ".mbx"; }

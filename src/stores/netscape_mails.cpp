@@ -22,6 +22,7 @@
 #include "platform/file_system.h"
 #include "platform/line_reader.h"
 #include "platform/paths.h"
+#include "platform/portable_names.h"
 
 #include <algorithm>
 #include <cstring>
@@ -565,9 +566,19 @@ std::string CNetscapeMails::SubFolderDirectory() const {
     return IsRoot() ? m_strPath : m_strPath + ".sbd";
 }
 
-bool CNetscapeMails::IsValidFolderName(const std::string& name) {
+namespace {
+
+// Whether `name` may be read as a folder of this store: one entry name that no folder's
+// summary, sub-folder directory or other data file could also bear.
+bool IsStoreFolderName(const std::string& name) {
     return IsSingleEntryName(name) && name.find(".sbd") == std::string::npos &&
            name.find(".snm") == std::string::npos && name.find(".dat") == std::string::npos;
+}
+
+} // namespace
+
+bool CNetscapeMails::IsValidFolderName(const std::string& name) {
+    return IsStoreFolderName(name) && IsPortableEntryName(name);
 }
 
 bool CNetscapeMails::CanHoldFolderName(const std::string& name) const {
@@ -617,8 +628,14 @@ bool CNetscapeMails::LoadFolders() {
         if (!entry.isDirectory || name.size() <= 4 || !name.ends_with(".sbd"))
             continue;
         const std::string base = name.substr(0, name.size() - 4);
-        if (IsValidFolderName(base) && names.count(base) == 0)
-            AddSubFolder(std::make_unique<CNetscapeMails>(base, JoinPath(directory, base)));
+        if (!IsStoreFolderName(base) || names.count(base) != 0)
+            continue;
+        // Where letter case does not count, the folder file spelled otherwise ("Inbox" beside
+        // "inbox.sbd") opens under this name too: the directory is that folder's, and a folder
+        // of its own here would delete or rename that folder's file as if it were its own.
+        const std::string path = JoinPath(directory, base);
+        if (!fs::Exists(path))
+            AddSubFolder(std::make_unique<CNetscapeMails>(base, path));
     }
     return true;
 }

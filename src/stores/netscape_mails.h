@@ -84,7 +84,8 @@ class CNetscapeMails : public CMails {
     std::string SubFolderDirectory() const;
     // This folder's summary file.
     std::string SummaryPath() const { return m_strPath + ".snm"; }
-    // Whether `name` may name a folder file of this store.
+    // Whether a folder file of this store may be created under `name`, on any file system
+    // (IsPortableEntryName). Folders already on disk are listed under any name they bear.
     static bool IsValidFolderName(const std::string& name);
 
   protected:

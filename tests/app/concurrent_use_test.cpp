@@ -4,16 +4,12 @@
 #include "doc_fixture.h"
 #include "platform/registry_file.h"
 #include "stores/root_folder.h"
+#include "support/process.h"
 #include "support/temp_dir.h"
 
 #include <gmock/gmock.h>
 
-#include <sys/types.h>
-#include <sys/wait.h>
-#include <unistd.h>
-
 #include <chrono>
-#include <csignal>
 #include <functional>
 #include <map>
 #include <thread>
@@ -23,10 +19,16 @@ namespace {
 
 class ConcurrentUseTest : public ::testing::Test {
   protected:
+    static constexpr int kWorkers = 4;
+    static constexpr int kRounds = 12;
+
     void SetUp() override {
+        registry = std::make_unique<RegistryFile>(dir / "q.reg");
+        // A worker process started by a test works on the stores that test made.
+        if (Role() == "worker")
+            std::_Exit(RunWorker(std::stoi(RoleArgs().at(0))) ? 0 : 1);
         std::filesystem::create_directories(dir / "ns");
         std::filesystem::create_directories(dir / "imn");
-        registry = std::make_unique<RegistryFile>(dir / "q.reg");
         ASSERT_TRUE(WriteMailboxEntry(*registry, "Netscape", dir / "ns", kTypeNavigator));
         ASSERT_TRUE(WriteMailboxEntry(*registry, "Imn", dir / "imn", kTypeInternetMail));
         Open(doc, port);
@@ -36,6 +38,43 @@ class ConcurrentUseTest : public ::testing::Test {
                       Outcome::Done);
         }
         port.ClearLog();
+    }
+
+    // A worker: its own document over the same stores; adds, deletes and compacts in turns.
+    bool RunWorker(int w) {
+        fs::SetDiskWaits(false);
+        FakePort itsPort;
+        std::unique_ptr<CQuillboxDoc> itsDoc;
+        Open(itsDoc, itsPort);
+        itsDoc->SetLockWait(60000); // never refused on a loaded machine: waits instead
+        bool ok = true;
+        for (int i = 0; i < kRounds; ++i) {
+            for (const char* name : {"Netscape", "Imn"}) {
+                CMails* inbox = Inbox(itsDoc->FindMailboxByName(name));
+                const std::string subject =
+                    "w" + std::to_string(w) + "-" + name + "-" + std::to_string(i);
+                ok = itsDoc->FolderCommands().AddMessageFiles(inbox, {MessageFile(subject)}) ==
+                         Outcome::Done &&
+                     ok;
+                if (i % 3 == 0) {
+                    // Listed and deleted under one hold, so the rows are this moment's.
+                    const StoreLocks held = itsDoc->LockForChange({inbox});
+                    std::vector<CMessage*> gone;
+                    for (auto& message : inbox->GetMessages()) {
+                        if (SubjectOf(*message) == subject)
+                            gone.push_back(message.get());
+                    }
+                    itsPort.Answer(Answer::Ok);
+                    ok = held && gone.size() == 1 &&
+                         itsDoc->FolderCommands().OnDelete({inbox, ActivePane::List, gone}) ==
+                             Outcome::Done &&
+                         ok;
+                }
+                if (i % 5 == w % 5)
+                    ok = itsDoc->Compact().CompactFolder(inbox) == Outcome::Done && ok;
+            }
+        }
+        return ok;
     }
 
     // A document over the registered stores, as another Quillbox process would open them.
@@ -205,67 +244,16 @@ TEST_F(ConcurrentUseTest, LocksNestWithinAProcessAndEverySpellingOfAStoreSharesO
 // Worker processes add to, delete from and compact the Inbox of both stores at once; afterwards
 // each message a worker added and did not delete is listed exactly once.
 TEST_F(ConcurrentUseTest, ManyProcessesAddingDeletingAndCompactingLoseNothing) {
-    constexpr int kWorkers = 4;
-    constexpr int kRounds = 12;
-    std::vector<pid_t> workers;
-    for (int w = 0; w < kWorkers; ++w) {
-        const pid_t pid = fork();
-        ASSERT_GE(pid, 0);
-        if (pid > 0) {
-            workers.push_back(pid);
-            continue;
-        }
-        // The worker: its own document over the same stores.
-        fs::SetDiskWaits(false);
-        FakePort itsPort;
-        std::unique_ptr<CQuillboxDoc> itsDoc;
-        Open(itsDoc, itsPort);
-        itsDoc->SetLockWait(60000); // never refused on a loaded machine: waits instead
-        bool ok = true;
-        for (int i = 0; i < kRounds; ++i) {
-            for (const char* name : {"Netscape", "Imn"}) {
-                CMails* inbox = Inbox(itsDoc->FindMailboxByName(name));
-                const std::string subject =
-                    "w" + std::to_string(w) + "-" + name + "-" + std::to_string(i);
-                ok = itsDoc->FolderCommands().AddMessageFiles(inbox, {MessageFile(subject)}) ==
-                         Outcome::Done &&
-                     ok;
-                if (i % 3 == 0) {
-                    // Listed and deleted under one hold, so the rows are this moment's.
-                    const StoreLocks held = itsDoc->LockForChange({inbox});
-                    std::vector<CMessage*> gone;
-                    for (auto& message : inbox->GetMessages()) {
-                        if (SubjectOf(*message) == subject)
-                            gone.push_back(message.get());
-                    }
-                    itsPort.Answer(Answer::Ok);
-                    ok = held && gone.size() == 1 &&
-                         itsDoc->FolderCommands().OnDelete({inbox, ActivePane::List, gone}) ==
-                             Outcome::Done &&
-                         ok;
-                }
-                if (i % 5 == w % 5)
-                    ok = itsDoc->Compact().CompactFolder(inbox) == Outcome::Done && ok;
-            }
-        }
-        _exit(ok ? 0 : 1);
-    }
-
+    std::vector<Process> workers;
+    for (int w = 0; w < kWorkers; ++w)
+        workers.push_back(StartRole("worker", {std::to_string(w)}));
     // Bounded: a worker that has not finished within the limit is stopped and counts as failed.
     const auto deadline = std::chrono::steady_clock::now() + std::chrono::minutes(3);
-    for (const pid_t pid : workers) {
-        int status = 0;
-        pid_t done = 0;
-        while ((done = waitpid(pid, &status, WNOHANG)) == 0 &&
-               std::chrono::steady_clock::now() < deadline)
-            std::this_thread::sleep_for(std::chrono::milliseconds(20));
-        if (done == 0) {
-            kill(pid, SIGKILL);
-            waitpid(pid, &status, 0);
-            ADD_FAILURE() << "worker " << pid << " did not finish in time";
-            continue;
-        }
-        EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << "worker " << pid;
+    for (int w = 0; w < kWorkers; ++w) {
+        const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(
+            deadline - std::chrono::steady_clock::now());
+        EXPECT_EQ(workers[w].Wait(std::max(left, std::chrono::milliseconds(0))), 0)
+            << "worker " << w << " failed or did not finish in time";
     }
 
     FakePort afterPort;

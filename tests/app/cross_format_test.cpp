@@ -36,6 +36,14 @@ class CrossFormatTest : public ::testing::Test {
     void SetUp() override { Build(dir.path()); }
 
     // Two registered stores below `base`, each with an Inbox holding two messages.
+    // The stores made afresh where they were (the crash runs' child processes make them there
+    // too).
+    void Rebuild(const std::string& base) {
+        doc.reset();
+        registry.reset();
+        std::filesystem::remove_all(base);
+        Build(base);
+    }
     void Build(const std::string& base) {
         std::filesystem::create_directories(base + "/ns");
         std::filesystem::create_directories(base + "/imn");
@@ -386,13 +394,8 @@ TEST_F(CrossFormatTest, NewMailboxThatCannotBeRegisteredSaysSo) {
 }
 
 TEST_F(CrossFormatTest, FailedMessageMoveNeverLosesAMessage) {
-    int run = 0;
-    std::string base;
     EnumerateFaults(
-        [&] {
-            base = dir / ("run" + std::to_string(run++));
-            Build(base);
-        },
+        [&] { Rebuild(dir / "run"); },
         [&] {
             return doc->MoveCopy().MoveTo(nsInbox, {imInbox, ActivePane::List, All(imInbox)}) ==
                    Outcome::Done;
@@ -415,9 +418,8 @@ TEST_F(CrossFormatTest, FailedMessageMoveNeverLosesAMessage) {
 }
 
 TEST_F(CrossFormatTest, FailedOrInterruptedFolderMoveNeverLosesAMessage) {
-    int run = 0;
     const auto setup = [&] {
-        Build(dir / ("run" + std::to_string(run++)));
+        Rebuild(dir / "run");
         port.Answer(Answer::No); // "Inbox" exists in the Netscape store: copy as Inbox(1)
     };
     const auto move = [&] {

@@ -5,13 +5,11 @@
 
 #include "platform/file_system.h"
 #include "platform/registry_file.h"
+#include "support/environment.h"
 #include "support/temp_dir.h"
 
 #include <gtest/gtest.h>
 
-#include <array>
-#include <cstdlib>
-#include <optional>
 #include <string>
 
 namespace qb::test {
@@ -19,23 +17,11 @@ namespace qb::test {
 class RegistryTest : public ::testing::Test {
   protected:
     void SetUp() override {
-        for (std::size_t i = 0; i < kNames.size(); ++i) {
-            if (const char* old = std::getenv(kNames[i]))
-                m_saved[i] = old;
-        }
-        setenv("QUILLBOX_REGISTRY", (dir / "Quillbox.reg").c_str(), 1);
-        setenv("HOME", dir.path().c_str(), 1);
-        unsetenv("WINEPREFIX");
+        m_env.Set("QUILLBOX_REGISTRY", dir / "Quillbox.reg");
+        m_env.Set("HOME", dir.path());
+        m_env.Unset("WINEPREFIX");
     }
-    void TearDown() override {
-        fs::ClearFaultPlan();
-        for (std::size_t i = 0; i < kNames.size(); ++i) {
-            if (m_saved[i])
-                setenv(kNames[i], m_saved[i]->c_str(), 1);
-            else
-                unsetenv(kNames[i]);
-        }
-    }
+    void TearDown() override { fs::ClearFaultPlan(); }
     // Writes the registry file from REGEDIT4 text.
     void Seed(const std::string& body) { WriteFile(RegistryPath(), "REGEDIT4\n\n" + body); }
     std::string RegistryPath() const { return dir / "Quillbox.reg"; }
@@ -44,9 +30,7 @@ class RegistryTest : public ::testing::Test {
     TempDir dir;
 
   private:
-    static constexpr std::array<const char*, 3> kNames = {"QUILLBOX_REGISTRY", "HOME",
-                                                          "WINEPREFIX"};
-    std::array<std::optional<std::string>, 3> m_saved;
+    ScopedEnv m_env; // put back when the test ends
 };
 
 } // namespace qb::test

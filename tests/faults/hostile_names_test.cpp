@@ -1,4 +1,5 @@
-// Names that try to leave a store or break its layout, at every place a name enters through the
+// Names that try to leave a store or break its layout, or that a case-insensitive or Windows
+// file system cannot hold or would take for another name, at every place a name enters through the
 // commands: New Folder, Rename (dialog and in-place), Copy and Move of a folder whose name came
 // from disk, the folder names inside a restored archive, and the directories of New MailBox and
 // Assign. Each is refused with the command's usual text and nothing anywhere is written.
@@ -34,6 +35,18 @@ const std::vector<std::string>& BadNames() {
         "Inbox.sbd",
         "x.snm",
         "/abs",
+        "a:b",
+        "CON",
+        "nul.txt",
+        "Lpt9",
+        "com1.mbx",
+        "trailing.",
+        "trailing ",
+        "what?",
+        "star*",
+        "<angle>",
+        "pipe|",
+        "quote\"",
     };
     return names;
 }
@@ -111,12 +124,13 @@ TEST_F(HostileNames, NewFolderAndRenameRefuseThemInBothStores) {
     EXPECT_TRUE(world.Take().problems.empty());
 }
 
-// Folder names that one store holds on disk and the other cannot take ("a\b" is an ordinary
-// Internet Mail file name here; a very long name fits one store's files but not the other's).
+// Folder names that one store holds on disk and the other cannot take ("a\b" or "a:b" is an
+// ordinary Internet Mail file name here, though not on every file system; a very long name fits
+// one store's files but not the other's).
 TEST_F(HostileNames, CopyAndMoveOfFoldersWhoseNamesTheTargetCannotTake) {
     const std::string im = world.base + "/imn/", ns = world.base + "/ns/";
-    for (const std::string& name :
-         {std::string("a\\b"), std::string("x.sbd"), std::string("t\tab")}) {
+    const std::vector<std::string> names = {"a\\b", "x.sbd", "t\tab", "a:b", "AUX", "dot."};
+    for (const std::string& name : names) {
         stdfs::copy_file(im + "Other.mbx", im + name + ".mbx");
         stdfs::copy_file(im + "Other.idx", im + name + ".idx");
     }
@@ -126,8 +140,7 @@ TEST_F(HostileNames, CopyAndMoveOfFoldersWhoseNamesTheTargetCannotTake) {
     before = Snapshot(outside);
     const Census census = world.Take();
 
-    for (const std::string& name :
-         {std::string("a\\b"), std::string("x.sbd"), std::string("t\tab")}) {
+    for (const std::string& name : names) {
         for (bool move : {false, true}) {
             SCOPED_TRACE(::testing::PrintToString(name) + (move ? " moved" : " copied"));
             CMails* source = world.Folder("Imn/" + name);

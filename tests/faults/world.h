@@ -66,7 +66,8 @@ class World {
   public:
     World() = default;
 
-    // A fresh world in a new directory below the temporary directory:
+    // A fresh world, made again in the same directory below the temporary directory (where the
+    // crash runs' child processes make it too):
     //   Ns  (Netscape):       Inbox[n1 n2] / Sub[s1]       Drafts[d1]
     //   Ns2 (Netscape):       Keep[k1]
     //   Imn (Internet Mail):  Inbox[i1 i2]  Other[o1]
@@ -75,7 +76,8 @@ class World {
         fs::ClearFaultPlan();
         doc.reset();
         registry.reset();
-        base = m_dir / ("w" + std::to_string(m_runs++));
+        base = m_dir / "w";
+        std::filesystem::remove_all(base);
         for (const char* d : {"ns", "ns2", "imn", "im2"})
             std::filesystem::create_directories(base + "/" + d);
         registry = std::make_unique<RegistryFile>(RegistryPath());
@@ -191,7 +193,6 @@ class World {
     }
 
     TempDir m_dir{TempDir::kMemory};
-    int m_runs = 0;
 };
 
 // The invariants after an operation that ran into a failure or a crash.

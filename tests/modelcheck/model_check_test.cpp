@@ -8,11 +8,9 @@
 
 #include "app/message_file.h"
 #include "support/messages.h"
+#include "support/process.h"
 
 #include <gtest/gtest.h>
-
-#include <sys/wait.h>
-#include <unistd.h>
 
 #include <array>
 #include <cstdlib>
@@ -20,6 +18,7 @@
 #include <functional>
 #include <map>
 #include <sstream>
+#include <thread>
 
 namespace qb::test {
 namespace {
@@ -497,9 +496,25 @@ void AddFile(World& w, const Action& a) {
     Expect(w, a, add(), Outcome::Done);
 }
 
-// This process and another Quillbox process, holding the document as it was, each add messages to
-// one folder at the same time: the folder then holds both sets, each in its own order, in turns
-// as the store's lock passed between the two (the model takes the order from the disk).
+// The other process of TwoProcessesAdd: a document of its own over the registry file args[0],
+// adding the message files args[3...] to the folder args[1] once it has said it is ready by
+// making the file args[2].
+int AddAsAnotherProcess(const std::vector<std::string>& args) {
+    RegistryFile registry(args.at(0));
+    FakePort port;
+    CQuillboxDoc doc(port, &registry);
+    doc.ReloadMailboxes();
+    CMails* folder = World::Folder(doc, args.at(1));
+    if (folder == nullptr)
+        return 2;
+    WriteFile(args.at(2), "");
+    const std::vector<std::string> files(args.begin() + 3, args.end());
+    return doc.FolderCommands().AddMessageFiles(folder, files) == Outcome::Done ? 0 : 1;
+}
+
+// This process and another Quillbox process each add messages to one folder at the same time:
+// the folder then holds both sets, each in its own order, in turns as the store's lock passed
+// between the two (the model takes the order from the disk).
 void TwoProcessesAdd(World& w, const Action& a) {
     CMails* folder = w.Folder(a.from);
     ASSERT_NE(folder, nullptr) << a.Text();
@@ -518,14 +533,17 @@ void TwoProcessesAdd(World& w, const Action& a) {
         subjects[i % 2].push_back(m.subject);
         model->messages.push_back(WrittenTo(w.Store(a.from)->netscape, m));
     }
-    const pid_t pid = fork();
-    ASSERT_GE(pid, 0);
-    if (pid == 0)
-        _exit(w.doc->FolderCommands().AddMessageFiles(folder, files[1]) == Outcome::Done ? 0 : 1);
+    const std::string ready = w.File("other-ready");
+    std::filesystem::remove(ready);
+    std::vector<std::string> args{w.File("q.reg"), a.from, ready};
+    args.insert(args.end(), files[1].begin(), files[1].end());
+    Process other = StartRole("add", args);
+    // Both add at once: this one starts when the other has opened its document.
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::minutes(1);
+    while (!std::filesystem::exists(ready) && std::chrono::steady_clock::now() < deadline)
+        std::this_thread::sleep_for(std::chrono::milliseconds(1));
     Expect(w, a, w.doc->FolderCommands().AddMessageFiles(folder, files[0]), Outcome::Done);
-    int status = 0;
-    ASSERT_EQ(waitpid(pid, &status, 0), pid);
-    EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << a.Text();
+    EXPECT_EQ(other.Wait(std::chrono::minutes(3)), 0) << a.Text();
 
     const std::vector<std::string> listed = Subjects(*folder);
     const auto position = [&](const std::string& subject) {
@@ -688,6 +706,8 @@ int EnvNumber(const char* name, int fallback) {
 }
 
 TEST(ModelCheck, RandomSequences) {
+    if (Role() == "add")
+        std::_Exit(AddAsAnotherProcess(RoleArgs()));
     const int first = EnvNumber("QUILLBOX_MODELCHECK_FIRST", 1);
     const int seeds = EnvNumber("QUILLBOX_MODELCHECK_SEEDS", 4);
     const int steps = EnvNumber("QUILLBOX_MODELCHECK_STEPS", 40);
@@ -780,6 +800,8 @@ void PrintTo(const Scenario& s, std::ostream* os) {
 class Scenarios : public ::testing::TestWithParam<Scenario> {};
 
 TEST_P(Scenarios, AgreeWithTheModel) {
+    if (Role() == "add")
+        std::_Exit(AddAsAnotherProcess(RoleArgs()));
     World w(1); // the seed only picks message bodies here
     for (const char* name : {"N1", "N2"})
         w.AddStore(name, true);

@@ -28,8 +28,10 @@
 #include <vector>
 
 #include <signal.h>
+#include <spawn.h>
 #include <sys/wait.h>
 #include <unistd.h>
+extern char** environ;
 
 namespace qb::test {
 
@@ -239,15 +241,17 @@ for request in sys.stdin.buffer:
         int toChild[2], fromChild[2];
         if (pipe(toChild) != 0 || pipe(fromChild) != 0)
             return;
-        m_pid = fork();
-        if (m_pid == 0) {
-            dup2(toChild[0], 0);
-            dup2(fromChild[1], 1);
-            close(toChild[1]);
-            close(fromChild[0]);
-            execlp("python3", "python3", "-c", kScript, static_cast<char*>(nullptr));
-            _exit(127);
-        }
+        posix_spawn_file_actions_t actions;
+        posix_spawn_file_actions_init(&actions);
+        posix_spawn_file_actions_adddup2(&actions, toChild[0], 0);
+        posix_spawn_file_actions_adddup2(&actions, fromChild[1], 1);
+        posix_spawn_file_actions_addclose(&actions, toChild[1]);
+        posix_spawn_file_actions_addclose(&actions, fromChild[0]);
+        char python[] = "python3", dashC[] = "-c";
+        char* argv[] = {python, dashC, const_cast<char*>(kScript), nullptr};
+        if (posix_spawnp(&m_pid, "python3", &actions, nullptr, argv, environ) != 0)
+            m_pid = -1;
+        posix_spawn_file_actions_destroy(&actions);
         close(toChild[0]);
         close(fromChild[1]);
         signal(SIGPIPE, SIG_IGN); // a python3 that is gone is an answer missing, not a crash

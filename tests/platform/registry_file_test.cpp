@@ -1,6 +1,8 @@
 #include "platform/file_system.h"
 #include "platform/registry_file.h"
+#include "support/environment.h"
 #include "support/fault_harness.h"
+#include "support/process.h"
 #include "support/temp_dir.h"
 
 #include <gtest/gtest.h>
@@ -8,8 +10,6 @@
 #include <cstdlib>
 #include <optional>
 #include <string>
-#include <sys/wait.h>
-#include <unistd.h>
 #include <vector>
 
 namespace qb {
@@ -231,79 +231,58 @@ TEST_F(RegistryFileTest, DamagedOrUnreadableFileIsReportedAndNeverReplaced) {
 }
 
 TEST_F(RegistryFileTest, DefaultPathFollowsTheEnvironment) {
-    struct Saved {
-        const char* name;
-        std::optional<std::string> value;
-    };
-    std::vector<Saved> saved;
-    for (const char* name : {"QUILLBOX_REGISTRY", "XDG_CONFIG_HOME", "HOME"}) {
-        const char* v = std::getenv(name);
-        saved.push_back({name, v ? std::optional<std::string>(v) : std::nullopt});
-    }
-    setenv("HOME", "/home/someone", 1);
-    unsetenv("XDG_CONFIG_HOME");
-    unsetenv("QUILLBOX_REGISTRY");
+    test::ScopedEnv env;
+    env.Set("HOME", "/home/someone");
+    env.Unset("XDG_CONFIG_HOME");
+    env.Unset("QUILLBOX_REGISTRY");
     EXPECT_EQ(RegistryFile::DefaultPath(), "/home/someone/.config/Velmora/Quillbox.reg");
-    setenv("XDG_CONFIG_HOME", "relative/ignored", 1);
+    env.Set("XDG_CONFIG_HOME", "relative/ignored");
     EXPECT_EQ(RegistryFile::DefaultPath(), "/home/someone/.config/Velmora/Quillbox.reg");
-    setenv("XDG_CONFIG_HOME", "/xdg/", 1);
+    env.Set("XDG_CONFIG_HOME", "/xdg/");
     EXPECT_EQ(RegistryFile::DefaultPath(), "/xdg/Velmora/Quillbox.reg");
-    setenv("QUILLBOX_REGISTRY", "/elsewhere/my.reg", 1);
+    env.Set("QUILLBOX_REGISTRY", "/elsewhere/my.reg");
     EXPECT_EQ(RegistryFile::DefaultPath(), "/elsewhere/my.reg");
-    for (const Saved& s : saved) {
-        if (s.value)
-            setenv(s.name, s.value->c_str(), 1);
-        else
-            unsetenv(s.name);
-    }
 }
 
 TEST_F(RegistryFileTest, AWriterGivesUpWithoutWritingWhileAnotherHoldsTheLock) {
+    if (test::Role() == "writer") {
+        RegistryFile other(path);
+        other.SetLockTimeout(50);
+        std::_Exit(other.SetString(kCU, "K", "v", "y") ? 1 : 0);
+    }
     RegistryFile(path).SetString(kCU, "K", "v", "x");
     const std::string before = test::ReadFile(path);
     fs::FileLock held;
     ASSERT_TRUE(held.Acquire(path + ".lock", 0));
-    const pid_t pid = fork();
-    if (pid == 0) {
-        RegistryFile other(path);
-        other.SetLockTimeout(50);
-        _exit(other.SetString(kCU, "K", "v", "y") ? 1 : 0);
-    }
-    int status = 0;
-    waitpid(pid, &status, 0);
-    EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0);
+    EXPECT_EQ(test::RunRole("writer"), 0);
     EXPECT_EQ(test::ReadFile(path), before);
     held.Release();
     EXPECT_TRUE(RegistryFile(path).SetString(kCU, "K", "v", "y"));
 }
 
 TEST_F(RegistryFileTest, ConcurrentWritersLoseNoUpdate) {
-    RegistryFile(path).SetDword(kCU, "Counter", "n", 0);
     constexpr int kProcesses = 3;
     constexpr int kIncrements = 25;
-    std::vector<pid_t> children;
-    for (int p = 0; p < kProcesses; ++p) {
-        const pid_t pid = fork();
-        if (pid == 0) {
-            RegistryFile reg(path);
-            for (int i = 0; i < kIncrements; ++i) {
-                const bool ok = reg.Update([p, i](RegistryData& d) {
-                    const std::uint32_t n = d.GetDword(kCU, "Counter", "n").value_or(0);
-                    return d.SetDword(kCU, "Counter", "n", n + 1) &&
-                           d.SetDword(kCU, "Counter\\" + std::to_string(p), std::to_string(i), 1);
-                });
-                if (!ok)
-                    _exit(1);
-            }
-            _exit(0);
+    if (test::Role() == "writer") {
+        const int p = std::stoi(test::RoleArgs().at(0));
+        RegistryFile reg(path);
+        for (int i = 0; i < kIncrements; ++i) {
+            const bool ok = reg.Update([p, i](RegistryData& d) {
+                const std::uint32_t n = d.GetDword(kCU, "Counter", "n").value_or(0);
+                return d.SetDword(kCU, "Counter", "n", n + 1) &&
+                       d.SetDword(kCU, "Counter\\" + std::to_string(p), std::to_string(i), 1);
+            });
+            if (!ok)
+                std::_Exit(1);
         }
-        children.push_back(pid);
+        std::_Exit(0);
     }
-    for (pid_t pid : children) {
-        int status = 0;
-        waitpid(pid, &status, 0);
-        EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0);
-    }
+    RegistryFile(path).SetDword(kCU, "Counter", "n", 0);
+    std::vector<test::Process> children;
+    for (int p = 0; p < kProcesses; ++p)
+        children.push_back(test::StartRole("writer", {std::to_string(p)}));
+    for (test::Process& child : children)
+        EXPECT_EQ(child.Wait(std::chrono::minutes(3)), 0);
     RegistryFile reg(path);
     EXPECT_EQ(reg.GetDword(kCU, "Counter", "n"), std::uint32_t{kProcesses * kIncrements});
     EXPECT_EQ(reg.EnumSubKeys(kCU, "Counter"), (Names{"0", "1", "2"}));

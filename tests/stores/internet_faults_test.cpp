@@ -65,11 +65,14 @@ void BuildInbox(const std::string& dir, int count, std::initializer_list<int> re
         std::filesystem::copy_file(shape + name, dir + name);
 }
 
-// Each run gets a directory of its own (rewriting files in place is slow on some file systems).
+// Each run gets a fresh directory, made again under one name (rewriting files in place is slow
+// on some file systems; the crash runs' child processes make it there too).
 class InternetFaults : public ::testing::Test {
   protected:
     std::string NextRun() {
-        m_run = m_dir / ("run" + std::to_string(m_runs++));
+        m_store.reset();
+        m_run = m_dir / "run";
+        std::filesystem::remove_all(m_run);
         std::filesystem::create_directory(m_run);
         return m_run;
     }
@@ -81,7 +84,6 @@ class InternetFaults : public ::testing::Test {
 
     TempDir m_dir;
     std::string m_run;
-    int m_runs = 0;
     std::unique_ptr<InternetStore> m_store;
 };
 

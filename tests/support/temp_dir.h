@@ -2,16 +2,57 @@
 #pragma once
 
 #include <algorithm>
-#include <cstdlib>
+#include <chrono>
+#include <cstdint>
+#include <cstdio>
 #include <filesystem>
 #include <fstream>
+#include <functional>
 #include <iterator>
 #include <map>
+#include <random>
 #include <stdexcept>
 #include <string>
 #include <vector>
 
 namespace qb::test {
+
+namespace detail {
+
+// The temporary directories the running test made, in order, so that a copy of the test program
+// started to play a part in the same test (support/process.h) works in the same directories:
+// its n-th directory of the test is the n-th one handed down to it, and stays when it ends.
+struct TestDirs {
+    std::function<std::string()> currentTest; // set by support/process.h; "" outside a test
+    std::string test;
+    std::vector<std::string> made;
+    std::vector<std::string> handedDown;
+};
+inline TestDirs& Dirs() {
+    static TestDirs dirs;
+    return dirs;
+}
+
+// A new directory of a name nobody else has below `base`.
+inline std::string MakeUniqueDirectory(const std::filesystem::path& base) {
+    static std::mt19937_64 random{
+        std::random_device{}() ^
+        static_cast<std::uint64_t>(std::chrono::steady_clock::now().time_since_epoch().count())};
+    for (int attempt = 0; attempt < 100; ++attempt) {
+        char name[32];
+        std::snprintf(name, sizeof name, "qbtest-%016llx",
+                      static_cast<unsigned long long>(random()));
+        const std::filesystem::path path = base / name;
+        std::error_code ec;
+        if (std::filesystem::create_directory(path, ec))
+            return path.string();
+        if (ec)
+            break;
+    }
+    throw std::runtime_error("cannot make a temporary directory below " + base.string());
+}
+
+} // namespace detail
 
 // A fresh temporary directory for one test, removed with everything in it afterwards.
 class TempDir {
@@ -24,17 +65,29 @@ class TempDir {
     };
 
     explicit TempDir(Where where = kDisk) {
-        const bool memory = where == kMemory && std::filesystem::is_directory("/dev/shm");
-        std::string pattern =
-            memory ? std::string("/dev/shm/qbtest-XXXXXX")
-                   : (std::filesystem::temp_directory_path() / "qbtest-XXXXXX").string();
-        if (mkdtemp(pattern.data()) == nullptr)
-            throw std::runtime_error("cannot make a temporary directory");
-        m_path = pattern;
+        detail::TestDirs& dirs = detail::Dirs();
+        const std::string test = dirs.currentTest ? dirs.currentTest() : std::string();
+        if (test != dirs.test) {
+            dirs.test = test;
+            dirs.made.clear();
+        }
+        const std::size_t index = dirs.made.size();
+        if (!test.empty() && index < dirs.handedDown.size()) {
+            m_path = dirs.handedDown[index];
+            m_handedDown = true;
+            std::filesystem::create_directories(m_path);
+        } else {
+            const bool memory = where == kMemory && std::filesystem::is_directory("/dev/shm");
+            m_path = detail::MakeUniqueDirectory(memory ? std::filesystem::path("/dev/shm")
+                                                        : std::filesystem::temp_directory_path());
+        }
+        if (!test.empty())
+            dirs.made.push_back(m_path);
     }
     ~TempDir() {
         std::error_code ec;
-        std::filesystem::remove_all(m_path, ec);
+        if (!m_handedDown)
+            std::filesystem::remove_all(m_path, ec);
     }
     TempDir(const TempDir&) = delete;
     TempDir& operator=(const TempDir&) = delete;
@@ -44,6 +97,7 @@ class TempDir {
 
   private:
     std::string m_path;
+    bool m_handedDown = false;
 };
 
 inline void WriteFile(const std::string& path, const std::string& bytes) {
