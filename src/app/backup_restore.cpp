@@ -3,6 +3,7 @@
 #include "app/document.h"
 #include "app/long_operation.h"
 #include "model/archive.h"
+#include "model/archived_mails.h"
 #include "model/mails.h"
 #include "platform/file_system.h"
 #include "platform/paths.h"
@@ -13,6 +14,8 @@ namespace {
 
 constexpr char kInputFileName[] = "Please input file name";
 constexpr char kCannotOpenFile[] = "Cannot open file";
+// Reading buffer of a restore: large enough that the file is read in few calls.
+constexpr std::size_t kRestoreBufferSize = 256 * 1024;
 
 // Whether the store under `root` can take every folder name of the restored tree. Checked before
 // anything is copied, so that a refused name deep in the archive leaves the store as it was
@@ -110,18 +113,25 @@ DialogResult CBackupRestoreCommands::Restore(const std::string& file, CMails* ro
         return {Outcome::Failed, false};
     }
     WaitCursor wait(port);
-    CArchive archive(in, CArchive::kLoad);
-    // The folder tree read from the archive, in memory only.
-    CMails tree("", "", CMails::kPlain);
-    // The whole archive is read before anything is copied, so a damaged file changes no store.
-    if (!tree.LoadTree(archive)) {
+    const std::string full = AbsolutePath(file);
+    // Two passes over the archive, so that memory stays bounded whatever its size: the first
+    // reads the tree's structure and checks every record, holding no message, so that a damaged
+    // file or a refused name changes no store; the second copies message by message.
+    LongOperation operation(port, "Restoring '" + full + "'");
+    CArchive archive(in, CArchive::kLoad, kRestoreBufferSize);
+    const std::unique_ptr<CArchivedMails> tree = CArchivedMails::ReadTree(archive);
+    if (tree == nullptr && operation.Stopped()) {
+        port.Message(kTextStoppedRestore);
+        return {Outcome::Cancelled, true};
+    }
+    if (tree == nullptr) {
         ArchiveError error = archive.GetError();
         if (!error)
             error.cause = ArchiveCause::BadFormat;
-        port.Message(error.Text(AbsolutePath(file)), Buttons::Ok, Icon::Stop);
+        port.Message(error.Text(full), Buttons::Ok, Icon::Stop);
         return {Outcome::Failed, false};
     }
-    in.Close();
+    operation.SetTotal(MessagesBelow(*tree));
 
     // The dialog stays open to try again.
     const StoreLocks locks = m_doc.LockForChange({root});
@@ -129,14 +139,9 @@ DialogResult CBackupRestoreCommands::Restore(const std::string& file, CMails* ro
         return {Outcome::Failed, false};
     Outcome outcome = Outcome::Done;
     CMails* copy = nullptr;
-    bool stopped = false;
-    if (StoreTakesNames(root, tree)) {
-        LongOperation operation(port, "Restoring folder '" + tree.m_strName + "'",
-                                MessagesBelow(tree));
-        copy = root->CopyFolder(tree);
-        stopped = operation.Stopped();
-    }
-    if (stopped) {
+    if (StoreTakesNames(root, *tree))
+        copy = root->CopyFolder(*tree);
+    if (copy == nullptr && operation.Stopped()) {
         // The copy was taken back whole.
         port.FillMessageList();
         port.Message(kTextStoppedRestore);
@@ -153,11 +158,15 @@ DialogResult CBackupRestoreCommands::Restore(const std::string& file, CMails* ro
         port.FillMessageList();
         m_doc.RebuildFolderMenus();
     } else {
-        port.Message("Restore failure");
+        // The file may have changed or become unreadable since it was checked.
+        if (archive.GetError())
+            port.Message(archive.GetError().Text(full), Buttons::Ok, Icon::Stop);
+        else
+            port.Message("Restore failure");
         port.FillMessageList();
         outcome = Outcome::Failed;
     }
-    if (!root->HoldsSubFolders() && tree.HasChildren())
+    if (!root->HoldsSubFolders() && tree->HasChildren())
         port.Message("Warning : Sub Folders not restored\n");
     return {outcome, true};
 }

@@ -85,8 +85,9 @@ CArchive::CArchive(fs::File& file, Mode mode, std::size_t bufferSize)
 }
 
 CArchive::CArchive(std::string_view bytes)
-    : m_mode(kLoad), m_pData(reinterpret_cast<const unsigned char*>(bytes.data())),
-      m_nAvailable(bytes.size()), m_nTotal(static_cast<std::int64_t>(bytes.size())) {}
+    : m_mode(kLoad), m_pBase(reinterpret_cast<const unsigned char*>(bytes.data())),
+      m_pData(m_pBase), m_nAvailable(bytes.size()),
+      m_nTotal(static_cast<std::int64_t>(bytes.size())) {}
 
 CArchive::~CArchive() {
     if (m_mode == kStore && m_nUsed > 0 && !m_bWriteFailed)
@@ -218,6 +219,55 @@ bool CArchive::ReadBytes(void* data, std::size_t size) {
     return true;
 }
 
+bool CArchive::SkipBytes(std::uint64_t size) {
+    if (m_mode != kLoad || m_error)
+        return false;
+    if (size > static_cast<std::uint64_t>(std::max<std::int64_t>(BytesLeft(), 0)))
+        return Fail(ArchiveCause::EndOfData);
+    while (size > 0) {
+        if (m_nAvailable == 0 && !Refill())
+            return false;
+        const std::size_t n = static_cast<std::size_t>(std::min<std::uint64_t>(size, m_nAvailable));
+        m_pData += n;
+        m_nAvailable -= n;
+        m_nConsumed += static_cast<std::int64_t>(n);
+        size -= n;
+    }
+    return true;
+}
+
+bool CArchive::SkipString() {
+    std::uint64_t length = 0;
+    bool wide = false;
+    if (!ReadLength(length, wide))
+        return false;
+    return SkipBytes(wide ? length * 2 : length);
+}
+
+bool CArchive::Seek(const ArchiveMark& mark) {
+    if (m_mode != kLoad || m_error)
+        return false;
+    if (mark.position < 0 || mark.position > m_nTotal || mark.classes > m_classes.size())
+        return Fail(ArchiveCause::BadFormat);
+    const std::int64_t ahead = mark.position - m_nConsumed;
+    if (ahead >= 0 && static_cast<std::uint64_t>(ahead) <= m_nAvailable) {
+        // Within the bytes in hand, as when reading goes on just past a few skipped fields.
+        m_pData += ahead;
+        m_nAvailable -= static_cast<std::size_t>(ahead);
+    } else if (m_pFile == nullptr) {
+        m_pData = m_pBase + mark.position;
+        m_nAvailable = static_cast<std::size_t>(m_nTotal - mark.position);
+    } else {
+        if (!m_pFile->Seek(mark.position))
+            return Fail(ArchiveCause::ReadFailed);
+        m_nAvailable = 0;
+    }
+    m_nConsumed = mark.position;
+    m_nMapCount = mark.mapCount;
+    m_nKnownClasses = mark.classes;
+    return true;
+}
+
 bool CArchive::ReadByte(std::uint8_t& value) {
     return ReadBytes(&value, 1);
 }
@@ -336,7 +386,12 @@ bool CArchive::ReadObjectClass(std::string_view className, std::uint16_t schema)
             return Fail(ArchiveCause::UnexpectedObject);
         if (described != schema)
             return Fail(ArchiveCause::IncorrectSchema);
-        m_classes.emplace_back(++m_nMapCount, std::move(name));
+        // Read again after a Seek back, the description is the one kept at this place.
+        if (m_nKnownClasses < m_classes.size())
+            m_classes[m_nKnownClasses] = {++m_nMapCount, std::move(name)};
+        else
+            m_classes.emplace_back(++m_nMapCount, std::move(name));
+        ++m_nKnownClasses;
         ++m_nMapCount;
         return true;
     }
@@ -355,7 +410,8 @@ bool CArchive::ReadObjectClass(std::string_view className, std::uint16_t schema)
         // holds every message once, so neither belongs in one.
         return Fail(ArchiveCause::BadFormat);
     }
-    for (const auto& [known, name] : m_classes) {
+    for (std::size_t i = 0; i < m_nKnownClasses; ++i) {
+        const auto& [known, name] = m_classes[i];
         if (known != number)
             continue;
         if (name != className)

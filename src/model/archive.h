@@ -27,6 +27,14 @@ enum class ArchiveCause {
     ReadFailed,       // the file itself could not be read
 };
 
+// Where a loading archive stands: the byte position and how far the map of class numbers had
+// come there, so that reading can go back to it and go on exactly as it did from there.
+struct ArchiveMark {
+    std::int64_t position = 0;
+    std::uint32_t mapCount = 0;
+    std::size_t classes = 0;
+};
+
 struct ArchiveError {
     ArchiveCause cause = ArchiveCause::None;
 
@@ -85,6 +93,14 @@ class CArchive {
     // The class reference in front of an object: it must be a new object of `className` with
     // `schema`, either described here or referring to an earlier description of that class.
     bool ReadObjectClass(std::string_view className, std::uint16_t schema);
+    // Passes over `size` bytes, or over one string of any form, without keeping them.
+    bool SkipBytes(std::uint64_t size);
+    bool SkipString();
+    // The current place, and a return to one taken from this archive earlier (a file archive's
+    // file must have been at its start when the archive was made). Classes described after the
+    // mark are taken as not described yet, until they are read again.
+    ArchiveMark Mark() const { return {m_nConsumed, m_nMapCount, m_nKnownClasses}; }
+    bool Seek(const ArchiveMark& mark);
     // Bytes of the file not read yet (an upper bound when the file did not start at position 0).
     std::int64_t BytesLeft() const { return m_nTotal - m_nConsumed; }
 
@@ -100,6 +116,7 @@ class CArchive {
     Mode m_mode;
     fs::File* m_pFile = nullptr;
     std::vector<unsigned char> m_buffer;
+    const unsigned char* m_pBase = nullptr; // loading from memory: the first byte
     const unsigned char* m_pData = nullptr; // loading: unread bytes start here
     std::size_t m_nAvailable = 0;           // loading: unread bytes in the buffer
     std::size_t m_nUsed = 0;                // storing: bytes waiting in the buffer
@@ -111,6 +128,9 @@ class CArchive {
     // Map of numbers given to classes and objects, in one sequence from 1.
     std::uint32_t m_nMapCount = 0;
     std::vector<std::pair<std::uint32_t, std::string>> m_classes; // number, class name
+    // Of m_classes, the ones described before the current place (after a Seek back, the later
+    // ones are described again in the same order when they are read).
+    std::size_t m_nKnownClasses = 0;
 };
 
 } // namespace qb

@@ -137,10 +137,12 @@ class CMails : public CTreeNode {
     bool StoreTree(CArchive& archive, bool recursive);
     // Reads one folder record with its sub-folders into this folder: name replaced, header
     // values added, flags OR-ed, messages added with AddMessage, each sub-folder copied in with
-    // CopyFolder. False when the archive is not loading, holds a damaged record (its error says
-    // which) or a message or folder could not be added.
+    // CopyFolder. The whole record is checked before anything is added, and only one message is
+    // held at a time (CArchivedMails). False when the archive is not loading, holds a damaged
+    // record (its error says which) or a message or folder could not be added.
     bool LoadTree(CArchive& archive);
-    // This folder's own record (name, header values, flags, messages), without sub-folders.
+    // Writes this folder's own record (name, header values, flags, messages), without
+    // sub-folders, to a storing archive.
     bool Serialize(CArchive& archive);
 
     // The children already in memory, in child order, without loading anything.

@@ -1,6 +1,7 @@
 // The commands over the two real store formats, registered through a registry file.
 #include "app/long_operation.h"
 #include "doc_fixture.h"
+#include "model/archive.h"
 #include "support/fault_harness.h"
 #include "support/temp_dir.h"
 
@@ -355,6 +356,55 @@ TEST_F(CrossFormatTest, StoppedCompactBackupAndRestoreChangeNothingTheyDidNotFin
     EXPECT_EQ(doc->Compact().RunCompact(), Outcome::Done);
     Reload();
     EXPECT_THAT(Subjects(*nsInbox), ElementsAre("n2", "n3", "n4"));
+}
+
+// A restore reads the archive twice: its structure first, then message by message. Stopped in
+// either pass, or refused for a name at the very end of the archive, it leaves the store as it was.
+TEST_F(CrossFormatTest, StreamedRestoreStoppedOrRefusedAnywhereWritesNothing) {
+    // Top (300 messages) with the sub-folders Mid (2) and Late (1), Late last in the archive.
+    CMails top("Top", "", CMails::kPlain);
+    for (int i = 0; i < 300; ++i)
+        ASSERT_TRUE(top.AddMessage(*Mail("t" + std::to_string(i))));
+    CMails* late = top.CreateFolder("Late");
+    ASSERT_TRUE(top.CreateFolder("Mid")->AddMessage(*Mail("m0")) &&
+                top.Children()[0]->AddMessage(*Mail("m1")) && late->AddMessage(*Mail("late")));
+    const auto write = [&](const std::string& file) {
+        fs::File out;
+        ASSERT_TRUE(out.Open(file, fs::OpenMode::Create));
+        CArchive archive(out, CArchive::kStore);
+        ASSERT_TRUE(top.StoreTree(archive, true));
+        ASSERT_TRUE(out.Close());
+    };
+    const std::string good = dir / "good.qbf", refused = dir / "refused.qbf";
+    write(good);
+    late->m_strName = "Late.snm"; // a name the Netscape store cannot take
+    write(refused);
+    const auto before = Snapshot(dir / "ns");
+
+    port.ClearLog();
+    EXPECT_EQ(doc->BackupRestore().Restore(refused, ns).outcome, Outcome::Failed);
+    EXPECT_THAT(port.Texts(), ElementsAre("Restore failure"));
+    EXPECT_EQ(Snapshot(dir / "ns"), before);
+    // Step 1 is the check of the first 256 messages; each message copied is one step after it.
+    for (const std::uint64_t step : {1, 2, 301, 303, 304}) {
+        SCOPED_TRACE("step " + std::to_string(step));
+        port.ClearLog();
+        port.CancelAtStep(step);
+        EXPECT_EQ(doc->BackupRestore().Restore(good, ns).outcome, Outcome::Cancelled);
+        EXPECT_THAT(port.Texts(), ElementsAre(kTextStoppedRestore));
+        EXPECT_EQ(Snapshot(dir / "ns"), before);
+    }
+    port.ClearLog();
+    EXPECT_EQ(doc->BackupRestore().Restore(good, ns).outcome, Outcome::Done);
+    EXPECT_THAT(port.Texts(), IsEmpty());
+    Reload();
+    CMails* restored = Child(ns, "Top");
+    ASSERT_NE(restored, nullptr);
+    const std::vector<std::string> subjects = Subjects(*restored);
+    ASSERT_EQ(subjects.size(), 300u);
+    EXPECT_EQ(subjects.back(), "t299");
+    EXPECT_THAT(Subjects(*Child(restored, "Mid")), ElementsAre("m0", "m1"));
+    EXPECT_THAT(Subjects(*Child(restored, "Late")), ElementsAre("late"));
 }
 
 TEST_F(CrossFormatTest, BackupNeverReplacesAFileOfAStore) {

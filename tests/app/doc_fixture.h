@@ -48,10 +48,9 @@ class TestFolder : public CMails {
             target = AddSubFolder(std::make_unique<TestFolder>(
                 source.m_strName, m_strPath + "/" + source.m_strName, m_nType));
         }
-        if (!copyDropsMessages) {
-            for (auto& message : source.m_pMessages)
-                target->AddMessage(*message);
-        }
+        if (!copyDropsMessages)
+            source.ForEachListed(
+                [target](CMessage& message) { return target->AddMessage(message); });
         if (m_nType != kInternetMail) {
             for (CMails* child : source.Children())
                 target->CopyFolder(*child);

@@ -1,6 +1,7 @@
 #include "archive_samples.h"
 
 #include "model/archive.h"
+#include "model/archived_mails.h"
 #include "model/mails.h"
 #include "platform/binary.h"
 #include "support/fault_harness.h"
@@ -275,6 +276,42 @@ TEST(ArchiveRead, RoundTripGivesTheSameBytesWithSubFoldersReversed) {
         EXPECT_EQ(child->GetType(), CMails::kPlain);
         EXPECT_TRUE(child->m_strPath.empty());
     }
+}
+
+// The tree read first holds no message: each folder reads its messages from the file when they are
+// handed over, in any order and as often as asked, and a file that changed since is reported.
+TEST(ArchiveRead, TreeReadsItsMessagesFromTheFileWhenHandedOver) {
+    const std::string bytes = StoreSpec(test::SampleTree());
+    test::TempDir dir;
+    test::WriteFile(dir / "b.qbf", bytes);
+    fs::File file;
+    ASSERT_TRUE(file.Open(dir / "b.qbf", fs::OpenMode::Read));
+    CArchive archive(file, CArchive::kLoad, 64);
+    const std::unique_ptr<CArchivedMails> tree = CArchivedMails::ReadTree(archive);
+    ASSERT_NE(tree, nullptr);
+    EXPECT_EQ(archive.BytesLeft(), 0);
+    // Work's record (the last one with messages) before the top's, which describes the class.
+    CMails* work = tree->Children().at(2);
+    ASSERT_EQ(work->m_strName, "Work");
+    const auto headers = [](CMails& folder) {
+        std::vector<std::string> seen;
+        EXPECT_TRUE(folder.ForEachListed([&](CMessage& m) {
+            seen.push_back(m.m_strHeader + std::to_string(m.m_aBody.size()));
+            return true;
+        }));
+        return seen;
+    };
+    const std::vector<std::string> workFirst = headers(*work);
+    const std::vector<std::string> top = headers(*tree);
+    EXPECT_EQ(workFirst, (std::vector<std::string>{"Subject: big\r\n2"}));
+    EXPECT_EQ(top.size(), 2u);
+    EXPECT_EQ(headers(*work), workFirst);
+    EXPECT_EQ(tree->MessageCount() + work->MessageCount(), 3u);
+    EXPECT_FALSE(archive.GetError());
+
+    test::WriteFile(dir / "b.qbf", bytes.substr(0, bytes.size() - 40000));
+    EXPECT_FALSE(work->ForEachListed([](CMessage&) { return true; }));
+    EXPECT_EQ(archive.GetError().cause, ArchiveCause::EndOfData);
 }
 
 TEST(ArchiveRead, AccumulatesIntoAReceivingFolder) {
