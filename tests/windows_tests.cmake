@@ -8,6 +8,10 @@ set(QUILLBOX_WINDOWS_SKIPPED_TESTS
     # The crash enumerations and the model check's second writing process fork the test.
     faults/*
     modelcheck/*
+    # Forked processes adding to one store at once, killed when they hang.
+    app/concurrent_use_test.cpp
+    # Takes the read permission away with chmod and geteuid, which Windows has not.
+    app/message_file_test.cpp
 )
 # Test cases (GoogleTest names) left out of an otherwise built program.
 set(QUILLBOX_WINDOWS_SKIPPED_CASES
@@ -22,7 +26,23 @@ set(QUILLBOX_WINDOWS_SKIPPED_CASES
     # A forked process holds the lock or writes at the same time.
     RegistryFileTest.AWriterGivesUpWithoutWritingWhileAnotherHoldsTheLock
     RegistryFileTest.ConcurrentWritersLoseNoUpdate
-    ConcurrentUseTest.ManyProcessesAddingDeletingAndCompactingLoseNothing
+    # They make symbolic links, which MinGW's std::filesystem cannot (and Windows allows only
+    # with a privilege).
+    FileSystem.ResolvedPathsNameOneDirectoryOnce
+    FakeHome.WinePrefixesOfTheFrontEndsEachOnce
+    FakeHome.WindowsPathsMapThroughTheDriveLinks
+    MaildirReader.FoldersFlagsAndUnreadableFiles
+    # A case-insensitive file system: a name differing in case only is the same name there, and
+    # wine reports success for a case-only rename without doing it. The folder-name rule for such
+    # file systems is its own change.
+    NetscapeCreate.MakesFileAndDirectoryAndRefusesExistingOrBadNames
+    InternetFolders.RenameMovesThePairAndNeverOverwrites
+    # Python is the oracle, run through a POSIX shell, which wine has not.
+    MailDate.RealWorldFormsAgreeWithPython
+    MailDate.RandomFormsAgreeWithPython
+    MailDate.AsctimeAgreesWithPython
+    # Wine has no ISO-2022 code pages (50220-50229); Windows has.
+    Charset.TextThatIsNotWhatItSays
     # The POSIX default (HOME, XDG_CONFIG_HOME); windows_test.cpp checks the Windows one.
     RegistryFileTest.DefaultPathFollowsTheEnvironment
 )

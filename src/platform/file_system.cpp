@@ -159,8 +159,8 @@ int OpenDescriptor(const std::string& path, DWORD access, DWORD disposition) {
     const std::wstring wide = WidePath(path);
     if (wide.empty())
         return -1;
-    // Others may read, write, rename and delete the file while it is open, as on POSIX: a
-    // replacement renamed over a file that a reader still holds open does not fail.
+    // Others may read, write, rename and delete the file while it is open, as on POSIX (a
+    // rename over it still waits for its close: whoever replaces a file closes it first).
     const HANDLE handle =
         ::CreateFileW(wide.c_str(), access, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
                       nullptr, disposition, FILE_ATTRIBUTE_NORMAL, nullptr);

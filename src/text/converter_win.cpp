@@ -44,7 +44,18 @@ unsigned PageOf(const std::string& name) {
         if (entry.name == name)
             return entry.page;
     }
-    return 0;
+    // "IBM1047", "CP037": the IBM and DOS code pages go by their numbers.
+    const std::string_view view(name);
+    const std::size_t digits = view.starts_with("IBM") ? 3 : view.starts_with("CP") ? 2 : 0;
+    if (digits == 0 || view.size() == digits || view.size() > digits + 5)
+        return 0;
+    unsigned page = 0;
+    for (const char c : view.substr(digits)) {
+        if (c < '0' || c > '9')
+            return 0;
+        page = page * 10 + static_cast<unsigned>(c - '0');
+    }
+    return page;
 }
 
 // UTF-16 and UTF-32 in the given byte order; a byte-order mark decides for the unmarked names
