@@ -17,10 +17,11 @@
 #ifndef NOMINMAX
 #define NOMINMAX
 #endif
+#include <windows.h>
+// After windows.h, which they need.
 #include <fcntl.h>
 #include <io.h>
 #include <shellapi.h>
-#include <windows.h>
 // The Win32 API's ANSI/wide switching macros would rename this layer's own functions.
 #undef CreateDirectory
 #undef MoveFile
