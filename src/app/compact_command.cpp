@@ -7,6 +7,18 @@
 
 namespace qb {
 
+namespace {
+
+void FreeListedMessages(CMails* folder) {
+    if (folder == nullptr)
+        return;
+    folder->FreeMessages();
+    for (CMails* child : folder->Children())
+        FreeListedMessages(child);
+}
+
+} // namespace
+
 bool CCompactCommand::CompactFolderTree(CMails* folder) {
     if (folder == nullptr)
         return true;
@@ -14,9 +26,13 @@ bool CCompactCommand::CompactFolderTree(CMails* folder) {
     if (StopRequested())
         return false;
     bool ok = true;
-    // A root stands for the store directory, not for a message file.
-    if (!folder->IsRoot() && !folder->Compact())
-        ok = false;
+    // A root stands for the store directory, not for a message file. Compacting lists the folder;
+    // the list is let go of again, so that compacting a whole store holds one folder's records at
+    // a time (the message list is filled again when the compaction ends).
+    if (!folder->IsRoot()) {
+        ok = folder->Compact();
+        folder->FreeMessages();
+    }
     for (CMails* sub : folder->GetSubFolders()) {
         if (!CompactFolderTree(sub))
             ok = false; // the other folders are still compacted
@@ -63,6 +79,10 @@ Outcome CCompactCommand::RunCompact() {
     Outcome outcome = Outcome::Done;
     port.Progress("Compacting, please wait...");
     LongOperation operation(port, "Compacting");
+    // The list is not drawn while the operation runs and is filled again when it ends: the
+    // records it shows need not be held meanwhile.
+    for (const auto& entry : m_doc.Mailboxes())
+        FreeListedMessages(entry->m_pRoot.get());
     for (const auto& entry : m_doc.Mailboxes()) {
         if (entry->m_bReadOnly) {
             port.Progress("Mailbox '" + entry->m_strName + "' is read-only, not compacted.");

@@ -1,5 +1,6 @@
 #include "ui/main_frame.h"
 
+#include "app/long_operation.h"
 #include "app/menu_model.h"
 #include "app/message_text.h"
 #include "app/readable_message.h"
@@ -319,9 +320,11 @@ void CMainFrame::SetDocument(CQuillboxDoc* document) {
             showMessage(kTextCannotRenameFolder);
     };
     m_list->listMessages = [this](CMails& folder) -> MessageList& {
-        return m_doc != nullptr
-                   ? m_doc->Undelete().ListMessages(folder, MessageListModel::kListWaitMs)
-                   : ListMessages(folder, MessageListModel::kListWaitMs);
+        if (m_doc == nullptr)
+            return ListMessages(folder, MessageListModel::kListWaitMs);
+        // A very large folder shows the progress dialog, whose Cancel leaves the list empty.
+        LongOperation reading(m_doc->GetPort(), kTextReadingMessages);
+        return m_doc->Undelete().ListMessages(folder, MessageListModel::kListWaitMs);
     };
     m_list->onRowsChanged = [this] {
         if (m_doc != nullptr && m_doc->Undelete().ShowsDeleted())
