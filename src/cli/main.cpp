@@ -4,8 +4,12 @@
 #include "cli/cli.h"
 #include "cli/terminal_port.h"
 
+#include "platform/file_system.h"
+
 #include <cstdio>
 #include <iostream>
+#include <string>
+#include <vector>
 
 namespace qb::cli {
 
@@ -118,10 +122,18 @@ CMails* Session::Folder(const std::string& storeText, const std::string& folderT
 namespace {
 
 int Main(int argc, char** argv) {
+    // UTF-8 arguments (on Windows from the wide command line) and binary standard streams.
+    std::vector<std::string> arguments = fs::ProcessArguments(argc, argv);
+    std::vector<char*> pointers;
+    for (std::string& argument : arguments)
+        pointers.push_back(argument.data());
     Context ctx;
     CLI::App app("quillbox-cli: browse and reorganise local mail stores (Netscape and Internet "
                  "Mail) from the command line.",
                  "quillbox-cli");
+    // A path such as /home/mail is an argument on every platform, never a "/option"; the
+    // commands added below inherit the setting.
+    app.allow_windows_style_options(false);
     app.add_option("--registry", ctx.registryPath,
                    "Registry file to use instead of the per-user one")
         ->envname("QUILLBOX_REGISTRY")
@@ -141,7 +153,7 @@ int Main(int argc, char** argv) {
     AddSearchCommands(app, ctx);
 
     try {
-        app.parse(argc, argv);
+        app.parse(static_cast<int>(pointers.size()), pointers.data());
     } catch (const CLI::CallForHelp& e) {
         return app.exit(e, std::cout, std::cerr);
     } catch (const CLI::CallForAllHelp& e) {

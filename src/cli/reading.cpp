@@ -54,8 +54,13 @@ nlohmann::json IsoTime(std::optional<std::int64_t> seconds) {
     const std::time_t t = static_cast<std::time_t>(*seconds);
     std::tm tm{};
     char buffer[40];
-    if (gmtime_r(&t, &tm) == nullptr ||
-        std::strftime(buffer, sizeof buffer, "%Y-%m-%dT%H:%M:%SZ", &tm) == 0)
+#ifdef _WIN32
+    // Windows reads no time before 1970 (nor after 3000): such a date prints as null there.
+    const bool broken = gmtime_s(&tm, &t) == 0;
+#else
+    const bool broken = gmtime_r(&t, &tm) != nullptr;
+#endif
+    if (!broken || std::strftime(buffer, sizeof buffer, "%Y-%m-%dT%H:%M:%SZ", &tm) == 0)
         return nullptr;
     return buffer;
 }

@@ -2,21 +2,13 @@
 
 #include "platform/file_system.h"
 
-#include <cstdlib>
-#include <pwd.h>
-#include <unistd.h>
-
 namespace qb::discovery {
 
 Places Places::FromEnvironment() {
     Places places;
-    if (const char* home = std::getenv("HOME"); home != nullptr && *home != '\0') {
-        places.home = home;
-    } else if (const passwd* pw = ::getpwuid(::getuid()); pw != nullptr && pw->pw_dir) {
-        places.home = pw->pw_dir;
-    }
-    if (const char* prefix = std::getenv("WINEPREFIX"); prefix != nullptr)
-        places.winePrefix = prefix;
+    places.home = fs::HomeDirectory();
+    if (auto prefix = fs::EnvironmentVariable("WINEPREFIX"))
+        places.winePrefix = *prefix;
     return places;
 }
 

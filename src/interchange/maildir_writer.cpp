@@ -11,7 +11,6 @@
 #include <atomic>
 #include <chrono>
 #include <cstdio>
-#include <unistd.h>
 
 namespace qb::interchange {
 
@@ -22,21 +21,21 @@ namespace {
 std::string UniqueName() {
     static std::atomic<unsigned long long> counter{0};
     static const std::string host = [] {
-        char name[256] = {};
-        if (::gethostname(name, sizeof name - 1) != 0 || name[0] == '\0')
+        const std::string name = fs::HostName();
+        if (name.empty())
             return std::string("localhost");
         std::string safe;
-        for (const char* p = name; *p != '\0'; ++p) {
-            if (*p == '/')
+        for (const char c : name) {
+            if (c == '/')
                 safe += "\\057";
-            else if (*p == ':')
+            else if (c == ':')
                 safe += "\\072";
             else
-                safe += *p;
+                safe += c;
         }
         return safe;
     }();
-    static const long pid = static_cast<long>(::getpid());
+    static const long pid = fs::ProcessId();
     const auto now = std::chrono::system_clock::now().time_since_epoch();
     const auto micros = std::chrono::duration_cast<std::chrono::microseconds>(now).count();
     char name[96];

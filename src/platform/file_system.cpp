@@ -6,16 +6,37 @@
 #include <atomic>
 #include <cerrno>
 #include <chrono>
-#include <csignal>
 #include <cstdio>
 #include <cstdlib>
+#include <thread>
+
+#ifdef _WIN32
+#ifndef WIN32_LEAN_AND_MEAN
+#define WIN32_LEAN_AND_MEAN
+#endif
+#ifndef NOMINMAX
+#define NOMINMAX
+#endif
+#include <windows.h>
+// After windows.h, which they need.
+#include <fcntl.h>
+#include <io.h>
+#include <shellapi.h>
+// The Win32 API's ANSI/wide switching macros would rename this layer's own functions.
+#undef CreateDirectory
+#undef MoveFile
+#undef RemoveDirectory
+#undef ReplaceFile
+#else
+#include <csignal>
 #include <dirent.h>
 #include <fcntl.h>
+#include <pwd.h>
 #include <sys/file.h>
 #include <sys/stat.h>
 #include <sys/syscall.h>
-#include <thread>
 #include <unistd.h>
+#endif
 
 namespace qb::fs {
 
@@ -48,6 +69,164 @@ Verdict Tick(Op op, const std::string& what = {}) {
     }
 }
 
+#ifdef _WIN32
+
+// Files are Win32 handles wrapped in C runtime descriptors (so that a File holds an int on every
+// platform); all reading and writing goes to the handle itself, in binary.
+HANDLE HandleOf(int fd) {
+    return reinterpret_cast<HANDLE>(::_get_osfhandle(fd));
+}
+
+void CloseDescriptor(int fd) {
+    ::_close(fd);
+}
+
+std::wstring Widen(std::string_view text, bool& ok) {
+    ok = true;
+    if (text.empty())
+        return {};
+    const int size = static_cast<int>(text.size());
+    const int n =
+        ::MultiByteToWideChar(CP_UTF8, MB_ERR_INVALID_CHARS, text.data(), size, nullptr, 0);
+    if (n <= 0) {
+        ok = false;
+        return {};
+    }
+    std::wstring wide(static_cast<std::size_t>(n), L'\0');
+    ::MultiByteToWideChar(CP_UTF8, MB_ERR_INVALID_CHARS, text.data(), size, wide.data(), n);
+    return wide;
+}
+
+std::string Narrow(std::wstring_view wide) {
+    if (wide.empty())
+        return {};
+    const int size = static_cast<int>(wide.size());
+    const int n =
+        ::WideCharToMultiByte(CP_UTF8, 0, wide.data(), size, nullptr, 0, nullptr, nullptr);
+    std::string text(static_cast<std::size_t>(n > 0 ? n : 0), '\0');
+    if (n > 0)
+        ::WideCharToMultiByte(CP_UTF8, 0, wide.data(), size, text.data(), n, nullptr, nullptr);
+    return text;
+}
+
+// Whether a path of '\\' separators names its file directly: a drive-absolute path with no
+// "." or ".." component and no doubled separator.
+bool IsPlainAbsolute(std::wstring_view path) {
+    if (path.size() < 3 || path[1] != L':' || path[2] != L'\\')
+        return false;
+    std::size_t start = 3;
+    while (start < path.size()) {
+        const std::size_t end = std::min(path.find(L'\\', start), path.size());
+        const std::wstring_view part = path.substr(start, end - start);
+        if ((part.empty() && end < path.size()) || part == L"." || part == L"..")
+            return false;
+        start = end + 1;
+    }
+    return true;
+}
+
+// The form of a UTF-8 path that the wide file API takes: '\\' separators, absolute, with the
+// long-path prefix so that no 260-character limit applies. Empty for a path that is not UTF-8.
+std::wstring WidePath(const std::string& path) {
+    bool ok = true;
+    std::wstring wide = Widen(path, ok);
+    if (!ok || wide.empty() || wide.rfind(L"\\\\?\\", 0) == 0)
+        return wide;
+    std::replace(wide.begin(), wide.end(), L'/', L'\\');
+    if (!IsPlainAbsolute(wide)) {
+        const DWORD n = ::GetFullPathNameW(wide.c_str(), 0, nullptr, nullptr);
+        if (n == 0)
+            return {};
+        std::wstring full(n, L'\0');
+        const DWORD written = ::GetFullPathNameW(wide.c_str(), n, full.data(), nullptr);
+        if (written == 0 || written >= n)
+            return {};
+        full.resize(written);
+        wide = std::move(full);
+    }
+    if (wide.rfind(L"\\\\", 0) == 0)
+        return L"\\\\?\\UNC\\" + wide.substr(2);
+    return L"\\\\?\\" + wide;
+}
+
+// The attributes of a name (links are not followed); false when it does not exist.
+bool Attributes(const std::string& path, WIN32_FILE_ATTRIBUTE_DATA& data) {
+    const std::wstring wide = WidePath(path);
+    return !wide.empty() && ::GetFileAttributesExW(wide.c_str(), GetFileExInfoStandard, &data);
+}
+
+// Opens a handle as a descriptor; -1 when it cannot be opened.
+int OpenDescriptor(const std::string& path, DWORD access, DWORD disposition) {
+    const std::wstring wide = WidePath(path);
+    if (wide.empty())
+        return -1;
+    // Others may read, write, rename and delete the file while it is open, as on POSIX (a
+    // rename over it still waits for its close: whoever replaces a file closes it first).
+    const HANDLE handle =
+        ::CreateFileW(wide.c_str(), access, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                      nullptr, disposition, FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (handle == INVALID_HANDLE_VALUE)
+        return -1;
+    const int fd = ::_open_osfhandle(reinterpret_cast<intptr_t>(handle), _O_BINARY);
+    if (fd < 0)
+        ::CloseHandle(handle);
+    return fd;
+}
+
+bool WriteAll(int fd, const char* data, std::size_t size) {
+    const HANDLE handle = HandleOf(fd);
+    while (size > 0) {
+        const DWORD chunk = static_cast<DWORD>(std::min<std::size_t>(size, 1u << 30));
+        DWORD written = 0;
+        if (!::WriteFile(handle, data, chunk, &written, nullptr) || written == 0)
+            return false;
+        data += written;
+        size -= written;
+    }
+    return true;
+}
+
+bool RenameReplacing(const std::string& from, const std::string& to) {
+    const std::wstring wideFrom = WidePath(from);
+    const std::wstring wideTo = WidePath(to);
+    return !wideFrom.empty() && !wideTo.empty() &&
+           ::MoveFileExW(wideFrom.c_str(), wideTo.c_str(),
+                         MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH);
+}
+
+void RemoveQuietly(const std::string& path) {
+    const std::wstring wide = WidePath(path);
+    if (!wide.empty())
+        ::DeleteFileW(wide.c_str());
+}
+
+bool ProcessIsGone(long pid) {
+    const HANDLE process = ::OpenProcess(SYNCHRONIZE, FALSE, static_cast<DWORD>(pid));
+    if (process == nullptr)
+        return ::GetLastError() == ERROR_INVALID_PARAMETER;
+    const bool ended = ::WaitForSingleObject(process, 0) == WAIT_OBJECT_0;
+    ::CloseHandle(process);
+    return ended;
+}
+
+#else
+
+void CloseDescriptor(int fd) {
+    ::close(fd);
+}
+
+bool RenameReplacing(const std::string& from, const std::string& to) {
+    return ::rename(from.c_str(), to.c_str()) == 0;
+}
+
+void RemoveQuietly(const std::string& path) {
+    ::unlink(path.c_str());
+}
+
+bool ProcessIsGone(long pid) {
+    return ::kill(static_cast<pid_t>(pid), 0) != 0 && errno == ESRCH;
+}
+
 bool WriteAll(int fd, const char* data, std::size_t size) {
     while (size > 0) {
         const ssize_t n = ::write(fd, data, size);
@@ -61,6 +240,8 @@ bool WriteAll(int fd, const char* data, std::size_t size) {
     }
     return true;
 }
+
+#endif
 
 } // namespace
 
@@ -90,7 +271,7 @@ void SetOperationObserver(std::function<void(Op, const std::string&)> observer) 
 
 File::~File() {
     if (m_fd >= 0)
-        ::close(m_fd);
+        CloseDescriptor(m_fd);
 }
 
 File::File(File&& other) noexcept : m_fd(other.m_fd) {
@@ -100,7 +281,7 @@ File::File(File&& other) noexcept : m_fd(other.m_fd) {
 File& File::operator=(File&& other) noexcept {
     if (this != &other) {
         if (m_fd >= 0)
-            ::close(m_fd);
+            CloseDescriptor(m_fd);
         m_fd = other.m_fd;
         other.m_fd = -1;
     }
@@ -109,11 +290,24 @@ File& File::operator=(File&& other) noexcept {
 
 bool File::Open(const std::string& path, OpenMode mode) {
     if (m_fd >= 0) {
-        ::close(m_fd);
+        CloseDescriptor(m_fd);
         m_fd = -1;
     }
     if (Tick(Op::Open, path) != Verdict::Go)
         return false;
+#ifdef _WIN32
+    // A directory cannot be opened this way, as the POSIX branch refuses it below.
+    static constexpr struct {
+        DWORD access;
+        DWORD disposition;
+    } kModes[] = {{GENERIC_READ, OPEN_EXISTING},
+                  {GENERIC_READ | GENERIC_WRITE, OPEN_EXISTING},
+                  {GENERIC_WRITE, CREATE_ALWAYS},
+                  {GENERIC_WRITE, CREATE_NEW}};
+    const auto& how = kModes[static_cast<int>(mode)];
+    m_fd = OpenDescriptor(path, how.access, how.disposition);
+    return m_fd >= 0;
+#else
     int flags = O_CLOEXEC;
     switch (mode) {
     case OpenMode::Read:
@@ -142,6 +336,7 @@ bool File::Open(const std::string& path, OpenMode mode) {
     }
     m_fd = fd;
     return true;
+#endif
 }
 
 std::int64_t File::Read(void* buffer, std::size_t size) {
@@ -149,12 +344,20 @@ std::int64_t File::Read(void* buffer, std::size_t size) {
         return -1;
     if (Tick(Op::Read) != Verdict::Go)
         return -1;
+#ifdef _WIN32
+    DWORD got = 0;
+    const DWORD chunk = static_cast<DWORD>(std::min<std::size_t>(size, 1u << 30));
+    if (!::ReadFile(HandleOf(m_fd), buffer, chunk, &got, nullptr))
+        return -1;
+    return static_cast<std::int64_t>(got);
+#else
     for (;;) {
         const ssize_t n = ::read(m_fd, buffer, size);
         if (n < 0 && errno == EINTR)
             continue;
         return n;
     }
+#endif
 }
 
 bool File::ReadExact(void* buffer, std::size_t size) {
@@ -188,7 +391,13 @@ bool File::Seek(std::int64_t position) {
         return false;
     if (Tick(Op::Seek) != Verdict::Go)
         return false;
+#ifdef _WIN32
+    LARGE_INTEGER to;
+    to.QuadPart = position;
+    return ::SetFilePointerEx(HandleOf(m_fd), to, nullptr, FILE_BEGIN);
+#else
     return ::lseek(m_fd, static_cast<off_t>(position), SEEK_SET) == static_cast<off_t>(position);
+#endif
 }
 
 bool File::SeekEnd() {
@@ -196,7 +405,13 @@ bool File::SeekEnd() {
         return false;
     if (Tick(Op::Seek) != Verdict::Go)
         return false;
+#ifdef _WIN32
+    LARGE_INTEGER zero;
+    zero.QuadPart = 0;
+    return ::SetFilePointerEx(HandleOf(m_fd), zero, nullptr, FILE_END);
+#else
     return ::lseek(m_fd, 0, SEEK_END) >= 0;
+#endif
 }
 
 bool File::Truncate(std::int64_t size) {
@@ -204,11 +419,23 @@ bool File::Truncate(std::int64_t size) {
         return false;
     if (Tick(Op::Truncate) != Verdict::Go)
         return false;
+#ifdef _WIN32
+    // The end is set at the file position, which is put back afterwards as ftruncate leaves it.
+    const HANDLE handle = HandleOf(m_fd);
+    LARGE_INTEGER zero, here, to;
+    zero.QuadPart = 0;
+    to.QuadPart = size;
+    if (!::SetFilePointerEx(handle, zero, &here, FILE_CURRENT))
+        return false;
+    const bool cut = ::SetFilePointerEx(handle, to, nullptr, FILE_BEGIN) && ::SetEndOfFile(handle);
+    return ::SetFilePointerEx(handle, here, nullptr, FILE_BEGIN) && cut;
+#else
     int rc;
     do {
         rc = ::ftruncate(m_fd, static_cast<off_t>(size));
     } while (rc != 0 && errno == EINTR);
     return rc == 0;
+#endif
 }
 
 std::int64_t File::Size() {
@@ -216,10 +443,15 @@ std::int64_t File::Size() {
         return -1;
     if (Tick(Op::Stat) != Verdict::Go)
         return -1;
+#ifdef _WIN32
+    LARGE_INTEGER size;
+    return ::GetFileSizeEx(HandleOf(m_fd), &size) ? static_cast<std::int64_t>(size.QuadPart) : -1;
+#else
     struct stat st {};
     if (::fstat(m_fd, &st) != 0)
         return -1;
     return static_cast<std::int64_t>(st.st_size);
+#endif
 }
 
 bool File::Flush() {
@@ -227,7 +459,11 @@ bool File::Flush() {
         return false;
     if (Tick(Op::Flush) != Verdict::Go)
         return false;
+#ifdef _WIN32
+    return !g_diskWaits || ::FlushFileBuffers(HandleOf(m_fd));
+#else
     return !g_diskWaits || ::fsync(m_fd) == 0;
+#endif
 }
 
 void File::StartFlush() {
@@ -270,7 +506,11 @@ bool File::Close() {
     const int fd = m_fd;
     m_fd = -1;
     const bool injected = Tick(Op::Close) != Verdict::Go;
+#ifdef _WIN32
+    const bool closed = ::_close(fd) == 0;
+#else
     const bool closed = ::close(fd) == 0;
+#endif
     return closed && !injected;
 }
 
@@ -285,26 +525,42 @@ bool FileLock::Acquire(const std::string& path, int timeoutMs, LockMode mode) {
     m_busy = false;
     if (Tick(Op::Open, path) != Verdict::Go)
         return false;
+#ifdef _WIN32
+    const int fd = OpenDescriptor(path, GENERIC_READ | GENERIC_WRITE, OPEN_ALWAYS);
+#else
     int fd;
     do {
         fd = ::open(path.c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0666);
     } while (fd < 0 && errno == EINTR);
+#endif
     if (fd < 0)
         return false;
     if (Tick(Op::Lock, path) != Verdict::Go) {
-        ::close(fd);
+        CloseDescriptor(fd);
         return false;
     }
     const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(timeoutMs);
     for (;;) {
+#ifdef _WIN32
+        // The first byte stands for the whole file; locks of two handles conflict even within
+        // one process, as two open file descriptions do with flock.
+        OVERLAPPED at{};
+        const DWORD how =
+            (mode == LockMode::Shared ? 0 : LOCKFILE_EXCLUSIVE_LOCK) | LOCKFILE_FAIL_IMMEDIATELY;
+        if (::LockFileEx(HandleOf(fd), how, 0, 1, 0, &at))
+            break;
+        const DWORD error = ::GetLastError();
+        if (error != ERROR_LOCK_VIOLATION && error != ERROR_IO_PENDING) {
+#else
         if (::flock(fd, (mode == LockMode::Shared ? LOCK_SH : LOCK_EX) | LOCK_NB) == 0)
             break;
         if (errno != EWOULDBLOCK && errno != EINTR) {
-            ::close(fd);
+#endif
+            CloseDescriptor(fd);
             return false;
         }
         if (std::chrono::steady_clock::now() >= deadline) {
-            ::close(fd);
+            CloseDescriptor(fd);
             m_busy = true;
             return false;
         }
@@ -316,8 +572,13 @@ bool FileLock::Acquire(const std::string& path, int timeoutMs, LockMode mode) {
 
 void FileLock::Release() {
     if (m_fd >= 0) {
+#ifdef _WIN32
+        OVERLAPPED at{};
+        ::UnlockFileEx(HandleOf(m_fd), 0, 1, 0, &at);
+#else
         ::flock(m_fd, LOCK_UN);
-        ::close(m_fd);
+#endif
+        CloseDescriptor(m_fd);
         m_fd = -1;
     }
 }
@@ -345,6 +606,189 @@ bool ReadWholeFile(const std::string& path, std::int64_t limit, std::string& tex
 }
 
 // ---- names ----------------------------------------------------------------------------------
+
+#ifdef _WIN32
+
+bool Exists(const std::string& path) {
+    if (Tick(Op::Stat, path) != Verdict::Go)
+        return false;
+    WIN32_FILE_ATTRIBUTE_DATA data;
+    return Attributes(path, data);
+}
+
+bool IsDirectory(const std::string& path) {
+    if (Tick(Op::Stat, path) != Verdict::Go)
+        return false;
+    WIN32_FILE_ATTRIBUTE_DATA data;
+    return Attributes(path, data) && (data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
+}
+
+bool IsRegularFile(const std::string& path) {
+    if (Tick(Op::Stat, path) != Verdict::Go)
+        return false;
+    WIN32_FILE_ATTRIBUTE_DATA data;
+    return Attributes(path, data) &&
+           (data.dwFileAttributes & (FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_DEVICE)) == 0;
+}
+
+std::int64_t FileSize(const std::string& path) {
+    if (Tick(Op::Stat, path) != Verdict::Go)
+        return -1;
+    WIN32_FILE_ATTRIBUTE_DATA data;
+    if (!Attributes(path, data))
+        return -1;
+    return static_cast<std::int64_t>((static_cast<std::uint64_t>(data.nFileSizeHigh) << 32) |
+                                     data.nFileSizeLow);
+}
+
+FileStamp StampFile(const std::string& path) {
+    // No fault is injected here: a stamp that cannot be taken only makes a folder be read again.
+    FileStamp stamp;
+    const std::wstring wide = WidePath(path);
+    if (wide.empty())
+        return stamp;
+    const HANDLE handle =
+        ::CreateFileW(wide.c_str(), 0, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                      nullptr, OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr);
+    if (handle == INVALID_HANDLE_VALUE)
+        return stamp;
+    BY_HANDLE_FILE_INFORMATION info;
+    if (::GetFileInformationByHandle(handle, &info)) {
+        const auto join = [](DWORD high, DWORD low) {
+            return static_cast<std::int64_t>((static_cast<std::uint64_t>(high) << 32) | low);
+        };
+        stamp.size = join(info.nFileSizeHigh, info.nFileSizeLow);
+        // 100-nanosecond units.
+        stamp.changed =
+            join(info.ftLastWriteTime.dwHighDateTime, info.ftLastWriteTime.dwLowDateTime) * 100;
+        stamp.node = join(info.nFileIndexHigh, info.nFileIndexLow);
+    }
+    ::CloseHandle(handle);
+    return stamp;
+}
+
+bool CreateDirectory(const std::string& path) {
+    if (Tick(Op::CreateDirectory, path) != Verdict::Go)
+        return false;
+    const std::wstring wide = WidePath(path);
+    return !wide.empty() && ::CreateDirectoryW(wide.c_str(), nullptr);
+}
+
+bool RemoveFile(const std::string& path) {
+    if (Tick(Op::Remove, path) != Verdict::Go)
+        return false;
+    const std::wstring wide = WidePath(path);
+    return !wide.empty() && ::DeleteFileW(wide.c_str());
+}
+
+bool RemoveDirectory(const std::string& path) {
+    if (Tick(Op::RemoveDirectory, path) != Verdict::Go)
+        return false;
+    const std::wstring wide = WidePath(path);
+    return !wide.empty() && ::RemoveDirectoryW(wide.c_str());
+}
+
+bool MoveFile(const std::string& from, const std::string& to) {
+    if (Tick(Op::Rename, from) != Verdict::Go)
+        return false;
+    // Without MOVEFILE_REPLACE_EXISTING the rename fails when `to` exists, file or directory.
+    const std::wstring wideFrom = WidePath(from);
+    const std::wstring wideTo = WidePath(to);
+    return !wideFrom.empty() && !wideTo.empty() &&
+           ::MoveFileExW(wideFrom.c_str(), wideTo.c_str(), MOVEFILE_WRITE_THROUGH);
+}
+
+// NTFS and FAT keep directory entries in their own metadata, which a normal user cannot flush
+// apart from the files: renames are written through (MOVEFILE_WRITE_THROUGH) and every file is
+// flushed on its own, so these count the operation and leave the rest to the file system.
+bool SyncDirectory(const std::string& path) {
+    return Tick(Op::Flush, path) == Verdict::Go;
+}
+
+bool SyncFileSystem(const std::string& path) {
+    return Tick(Op::Flush, path) == Verdict::Go;
+}
+
+std::string ResolvePath(const std::string& path) {
+    if (path.empty())
+        return {};
+    if (Tick(Op::Stat, path) != Verdict::Go)
+        return path;
+    std::wstring full = WidePath(path);
+    if (full.empty())
+        return path;
+    // The longest existing leading part is resolved by the system (links, letter case); the rest
+    // is appended as written.
+    std::wstring head = full;
+    std::wstring tail;
+    while (head.size() > 1 && head.back() == L'\\')
+        head.pop_back();
+    for (;;) {
+        const HANDLE handle =
+            ::CreateFileW(head.c_str(), 0, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                          nullptr, OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr);
+        if (handle != INVALID_HANDLE_VALUE) {
+            std::wstring real(32768, L'\0');
+            const DWORD n = ::GetFinalPathNameByHandleW(handle, real.data(),
+                                                        static_cast<DWORD>(real.size()), 0);
+            ::CloseHandle(handle);
+            if (n > 0 && n < real.size()) {
+                real.resize(n);
+                head = std::move(real);
+                break;
+            }
+        }
+        // "\\?\\C:\\" is the shortest head: a drive's root keeps its separator.
+        const std::size_t cut = head.rfind(L'\\');
+        if (cut == std::wstring::npos || cut < 6 || head.size() <= 7)
+            break;
+        tail = head.substr(cut + 1) + (tail.empty() ? L"" : L"\\" + tail);
+        head.resize(cut == 6 ? 7 : cut);
+    }
+    std::wstring result = head;
+    if (!tail.empty())
+        result += (result.back() == L'\\' ? L"" : L"\\") + tail;
+    if (result.rfind(L"\\\\?\\UNC\\", 0) == 0)
+        result = L"\\\\" + result.substr(8);
+    else if (result.rfind(L"\\\\?\\", 0) == 0)
+        result.erase(0, 4);
+    // The program joins names with '/', which every Windows file call takes too.
+    std::replace(result.begin(), result.end(), L'\\', L'/');
+    if (result.size() == 2 && result[1] == L':')
+        result += L'/';
+    return Narrow(result);
+}
+
+bool ListDirectory(const std::string& path, std::vector<DirEntry>& entries) {
+    entries.clear();
+    if (Tick(Op::ListDirectory, path) != Verdict::Go)
+        return false;
+    std::wstring pattern = WidePath(path);
+    if (pattern.empty())
+        return false;
+    if (pattern.back() != L'\\')
+        pattern += L'\\';
+    pattern += L'*';
+    WIN32_FIND_DATAW found;
+    const HANDLE search = ::FindFirstFileExW(pattern.c_str(), FindExInfoBasic, &found,
+                                             FindExSearchNameMatch, nullptr, 0);
+    if (search == INVALID_HANDLE_VALUE)
+        return false;
+    do {
+        const std::wstring_view name = found.cFileName;
+        if (name == L"." || name == L"..")
+            continue;
+        DirEntry entry;
+        entry.name = Narrow(name);
+        entry.isDirectory = (found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
+        entries.push_back(std::move(entry));
+    } while (::FindNextFileW(search, &found));
+    const bool complete = ::GetLastError() == ERROR_NO_MORE_FILES;
+    ::FindClose(search);
+    return complete;
+}
+
+#else
 
 bool Exists(const std::string& path) {
     if (Tick(Op::Stat, path) != Verdict::Go)
@@ -540,9 +984,11 @@ bool ListDirectory(const std::string& path, std::vector<DirEntry>& entries) {
     return true;
 }
 
+#endif
+
 std::string TemporaryNameFor(const std::string& target) {
     static std::atomic<unsigned> counter{0};
-    const std::string name = ".qbtmp-" + std::to_string(::getpid()) + "-" +
+    const std::string name = ".qbtmp-" + std::to_string(ProcessId()) + "-" +
                              std::to_string(counter.fetch_add(1)) + ".dat";
     return JoinPath(DirectoryOf(target), name);
 }
@@ -571,9 +1017,9 @@ bool RemoveStaleTemporaryFiles(const std::string& directory) {
             }
             pid = pid * 10 + (rest[i] - '0');
         }
-        if (pid <= 0 || pid == ::getpid())
+        if (pid <= 0 || pid == ProcessId())
             continue;
-        if (::kill(static_cast<pid_t>(pid), 0) != 0 && errno == ESRCH)
+        if (ProcessIsGone(pid))
             RemoveFile(JoinPath(directory, entry.name));
     }
     return true;
@@ -592,12 +1038,92 @@ bool ReplaceFile(const std::string& target, const std::function<bool(File&)>& wr
     bool ok = write(file) && file.Flush();
     ok = file.Close() && ok;
     ok = ok && stillValid();
-    if (ok && Tick(Op::Rename, temp) == Verdict::Go &&
-        ::rename(temp.c_str(), target.c_str()) == 0) {
+    if (ok && Tick(Op::Rename, temp) == Verdict::Go && RenameReplacing(temp, target))
         return true;
-    }
-    ::unlink(temp.c_str());
+    RemoveQuietly(temp);
     return false;
 }
+
+// ---- the process ----------------------------------------------------------------------------
+
+#ifdef _WIN32
+
+std::vector<std::string> ProcessArguments(int argc, char** argv) {
+    std::vector<std::string> arguments;
+    int count = 0;
+    if (wchar_t** wide = ::CommandLineToArgvW(::GetCommandLineW(), &count)) {
+        for (int i = 0; i < count; ++i)
+            arguments.push_back(Narrow(wide[i]));
+        ::LocalFree(wide);
+    } else {
+        arguments.assign(argv, argv + argc);
+    }
+    ::_setmode(::_fileno(stdin), _O_BINARY);
+    ::_setmode(::_fileno(stdout), _O_BINARY);
+    ::_setmode(::_fileno(stderr), _O_BINARY);
+    // What the program prints is UTF-8; a console shows it as such.
+    ::SetConsoleOutputCP(CP_UTF8);
+    return arguments;
+}
+
+std::optional<std::string> EnvironmentVariable(const char* name) {
+    bool ok = true;
+    const std::wstring wideName = Widen(name, ok);
+    const wchar_t* value = ok ? ::_wgetenv(wideName.c_str()) : nullptr;
+    if (value == nullptr)
+        return std::nullopt;
+    return Narrow(value);
+}
+
+std::string HomeDirectory() {
+    if (auto profile = EnvironmentVariable("USERPROFILE"); profile && !profile->empty())
+        return *profile;
+    const auto drive = EnvironmentVariable("HOMEDRIVE");
+    const auto path = EnvironmentVariable("HOMEPATH");
+    return drive && path ? *drive + *path : std::string();
+}
+
+long ProcessId() {
+    return static_cast<long>(::GetCurrentProcessId());
+}
+
+std::string HostName() {
+    wchar_t name[MAX_COMPUTERNAME_LENGTH + 1] = {};
+    DWORD size = MAX_COMPUTERNAME_LENGTH + 1;
+    return ::GetComputerNameW(name, &size) ? Narrow(std::wstring_view(name, size)) : std::string();
+}
+
+#else
+
+std::vector<std::string> ProcessArguments(int argc, char** argv) {
+    return std::vector<std::string>(argv, argv + argc);
+}
+
+std::optional<std::string> EnvironmentVariable(const char* name) {
+    if (const char* value = std::getenv(name))
+        return std::string(value);
+    return std::nullopt;
+}
+
+std::string HomeDirectory() {
+    if (const char* env = std::getenv("HOME"); env != nullptr && *env != '\0')
+        return env;
+    if (const passwd* pw = ::getpwuid(::getuid()); pw != nullptr && pw->pw_dir)
+        return pw->pw_dir;
+    return {};
+}
+
+long ProcessId() {
+    return static_cast<long>(::getpid());
+}
+
+std::string HostName() {
+    char name[256] = {};
+    if (::gethostname(name, sizeof name - 1) != 0)
+        return {};
+    return name;
+}
+
+#endif
 
 } // namespace qb::fs

@@ -6,6 +6,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <functional>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -191,5 +192,21 @@ bool IsTemporaryName(const std::string& name);
 // Removes the temporary files in `directory` whose making process no longer runs (left behind
 // by a crash). False when the directory cannot be listed.
 bool RemoveStaleTemporaryFiles(const std::string& directory);
+
+// ---- the process ----------------------------------------------------------------------------
+
+// Readies the process for byte-exact work and returns its arguments as UTF-8. On Windows the
+// arguments are taken from the wide command line (the 8-bit ones went through the ANSI code
+// page) and the standard streams are switched to binary, so that no CR is added before a LF.
+std::vector<std::string> ProcessArguments(int argc, char** argv);
+// An environment variable as UTF-8; nullopt when it is not set.
+std::optional<std::string> EnvironmentVariable(const char* name);
+// The user's home directory: HOME, else the user database's entry (on Windows USERPROFILE);
+// "" when neither is known.
+std::string HomeDirectory();
+// This process's id.
+long ProcessId();
+// This machine's name; "" when unknown.
+std::string HostName();
 
 } // namespace qb::fs

@@ -1,4 +1,5 @@
-// Path helpers. Paths are 8-bit strings; the separator is the platform's ('/' here).
+// Path helpers. Paths are UTF-8 strings joined with '/'; on Windows '\\' separates too, and a
+// drive's root ("C:/") is a root as "/" is.
 #pragma once
 
 #include <cstddef>
@@ -16,7 +17,9 @@ std::string JoinPath(std::string_view a, std::string_view b);
 std::string DirectoryOf(std::string_view path);
 // The last component of a path, ignoring trailing separators.
 std::string BaseName(std::string_view path);
-// The path without trailing separators (a lone "/" stays).
+// Whether `c` separates path components here ('/', and on Windows '\\' too).
+bool IsPathSeparator(char c);
+// The path without trailing separators (a root such as "/" stays).
 std::string StripTrailingSeparators(std::string_view path);
 // The path made absolute against the working directory and normalised lexically ("." and ".."
 // resolved, no link followed); the path as given when the working directory is unknown.

@@ -4,8 +4,6 @@
 #include "platform/paths.h"
 
 #include <cstdlib>
-#include <pwd.h>
-#include <unistd.h>
 
 namespace qb {
 
@@ -463,22 +461,23 @@ std::string RegistryData::Serialize() const {
 RegistryFile::RegistryFile(std::string path) : m_path(std::move(path)) {}
 
 std::string RegistryFile::DefaultPath() {
-    if (const char* explicitPath = std::getenv("QUILLBOX_REGISTRY");
-        explicitPath != nullptr && *explicitPath != '\0')
-        return explicitPath;
+    if (auto explicitPath = fs::EnvironmentVariable("QUILLBOX_REGISTRY");
+        explicitPath && !explicitPath->empty())
+        return *explicitPath;
     std::string config;
+#ifdef _WIN32
+    // The per-user roaming settings folder, %APPDATA%.
+    if (auto appData = fs::EnvironmentVariable("APPDATA"); appData && !appData->empty())
+        config = *appData;
+    else
+        config = JoinPath(JoinPath(fs::HomeDirectory(), "AppData"), "Roaming");
+#else
     // A relative XDG_CONFIG_HOME is invalid and ignored.
-    if (const char* xdg = std::getenv("XDG_CONFIG_HOME"); xdg != nullptr && xdg[0] == '/') {
-        config = xdg;
-    } else {
-        std::string home;
-        if (const char* env = std::getenv("HOME"); env != nullptr && *env != '\0') {
-            home = env;
-        } else if (const passwd* pw = ::getpwuid(::getuid()); pw != nullptr && pw->pw_dir) {
-            home = pw->pw_dir;
-        }
-        config = JoinPath(home, ".config");
-    }
+    if (auto xdg = fs::EnvironmentVariable("XDG_CONFIG_HOME"); xdg && xdg->starts_with('/'))
+        config = *xdg;
+    else
+        config = JoinPath(fs::HomeDirectory(), ".config");
+#endif
     return JoinPath(JoinPath(config, "Velmora"), "Quillbox.reg");
 }
 

@@ -193,6 +193,13 @@ std::int64_t CountLines(const char* data, std::size_t size) {
 // Where "\r\n\r\n" starts in the bytes [from, to) of the message file: -1 when it is not there,
 // -2 when the file cannot give the bytes. Read a window at a time, so a large record is never
 // held whole.
+// The first occurrence of `needle` in the `size` bytes at `data`, or null (memmem, which not
+// every C library has).
+const char* FindBytes(const char* data, std::size_t size, std::string_view needle) {
+    const std::size_t at = std::string_view(data, size).find(needle);
+    return at == std::string_view::npos ? nullptr : data + at;
+}
+
 std::int64_t FindHeaderEnd(WindowReader& reader, std::int64_t from, std::int64_t to) {
     for (std::int64_t p = from; to - p >= 4;) {
         const std::size_t want = static_cast<std::size_t>(
@@ -202,8 +209,8 @@ std::int64_t FindHeaderEnd(WindowReader& reader, std::int64_t from, std::int64_t
         if (data == nullptr)
             return -2;
         n = static_cast<std::size_t>(std::min<std::int64_t>(static_cast<std::int64_t>(n), to - p));
-        if (const void* hit = memmem(data, n, "\r\n\r\n", 4))
-            return p + (static_cast<const char*>(hit) - data);
+        if (const char* hit = FindBytes(data, n, "\r\n\r\n"))
+            return p + (hit - data);
         if (static_cast<std::int64_t>(n) == to - p)
             break;
         p += static_cast<std::int64_t>(n) - 3; // a match may straddle the windows
@@ -619,9 +626,9 @@ CInternetMails::ScanRecords(const std::function<bool(std::uint32_t)>& isRemoved,
             }
             len = static_cast<std::size_t>(
                 std::min<std::int64_t>(static_cast<std::int64_t>(len), end - p));
-            const void* hit = memmem(data, len, kMarker, 4);
+            const char* hit = FindBytes(data, len, std::string_view(kMarker, 4));
             if (hit != nullptr) {
-                r = p + (static_cast<const char*>(hit) - data);
+                r = p + (hit - data);
                 break;
             }
             p += static_cast<std::int64_t>(len) - 3;

@@ -1369,7 +1369,10 @@ bool CNetscapeMails::Compact() {
                     written += 2;
                 }
             }
-            return copier.Finish();
+            if (!copier.Finish())
+                return false;
+            // Windows renames nothing over a file that is still open.
+            return source.Close();
         },
         // Another program that appended to or rewrote the folder meanwhile would lose its
         // change to the rename: give up instead, the folder stays as it is.

@@ -1,6 +1,5 @@
 // The platform's charset converter behind two calls. converter_iconv.cpp implements them with
-// glibc's iconv; a port to another platform provides its own implementation of this header and
-// nothing else changes.
+// glibc's iconv, converter_win.cpp with the Windows code pages; nothing else changes by platform.
 #pragma once
 
 #include <string>

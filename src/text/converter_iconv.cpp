@@ -1,5 +1,8 @@
 #include "text/converter.h"
 
+// Windows has no iconv: converter_win.cpp stands in for this file there.
+#ifndef _WIN32
+
 #include <cerrno>
 #include <iconv.h>
 #include <utility>
@@ -80,3 +83,5 @@ bool ToUtf8(std::string_view bytes, const std::string& name, std::string& out) {
 }
 
 } // namespace qb::converter
+
+#endif
