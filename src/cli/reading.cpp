@@ -65,6 +65,7 @@ int Folders(Context& ctx, const std::string& store, const Form& form) {
     if (!OpenStoreArg(ctx, store, opened))
         return kExitFailed;
     const std::vector<FolderPath> folders = ListFolderPaths(opened.Root());
+    WarnIfNotWhole(opened.Root());
     if (!form.json) {
         for (const FolderPath& entry : folders) {
             Out(entry.path);
@@ -137,6 +138,7 @@ int List(Context& ctx, const std::string& store, const std::string& folder, cons
     }
     if (form.json)
         Out("\n]}\n");
+    WarnIfNotWhole(*opened.folder);
     return kExitOk;
 }
 

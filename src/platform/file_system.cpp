@@ -9,6 +9,7 @@
 #include <csignal>
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 #include <dirent.h>
 #include <fcntl.h>
 #include <sys/file.h>
@@ -29,6 +30,24 @@ bool g_diskWaits = true;
 enum class Verdict { Go, Fail, Short };
 
 // Counts one operation and tells whether it is the one the plan makes fail.
+// errno of this thread's last failed operation (0: none since ClearLastError) and its file.
+thread_local int g_lastErrno = 0;
+thread_local std::string g_lastPath;
+
+// Keeps errno as the reason of a failure of `path`; returns false for the caller to return.
+bool Failure(const std::string& path) {
+    g_lastErrno = errno != 0 ? errno : EIO;
+    g_lastPath = path;
+    return false;
+}
+
+// An injected failure of an operation on `path`.
+bool Injected(const std::string& path) {
+    g_lastErrno = EIO;
+    g_lastPath = path;
+    return false;
+}
+
 Verdict Tick(Op op, const std::string& what = {}) {
     const std::int64_t index = g_count++;
     if (g_observer)
@@ -38,6 +57,8 @@ Verdict Tick(Op op, const std::string& what = {}) {
     const bool hit = g_plan.failFromThenOn ? index >= g_plan.failAt : index == g_plan.failAt;
     if (!hit)
         return Verdict::Go;
+    g_lastErrno = EIO;
+    g_lastPath = what;
     switch (g_plan.kind) {
     case FaultKind::Crash:
         _exit(77);
@@ -63,6 +84,18 @@ bool WriteAll(int fd, const char* data, std::size_t size) {
 }
 
 } // namespace
+
+std::string LastErrorText() {
+    if (g_lastErrno == 0)
+        return {};
+    const std::string error = std::strerror(g_lastErrno);
+    return g_lastPath.empty() ? error : g_lastPath + ": " + error;
+}
+
+void ClearLastError() {
+    g_lastErrno = 0;
+    g_lastPath.clear();
+}
 
 void SetFaultPlan(const FaultPlan& plan) {
     g_plan = plan;
@@ -93,7 +126,7 @@ File::~File() {
         ::close(m_fd);
 }
 
-File::File(File&& other) noexcept : m_fd(other.m_fd) {
+File::File(File&& other) noexcept : m_fd(other.m_fd), m_path(std::move(other.m_path)) {
     other.m_fd = -1;
 }
 
@@ -102,6 +135,7 @@ File& File::operator=(File&& other) noexcept {
         if (m_fd >= 0)
             ::close(m_fd);
         m_fd = other.m_fd;
+        m_path = std::move(other.m_path);
         other.m_fd = -1;
     }
     return *this;
@@ -134,25 +168,30 @@ bool File::Open(const std::string& path, OpenMode mode) {
         fd = ::open(path.c_str(), flags, 0666);
     } while (fd < 0 && errno == EINTR);
     if (fd < 0)
-        return false;
+        return Failure(path);
     struct stat st {};
     if (::fstat(fd, &st) != 0 || S_ISDIR(st.st_mode)) {
         ::close(fd);
         return false;
     }
     m_fd = fd;
+    m_path = path;
     return true;
 }
 
 std::int64_t File::Read(void* buffer, std::size_t size) {
     if (m_fd < 0)
         return -1;
-    if (Tick(Op::Read) != Verdict::Go)
+    if (Tick(Op::Read) != Verdict::Go) {
+        Injected(m_path);
         return -1;
+    }
     for (;;) {
         const ssize_t n = ::read(m_fd, buffer, size);
         if (n < 0 && errno == EINTR)
             continue;
+        if (n < 0)
+            Failure(m_path);
         return n;
     }
 }
@@ -175,12 +214,12 @@ bool File::Write(const void* buffer, std::size_t size) {
     const Verdict v = Tick(Op::Write);
     const char* data = static_cast<const char*>(buffer);
     if (v == Verdict::Fail)
-        return false;
+        return Injected(m_path);
     if (v == Verdict::Short) {
         WriteAll(m_fd, data, size / 2);
-        return false;
+        return Injected(m_path);
     }
-    return WriteAll(m_fd, data, size);
+    return WriteAll(m_fd, data, size) || Failure(m_path);
 }
 
 bool File::Seek(std::int64_t position) {
@@ -226,8 +265,8 @@ bool File::Flush() {
     if (m_fd < 0)
         return false;
     if (Tick(Op::Flush) != Verdict::Go)
-        return false;
-    return !g_diskWaits || ::fsync(m_fd) == 0;
+        return Injected(m_path);
+    return !g_diskWaits || ::fsync(m_fd) == 0 || Failure(m_path);
 }
 
 bool File::Close() {
@@ -236,7 +275,9 @@ bool File::Close() {
     const int fd = m_fd;
     m_fd = -1;
     const bool injected = Tick(Op::Close) != Verdict::Go;
-    const bool closed = ::close(fd) == 0;
+    if (injected)
+        Injected(m_path);
+    const bool closed = ::close(fd) == 0 || Failure(m_path);
     return closed && !injected;
 }
 
@@ -345,7 +386,7 @@ std::int64_t FileSize(const std::string& path) {
 bool CreateDirectory(const std::string& path) {
     if (Tick(Op::CreateDirectory, path) != Verdict::Go)
         return false;
-    return ::mkdir(path.c_str(), 0777) == 0;
+    return ::mkdir(path.c_str(), 0777) == 0 || Failure(path);
 }
 
 bool RemoveFile(const std::string& path) {
@@ -540,18 +581,24 @@ bool ReplaceFile(const std::string& target, const std::function<bool(File&)>& wr
 bool ReplaceFile(const std::string& target, const std::function<bool(File&)>& write,
                  const std::function<bool()>& stillValid) {
     const std::string temp = TemporaryNameFor(target);
+    // A failure of the temporary file is told as one of the file it stands in for.
+    const auto failed = [&temp, &target] {
+        if (g_lastPath == temp)
+            g_lastPath = target;
+        return false;
+    };
     File file;
     if (!file.Open(temp, OpenMode::CreateNew))
-        return false;
+        return failed();
     bool ok = write(file) && file.Flush();
     ok = file.Close() && ok;
     ok = ok && stillValid();
     if (ok && Tick(Op::Rename, temp) == Verdict::Go &&
-        ::rename(temp.c_str(), target.c_str()) == 0) {
+        (::rename(temp.c_str(), target.c_str()) == 0 || Failure(temp))) {
         return true;
     }
     ::unlink(temp.c_str());
-    return false;
+    return failed();
 }
 
 } // namespace qb::fs

@@ -32,6 +32,7 @@ class CQuillboxView : public QTreeView {
     void DeleteFolderItem(const CMails* folder);
     void DeleteAllItems();
     void SetFolderText(const CMails* folder, const std::string& name);
+    void SetFolderWarning(const CMails* folder, const std::string& warning);
     // Scrolls the folder's item into view and selects it, expanding it when asked.
     bool SelectFolder(CMails* folder, bool expand);
     // Refills the message list from the selected folder.

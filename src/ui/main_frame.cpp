@@ -319,9 +319,12 @@ void CMainFrame::SetDocument(CQuillboxDoc* document) {
             showMessage(kTextCannotRenameFolder);
     };
     m_list->listMessages = [this](CMails& folder) -> MessageList& {
-        return m_doc != nullptr
-                   ? m_doc->Undelete().ListMessages(folder, MessageListModel::kListWaitMs)
-                   : ListMessages(folder, MessageListModel::kListWaitMs);
+        if (m_doc == nullptr)
+            return ListMessages(folder, MessageListModel::kListWaitMs);
+        MessageList& listed = m_doc->Undelete().ListMessages(folder, MessageListModel::kListWaitMs);
+        // Damage met while listing is said on the folder's item and in the status bar.
+        m_doc->ReportFolderWarning(folder);
+        return listed;
     };
     m_list->onRowsChanged = [this] {
         if (m_doc != nullptr && m_doc->Undelete().ShowsDeleted())
