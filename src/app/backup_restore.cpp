@@ -121,10 +121,12 @@ DialogResult CBackupRestoreCommands::Restore(const std::string& file, CMails* ro
         ArchiveError error = archive.GetError();
         if (!error)
             error.cause = ArchiveCause::BadFormat;
+        // Where the damage begins, for a file that holds anything at all.
         std::string detail;
-        if (error.offset >= 0 && error.cause != ArchiveCause::ReadFailed)
-            detail = "Damaged at byte " + std::to_string(error.offset) + " of " +
-                     std::to_string(fs::FileSize(file));
+        const std::int64_t size = fs::FileSize(file);
+        if (error.offset >= 0 && error.cause != ArchiveCause::ReadFailed && size > 0)
+            detail =
+                "Damaged at byte " + std::to_string(error.offset) + " of " + std::to_string(size);
         port.Message(error.Text(AbsolutePath(file)), Buttons::Ok, Icon::Stop, detail);
         return {Outcome::Failed, false};
     }

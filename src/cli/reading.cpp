@@ -65,7 +65,6 @@ int Folders(Context& ctx, const std::string& store, const Form& form) {
     if (!OpenStoreArg(ctx, store, opened))
         return kExitFailed;
     const std::vector<FolderPath> folders = ListFolderPaths(opened.Root());
-    WarnIfNotWhole(opened.Root());
     if (!form.json) {
         for (const FolderPath& entry : folders) {
             Out(entry.path);

@@ -78,6 +78,15 @@ class FolderTreeTest : public QObject {
 
         model.SetItemText(sub, QStringLiteral("Renamed"));
         QCOMPARE(model.FindFolderItem(s.sub).data().toString(), QStringLiteral("Renamed"));
+        // A folder that cannot be read whole: a warning icon, the reason as its tooltip.
+        const qint64 own = sub.data(Qt::DecorationRole).value<QIcon>().cacheKey();
+        const QString reason = QStringLiteral("damaged at byte 9: 1 messages read");
+        model.SetItemWarning(sub, reason);
+        QCOMPARE(sub.data(Qt::ToolTipRole).toString(), reason);
+        QVERIFY(sub.data(Qt::DecorationRole).value<QIcon>().cacheKey() != own);
+        model.SetItemWarning(sub, {});
+        QVERIFY(!sub.data(Qt::ToolTipRole).isValid());
+        QCOMPARE(sub.data(Qt::DecorationRole).value<QIcon>().cacheKey(), own);
         model.DeleteItem(model.FindFolderItem(s.inbox));
         QVERIFY(!model.FindFolderItem(s.sub).isValid());
         QCOMPARE(model.rowCount(model.FindFolderItem(s.first.get())), 1);
