@@ -26,6 +26,14 @@ std::string FailedFoldersText(const std::vector<std::string>& failed) {
     return text;
 }
 
+void FreeListedMessages(CMails* folder) {
+    if (folder == nullptr)
+        return;
+    folder->FreeMessages();
+    for (CMails* child : folder->Children())
+        FreeListedMessages(child);
+}
+
 } // namespace
 
 bool CCompactCommand::CompactFolderTree(CMails* folder, std::vector<std::string>* failed) {
@@ -35,13 +43,16 @@ bool CCompactCommand::CompactFolderTree(CMails* folder, std::vector<std::string>
     if (StopRequested())
         return false;
     bool ok = true;
-    // A root stands for the store directory, not for a message file.
-    fs::ClearLastError();
-    if (!folder->IsRoot() && !folder->Compact()) {
-        ok = false;
+    // A root stands for the store directory, not for a message file. Compacting lists the folder;
+    // the list is let go of again, so that compacting a whole store holds one folder's records at
+    // a time (the message list is filled again when the compaction ends).
+    if (!folder->IsRoot()) {
+        fs::ClearLastError();
+        ok = folder->Compact();
+        folder->FreeMessages();
         // The folder, and the file and the system's reason when that was the cause.
         const std::string error = fs::LastErrorText();
-        if (failed != nullptr)
+        if (!ok && failed != nullptr)
             failed->push_back(FolderPath(folder) + (error.empty() ? "" : " (" + error + ")"));
     }
     for (CMails* sub : folder->GetSubFolders()) {
@@ -90,6 +101,10 @@ Outcome CCompactCommand::RunCompact() {
     Outcome outcome = Outcome::Done;
     port.Progress("Compacting, please wait...");
     LongOperation operation(port, "Compacting");
+    // The list is not drawn while the operation runs and is filled again when it ends: the
+    // records it shows need not be held meanwhile.
+    for (const auto& entry : m_doc.Mailboxes())
+        FreeListedMessages(entry->m_pRoot.get());
     for (const auto& entry : m_doc.Mailboxes()) {
         if (entry->m_bReadOnly) {
             port.Progress("Mailbox '" + entry->m_strName + "' is read-only, not compacted.");

@@ -1,5 +1,7 @@
 #include "app/document.h"
 
+#include "app/disk_changes.h"
+
 #include "model/mails.h"
 #include "platform/file_system.h"
 #include "platform/paths.h"
@@ -122,6 +124,29 @@ bool CQuillboxDoc::RemoveMessagesShown(CMails& folder, const std::vector<CMessag
         m_undelete.MessagesRemoved();
     }
     return removed;
+}
+
+bool CQuillboxDoc::RelistIfChanged(CMails& folder, std::vector<CMessage*>& messages) {
+    if (messages.empty() || !ChangedSinceListed(folder))
+        return true;
+    std::vector<MessageKey> keys;
+    for (const CMessage* message : messages)
+        keys.push_back(KeyOf(*message));
+    // The list re-reads the folder when it shows it; otherwise it is read here.
+    m_port.FillMessageList();
+    if (ChangedSinceListed(folder))
+        ListMessages(folder, kStoreLockWaitMs, m_undelete.ShowsDeleted());
+    std::vector<CMessage*> listed;
+    for (const auto& message : folder.m_pMessages)
+        listed.push_back(message.get());
+    const std::vector<int> rows = RowsOfMessages(keys, listed);
+    if (rows.size() != keys.size()) {
+        m_port.Message(kTextMessageGone);
+        return false;
+    }
+    for (std::size_t i = 0; i < rows.size(); ++i)
+        messages[i] = listed[static_cast<std::size_t>(rows[i])];
+    return true;
 }
 
 bool CQuillboxDoc::DeleteFolderAndItem(CMails* folder, bool keepItemOnFailure) {

@@ -104,6 +104,12 @@ class CQuillboxDoc {
     // by another program), kTextCannotRemoveMessage is shown, the list is filled again with what
     // the folder holds, and the result is false.
     bool RemoveMessagesShown(CMails& folder, const std::vector<CMessage*>& messages);
+    // Called by a command that changes `folder` for messages the user selected in its list,
+    // once it holds the folder's lock and before it writes: when another program changed the
+    // folder's files since they were listed, the folder is read again (the list shows it anew)
+    // and `messages` become the same messages of the new listing. When one of them is gone,
+    // kTextMessageGone is shown and the result is false: the command then writes nothing.
+    bool RelistIfChanged(CMails& folder, std::vector<CMessage*>& messages);
 
     // ---- the read-only rule ----
 

@@ -199,9 +199,12 @@ Outcome CFolderCommands::OnDelete(const Selection& selection) {
             const StoreLocks locks = m_doc.LockForChange({selection.folder});
             if (!locks)
                 return Outcome::Failed;
-            for (CMessage* message : selection.messages)
+            std::vector<CMessage*> messages = selection.messages;
+            if (!m_doc.RelistIfChanged(*selection.folder, messages))
+                return Outcome::Failed;
+            for (CMessage* message : messages)
                 port.DeleteMessageRow(message);
-            if (!m_doc.RemoveMessagesShown(*selection.folder, selection.messages))
+            if (!m_doc.RemoveMessagesShown(*selection.folder, messages))
                 outcome = Outcome::Failed;
         } else {
             outcome = Outcome::Cancelled;

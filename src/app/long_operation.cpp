@@ -26,7 +26,7 @@ bool LongOperation::Advance(Work work, std::uint64_t count) {
     if (work == Work::Message)
         m_done += count;
     else
-        text = "Reading messages";
+        text = kTextReadingMessages;
     // A total counted before the work began may fall short of it: then it is not known.
     m_stopped = !m_sink->Step(m_done, m_done > m_total ? 0 : m_total, text);
     return !m_stopped;

@@ -19,6 +19,8 @@ inline constexpr char kTextStoppedCompact[] =
     "Stopped: the folders compacted so far stay compacted";
 inline constexpr char kTextStoppedBackup[] = "Stopped: no backup was written";
 inline constexpr char kTextStoppedRestore[] = "Stopped: nothing was restored";
+// The progress of reading a folder's messages.
+inline constexpr char kTextReadingMessages[] = "Reading messages";
 // "Stopped: 3 of 10 messages moved" (or copied).
 std::string StoppedMessagesText(std::uint64_t done, std::uint64_t total, bool move);
 

@@ -218,7 +218,7 @@ Outcome CMoveCopyCommands::MoveOrCopyFolder(CMails* source, CMails* dest, bool m
 }
 
 Outcome CMoveCopyCommands::MoveOrCopyMessages(CMails* source, CMails* dest,
-                                              const std::vector<CMessage*>& messages, bool move) {
+                                              std::vector<CMessage*> messages, bool move) {
     Outcome outcome = Outcome::Done;
     if (dest->IsRoot()) {
         m_port.Message(move ? "Cannot move into a root folder" : "Cannot copy into a root folder");
@@ -227,6 +227,8 @@ Outcome CMoveCopyCommands::MoveOrCopyMessages(CMails* source, CMails* dest,
         outcome = Outcome::Failed;
     } else if (const StoreLocks locks = m_doc.LockForChange({dest, move ? source : nullptr});
                !locks) {
+        outcome = Outcome::Failed;
+    } else if (dest != source && !m_doc.RelistIfChanged(*source, messages)) {
         outcome = Outcome::Failed;
     } else if (dest != source) {
         std::vector<bool> added;

@@ -66,7 +66,7 @@ class CMoveCopyCommands {
   private:
     Outcome MoveOrCopy(CMails* dest, const Selection& selection, bool move);
     Outcome MoveOrCopyFolder(CMails* source, CMails* dest, bool move);
-    Outcome MoveOrCopyMessages(CMails* source, CMails* dest, const std::vector<CMessage*>& messages,
+    Outcome MoveOrCopyMessages(CMails* source, CMails* dest, std::vector<CMessage*> messages,
                                bool move);
     // Name resolution and copy step. Returns the copy (null when cancelled or failed) and sets
     // `answer`; a failure has been reported.

@@ -1,5 +1,7 @@
 #include "app/store_lock.h"
 
+#include "app/disk_changes.h"
+
 #include "platform/paths.h"
 
 #include <algorithm>
@@ -90,7 +92,11 @@ const char* StoreLocks::FailureText() const {
 
 MessageList& ListMessages(CMails& folder, int timeoutMs, bool withDeleted) {
     const StoreLocks locks = StoreLocks::Acquire({&folder}, fs::LockMode::Shared, timeoutMs);
-    return withDeleted ? folder.GetMessagesWithDeleted() : folder.GetMessages();
+    // Taken before reading: a change made while the list is read shows as a change later.
+    std::vector<std::int64_t> stamp = StampFolder(folder);
+    MessageList& listed = withDeleted ? folder.GetMessagesWithDeleted() : folder.GetMessages();
+    folder.m_listedStamp = std::move(stamp);
+    return listed;
 }
 
 } // namespace qb

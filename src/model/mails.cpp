@@ -140,6 +140,10 @@ bool CMails::HoldsSubFolders() const {
     return true;
 }
 
+std::vector<std::string> CMails::MessageFiles() const {
+    return {};
+}
+
 bool CMails::OwnsFile(const std::string&) const {
     return false;
 }

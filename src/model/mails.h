@@ -99,6 +99,9 @@ class CMails : public CTreeNode {
     // Whether `file`, an absolute and normalised path (AbsolutePath), is one of the files this
     // folder's own messages are kept in. The plain folder keeps none.
     virtual bool OwnsFile(const std::string& file) const;
+    // The files whose change on disk changes this folder's message list (none for the plain
+    // folder and a store's root).
+    virtual std::vector<std::string> MessageFiles() const;
 
     // Re-reads the messages from the store (the result of LoadMessages is not reported) and
     // returns the list. Earlier CMessage pointers of this folder are invalid afterwards.
@@ -155,6 +158,9 @@ class CMails : public CTreeNode {
     // here): "damaged at byte N: M messages read", the messages before the damage listed.
     std::string m_strDamage;
     MessageList m_pMessages;
+    // What the message files looked like when the list was last read through ListMessages (the
+    // application layer's listing), to tell whether another program changed them since.
+    std::vector<std::int64_t> m_listedStamp;
 
   protected:
     // Deletes this folder's store files and those of all its sub-folders, deepest first, each

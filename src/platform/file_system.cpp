@@ -383,6 +383,18 @@ std::int64_t FileSize(const std::string& path) {
     return static_cast<std::int64_t>(st.st_size);
 }
 
+FileStamp StampFile(const std::string& path) {
+    // No fault is injected here: a stamp that cannot be taken only makes a folder be read again.
+    FileStamp stamp;
+    struct stat st {};
+    if (::stat(path.c_str(), &st) != 0)
+        return stamp;
+    stamp.size = static_cast<std::int64_t>(st.st_size);
+    stamp.changed = static_cast<std::int64_t>(st.st_mtim.tv_sec) * 1000000000 + st.st_mtim.tv_nsec;
+    stamp.node = static_cast<std::int64_t>(st.st_ino);
+    return stamp;
+}
+
 bool CreateDirectory(const std::string& path) {
     if (Tick(Op::CreateDirectory, path) != Verdict::Go)
         return false;

@@ -143,6 +143,16 @@ bool IsDirectory(const std::string& path);
 bool IsRegularFile(const std::string& path);
 // Size of a file, or -1 when it cannot be examined.
 std::int64_t FileSize(const std::string& path);
+// What tells a file changed since it was last looked at: its size, the time of its last change
+// (nanoseconds) and its file number (another file renamed over it). All -1 when it cannot be
+// examined.
+struct FileStamp {
+    std::int64_t size = -1;
+    std::int64_t changed = -1;
+    std::int64_t node = -1;
+    bool operator==(const FileStamp&) const = default;
+};
+FileStamp StampFile(const std::string& path);
 bool CreateDirectory(const std::string& path);
 bool RemoveFile(const std::string& path);
 bool RemoveDirectory(const std::string& path);

@@ -446,6 +446,12 @@ bool CInternetMails::OwnsFile(const std::string& file) const {
     return file == path + ".mbx" || file == path + ".idx";
 }
 
+std::vector<std::string> CInternetMails::MessageFiles() const {
+    if (IsStoreRoot())
+        return {};
+    return {MessageFilePath(), IndexFilePath()};
+}
+
 std::string CInternetMails::NewMessageFileHeader() {
     std::string out("JMF6", 4);
     AppendLE32(out, kMessageVersion);
@@ -1087,11 +1093,16 @@ bool CInternetMails::Rename(const std::string& text, bool) {
 bool CInternetMails::Compact() {
     if (IsStoreRoot())
         return true;
-    CMailIndex oldIndex;
-    oldIndex.Load(IndexFilePath());
-    if (oldIndex.IsUnreadable())
-        return false; // the removed marks are unknown: compacting would bring them all back
-    const LoadResult loaded = LoadMessagesFrom(oldIndex);
+    LoadResult loaded = LoadResult::Ok;
+    {
+        // The old index is let go of once it has told which messages are removed: the new one
+        // is built beside the copy.
+        CMailIndex oldIndex;
+        oldIndex.Load(IndexFilePath());
+        if (oldIndex.IsUnreadable())
+            return false; // the removed marks are unknown: compacting would bring them all back
+        loaded = LoadMessagesFrom(oldIndex);
+    }
     // Never rebuild from a listing that may have missed messages. A header that counts more
     // records than there are (every record there read whole) misses none.
     if (loaded != LoadResult::Ok && loaded != LoadResult::Short)

@@ -63,6 +63,7 @@ class CInternetMails : public CMails {
     bool HoldsSubFolders() const override { return false; }
     // The message file and the index file.
     bool OwnsFile(const std::string& file) const override;
+    std::vector<std::string> MessageFiles() const override;
 
     // Writes the header of a new, empty message file / index file (creating or truncating).
     static bool CreateMessageFile(const std::string& path);

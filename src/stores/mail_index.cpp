@@ -401,22 +401,39 @@ std::vector<std::uint32_t> CMailIndex::RemovedIds(const std::string& path) {
     return removed;
 }
 
-std::string CMailIndex::Serialize() const {
-    std::string out;
+void CMailIndex::AppendHeader(std::string& out) const {
     out.append(m_szMagic, 4);
     AppendLE32(out, m_nVersion);
     AppendLE32(out, m_nRecordCount);
     AppendLE32(out, m_nFileLength);
     for (std::uint32_t word : m_anWords)
         AppendLE32(out, word);
+}
+
+std::string CMailIndex::Serialize() const {
+    std::string out;
+    AppendHeader(out);
     for (const auto& record : m_aRecords)
         WriteRecord(out, *record);
     return out;
 }
 
 bool CMailIndex::Save(const std::string& path) const {
-    const std::string bytes = Serialize();
-    return fs::ReplaceFile(path, [&bytes](fs::File& file) { return file.Write(bytes); });
+    // Written a block at a time: a large index is not held a second time as bytes.
+    constexpr std::size_t kSaveBlock = 256 << 10;
+    return fs::ReplaceFile(path, [this](fs::File& file) {
+        std::string block;
+        AppendHeader(block);
+        for (const auto& record : m_aRecords) {
+            WriteRecord(block, *record);
+            if (block.size() >= kSaveBlock) {
+                if (!file.Write(block))
+                    return false;
+                block.clear();
+            }
+        }
+        return block.empty() || file.Write(block);
+    });
 }
 
 bool CMailIndex::IsRemoved(const CMessage& message) const {

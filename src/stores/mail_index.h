@@ -128,6 +128,8 @@ class CMailIndex {
     std::vector<std::unique_ptr<CIndexRecord>> m_aRecords;
 
   private:
+    // The header's bytes as the file begins with them.
+    void AppendHeader(std::string& out) const;
     void Reset();
     void Reindex();
 

@@ -582,6 +582,12 @@ bool CNetscapeMails::OwnsFile(const std::string& file) const {
     return file == path || file == path + ".snm";
 }
 
+std::vector<std::string> CNetscapeMails::MessageFiles() const {
+    if (IsRoot())
+        return {};
+    return {m_strPath};
+}
+
 // ---- reading ---------------------------------------------------------------------------------
 
 bool CNetscapeMails::LoadFolders() {

@@ -78,6 +78,7 @@ class CNetscapeMails : public CMails {
     bool CanHoldFolderName(const std::string& name) const override;
     // The folder file and its summary.
     bool OwnsFile(const std::string& file) const override;
+    std::vector<std::string> MessageFiles() const override;
 
     // The directory holding this folder's sub-folders.
     std::string SubFolderDirectory() const;

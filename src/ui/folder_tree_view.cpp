@@ -2,6 +2,7 @@
 
 #include "model/mails.h"
 #include "ui/folder_tree_model.h"
+#include "ui/folder_watch.h"
 #include "ui/mail_content_view.h"
 #include "ui/mail_list_view.h"
 #include "ui/text_codec.h"
@@ -32,7 +33,7 @@ bool Contains(const QModelIndex& ancestor, QModelIndex index) {
 } // namespace
 
 CQuillboxView::CQuillboxView(QWidget* parent)
-    : QTreeView(parent), m_model(new FolderTreeModel(this)) {
+    : QTreeView(parent), m_model(new FolderTreeModel(this)), m_watch(new FolderWatch(this)) {
     setModel(m_model);
     setHeaderHidden(true);
     // Stores at the top level show no expand button; they open by double click or keyboard.
@@ -46,6 +47,15 @@ CQuillboxView::CQuillboxView(QWidget* parent)
     connect(m_model, &FolderTreeModel::labelEdited, this, &CQuillboxView::LabelEdited);
     connect(m_model, &QAbstractItemModel::modelAboutToBeReset, this,
             &CQuillboxView::ForgetLoadedFolder);
+    m_watch->onChanged = [this] { ReloadChangedFolder(); };
+    // Not in the middle of a command, a dialog, a menu, a drag (a mouse button held) or a label
+    // edit: each may hold messages of the rows.
+    m_watch->isBusy = [this] {
+        return QApplication::overrideCursor() != nullptr ||
+               QApplication::activeModalWidget() != nullptr ||
+               QApplication::activePopupWidget() != nullptr ||
+               QApplication::mouseButtons() != Qt::NoButton || IsEditingLabel();
+    };
     ShowSelection(false);
 }
 
@@ -87,6 +97,7 @@ void CQuillboxView::ForgetLoadedFolder() {
     if (m_content != nullptr)
         m_content->ClearText();
     m_pLoadedFolder = nullptr;
+    m_watch->Watch(nullptr);
 }
 
 void CQuillboxView::DeleteFolderItem(const CMails* folder) {
@@ -148,6 +159,15 @@ void CQuillboxView::FillMessageList() {
     m_pLoadedFolder = folder;
     if (m_list != nullptr)
         m_list->Fill(folder);
+    m_watch->Watch(folder);
+}
+
+void CQuillboxView::ReloadChangedFolder() {
+    if (m_list == nullptr || m_pLoadedFolder == nullptr || m_pLoadedFolder != GetSelectedFolder())
+        return;
+    const CMailListView::Place place = m_list->SavePlace();
+    FillMessageList();
+    m_list->RestorePlace(place);
 }
 
 bool CQuillboxView::BeginLabelEdit() {

@@ -13,6 +13,7 @@ class CMails;
 class CMailListView;
 class CMailContentView;
 class FolderTreeModel;
+class FolderWatch;
 
 class CQuillboxView : public QTreeView {
     Q_OBJECT
@@ -37,6 +38,10 @@ class CQuillboxView : public QTreeView {
     bool SelectFolder(CMails* folder, bool expand);
     // Refills the message list from the selected folder.
     void FillMessageList();
+    // Lists the shown folder again after another program changed it, keeping the selected
+    // messages that are still there selected. Told by the watch on the shown folder's files.
+    void ReloadChangedFolder();
+    FolderWatch* Watch() const { return m_watch; }
 
     // Starts editing the selected folder's label, if the document lets the edit begin.
     bool BeginLabelEdit();
@@ -72,6 +77,7 @@ class CQuillboxView : public QTreeView {
     CMailContentView* m_content = nullptr;
     // The folder whose message records the list refers to.
     CMails* m_pLoadedFolder = nullptr;
+    FolderWatch* m_watch;
 };
 
 } // namespace qb

@@ -9,6 +9,7 @@
 #include <QContextMenuEvent>
 #include <QHeaderView>
 #include <QPainter>
+#include <QScrollBar>
 #include <QStyledItemDelegate>
 #include <QTimer>
 
@@ -128,6 +129,31 @@ void CMailListView::DeleteMessageRow(const CMessage* message) {
     m_nShownItem = -1;
     m_model->RemoveRow(row);
     m_nShownItem = -1;
+}
+
+CMailListView::Place CMailListView::SavePlace() const {
+    Place place;
+    for (const CMessage* message : SelectedMessages())
+        place.selected.push_back(KeyOf(*message));
+    if (const CMessage* focused = m_model->MessageAt(currentIndex().row()))
+        place.focused.push_back(KeyOf(*focused));
+    place.scroll = verticalScrollBar()->value();
+    return place;
+}
+
+void CMailListView::RestorePlace(const Place& place) {
+    std::vector<CMessage*> rows;
+    for (int row = 0; row < m_model->rowCount(); ++row)
+        rows.push_back(m_model->MessageAt(row));
+    QItemSelection selection;
+    for (int row : RowsOfMessages(place.selected, rows))
+        selection.select(m_model->index(row, 0), m_model->index(row, kMessageColumnCount - 1));
+    const std::vector<int> focused = RowsOfMessages(place.focused, rows);
+    if (!focused.empty())
+        selectionModel()->setCurrentIndex(m_model->index(focused.front(), 0),
+                                          QItemSelectionModel::NoUpdate);
+    selectionModel()->select(selection, QItemSelectionModel::ClearAndSelect);
+    verticalScrollBar()->setValue(place.scroll);
 }
 
 std::vector<CMessage*> CMailListView::SelectedMessages() const {

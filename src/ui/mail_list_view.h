@@ -2,6 +2,7 @@
 // Moving the focus to a row asks for that row's message to be shown.
 #pragma once
 
+#include "app/disk_changes.h"
 #include "app/message_columns.h"
 
 #include <QTreeView>
@@ -32,6 +33,17 @@ class CMailListView : public QTreeView {
     // Rows of `folder`'s messages (reloaded from its store); none for null.
     void Fill(CMails* folder);
     void DeleteAllItems();
+    // What the user sees of the rows: the selected messages, the focused one and the scroll
+    // position, to be found again in the folder listed anew.
+    struct Place {
+        std::vector<MessageKey> selected;
+        std::vector<MessageKey> focused; // none or one
+        int scroll = 0;
+    };
+    Place SavePlace() const;
+    // Selects the rows of the messages of `place` that are still listed and focuses the
+    // focused one (which shows it again); the scroll position is kept.
+    void RestorePlace(const Place& place);
     // Removes the row that refers to `message`, before its folder destroys the record.
     void DeleteMessageRow(const CMessage* message);
     std::vector<CMessage*> SelectedMessages() const;

@@ -1,5 +1,6 @@
 #include "ui/main_frame.h"
 
+#include "app/long_operation.h"
 #include "app/menu_model.h"
 #include "app/message_text.h"
 #include "app/readable_message.h"
@@ -321,10 +322,15 @@ void CMainFrame::SetDocument(CQuillboxDoc* document) {
     m_list->listMessages = [this](CMails& folder) -> MessageList& {
         if (m_doc == nullptr)
             return ListMessages(folder, MessageListModel::kListWaitMs);
-        MessageList& listed = m_doc->Undelete().ListMessages(folder, MessageListModel::kListWaitMs);
+        MessageList* listed = nullptr;
+        {
+            // A very large folder shows the progress dialog, whose Cancel leaves the list empty.
+            LongOperation reading(m_doc->GetPort(), kTextReadingMessages);
+            listed = &m_doc->Undelete().ListMessages(folder, MessageListModel::kListWaitMs);
+        }
         // Damage met while listing is said on the folder's item and in the status bar.
         m_doc->ReportFolderWarning(folder);
-        return listed;
+        return *listed;
     };
     m_list->onRowsChanged = [this] {
         if (m_doc != nullptr && m_doc->Undelete().ShowsDeleted())

@@ -16,14 +16,16 @@ MessageListModel::MessageListModel(QObject* parent)
       m_deletedIcon(QStringLiteral(":/icons/message_deleted.svg")) {}
 
 void MessageListModel::Fill(CMails* folder, const std::function<MessageList&(CMails&)>& list) {
+    // No row refers to a record while the folder is read: reading a large folder keeps the
+    // window drawn, and the records are made anew.
+    Clear();
+    if (folder == nullptr)
+        return;
+    MessageList& messages = list ? list(*folder) : ListMessages(*folder, kListWaitMs);
     beginResetModel();
-    m_rows.clear();
-    if (folder != nullptr) {
-        MessageList& messages = list ? list(*folder) : ListMessages(*folder, kListWaitMs);
-        m_rows.reserve(messages.size());
-        for (auto& message : messages)
-            m_rows.push_back(message.get());
-    }
+    m_rows.reserve(messages.size());
+    for (auto& message : messages)
+        m_rows.push_back(message.get());
     endResetModel();
 }
 

@@ -164,7 +164,7 @@ class DialogProgress : public ProgressSink {
     // operation frees and lists again.
     DialogProgress(QWidget* parent, QWidget* frozen, const QString& title, int showAfter)
         : m_dialog(title, QObject::tr("Cancel"), 0, 0, parent), m_frozen(frozen),
-          m_showAfter(showAfter) {
+          m_wasDrawn(frozen->updatesEnabled()), m_showAfter(showAfter) {
         m_frozen->setUpdatesEnabled(false);
         m_dialog.setWindowTitle(QStringLiteral("Quillbox"));
         m_dialog.setWindowModality(Qt::WindowModal);
@@ -175,7 +175,9 @@ class DialogProgress : public ProgressSink {
         m_dialog.hide();
         m_started.start();
     }
-    ~DialogProgress() override { m_frozen->setUpdatesEnabled(true); }
+    // An operation inside another (the list read again at the end of a compaction) leaves the
+    // list as frozen as the outer one keeps it.
+    ~DialogProgress() override { m_frozen->setUpdatesEnabled(m_wasDrawn); }
     DialogProgress(const DialogProgress&) = delete;
     DialogProgress& operator=(const DialogProgress&) = delete;
 
@@ -202,6 +204,7 @@ class DialogProgress : public ProgressSink {
   private:
     QProgressDialog m_dialog;
     QWidget* m_frozen;
+    bool m_wasDrawn;
     int m_showAfter;
     QElapsedTimer m_started;
     QElapsedTimer m_drawn;

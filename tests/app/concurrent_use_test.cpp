@@ -1,5 +1,6 @@
 // Quillbox processes sharing stores of both formats: one writer per store, the others wait or are
 // refused with nothing written, and no message is lost or doubled.
+#include "app/disk_changes.h"
 #include "doc_fixture.h"
 #include "platform/registry_file.h"
 #include "stores/root_folder.h"
@@ -133,6 +134,55 @@ TEST_F(ConcurrentUseTest, EveryChangingCommandIsRefusedWhileAnotherProcessHoldsT
         EXPECT_EQ(doc->FolderCommands().AddMessageFiles(inbox, {file}), Outcome::Failed);
         held.Release();
         EXPECT_EQ(doc->FolderCommands().AddMessageFiles(inbox, {file}), Outcome::Done);
+    }
+}
+
+// Another program deletes a message and compacts the folder after this process listed it (the
+// other messages move, and Internet Mail numbers them anew): deleting a listed message reads the
+// folder again and deletes that message, and one that is gone by then is refused with nothing
+// written.
+TEST_F(ConcurrentUseTest, ACommandOnAListingAnotherProgramChangedReadsTheFolderFirst) {
+    for (CMails* root : Roots()) {
+        SCOPED_TRACE(root->m_strName);
+        CMails* inbox = Inbox(root);
+        for (const char* subject : {"a", "b", "c"})
+            ASSERT_EQ(doc->FolderCommands().AddMessageFiles(inbox, {MessageFile(subject)}),
+                      Outcome::Done);
+        const auto listed = [&](const std::string& subject) {
+            for (const auto& message : ListMessages(*inbox))
+                if (SubjectOf(*message) == subject)
+                    return message.get();
+            return static_cast<CMessage*>(nullptr);
+        };
+        FakePort itsPort;
+        std::unique_ptr<CQuillboxDoc> itsDoc;
+        Open(itsDoc, itsPort);
+        const auto otherDeletes = [&](const std::string& subject) {
+            CMails* its = Inbox(itsDoc->FindMailboxByName(root->m_strName));
+            std::vector<CMessage*> gone;
+            for (const auto& message : ListMessages(*its))
+                if (SubjectOf(*message) == subject)
+                    gone.push_back(message.get());
+            itsPort.Answer(Answer::Ok);
+            ASSERT_EQ(itsDoc->FolderCommands().OnDelete({its, ActivePane::List, gone}),
+                      Outcome::Done);
+            ASSERT_EQ(itsDoc->Compact().CompactFolder(its), Outcome::Done);
+        };
+
+        CMessage* b = listed("b");
+        otherDeletes("a");
+        port.Answer(Answer::Ok);
+        EXPECT_EQ(doc->FolderCommands().OnDelete({inbox, ActivePane::List, {b}}), Outcome::Done);
+        EXPECT_EQ(Subjects(*inbox), std::vector<std::string>({"c"}));
+
+        CMessage* c = listed("c");
+        otherDeletes("c");
+        const auto before = Snapshot(dir.path());
+        port.ClearLog();
+        port.Answer(Answer::Ok);
+        EXPECT_EQ(doc->FolderCommands().OnDelete({inbox, ActivePane::List, {c}}), Outcome::Failed);
+        EXPECT_EQ(port.Texts().back(), kTextMessageGone);
+        EXPECT_EQ(Snapshot(dir.path()), before);
     }
 }
 

@@ -66,6 +66,19 @@ TEST(MailIndexFormat, NewIndexIsTheEightyByteHeader) {
     EXPECT_EQ(ReadFile(dir / "a.idx"), NewIndexHeader());
 }
 
+TEST(MailIndexFormat, ALargeIndexIsSavedAsItSerializes) {
+    // Saving goes a block at a time: many records span several blocks.
+    CMailIndex index;
+    const auto m = MakeMessage("Subject: s\r\nFrom: a@b\r\nTo: c@d\r\n", {"x"});
+    for (std::uint32_t id = 1; id <= 10000; ++id)
+        index.AddRecord(*m, id, 84 * id, 40);
+    TempDir dir;
+    ASSERT_TRUE(index.Save(dir / "a.idx"));
+    const std::string saved = ReadFile(dir / "a.idx");
+    EXPECT_GT(saved.size(), std::size_t{1} << 19);
+    EXPECT_EQ(saved, index.Serialize());
+}
+
 TEST(MailIndexFormat, LoadSaveKeepsEveryByte) {
     TempDir dir;
     const std::string bytes = OddIndex();

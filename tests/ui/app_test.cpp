@@ -25,8 +25,12 @@
 #include <QHeaderView>
 #include <QLineEdit>
 #include <QMenu>
+#include <QProgressDialog>
 #include <QTextBlock>
 #include <QTreeWidget>
+
+#include <filesystem>
+#include <fstream>
 
 using namespace qb;
 using namespace qb::test;
@@ -174,6 +178,77 @@ class AppTest : public QObject {
         frame->RebuildFolderMenus();
         QCOMPARE(frame->MoveMenu()->actions().size(), qsizetype(4));
         QCOMPARE(frame->MoveMenu()->actions().at(3)->text(), QStringLiteral("Netscape"));
+        frame->close();
+    }
+
+    // Another program appends to the shown folder, then rewrites it without a message: the
+    // window lists each change without a restart, the selected message stays selected while it
+    // is there, and a very large folder being read shows the progress dialog, whose Cancel
+    // leaves the list empty.
+    void ShownFolderFollowsChangesMadeByAnotherProgram() {
+        Workspace ws;
+        ws.RegisterBothStores();
+        CQuillboxApp app;
+        QVERIFY(app.InitInstance());
+        CMainFrame* frame = app.Frame();
+        CMailListView* list = frame->ListView();
+        frame->TreeView()->setCurrentIndex(
+            frame->TreeView()->FindFolderItem(FolderByPath(app, ws / "ns/Inbox")));
+        QCOMPARE(list->model()->rowCount(), 3);
+        list->setCurrentIndex(list->model()->index(1, 0));
+        QTRY_COMPARE(list->ShownItem(), 1);
+        const auto selectedRows = [list] {
+            QList<int> rows;
+            for (const QModelIndex& row : list->selectionModel()->selectedRows())
+                rows << row.row();
+            return rows;
+        };
+        const auto subjectAt = [list](int row) {
+            return list->model()->index(row, 0).data().toString();
+        };
+
+        {
+            std::ofstream append(ws / "ns/Inbox", std::ios::binary | std::ios::app);
+            append << NetscapeFolderBytes({{"Fourth", "f@x", "", "", {"4"}}});
+        }
+        QTRY_COMPARE_WITH_TIMEOUT(list->model()->rowCount(), 4, 10000);
+        QCOMPARE(subjectAt(3), QStringLiteral("Fourth"));
+        QCOMPARE(selectedRows(), QList<int>({1}));
+        QCOMPARE(list->currentIndex().row(), 1);
+        QTRY_COMPARE(list->ShownItem(), 1);
+        QVERIFY(frame->ContentView()->toPlainText().contains(QStringLiteral("Second body")));
+
+        // Rewritten as a client compacting it would: a new file renamed over the old one.
+        const auto rewrite = [&ws](const std::vector<MessageSpec>& messages) {
+            WriteFile(ws / "ns/Inbox.new", NetscapeFolderBytes(messages));
+            std::filesystem::rename(ws / "ns/Inbox.new", ws / "ns/Inbox");
+        };
+        rewrite({kInbox[1], kInbox[2]});
+        QTRY_COMPARE_WITH_TIMEOUT(list->model()->rowCount(), 2, 10000);
+        QCOMPARE(subjectAt(0), QStringLiteral("Second"));
+        QCOMPARE(selectedRows(), QList<int>({0}));
+        // The file is watched again after its replacement; the selected message is gone now.
+        rewrite({kInbox[2]});
+        QTRY_COMPARE_WITH_TIMEOUT(list->model()->rowCount(), 1, 10000);
+        QVERIFY(selectedRows().isEmpty());
+        QVERIFY(frame->ContentView()->toPlainText().isEmpty());
+
+        std::vector<MessageSpec> many(3000, kInbox[0]);
+        WriteFile(ws / "ns/Inbox", NetscapeFolderBytes(many));
+        app.GetPort()->progressShowAfter = 0;
+        QString label;
+        QTimer::singleShot(0, [&label, frame] {
+            auto* dialog = frame->findChild<QProgressDialog*>();
+            if (dialog == nullptr)
+                return;
+            label = dialog->labelText();
+            dialog->cancel();
+        });
+        frame->TreeView()->FillMessageList();
+        QCOMPARE(label, QStringLiteral("Reading messages"));
+        QCOMPARE(list->model()->rowCount(), 0);
+        frame->TreeView()->FillMessageList();
+        QCOMPARE(list->model()->rowCount(), 3000);
         frame->close();
     }
 
