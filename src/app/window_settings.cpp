@@ -20,6 +20,7 @@ constexpr char kZoomed[] = "Zoomed";
 constexpr char kTreeWidth[] = "Tree Width";
 constexpr char kTreeHeight[] = "Tree Height";
 constexpr char kCurrentFolder[] = "Current Folder";
+constexpr char kGeometry[] = "Window Geometry";
 
 } // namespace
 
@@ -57,6 +58,14 @@ void WriteWindowPlacement(SettingsStore& store, const WindowPlacement& p) {
     store.SetString(kZoomed, p.zoomed ? "Yes" : "No");
 }
 
+std::string ReadWindowGeometry(SettingsStore& store) {
+    return store.GetString(kGeometry, "");
+}
+
+void WriteWindowGeometry(SettingsStore& store, const std::string& base64) {
+    store.SetString(kGeometry, base64);
+}
+
 PaneSizes ReadPaneSizes(SettingsStore& store) {
     const PaneSizes defaults;
     PaneSizes s;
@@ -74,8 +83,8 @@ std::string ColumnWidthName(int column) {
     return "Column" + std::to_string(column) + " Width";
 }
 
-ColumnWidths ReadColumnWidths(SettingsStore& store) {
-    ColumnWidths widths = DefaultColumnWidths();
+ColumnWidths ReadColumnWidths(SettingsStore& store, const ColumnWidths& defaults) {
+    ColumnWidths widths = defaults;
     for (int i = 0; i < kMessageColumnCount; ++i) {
         int& width = widths[static_cast<std::size_t>(i)];
         width = store.GetInt(ColumnWidthName(i), width);

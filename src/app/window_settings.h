@@ -58,10 +58,16 @@ WindowPlacement ReadWindowPlacement(SettingsStore& store);
 // Writes the outer rectangle of a window that is not minimised; a negative top or left edge is
 // stored as 0, the right and bottom edges as they are.
 void WriteWindowPlacement(SettingsStore& store, const WindowPlacement& placement);
+// The window's geometry as the toolkit saves it (frame left out, normal size kept while
+// maximised), base64-encoded in "Window Geometry"; empty when not stored. When present it takes
+// the place of the rectangle above, which is still written for older versions.
+std::string ReadWindowGeometry(SettingsStore& store);
+void WriteWindowGeometry(SettingsStore& store, const std::string& base64);
 PaneSizes ReadPaneSizes(SettingsStore& store);
 void WritePaneSizes(SettingsStore& store, const PaneSizes& sizes);
-// The message list's columns (message_columns.h), defaults for those not stored.
-ColumnWidths ReadColumnWidths(SettingsStore& store);
+// The message list's columns (message_columns.h), `defaults` for those not stored.
+ColumnWidths ReadColumnWidths(SettingsStore& store,
+                              const ColumnWidths& defaults = DefaultColumnWidths());
 void WriteColumnWidths(SettingsStore& store, const ColumnWidths& widths);
 std::string ReadCurrentFolder(SettingsStore& store);
 void WriteCurrentFolder(SettingsStore& store, const std::string& path);

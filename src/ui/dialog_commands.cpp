@@ -4,6 +4,7 @@
 #include "ui/assign_dialog.h"
 #include "ui/backup_dialogs.h"
 #include "ui/compact_dialog.h"
+#include "ui/folder_tree_view.h"
 #include "ui/locate_dialog.h"
 #include "ui/main_frame.h"
 #include "ui/new_mailbox_dialog.h"
@@ -165,8 +166,12 @@ void DialogCommands::Locate() {
         m_doc.GetPort().Message(text, Buttons::Ok, Icon::Stop);
         return;
     }
-    if (Exec(dialog) == QDialog::Accepted)
+    if (Exec(dialog) == QDialog::Accepted) {
+        // The stores are read anew; the tree opens as it was, on the same folder.
+        const CQuillboxView::TreeState state = m_frame.TreeView()->SaveState();
         m_doc.MailboxCommands().LocateAccepted();
+        m_frame.TreeView()->RestoreState(state);
+    }
 }
 
 } // namespace qb

@@ -190,7 +190,10 @@ bool FolderTreeModel::setData(const QModelIndex& index, const QVariant& value, i
 Qt::ItemFlags FolderTreeModel::flags(const QModelIndex& index) const {
     if (!index.isValid())
         return Qt::NoItemFlags;
-    return Qt::ItemIsEnabled | Qt::ItemIsSelectable | Qt::ItemIsEditable;
+    // A store's name is the registered mailbox's, changed only by Locate: its item has no
+    // editor, so a second click on it neither asks to rename it nor swallows a drag.
+    const Qt::ItemFlags flags = Qt::ItemIsEnabled | Qt::ItemIsSelectable;
+    return ItemOf(index)->root ? flags : flags | Qt::ItemIsEditable;
 }
 
 } // namespace qb

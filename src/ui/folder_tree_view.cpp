@@ -12,6 +12,8 @@
 #include <QHeaderView>
 #include <QPainter>
 
+#include <algorithm>
+
 namespace qb {
 
 namespace {
@@ -36,8 +38,8 @@ CQuillboxView::CQuillboxView(QWidget* parent)
     : QTreeView(parent), m_model(new FolderTreeModel(this)), m_watch(new FolderWatch(this)) {
     setModel(m_model);
     setHeaderHidden(true);
-    // Stores at the top level show no expand button; they open by double click or keyboard.
-    setRootIsDecorated(false);
+    // A store with sub-folders shows its expand button from the start.
+    setRootIsDecorated(true);
     setExpandsOnDoubleClick(true);
     setUniformRowHeights(true);
     setSelectionMode(QAbstractItemView::SingleSelection);
@@ -120,6 +122,51 @@ void CQuillboxView::SetFolderWarning(const CMails* folder, const std::string& wa
 
 void CQuillboxView::SetFolderText(const CMails* folder, const std::string& name) {
     m_model->SetItemText(m_model->FindFolderItem(folder), FromStoreText(name));
+}
+
+CQuillboxView::TreeState CQuillboxView::SaveState() const {
+    TreeState state;
+    if (const CMails* current = GetSelectedFolder())
+        state.current = current->m_strPath;
+    std::vector<QModelIndex> pending{QModelIndex()};
+    while (!pending.empty()) {
+        const QModelIndex parent = pending.back();
+        pending.pop_back();
+        for (int row = 0; row < m_model->rowCount(parent); ++row) {
+            const QModelIndex child = m_model->index(row, 0, parent);
+            if (!isExpanded(child))
+                continue;
+            if (const CMails* folder = FolderTreeModel::FolderOf(child))
+                state.expanded.push_back(folder->m_strPath);
+            pending.push_back(child);
+        }
+    }
+    return state;
+}
+
+void CQuillboxView::RestoreState(const TreeState& state) {
+    QModelIndex current;
+    std::vector<QModelIndex> pending{QModelIndex()};
+    while (!pending.empty()) {
+        const QModelIndex parent = pending.back();
+        pending.pop_back();
+        for (int row = 0; row < m_model->rowCount(parent); ++row) {
+            const QModelIndex child = m_model->index(row, 0, parent);
+            pending.push_back(child);
+            const CMails* folder = FolderTreeModel::FolderOf(child);
+            if (folder == nullptr)
+                continue;
+            if (!current.isValid() && !state.current.empty() && folder->m_strPath == state.current)
+                current = child;
+            if (std::find(state.expanded.begin(), state.expanded.end(), folder->m_strPath) !=
+                state.expanded.end())
+                expand(child);
+        }
+    }
+    if (current.isValid()) {
+        scrollTo(current);
+        setCurrentIndex(current);
+    }
 }
 
 bool CQuillboxView::SelectFolder(CMails* folder, bool expandItem) {

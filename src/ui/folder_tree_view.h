@@ -6,6 +6,7 @@
 
 #include <functional>
 #include <string>
+#include <vector>
 
 namespace qb {
 
@@ -34,6 +35,14 @@ class CQuillboxView : public QTreeView {
     void DeleteAllItems();
     void SetFolderText(const CMails* folder, const std::string& name);
     void SetFolderWarning(const CMails* folder, const std::string& warning);
+    // Which items are expanded and which is current, by folder path, to be found again in a
+    // tree built anew over the same stores.
+    struct TreeState {
+        std::vector<std::string> expanded;
+        std::string current;
+    };
+    TreeState SaveState() const;
+    void RestoreState(const TreeState& state);
     // Scrolls the folder's item into view and selects it, expanding it when asked.
     bool SelectFolder(CMails* folder, bool expand);
     // Refills the message list from the selected folder.

@@ -75,19 +75,41 @@ CMailListView::CMailListView(QWidget* parent)
     setItemsExpandable(false);
     setUniformRowHeights(true);
     setAllColumnsShowFocus(true);
-    setSortingEnabled(false);
     setSelectionMode(QAbstractItemView::ExtendedSelection);
     setSelectionBehavior(QAbstractItemView::SelectRows);
     setEditTriggers(QAbstractItemView::NoEditTriggers);
     setDragEnabled(false);
     setTextElideMode(Qt::ElideNone);
     setIconSize(QSize(16, 16));
-    header()->setSectionsClickable(false);
-    header()->setSortIndicatorShown(false);
+    // A click on a heading sorts by that column, a second click the other way round.
+    header()->setSectionsClickable(true);
+    header()->setSortIndicatorShown(true);
+    header()->setSortIndicator(-1, Qt::AscendingOrder);
+    setSortingEnabled(true);
+    connect(m_model, &QAbstractItemModel::layoutAboutToBeChanged, this,
+            [this] { m_pShownBeforeSort = m_model->MessageAt(m_nShownItem); });
+    connect(m_model, &QAbstractItemModel::layoutChanged, this, [this] {
+        if (m_pShownBeforeSort != nullptr)
+            m_nShownItem = m_model->RowOf(m_pShownBeforeSort);
+        m_pShownBeforeSort = nullptr;
+        if (currentIndex().isValid())
+            scrollTo(currentIndex());
+    });
     header()->setSectionsMovable(false);
     header()->setStretchLastSection(false);
     header()->setDefaultAlignment(Qt::AlignLeft | Qt::AlignVCenter);
-    SetColumnWidths(DefaultColumnWidths());
+    SetColumnWidths(DefaultWidths());
+}
+
+qb::ColumnWidths CMailListView::DefaultWidths() const {
+    qb::ColumnWidths widths = DefaultColumnWidths();
+    constexpr std::size_t kDate = 3;
+    // A wide form of the usual date: '+' is wider than '-' in most fonts.
+    const int whole =
+        fontMetrics().horizontalAdvance(QStringLiteral("Wed, 30 Mar 2026 23:59:59 +0000")) +
+        2 * kCellInset + 8;
+    widths[kDate] = std::max(widths[kDate], whole);
+    return widths;
 }
 
 void CMailListView::SetColumnWidths(const qb::ColumnWidths& widths) {
@@ -100,6 +122,20 @@ qb::ColumnWidths CMailListView::ColumnWidths() const {
     for (int i = 0; i < kMessageColumnCount; ++i)
         widths[static_cast<size_t>(i)] = header()->sectionSize(i);
     return widths;
+}
+
+void CMailListView::SetOrder(const MessageSort& order) {
+    // The header tells the model through sortIndicatorChanged.
+    if (order.column == MessageSort::kFileOrder)
+        header()->setSortIndicator(-1, Qt::AscendingOrder);
+    else
+        header()->setSortIndicator(order.column,
+                                   order.descending ? Qt::DescendingOrder : Qt::AscendingOrder);
+    m_model->SetOrder(order);
+}
+
+MessageSort CMailListView::Order() const {
+    return m_model->Order();
 }
 
 void CMailListView::Fill(CMails* folder) {
@@ -159,8 +195,10 @@ void CMailListView::RestorePlace(const Place& place) {
 std::vector<CMessage*> CMailListView::SelectedMessages() const {
     std::vector<CMessage*> messages;
     QModelIndexList rows = selectionModel()->selectedRows();
-    std::sort(rows.begin(), rows.end(),
-              [](const QModelIndex& a, const QModelIndex& b) { return a.row() < b.row(); });
+    // Commands take the messages in the folder's order, however the list is sorted.
+    std::sort(rows.begin(), rows.end(), [this](const QModelIndex& a, const QModelIndex& b) {
+        return m_model->FolderPosition(a.row()) < m_model->FolderPosition(b.row());
+    });
     for (const QModelIndex& row : rows) {
         if (CMessage* m = m_model->MessageAt(row.row()))
             messages.push_back(m);

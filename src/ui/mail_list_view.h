@@ -1,9 +1,11 @@
-// The message list pane: a report of the selected folder's messages drawn as whole rows.
-// Moving the focus to a row asks for that row's message to be shown.
+// The message list pane: a report of the selected folder's messages drawn as whole rows, sorted
+// by the column whose heading was clicked. Moving the focus to a row asks for that row's
+// message to be shown.
 #pragma once
 
 #include "app/disk_changes.h"
 #include "app/message_columns.h"
+#include "app/message_sort.h"
 
 #include <QTreeView>
 
@@ -29,6 +31,12 @@ class CMailListView : public QTreeView {
     MessageListModel* Model() const { return m_model; }
     void SetColumnWidths(const qb::ColumnWidths& widths);
     qb::ColumnWidths ColumnWidths() const;
+    // The widths of a first run: the table's, with the date column wide enough for a whole
+    // date in the list's font.
+    qb::ColumnWidths DefaultWidths() const;
+    // The order of the rows, as the headings show it.
+    void SetOrder(const MessageSort& order);
+    MessageSort Order() const;
 
     // Rows of `folder`'s messages (reloaded from its store); none for null.
     void Fill(CMails* folder);
@@ -75,6 +83,7 @@ class CMailListView : public QTreeView {
   private:
     MessageListModel* m_model;
     int m_nShownItem = -1;
+    CMessage* m_pShownBeforeSort = nullptr;
     bool m_bShowPending = false;
 };
 

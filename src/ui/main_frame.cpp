@@ -2,11 +2,13 @@
 
 #include "app/long_operation.h"
 #include "app/menu_model.h"
+#include "app/message_sort.h"
 #include "app/message_text.h"
 #include "app/readable_message.h"
 #include "model/mails.h"
 #include "ui/commands.h"
 #include "ui/folder_tree_view.h"
+#include "ui/help_window.h"
 #include "ui/mail_content_view.h"
 #include "ui/mail_list_view.h"
 #include "ui/message_list_model.h"
@@ -15,22 +17,18 @@
 
 #include <QApplication>
 #include <QCloseEvent>
-#include <QDesktopServices>
 #include <QDir>
 #include <QFile>
 #include <QFileDialog>
 #include <QLabel>
 #include <QMenuBar>
 #include <QMessageBox>
-#include <QSaveFile>
 #include <QScreen>
 #include <QSplitter>
-#include <QStandardPaths>
 #include <QStatusBar>
 #include <QStatusTipEvent>
 #include <QTimer>
 #include <QToolBar>
-#include <QUrl>
 
 namespace qb {
 
@@ -81,7 +79,6 @@ CMainFrame::CMainFrame(SettingsStore& settings, QWidget* parent)
     CreateToolBar();
     CreateStatusBar();
 
-    openUrl = [](const QUrl& url) { return QDesktopServices::openUrl(url); };
     connect(qApp, &QApplication::focusChanged, this, &CMainFrame::FocusChanged);
     connect(m_content, &QTextEdit::selectionChanged, this, &CMainFrame::UpdateCommandStates);
     connect(m_content, &QTextEdit::textChanged, this, &CMainFrame::UpdateCommandStates);
@@ -271,6 +268,17 @@ void CMainFrame::CreateToolBar() {
 
 void CMainFrame::CreateStatusBar() {
     QStatusBar* bar = statusBar();
+    m_countLabel = new QLabel(bar);
+    m_countLabel->setContentsMargins(4, 0, 4, 0);
+    bar->addPermanentWidget(m_countLabel);
+    auto updateCount = [this] {
+        const MessageListModel* rows = m_list->Model();
+        m_countLabel->setText(rows->Filled() ? QString::fromStdString(MessageCountText(
+                                                   static_cast<std::size_t>(rows->rowCount())))
+                                             : QString());
+    };
+    connect(m_list->Model(), &QAbstractItemModel::modelReset, m_countLabel, updateCount);
+    connect(m_list->Model(), &QAbstractItemModel::rowsRemoved, m_countLabel, updateCount);
     for (int i = 0; i < 3; ++i) {
         auto* label = new QLabel(QString::fromLatin1(kIndicatorTexts[i]), bar);
         label->setAlignment(Qt::AlignCenter);
@@ -351,6 +359,16 @@ void CMainFrame::ApplyPlacement(const WindowPlacement& placement) {
         resize(available.width() * 3 / 4, available.height() * 3 / 4);
         m_placement.right = m_placement.bottom = 0;
     }
+}
+
+bool CMainFrame::ApplyGeometry(const std::string& saved) {
+    if (saved.empty() || !restoreGeometry(QByteArray::fromBase64(QByteArray::fromStdString(saved))))
+        return false;
+    // Qt keeps the window frame out of the saved geometry and the normal size while
+    // maximised, so nothing is taken off after the window manager has framed the window.
+    m_placement = {};
+    m_placement.zoomed = windowState().testFlag(Qt::WindowMaximized);
+    return true;
 }
 
 void CMainFrame::ShowWindow() {
@@ -736,19 +754,9 @@ void CMainFrame::ShowAbout() {
 }
 
 void CMainFrame::ShowHelp() {
-    // The browser cannot read the program's resources, so the manual is written out first.
-    QString dir = QStandardPaths::writableLocation(QStandardPaths::CacheLocation);
-    QString path = dir + QStringLiteral("/manual.html");
-    bool ready = false;
-    QFile manual(QStringLiteral(":/help/manual.html"));
-    if (!dir.isEmpty() && QDir().mkpath(dir) && manual.open(QIODevice::ReadOnly)) {
-        QSaveFile out(path);
-        ready = out.open(QIODevice::WriteOnly) && out.write(manual.readAll()) >= 0 && out.commit();
-    }
-    if (ready && openUrl && openUrl(QUrl::fromLocalFile(path)))
-        return;
-    if (showMessage)
-        showMessage("Failed to launch help.");
+    if (m_help == nullptr)
+        m_help = new CHelpWindow(this);
+    m_help->Open();
 }
 
 void CMainFrame::closeEvent(QCloseEvent* event) {
@@ -767,6 +775,8 @@ void CMainFrame::SaveSettings() {
         p.zoomed = isMaximized();
         WriteWindowPlacement(m_settings, p);
     }
+    WriteWindowGeometry(m_settings, saveGeometry().toBase64().toStdString());
+    WriteMessageSort(m_settings, m_list->Order());
     WritePaneSizes(m_settings, {m_tree->width(), m_tree->height()});
     if (CMails* folder = m_tree->GetSelectedFolder())
         WriteCurrentFolder(m_settings, folder->m_strPath);

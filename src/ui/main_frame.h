@@ -18,6 +18,7 @@ class QToolBar;
 
 namespace qb {
 
+class CHelpWindow;
 class CMailContentView;
 class CMailListView;
 class CSearchPane;
@@ -38,6 +39,9 @@ class CMainFrame : public QMainWindow {
     void SetDocument(CQuillboxDoc* document);
     // Applies the stored rectangle and "Zoomed" before the window is first shown.
     void ApplyPlacement(const WindowPlacement& placement);
+    // Applies a geometry that saveGeometry gave (base64), before the window is first shown;
+    // false, and nothing changed, when there is none or it cannot be read.
+    bool ApplyGeometry(const std::string& saved);
     // Shows the window maximised or not, as the stored placement says.
     void ShowWindow();
 
@@ -53,6 +57,8 @@ class CMainFrame : public QMainWindow {
     // The text of the status bar's message pane.
     QString StatusText() const;
     QLabel* Indicator(int i) const { return m_indicators[i]; }
+    // "N messages" of the folder the list shows; empty when it shows none.
+    QLabel* CountLabel() const { return m_countLabel; }
 
     ActivePane GetActivePane() const;
     QWidget* ActiveView() const { return m_active; }
@@ -89,10 +95,9 @@ class CMainFrame : public QMainWindow {
     std::function<QString(const QString& suggested)> askSaveName;
     // The About box (modal).
     void ShowAbout();
-    // Opens the manual; "Failed to launch help." when the browser cannot be started.
+    // Opens the manual in the help window (made on first use, then reused).
     void ShowHelp();
-    // Opens a URL in the platform's browser; tests replace it.
-    std::function<bool(const QUrl&)> openUrl;
+    CHelpWindow* HelpWindow() const { return m_help; }
     // Shows a message box; the port's own, so that tests can answer it.
     std::function<void(const std::string&)> showMessage;
     // Commands carried out by dialogs of their own (Compact, Backup, Restore, New MailBox,
@@ -132,6 +137,8 @@ class CMainFrame : public QMainWindow {
     QAction* m_sourceAction = nullptr;
     CSearchPane* m_search = nullptr;
     QLabel* m_indicators[3] = {};
+    QLabel* m_countLabel = nullptr;
+    CHelpWindow* m_help = nullptr;
     QWidget* m_active = nullptr;
     std::map<int, QAction*> m_actions;
     WindowPlacement m_placement;

@@ -23,14 +23,47 @@ void MessageListModel::Fill(CMails* folder, const std::function<MessageList&(CMa
         return;
     MessageList& messages = list ? list(*folder) : ListMessages(*folder, kListWaitMs);
     beginResetModel();
-    m_rows.reserve(messages.size());
+    m_messages.reserve(messages.size());
     for (auto& message : messages)
-        m_rows.push_back(message.get());
+        m_messages.push_back(message.get());
+    m_rows = SortedRows({m_messages.begin(), m_messages.end()}, m_order);
+    m_filled = true;
     endResetModel();
 }
 
+void MessageListModel::SetOrder(const MessageSort& order) {
+    m_order = order;
+    ApplyOrder();
+}
+
+void MessageListModel::sort(int column, Qt::SortOrder order) {
+    SetOrder({column >= 0 && column < kMessageColumnCount ? column : MessageSort::kFileOrder,
+              order == Qt::DescendingOrder});
+}
+
+void MessageListModel::ApplyOrder() {
+    std::vector<std::size_t> rows = SortedRows({m_messages.begin(), m_messages.end()}, m_order);
+    if (rows == m_rows)
+        return;
+    emit layoutAboutToBeChanged({}, QAbstractItemModel::VerticalSortHint);
+    // Selected and current rows follow their messages.
+    std::vector<int> newRowOf(m_messages.size());
+    for (std::size_t row = 0; row < rows.size(); ++row)
+        newRowOf[rows[row]] = static_cast<int>(row);
+    const QModelIndexList before = persistentIndexList();
+    QModelIndexList after;
+    after.reserve(before.size());
+    for (const QModelIndex& index : before) {
+        const std::size_t position = m_rows[static_cast<std::size_t>(index.row())];
+        after.push_back(this->index(newRowOf[position], index.column()));
+    }
+    m_rows = std::move(rows);
+    changePersistentIndexList(before, after);
+    emit layoutChanged({}, QAbstractItemModel::VerticalSortHint);
+}
+
 int MessageListModel::DeletedCount() const {
-    return static_cast<int>(std::count_if(m_rows.begin(), m_rows.end(),
+    return static_cast<int>(std::count_if(m_messages.begin(), m_messages.end(),
                                           [](const CMessage* m) { return m->m_bDeleted; }));
 }
 
@@ -41,7 +74,9 @@ void MessageListModel::RowsChanged() {
 
 void MessageListModel::Clear() {
     beginResetModel();
+    m_messages.clear();
     m_rows.clear();
+    m_filled = false;
     endResetModel();
 }
 
@@ -49,17 +84,27 @@ void MessageListModel::RemoveRow(int row) {
     if (row < 0 || row >= rowCount())
         return;
     beginRemoveRows({}, row, row);
+    const std::size_t position = m_rows[static_cast<std::size_t>(row)];
     m_rows.erase(m_rows.begin() + row);
+    m_messages.erase(m_messages.begin() + static_cast<std::ptrdiff_t>(position));
+    for (std::size_t& later : m_rows) {
+        if (later > position)
+            --later;
+    }
     endRemoveRows();
 }
 
 CMessage* MessageListModel::MessageAt(int row) const {
-    return row >= 0 && row < rowCount() ? m_rows[static_cast<size_t>(row)] : nullptr;
+    return row >= 0 && row < rowCount() ? m_messages[m_rows[static_cast<size_t>(row)]] : nullptr;
+}
+
+int MessageListModel::FolderPosition(int row) const {
+    return row >= 0 && row < rowCount() ? static_cast<int>(m_rows[static_cast<size_t>(row)]) : -1;
 }
 
 int MessageListModel::RowOf(const CMessage* message) const {
     for (size_t i = 0; i < m_rows.size(); ++i) {
-        if (m_rows[i] == message)
+        if (m_messages[m_rows[i]] == message)
             return static_cast<int>(i);
     }
     return -1;

@@ -1,9 +1,11 @@
-// The message list's rows: one per message of the selected folder, in the folder's order and
-// never sorted. A row refers to its message record (owned by the folder); the cells are read
-// from the record's header when they are shown, so filling the rows costs one pointer each.
+// The message list's rows: one per message of the selected folder, in the folder's order or
+// sorted by one column (message_sort.h). A row refers to its message record (owned by the folder);
+// the cells are read from the record's header when they are shown, so filling the rows costs one
+// pointer each.
 #pragma once
 
 #include "app/message_columns.h"
+#include "app/message_sort.h"
 
 #include <QAbstractTableModel>
 #include <QIcon>
@@ -36,21 +38,37 @@ class MessageListModel : public QAbstractTableModel {
     void Fill(CMails* folder, const std::function<MessageList&(CMails&)>& list = {});
     // The rows whose message is marked deleted (drawn greyed, with their own icon).
     int DeletedCount() const;
+    // True from Fill with a folder until Clear.
+    bool Filled() const { return m_filled; }
     // The deleted marks changed: every row is drawn again.
     void RowsChanged();
     void Clear();
     void RemoveRow(int row);
     CMessage* MessageAt(int row) const;
     int RowOf(const CMessage* message) const;
+    // The rows in the folder's order, whatever the shown order.
+    int FolderPosition(int row) const;
+
+    // Shows the rows in `order`; kept for the next Fill.
+    void SetOrder(const MessageSort& order);
+    const MessageSort& Order() const { return m_order; }
 
     int rowCount(const QModelIndex& parent = {}) const override;
     int columnCount(const QModelIndex& parent = {}) const override;
     QVariant data(const QModelIndex& index, int role) const override;
     QVariant headerData(int section, Qt::Orientation orientation, int role) const override;
     Qt::ItemFlags flags(const QModelIndex& index) const override;
+    // A click on a column heading: the view's sort indicator (a column of -1: folder order).
+    void sort(int column, Qt::SortOrder order) override;
 
   private:
-    std::vector<CMessage*> m_rows;
+    void ApplyOrder();
+
+    // The folder's messages in its order, and the position in it of each shown row.
+    std::vector<CMessage*> m_messages;
+    std::vector<std::size_t> m_rows;
+    MessageSort m_order;
+    bool m_filled = false;
     QIcon m_rowIcon;
     QIcon m_deletedIcon;
 };

@@ -2,6 +2,7 @@
 
 #include "app/discovery.h"
 #include "app/document.h"
+#include "app/message_sort.h"
 #include "ui/dialog_commands.h"
 #include "ui/folder_drag_drop.h"
 #include "ui/folder_tree_view.h"
@@ -30,7 +31,8 @@ bool CQuillboxApp::InitInstance(bool show) {
     RegisterDefaultMailboxes(m_registry);
     WindowPlacement placement = ReadWindowPlacement(m_settings);
     m_frame = std::make_unique<CMainFrame>(m_settings);
-    m_frame->ApplyPlacement(placement);
+    if (!m_frame->ApplyGeometry(ReadWindowGeometry(m_settings)))
+        m_frame->ApplyPlacement(placement);
     m_port = std::make_unique<QtPort>(*m_frame);
     m_doc = std::make_unique<CQuillboxDoc>(*m_port, &m_registry);
     m_frame->SetDocument(m_doc.get());
@@ -41,7 +43,9 @@ bool CQuillboxApp::InitInstance(bool show) {
     };
     m_dragDrop = std::make_unique<FolderDragDrop>(*m_frame, *m_doc);
     m_doc->ReloadMailboxes();
-    m_frame->ListView()->SetColumnWidths(ReadColumnWidths(m_settings));
+    m_frame->ListView()->SetColumnWidths(
+        ReadColumnWidths(m_settings, m_frame->ListView()->DefaultWidths()));
+    m_frame->ListView()->SetOrder(ReadMessageSort(m_settings));
     m_frame->RebuildFolderMenus();
     m_frame->ActivateView(m_frame->TreeView());
     if (show) {

@@ -129,7 +129,9 @@ class AppTest : public QObject {
         frame->close();
         QCOMPARE(Setting("Tree Width"), 150);
         QCOMPARE(Setting("Column0 Width"), 200);
-        QCOMPARE(Setting("Column3 Width"), 100);
+        // The first run's date column holds a whole date.
+        QCOMPARE(Setting("Column3 Width"), frame->ListView()->DefaultWidths()[3]);
+        QVERIFY(Setting("Column3 Width") > 100);
         QCOMPARE(StringSetting("Current Folder"), std::string("<none>"));
     }
 

@@ -17,6 +17,7 @@
 #include "ui/dialog_support.h"
 #include "ui/folder_tree_model.h"
 #include "ui/folder_tree_view.h"
+#include "ui/help_window.h"
 #include "ui/locate_dialog.h"
 #include "ui/mail_list_view.h"
 #include "ui/main_frame.h"
@@ -600,6 +601,11 @@ class DialogFlowTest : public QObject {
         QVERIFY(WriteInternetMailStore(p.dir / "im", {{"Two", "", "", "", {"y"}}}));
         p.Start();
         QCOMPARE(TopLevelItems(p.app->Frame()->TreeView()), QStringList({"Mail", "Old"}));
+        {
+            CQuillboxView* view = p.app->Frame()->TreeView();
+            view->expand(view->model()->index(0, 0));
+            view->setCurrentIndex(view->model()->index(0, 0, view->model()->index(0, 0)));
+        }
         p.Run<LocateDialog>(ID_LOCATE_MAILBOX, [&](LocateDialog& dialog) {
             QCOMPARE(Column(dialog.ManagedList(), 0), QStringList({"Mail", "Old"}));
             QVERIFY(!dialog.ReadOnlyBox()->isEnabled());
@@ -648,6 +654,9 @@ class DialogFlowTest : public QObject {
         // show the lock, and the document refuses to change them.
         CQuillboxView* tree = p.app->Frame()->TreeView();
         QCOMPARE(TopLevelItems(tree), QStringList({"IM", "Mail"}));
+        // Mail stays open, on the folder that was current.
+        QVERIFY(tree->isExpanded(tree->model()->index(1, 0)));
+        QCOMPARE(tree->currentIndex(), tree->model()->index(0, 0, tree->model()->index(1, 0)));
         QVERIFY(tree->model()->index(0, 0).data(FolderTreeModel::ReadOnlyRole).toBool());
         QVERIFY(tree->model()->index(1, 0).data(FolderTreeModel::ReadOnlyRole).toBool());
         QVERIFY(tree->SelectFolder(
@@ -675,15 +684,16 @@ class DialogFlowTest : public QObject {
         QVERIFY(p.app->Dialogs() != nullptr);
         QStringList titles;
         int helps = 0;
-        frame->openUrl = [&](const QUrl&) {
-            ++helps;
-            return true;
-        };
         p.app->Dialogs()->execDialog = [&](QDialog& dialog) {
             titles << dialog.windowTitle();
             for (QPushButton* button : dialog.findChildren<QPushButton*>()) {
-                if (button->text() == QStringLiteral("Help"))
+                if (button->text() == QStringLiteral("Help")) {
                     button->click();
+                    if (frame->HelpWindow() != nullptr && frame->HelpWindow()->isVisible())
+                        ++helps;
+                    if (frame->HelpWindow() != nullptr)
+                        frame->HelpWindow()->hide();
+                }
             }
             return int(QDialog::Rejected);
         };

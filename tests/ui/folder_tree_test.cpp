@@ -105,11 +105,54 @@ class FolderTreeTest : public QObject {
         QCOMPARE(inbox.data().toString(), QStringLiteral("Inbox"));
     }
 
-    void TopLevelHasNoExpandButton() {
+    void StoresShowTheirExpandButtonAndHaveNoLabelEditor() {
+        Stores s;
         Panes p;
-        QVERIFY(!p.tree.rootIsDecorated());
-        QVERIFY(p.tree.expandsOnDoubleClick());
-        QVERIFY(p.tree.isHeaderHidden());
+        p.tree.Model()->InsertFolderTree({}, s.first.get());
+        auto empty = std::make_unique<MemoryFolder>("Empty", "/s3");
+        p.tree.Model()->InsertFolderTree({}, empty.get());
+        QVERIFY(p.tree.rootIsDecorated());
+        const QModelIndex root = p.tree.FindFolderItem(s.first.get());
+        QVERIFY(p.tree.Model()->hasChildren(root));
+        QVERIFY(!p.tree.Model()->hasChildren(p.tree.FindFolderItem(empty.get())));
+        QVERIFY(!p.tree.Model()->flags(root).testFlag(Qt::ItemIsEditable));
+        QVERIFY(p.tree.Model()->flags(p.tree.FindFolderItem(s.inbox)).testFlag(Qt::ItemIsEditable));
+        // A second click on the selected store arms no rename.
+        int asked = 0;
+        p.tree.onBeginLabelEdit = [&] {
+            ++asked;
+            return true;
+        };
+        const QPoint at = p.tree.visualRect(root).center();
+        QTest::mouseClick(p.tree.viewport(), Qt::LeftButton, {}, at);
+        QTest::qWait(QApplication::doubleClickInterval() + 50);
+        QTest::mouseClick(p.tree.viewport(), Qt::LeftButton, {}, at);
+        QTest::qWait(QApplication::doubleClickInterval() + 50);
+        QCOMPARE(p.tree.currentIndex(), root);
+        QCOMPARE(asked, 0);
+        QVERIFY(!p.tree.IsEditingLabel());
+    }
+
+    void StateComesBackInATreeBuiltAnew() {
+        Stores s;
+        Panes p;
+        p.tree.Model()->InsertFolderTree({}, s.first.get());
+        p.tree.Model()->InsertFolderTree({}, s.second.get());
+        p.tree.expand(p.tree.FindFolderItem(s.first.get()));
+        p.tree.expand(p.tree.FindFolderItem(s.inbox));
+        p.tree.SelectFolder(s.sub, false);
+        const CQuillboxView::TreeState state = p.tree.SaveState();
+        // The same stores read again: new records over the same paths.
+        Stores again;
+        p.tree.DeleteAllItems();
+        p.tree.Model()->InsertFolderTree({}, again.first.get());
+        p.tree.Model()->InsertFolderTree({}, again.second.get());
+        QVERIFY(!p.tree.isExpanded(p.tree.FindFolderItem(again.first.get())));
+        p.tree.RestoreState(state);
+        QVERIFY(p.tree.isExpanded(p.tree.FindFolderItem(again.first.get())));
+        QVERIFY(p.tree.isExpanded(p.tree.FindFolderItem(again.inbox)));
+        QVERIFY(!p.tree.isExpanded(p.tree.FindFolderItem(again.second.get())));
+        QCOMPARE(p.tree.GetSelectedFolder(), static_cast<CMails*>(again.sub));
     }
 
     void SelectingAFolderRefillsTheListAndFreesTheOldRecords() {

@@ -1,5 +1,5 @@
-// The message list: rows in folder order, the four columns, the shortening rule, the shown
-// row, and whole-row highlighting.
+// The message list: rows in folder order or sorted by a heading, the four columns, the shortening
+// rule, the shown row, and whole-row highlighting.
 #include "ui_fixtures.h"
 #include "ui_test_main.h"
 
@@ -74,19 +74,57 @@ class MessageListTest : public QObject {
                  QString::fromUtf8("Caf\u00e9 \u20ac \u2013 \u201c"));
     }
 
-    void HeaderClicksNeverReorderTheRows() {
-        std::unique_ptr<MemoryFolder> folder(
-            FolderWith({{"b", "", "", "", {}}, {"a", "", "", "", {}}}));
+    void HeaderClicksSortTheRowsAndTheShownRowFollowsItsMessage() {
+        std::unique_ptr<MemoryFolder> folder(FolderWith({
+            {"b", "", "", "Tue, 2 Jan 2001 10:00:00 +0000", {}},
+            {"a", "", "", "not a date", {}},
+            {"c", "", "", "Mon, 1 Jan 2001 10:00:00 +0000", {}},
+        }));
         CMailListView view;
         view.resize(600, 300);
         view.show();
+        std::vector<CMessage*> shown;
+        view.onShowMessage = [&](CMessage& m) { shown.push_back(&m); };
         view.Fill(folder.get());
-        QVERIFY(!view.isSortingEnabled());
-        QVERIFY(!view.header()->sectionsClickable());
-        QTest::mouseClick(view.header()->viewport(), Qt::LeftButton, {},
-                          QPoint(view.header()->sectionViewportPosition(0) + 5, 5));
-        QCOMPARE(view.model()->index(0, 0).data().toString(), QStringLiteral("b"));
-        QCOMPARE(view.model()->index(1, 0).data().toString(), QStringLiteral("a"));
+        auto subjects = [&] {
+            QStringList list;
+            for (int row = 0; row < view.model()->rowCount(); ++row)
+                list << view.model()->index(row, 0).data().toString();
+            return list;
+        };
+        QCOMPARE(subjects(), QStringList({"b", "a", "c"}));
+        view.setCurrentIndex(view.model()->index(0, 0));
+        QTRY_COMPARE(view.ShownItem(), 0);
+        auto clickHeading = [&](int column) {
+            QTest::mouseClick(view.header()->viewport(), Qt::LeftButton, {},
+                              QPoint(view.header()->sectionViewportPosition(column) + 5, 5));
+        };
+        clickHeading(3);
+        QCOMPARE(subjects(), QStringList({"a", "c", "b"}));
+        QCOMPARE(view.Order(), (MessageSort{3, false}));
+        clickHeading(3);
+        QCOMPARE(subjects(), QStringList({"b", "c", "a"}));
+        QCOMPARE(view.Order(), (MessageSort{3, true}));
+        // The shown message keeps its row and stays the current one; nothing is shown again.
+        QCOMPARE(view.ShownItem(), 0);
+        QCOMPARE(view.currentIndex().row(), 0);
+        QCOMPARE(shown.size(), size_t(1));
+        // Commands get the selection in the folder's order.
+        view.selectAll();
+        const auto selected = view.SelectedMessages();
+        QCOMPARE(selected.size(), size_t(3));
+        QCOMPARE(selected.front(), folder->m_pMessages[0].get());
+        QCOMPARE(selected.back(), folder->m_pMessages[2].get());
+        // The order holds for the next folder filled; a removed row keeps the others in order.
+        view.Fill(folder.get());
+        QCOMPARE(subjects(), QStringList({"b", "c", "a"}));
+        view.DeleteMessageRow(folder->m_pMessages[2].get());
+        QCOMPARE(subjects(), QStringList({"b", "a"}));
+        clickHeading(0);
+        QCOMPARE(subjects(), QStringList({"a", "b"}));
+        view.SetOrder({});
+        QCOMPARE(subjects(), QStringList({"b", "a"}));
+        QCOMPARE(view.header()->sortIndicatorSection(), -1);
     }
 
     void ShorteningKeepsTheLongestPrefixThatFits() {

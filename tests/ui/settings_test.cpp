@@ -3,11 +3,13 @@
 #include "ui_fixtures.h"
 #include "ui_test_main.h"
 
+#include "app/message_sort.h"
 #include "ui/folder_tree_view.h"
 #include "ui/mail_list_view.h"
 #include "ui/main_frame.h"
 
 #include <QHeaderView>
+#include <QLabel>
 #include <QSplitter>
 
 using namespace qb;
@@ -35,7 +37,9 @@ class SettingsTest : public QObject {
         QCOMPARE(plain.TreeView()->width(), 150);
         QCOMPARE(plain.TreeView()->height(), 150);
         auto widths = plain.ListView()->ColumnWidths();
-        QVERIFY(widths == DefaultColumnWidths());
+        QVERIFY(widths == plain.ListView()->DefaultWidths());
+        QVERIFY(widths[3] >= plain.ListView()->fontMetrics().horizontalAdvance(
+                                 QStringLiteral("Mon, 31 Dec 2001 23:59:59 +0000")));
     }
 
     void CloseWritesLayoutAndKeepsFolderWithoutSelection() {
@@ -100,6 +104,65 @@ class SettingsTest : public QObject {
             frame.close();
         }
         QCOMPARE(store.strings["Zoomed"], std::string("Yes"));
+    }
+
+    void GeometryStaysTheSameFromRunToRunAndKeepsTheNormalSizeWhileMaximised() {
+        MapSettingsStore store;
+        store.ints = {{"Top", 40}, {"Left", 60}, {"Bottom", 640}, {"Right", 860}};
+        // One run as the program makes it: the saved geometry, else the older rectangle.
+        auto run = [&](bool maximise, QRect* normal) {
+            CMainFrame frame(store);
+            if (!frame.ApplyGeometry(ReadWindowGeometry(store)))
+                frame.ApplyPlacement(ReadWindowPlacement(store));
+            frame.ShowWindow();
+            if (!QTest::qWaitForWindowExposed(&frame))
+                return std::string();
+            if (maximise)
+                frame.showMaximized();
+            QTest::qWait(20);
+            if (normal != nullptr)
+                *normal = frame.normalGeometry();
+            frame.close();
+            return ReadWindowGeometry(store);
+        };
+        QRect first, second, zoomed, after;
+        const std::string saved = run(false, &first);
+        QVERIFY(!saved.empty());
+        QCOMPARE(run(false, &second), saved);
+        QCOMPARE(second, first);
+        run(true, &zoomed);
+        QCOMPARE(store.strings["Zoomed"], std::string("Yes"));
+        QCOMPARE(zoomed, first);
+        {
+            CMainFrame frame(store);
+            QVERIFY(frame.ApplyGeometry(ReadWindowGeometry(store)));
+            frame.ShowWindow();
+            QVERIFY(frame.isMaximized());
+            frame.showNormal();
+            QTRY_COMPARE(frame.geometry(), first);
+        }
+        // Unreadable geometry is not applied.
+        CMainFrame frame(store);
+        QVERIFY(!frame.ApplyGeometry("not geometry"));
+    }
+
+    void SortOrderAndMessageCountFollowTheList() {
+        MapSettingsStore store;
+        {
+            CMainFrame frame(store);
+            QCOMPARE(frame.CountLabel()->text(), QString());
+            auto folder = std::make_unique<MemoryFolder>("Inbox", "/m/Inbox");
+            folder->specs = {{"b", "", "", "", {}}, {"a", "", "", "", {}}};
+            frame.ListView()->Fill(folder.get());
+            QCOMPARE(frame.CountLabel()->text(), QStringLiteral("2 messages"));
+            frame.ListView()->DeleteMessageRow(folder->m_pMessages[0].get());
+            QCOMPARE(frame.CountLabel()->text(), QStringLiteral("1 message"));
+            frame.ListView()->header()->setSortIndicator(0, Qt::DescendingOrder);
+            frame.ListView()->DeleteAllItems();
+            QCOMPARE(frame.CountLabel()->text(), QString());
+            frame.close();
+        }
+        QCOMPARE(ReadMessageSort(store), (MessageSort{0, true}));
     }
 };
 
