@@ -53,6 +53,22 @@ struct AssignInput {
     bool readOnly = false;
 };
 
+// What a store directory's files say about its format.
+struct StoreFormatFound {
+    bool readable = true;                  // false: the directory could not be listed
+    std::vector<std::string> internetMail; // "NAME.mbx" / "NAME.idx" files
+    std::vector<std::string> netscape;     // ".snm" files, ".sbd" directories, "From " files
+};
+// Looks at the entries of `directory` (not below it): files and directories reached through
+// symbolic links count as what they point to. The first few names of each kind are kept, in
+// name order.
+StoreFormatFound DetectStoreFormat(const std::string& directory);
+// The reason `directory` may not be registered as `type`, "" when it may: its files belong to
+// the other format, it holds files of both (registered as either, the first folder command would
+// write one format's files among the other's), or it cannot be read. A directory that is empty,
+// holds neither kind, or does not exist takes either type.
+std::string StoreTypeRefusal(const std::string& directory, const std::string& type);
+
 // The "Add" button. Checks in order: name given, name not in `managed` (column "Name", without
 // regard to case), directory given once normalised (input.directory is updated, for the dialog
 // to show), directory not in `managed` (without regard to case), the directory exists and is a

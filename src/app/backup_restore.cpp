@@ -72,6 +72,7 @@ DialogResult CBackupRestoreCommands::Backup(CMails* folder, const std::string& f
     bool opened = false;
     LongOperation operation(port, "Backing up folder '" + folder->m_strName + "'",
                             MessagesBelow(*folder));
+    fs::ClearLastError();
     const bool stored = fs::ReplaceFile(file, [&](fs::File& out) {
         opened = true;
         CArchive archive(out, CArchive::kStore);
@@ -79,8 +80,10 @@ DialogResult CBackupRestoreCommands::Backup(CMails* folder, const std::string& f
     });
     // Writing the archive re-read every folder's messages, the listed ones included.
     port.FillMessageList();
+    // The file that could not be written or read and the system's reason.
+    const std::string detail = fs::LastErrorText();
     if (!opened) {
-        port.Message(kCannotOpenFile);
+        port.Message(kCannotOpenFile, Buttons::Ok, Icon::None, detail);
         return {Outcome::Failed, false};
     }
     if (!stored && operation.Stopped()) {
@@ -88,7 +91,7 @@ DialogResult CBackupRestoreCommands::Backup(CMails* folder, const std::string& f
         return {Outcome::Cancelled, true};
     }
     if (!stored) {
-        port.Message("Cannot Backup!");
+        port.Message("Cannot Backup!", Buttons::Ok, Icon::None, detail);
         return {Outcome::Failed, true};
     }
     return {Outcome::Done, true};
@@ -128,7 +131,13 @@ DialogResult CBackupRestoreCommands::Restore(const std::string& file, CMails* ro
         ArchiveError error = archive.GetError();
         if (!error)
             error.cause = ArchiveCause::BadFormat;
-        port.Message(error.Text(full), Buttons::Ok, Icon::Stop);
+        // Where the damage begins, for a file that holds anything at all.
+        std::string detail;
+        const std::int64_t size = fs::FileSize(file);
+        if (error.offset >= 0 && error.cause != ArchiveCause::ReadFailed && size > 0)
+            detail =
+                "Damaged at byte " + std::to_string(error.offset) + " of " + std::to_string(size);
+        port.Message(error.Text(full), Buttons::Ok, Icon::Stop, detail);
         return {Outcome::Failed, false};
     }
     operation.SetTotal(MessagesBelow(*tree));

@@ -4,10 +4,27 @@
 #include "app/long_operation.h"
 #include "model/mails.h"
 #include "model/progress.h"
+#include "platform/file_system.h"
 
 namespace qb {
 
 namespace {
+
+// "Mailbox/Inbox/Sub": the names from the store's root down to the folder.
+std::string FolderPath(CMails* folder) {
+    std::string path = folder->m_strName;
+    for (CMails* up = folder->GetParentFolder(); up != nullptr; up = up->GetParentFolder())
+        path = up->m_strName + "/" + path;
+    return path;
+}
+
+// The detail of "Cannot compact": the folders that failed, one a line.
+std::string FailedFoldersText(const std::vector<std::string>& failed) {
+    std::string text;
+    for (const std::string& path : failed)
+        text += (text.empty() ? "Not compacted: " : "\n") + path;
+    return text;
+}
 
 void FreeListedMessages(CMails* folder) {
     if (folder == nullptr)
@@ -19,7 +36,7 @@ void FreeListedMessages(CMails* folder) {
 
 } // namespace
 
-bool CCompactCommand::CompactFolderTree(CMails* folder) {
+bool CCompactCommand::CompactFolderTree(CMails* folder, std::vector<std::string>* failed) {
     if (folder == nullptr)
         return true;
     // The user asked to stop: the folders not reached stay as they are.
@@ -30,11 +47,16 @@ bool CCompactCommand::CompactFolderTree(CMails* folder) {
     // the list is let go of again, so that compacting a whole store holds one folder's records at
     // a time (the message list is filled again when the compaction ends).
     if (!folder->IsRoot()) {
+        fs::ClearLastError();
         ok = folder->Compact();
         folder->FreeMessages();
+        // The folder, and the file and the system's reason when that was the cause.
+        const std::string error = fs::LastErrorText();
+        if (!ok && failed != nullptr)
+            failed->push_back(FolderPath(folder) + (error.empty() ? "" : " (" + error + ")"));
     }
     for (CMails* sub : folder->GetSubFolders()) {
-        if (!CompactFolderTree(sub))
+        if (!CompactFolderTree(sub, failed))
             ok = false; // the other folders are still compacted
     }
     return ok;
@@ -94,7 +116,8 @@ Outcome CCompactCommand::RunCompact() {
             outcome = Outcome::Failed;
             continue;
         }
-        const bool compacted = CompactFolderTree(entry->m_pRoot.get());
+        std::vector<std::string> failed;
+        const bool compacted = CompactFolderTree(entry->m_pRoot.get(), &failed);
         if (operation.Stopped()) {
             port.Progress("");
             port.FillMessageList();
@@ -102,7 +125,7 @@ Outcome CCompactCommand::RunCompact() {
             return Outcome::Cancelled;
         }
         if (!compacted) {
-            port.Message(kTextCannotCompact);
+            port.Message(kTextCannotCompact, Buttons::Ok, Icon::None, FailedFoldersText(failed));
             outcome = Outcome::Failed;
         }
     }
@@ -124,10 +147,11 @@ Outcome CCompactCommand::CompactFolder(CMails* folder) {
     WaitCursor wait(port);
     port.Progress(std::string(folder->IsRoot() ? "Compacting Mailbox '" : "Compacting Folder '") +
                   folder->m_strName + "', please wait.");
-    const bool ok = CompactFolderTree(folder);
+    std::vector<std::string> failed;
+    const bool ok = CompactFolderTree(folder, &failed);
     port.FillMessageList();
     if (!ok) {
-        port.Message(kTextCannotCompact);
+        port.Message(kTextCannotCompact, Buttons::Ok, Icon::None, FailedFoldersText(failed));
         return Outcome::Failed;
     }
     return Outcome::Done;

@@ -6,6 +6,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <string>
+#include <vector>
 
 namespace qb {
 
@@ -35,8 +36,9 @@ class CCompactCommand {
     static std::string DeletedNotice(const DeletedTally& tally);
 
     // Compacts every folder of the subtree except a root, depth first; false when any failed
-    // (the others are compacted all the same).
-    static bool CompactFolderTree(CMails* folder);
+    // (the others are compacted all the same). The path of each folder that failed ("Mailbox/
+    // Inbox/Sub") is appended to `failed` when given.
+    static bool CompactFolderTree(CMails* folder, std::vector<std::string>* failed = nullptr);
     // The Compact dialog's button: every mailbox in order, with status texts. A read-only
     // mailbox is passed over (its status line says so).
     Outcome RunCompact();

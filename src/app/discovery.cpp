@@ -1,5 +1,6 @@
 #include "app/discovery.h"
 
+#include "app/assign.h"
 #include "app/profile.h"
 #include "discovery/mozilla_profiles.h"
 #include "discovery/netscape_unix.h"
@@ -131,13 +132,9 @@ void MergeDiscovered(MailboxList& list, MailboxList more) {
     for (auto& entry : more) {
         if (!directories.insert(fs::ResolvePath(entry->m_strStoreRoot)).second)
             continue;
-        const std::string name = KeyNameOf(entry->m_strName);
-        entry->m_strName = name;
-        for (int n = 2; NameTaken(list, entry->m_strName); ++n) {
-            const std::string suffix = " (" + std::to_string(n) + ")";
-            entry->m_strName =
-                KeyNameOf(name.substr(0, kMaxKeyNameLength - suffix.size())) + suffix;
-        }
+        entry->m_strName =
+            UniqueMailboxName(KeyNameOf(entry->m_strName),
+                              [&list](const std::string& name) { return NameTaken(list, name); });
         list.push_back(std::move(entry));
     }
 }
@@ -201,9 +198,16 @@ bool RegisterDefaultMailboxes(RegistryFile& registry, discovery::Warnings* warni
         MailboxList found;
         DiscoverMailboxes(data, found);
         MergeDiscovered(found, std::move(onDisk));
-        for (const auto& entry : found)
+        for (const auto& entry : found) {
+            const std::string refusal = StoreTypeRefusal(entry->m_strStoreRoot, entry->m_strType);
+            if (!refusal.empty()) {
+                if (warnings != nullptr)
+                    warnings->push_back(entry->m_strName + ": " + refusal);
+                continue;
+            }
             WriteMailboxEntry(data, entry->m_strName, entry->m_strStoreRoot, entry->m_strType,
                               entry->m_bReadOnly);
+        }
         return true;
     });
     return written || alreadyDone;

@@ -62,7 +62,8 @@ void DiscoverMailboxes(RegistryFile& registry, MailboxList& list,
 // The first-run registration: when the marker is absent, registers every discovered store (the
 // read-only ones with "Read Only" = 1) and sets the marker, all in one write. True when the
 // registration ran or had run before; false when the registry file could not be read or written
-// (nothing registered, the marker unset, so the next start tries again).
+// (nothing registered, the marker unset, so the next start tries again). A store whose directory
+// contradicts its type (StoreTypeRefusal) is left out with a warning "NAME: reason".
 bool RegisterDefaultMailboxes(RegistryFile& registry, discovery::Warnings* warnings = nullptr);
 
 } // namespace qb

@@ -3,11 +3,22 @@
 #include "app/disk_changes.h"
 
 #include "model/mails.h"
+#include "platform/file_system.h"
 #include "platform/paths.h"
 
 #include <utility>
 
 namespace qb {
+
+std::string FolderWarning(CMails& folder) {
+    if (folder.IsRoot() && !fs::IsDirectory(folder.m_strPath))
+        return kTextStoreDirectoryMissing;
+    return folder.m_strDamage;
+}
+
+void CQuillboxDoc::ReportFolderWarning(CMails& folder) {
+    m_port.FolderWarning(&folder, FolderWarning(folder));
+}
 
 CQuillboxDoc::CQuillboxDoc(Port& port, RegistryFile* registry)
     : m_port(port), m_pRegistry(registry) {}
@@ -37,6 +48,9 @@ bool CQuillboxDoc::ReloadMailboxes() {
     for (auto& entry : m_mailboxes) {
         entry->m_pRoot = MakeRootFolder(*entry);
         InsertFolderTree(nullptr, entry->m_pRoot.get());
+        // A store whose directory is gone is said so rather than shown as an empty store.
+        if (!FolderWarning(*entry->m_pRoot).empty())
+            ReportFolderWarning(*entry->m_pRoot);
     }
     return true;
 }

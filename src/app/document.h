@@ -41,6 +41,14 @@ inline constexpr char kTextHowToBegin[] =
     "No mailbox yet. Make a new one with File > New MailBox, or register the mail you already "
     "have with File > Locate Exist Mailbox.";
 
+// Said of a store whose directory does not exist (or is no directory).
+inline constexpr char kTextStoreDirectoryMissing[] = "directory not found";
+
+// What keeps `folder` from being shown whole, "" when nothing does: kTextStoreDirectoryMissing
+// for a store root without its directory, else what its last listing could not read
+// (CMails::m_strDamage).
+std::string FolderWarning(CMails& folder);
+
 class CQuillboxDoc {
   public:
     // `registry` may be null: then no mailbox is registered and nothing is written.
@@ -78,6 +86,9 @@ class CQuillboxDoc {
     // inserts its tree. Used by New MailBox and by the command line for stores given by path.
     MailboxEntry& AddMailbox(std::unique_ptr<MailboxEntry> entry);
     const MailboxList& Mailboxes() const { return m_mailboxes; }
+    // Tells the front end FolderWarning(folder), also when it is "" (the folder reads whole
+    // again). ReloadMailboxes does so for every store root; the front end after listing a folder.
+    void ReportFolderWarning(CMails& folder);
     // The root of the first mailbox whose name (store root) equals the text, case ignored.
     CMails* FindMailboxByName(const std::string& name) const;
     CMails* FindMailboxByStoreRoot(const std::string& dir) const;

@@ -4,11 +4,46 @@
 #include "app/message_file.h"
 #include "model/mails.h"
 #include "model/message.h"
+#include "platform/file_system.h"
+
+#include <cstdio>
 
 namespace qb {
 
 std::string CheckFolderName(const std::string& name) {
     return name.empty() ? "Please input a folder name" : "";
+}
+
+namespace {
+
+std::string RenameReason(CMails& folder, const std::string& name) {
+    const CMails* parent = folder.GetParentFolder();
+    return parent != nullptr ? FolderNameReason(*parent, name) : std::string();
+}
+
+} // namespace
+
+std::string FolderNameReason(const CMails& parent, const std::string& name) {
+    if (name.empty() || parent.CanHoldFolderName(name))
+        return {};
+    if (name == "." || name == "..")
+        return "A folder may not be named \"" + name + "\"";
+    // Each ASCII character alone between two letters: the first the store refuses is the one
+    // named (bytes of longer UTF-8 sequences are not tried apart).
+    for (const char c : name) {
+        const auto byte = static_cast<unsigned char>(c);
+        if (byte >= 0x80 || parent.CanHoldFolderName(std::string("a") + c + "a"))
+            continue;
+        if (byte < 0x20 || byte == 0x7F) {
+            char code[8];
+            std::snprintf(code, sizeof code, "U+%04X", byte);
+            return std::string("A folder name may not contain the control character ") + code;
+        }
+        return std::string("A folder name may not contain \"") + c + "\"";
+    }
+    if (!parent.CanHoldFolderName(std::string(name.size(), 'a')))
+        return "The name is too long for a file name (" + std::to_string(name.size()) + " bytes)";
+    return "The store keeps names like this one for its own files";
 }
 
 bool CFolderCommands::CanNewFolder() const {
@@ -46,11 +81,15 @@ Outcome CFolderCommands::OnNewFolder(const Selection& selection) {
     if (!locks)
         return Outcome::Failed;
     Outcome outcome = Outcome::Done;
+    fs::ClearLastError();
     if (CMails* created = selection.folder->CreateFolder(*name)) {
         m_doc.InsertFolderTree(selection.folder, created);
         port.SelectFolderItem(created, false);
     } else {
-        port.Message("Cannot create new folder");
+        // The store's rule for names, else what the system said.
+        const std::string reason = FolderNameReason(*selection.folder, *name);
+        port.Message("Cannot create new folder", Buttons::Ok, Icon::None,
+                     reason.empty() ? fs::LastErrorText() : reason);
         outcome = Outcome::Failed;
     }
     m_doc.RebuildFolderMenus();
@@ -79,7 +118,8 @@ Outcome CFolderCommands::OnRenameFolder(const Selection& selection) {
     if (!name->empty() && selection.folder->Rename(*name, false)) {
         port.SetFolderItemText(selection.folder, *name);
     } else {
-        port.Message(kTextCannotRenameFolder);
+        port.Message(kTextCannotRenameFolder, Buttons::Ok, Icon::None,
+                     RenameReason(*selection.folder, *name));
         outcome = Outcome::Failed;
     }
     m_doc.RebuildFolderMenus();
@@ -115,7 +155,11 @@ Outcome CFolderCommands::EndLabelEdit(const Selection& selection, const std::str
     if (!locks)
         return Outcome::Failed;
     if (selection.folder->IsRoot() || !selection.folder->Rename(text, false)) {
-        port.Message(selection.folder->IsRoot() ? kTextCannotRenameRoot : kTextCannotRenameFolder);
+        if (selection.folder->IsRoot())
+            port.Message(kTextCannotRenameRoot);
+        else
+            port.Message(kTextCannotRenameFolder, Buttons::Ok, Icon::None,
+                         RenameReason(*selection.folder, text));
         return Outcome::Failed;
     }
     port.SetFolderItemText(selection.folder, text);

@@ -10,6 +10,7 @@
 
 namespace qb {
 
+class CMails;
 class CQuillboxDoc;
 
 inline constexpr char kTextSelectFolderToRename[] = "Please select a folder to rename";
@@ -19,6 +20,10 @@ inline constexpr char kTextCannotRenameFolder[] = "Cannot rename folder";
 // The text the folder-name dialog shows for `name`, or "" when the name is accepted (any
 // non-empty text, spaces alone included).
 std::string CheckFolderName(const std::string& name);
+// Why `parent`'s store cannot hold a folder named `name`, "" when it can: the first character its
+// names may not contain, a name taken for a directory entry of its own ("." and ".."), a name too
+// long for a file name, or a part the store keeps for its own files.
+std::string FolderNameReason(const CMails& parent, const std::string& name);
 
 class CFolderCommands {
   public:

@@ -27,6 +27,32 @@ std::optional<std::size_t> FindRow(const std::vector<LocateRow>& rows, const std
     return std::nullopt;
 }
 
+// Moves rows into the managed list under a name it does not hold yet; a row whose directory
+// contradicts its type stays, selected, and its refusal is returned.
+std::string MoveToManaged(std::vector<LocateRow>& found, std::vector<LocateRow>& managed,
+                          bool selectedOnly) {
+    std::vector<LocateRow> kept;
+    std::string refusals;
+    for (LocateRow& row : found) {
+        if (selectedOnly && !row.selected) {
+            kept.push_back(std::move(row));
+            continue;
+        }
+        const std::string refusal = StoreTypeRefusal(row.row.storeRoot, row.row.type);
+        if (!refusal.empty()) {
+            refusals += (refusals.empty() ? "" : "\n") + row.row.name + ": " + refusal;
+            kept.push_back({std::move(row.row), true});
+            continue;
+        }
+        row.row.name = UniqueMailboxName(row.row.name, [&managed](const std::string& name) {
+            return FindRow(managed, name).has_value();
+        });
+        managed.push_back({std::move(row.row), false});
+    }
+    found = std::move(kept);
+    return refusals;
+}
+
 bool AnySelected(const std::vector<LocateRow>& rows) {
     for (const LocateRow& row : rows) {
         if (row.selected)
@@ -90,16 +116,16 @@ std::optional<std::size_t> CLocateModel::FindManaged(const std::string& name) co
     return FindRow(m_managed, name);
 }
 
-void CLocateModel::Add() {
-    MoveRows(m_found, m_managed, true);
+std::string CLocateModel::Add() {
+    return MoveToManaged(m_found, m_managed, true);
 }
 
 void CLocateModel::Remove() {
     MoveRows(m_managed, m_found, true);
 }
 
-void CLocateModel::AddAll() {
-    MoveRows(m_found, m_managed, false);
+std::string CLocateModel::AddAll() {
+    return MoveToManaged(m_found, m_managed, false);
 }
 
 void CLocateModel::RemoveAll() {

@@ -45,10 +45,14 @@ class CLocateModel {
     std::optional<std::size_t> FindManaged(const std::string& name) const;
 
     // Moves the selected rows, in row order, to the end of the other list (unselected there).
-    void Add();
+    // Add and AddAll give a row whose name the managed list already holds the first free name
+    // "NAME (2)", "NAME (3)", ... (UniqueMailboxName), and leave in the found list, selected,
+    // every row whose directory contradicts its type (StoreTypeRefusal); they return those
+    // refusals, one line per row ("" when every row moved).
+    std::string Add();
     void Remove();
     // Moves every row, in order, to the end of the other list.
-    void AddAll();
+    std::string AddAll();
     void RemoveAll();
     // The Assign dialog confirmed with `input`: checked against the managed list; when accepted
     // a row with the kind's type string (read-only as asked) is appended to the managed list.

@@ -2,6 +2,8 @@
 
 #include "app/profile.h"
 
+#include <algorithm>
+
 namespace qb {
 
 namespace {
@@ -20,6 +22,20 @@ bool IsValidMailboxName(const std::string& name) {
 } // namespace
 
 MailboxEntry::~MailboxEntry() = default;
+
+std::string UniqueMailboxName(const std::string& name,
+                              const std::function<bool(const std::string&)>& taken) {
+    std::string unique = name;
+    for (int n = 2; taken(unique); ++n) {
+        const std::string suffix = " (" + std::to_string(n) + ")";
+        std::size_t cut = std::min(name.size(), kMaxKeyNameLength - suffix.size());
+        while (cut > 0 && cut < name.size() &&
+               (static_cast<unsigned char>(name[cut]) & 0xC0) == 0x80)
+            --cut;
+        unique = name.substr(0, cut) + suffix;
+    }
+    return unique;
+}
 
 std::unique_ptr<CMails> MakeRootFolder(const MailboxEntry& entry) {
     return MakeRootFolder(entry.m_strName, entry.m_strStoreRoot, entry.m_strType);

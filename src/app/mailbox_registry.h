@@ -5,6 +5,7 @@
 #include "platform/registry_file.h"
 #include "stores/root_folder.h"
 
+#include <functional>
 #include <memory>
 #include <optional>
 #include <string>
@@ -65,6 +66,13 @@ struct MailboxRow {
 
 // Builds the root folder of the store class that the entry's type selects (not yet loaded).
 std::unique_ptr<CMails> MakeRootFolder(const MailboxEntry& entry);
+
+// Registered names stay unique: `name` when `taken` says no to it, else the first of
+// "name (2)", "name (3)", ... that it says no to, the name cut (never inside a UTF-8 sequence)
+// so that the whole fits kMaxKeyNameLength. `taken` compares as its caller's lists do (the
+// program's lists without regard to case).
+std::string UniqueMailboxName(const std::string& name,
+                              const std::function<bool(const std::string&)>& taken);
 
 // The text of one string value, "" on any failure (missing key or value, a dword, a text that
 // does not fit kRegStringBuffer, an unreadable registry file).

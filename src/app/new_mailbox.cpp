@@ -22,8 +22,13 @@ NewMailboxCheck CheckNewMailbox(NewMailboxInput& input, const NewMailboxLookups&
         return Refuse(kMsgInputDirectory, DialogField::Directory);
     if (lookups.directoryInUse && lookups.directoryInUse(input.directory))
         return Refuse(kMsgNewSameDirectory, DialogField::Directory);
-    if (fs::IsDirectory(input.directory))
+    if (fs::IsDirectory(input.directory)) {
+        // Every new mailbox is a Netscape store: an existing directory must not say otherwise.
+        std::string refusal = StoreTypeRefusal(input.directory, kTypeNavigator);
+        if (!refusal.empty())
+            return Refuse(std::move(refusal), DialogField::Directory);
         return {NewMailboxStep::Accepted, {}, DialogField::None};
+    }
     // Nothing there, or something that is not a directory: offer to create it.
     return {NewMailboxStep::AskCreateDirectory, kMsgAskCreateDirectory, DialogField::None};
 }

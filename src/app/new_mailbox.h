@@ -38,7 +38,8 @@ struct NewMailboxCheck {
 
 // OK, in order: name given, name not in use, directory normalised (input.directory updated for
 // the dialog to show) and given, directory not in use, then the directory on disk: an existing
-// directory is accepted; anything else asks whether to create it.
+// directory is accepted unless its files contradict a Netscape store (StoreTypeRefusal); anything
+// else asks whether to create it.
 NewMailboxCheck CheckNewMailbox(NewMailboxInput& input, const NewMailboxLookups& lookups);
 // The answer to "Specified directory not exsit, create it?". Yes creates the directory (one
 // level): accepted when that worked, else "Cannot create directory". No keeps the dialog open

@@ -46,9 +46,11 @@ class Port {
     // ---- the user ----
 
     // A modal message box captioned kMessageCaption with `text` and the given buttons; returns the
-    // button pressed (Ok for a plain message).
+    // button pressed (Ok for a plain message). `detail`, when not empty, is the reason behind the
+    // text (the character a name may not hold, the folder or file that failed and the system's
+    // error), shown below the text without another click.
     virtual Answer Message(const std::string& text, Buttons buttons = Buttons::Ok,
-                           Icon icon = Icon::None) = 0;
+                           Icon icon = Icon::None, const std::string& detail = {}) = 0;
     // The folder-name dialog ("Input Folder Name", opening empty). nullopt when cancelled; a
     // returned name is never empty (the dialog refuses that itself, see CheckFolderName).
     virtual std::optional<std::string> AskFolderName() = 0;
@@ -69,6 +71,14 @@ class Port {
     // Makes the item of `folder` visible and the caret item (the selected folder), expanding it
     // when asked.
     virtual void SelectFolderItem(CMails* folder, bool expand) = 0;
+    // `folder` cannot be shown whole: `warning` says why ("directory not found" for a store whose
+    // directory is gone, "damaged at byte N: M messages read" for a folder file read only up to
+    // its damage); "" when it now reads whole. The desktop program marks the folder's item with
+    // a warning icon and the text as its tooltip, and shows the text in the status bar.
+    virtual void FolderWarning(CMails* folder, const std::string& warning) {
+        (void)folder;
+        (void)warning;
+    }
 
     // ---- the message list ----
 

@@ -56,6 +56,10 @@ void Out(std::string_view bytes);
 void ErrLine(std::string_view text);
 // A failure or refusal: the text on standard error; the exit status for it.
 int Fail(std::string_view text);
+// A listing that could not read all there is says so on standard error ("quillbox-cli:
+// warning: NAME: damaged at byte N: M messages read"); what was read is still listed and the
+// exit status stays that of a listing.
+void WarnIfNotWhole(CMails& folder);
 
 // A store opened for one command, and optionally one of its folders.
 struct Opened {

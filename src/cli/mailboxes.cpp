@@ -194,7 +194,9 @@ int Locate(Context& ctx, const Args& args) {
                 return Fail(kTextMailboxNotFound);
             for (std::size_t i = 0; i < model.Found().size(); ++i)
                 model.SelectFound(i, i == *row);
-            model.Add();
+            const std::string refusal = model.Add();
+            if (!refusal.empty())
+                return Fail(refusal);
             break;
         }
         case LocateStep::Remove: {

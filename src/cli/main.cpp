@@ -63,6 +63,12 @@ int Fail(std::string_view text) {
     return kExitFailed;
 }
 
+void WarnIfNotWhole(CMails& folder) {
+    const std::string warning = FolderWarning(folder);
+    if (!warning.empty())
+        ErrLine("quillbox-cli: warning: " + folder.m_strName + ": " + warning);
+}
+
 bool OpenStoreArg(Context& ctx, const std::string& storeText, Opened& opened) {
     MailboxRow row;
     std::string error;

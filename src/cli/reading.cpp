@@ -142,6 +142,7 @@ int List(Context& ctx, const std::string& store, const std::string& folder, cons
     }
     if (form.json)
         Out("\n]}\n");
+    WarnIfNotWhole(*opened.folder);
     return kExitOk;
 }
 

@@ -73,7 +73,8 @@ TerminalPort::~TerminalPort() {
     EndProgress();
 }
 
-Answer TerminalPort::Message(const std::string& text, Buttons buttons, Icon) {
+Answer TerminalPort::Message(const std::string& text, Buttons buttons, Icon,
+                             const std::string& detail) {
     switch (buttons) {
     case Buttons::OkCancel:
         return Answer::Ok; // the deletion questions: the command itself is the confirmation
@@ -92,6 +93,11 @@ Answer TerminalPort::Message(const std::string& text, Buttons buttons, Icon) {
     std::fwrite(text.data(), 1, text.size(), stderr);
     if (text.empty() || text.back() != '\n')
         std::fputc('\n', stderr);
+    if (!detail.empty()) {
+        std::fwrite(detail.data(), 1, detail.size(), stderr);
+        if (detail.back() != '\n')
+            std::fputc('\n', stderr);
+    }
     std::fflush(stderr);
     return Answer::Ok;
 }

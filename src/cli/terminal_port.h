@@ -27,7 +27,10 @@ class TerminalPort : public Port {
     // Texts shown so far (message boxes of every kind), newest last.
     const std::string& LastMessage() const { return m_lastMessage; }
 
-    Answer Message(const std::string& text, Buttons buttons, Icon icon) override;
+    // A message box: its text as one line on standard error, then its detail (when any) as
+    // another.
+    Answer Message(const std::string& text, Buttons buttons, Icon icon,
+                   const std::string& detail) override;
     std::optional<std::string> AskFolderName() override { return folderName; }
 
     void ClearFolderTree() override { m_items.clear(); }

@@ -95,8 +95,11 @@ CArchive::~CArchive() {
 }
 
 bool CArchive::Fail(ArchiveCause cause) {
-    if (!m_error)
+    if (!m_error) {
         m_error.cause = cause;
+        if (m_mode == kLoad)
+            m_error.offset = m_nConsumed;
+    }
     return false;
 }
 

@@ -37,6 +37,8 @@ struct ArchiveMark {
 
 struct ArchiveError {
     ArchiveCause cause = ArchiveCause::None;
+    // Loading: the bytes of the archive read when the damage was found (-1: not known).
+    std::int64_t offset = -1;
 
     explicit operator bool() const { return cause != ArchiveCause::None; }
     // The message text with %1 standing for the archive file's full path.

@@ -155,6 +155,10 @@ class CMails : public CTreeNode {
     std::uint32_t m_nHeader3 = 0;
     std::int16_t m_nType = kPlain;
     bool m_bFoldersPending = true;
+    // What the last listing of this folder's messages could not read, "" when it read the whole
+    // file (a listing the user stopped, or a file that cannot be opened at all, says nothing
+    // here): "damaged at byte N: M messages read", the messages before the damage listed.
+    std::string m_strDamage;
     MessageList m_pMessages;
     // What the message files looked like when the list was last read through ListMessages (the
     // application layer's listing), to tell whether another program changed them since.

@@ -8,6 +8,7 @@
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 #include <thread>
 
 #ifdef _WIN32
@@ -50,6 +51,24 @@ bool g_diskWaits = true;
 enum class Verdict { Go, Fail, Short };
 
 // Counts one operation and tells whether it is the one the plan makes fail.
+// errno of this thread's last failed operation (0: none since ClearLastError) and its file.
+thread_local int g_lastErrno = 0;
+thread_local std::string g_lastPath;
+
+// Keeps errno as the reason of a failure of `path`; returns false for the caller to return.
+bool Failure(const std::string& path) {
+    g_lastErrno = errno != 0 ? errno : EIO;
+    g_lastPath = path;
+    return false;
+}
+
+// An injected failure of an operation on `path`.
+bool Injected(const std::string& path) {
+    g_lastErrno = EIO;
+    g_lastPath = path;
+    return false;
+}
+
 Verdict Tick(Op op, const std::string& what = {}) {
     const std::int64_t index = g_count++;
     if (g_observer)
@@ -59,6 +78,8 @@ Verdict Tick(Op op, const std::string& what = {}) {
     const bool hit = g_plan.failFromThenOn ? index >= g_plan.failAt : index == g_plan.failAt;
     if (!hit)
         return Verdict::Go;
+    g_lastErrno = EIO;
+    g_lastPath = what;
     switch (g_plan.kind) {
     case FaultKind::Crash:
         _exit(77);
@@ -243,7 +264,28 @@ bool WriteAll(int fd, const char* data, std::size_t size) {
 
 #endif
 
+// Waits until what was written through `fd` is on the disk.
+bool SyncDescriptor(int fd) {
+#ifdef _WIN32
+    return ::FlushFileBuffers(HandleOf(fd)) != 0;
+#else
+    return ::fsync(fd) == 0;
+#endif
+}
+
 } // namespace
+
+std::string LastErrorText() {
+    if (g_lastErrno == 0)
+        return {};
+    const std::string error = std::strerror(g_lastErrno);
+    return g_lastPath.empty() ? error : g_lastPath + ": " + error;
+}
+
+void ClearLastError() {
+    g_lastErrno = 0;
+    g_lastPath.clear();
+}
 
 void SetFaultPlan(const FaultPlan& plan) {
     g_plan = plan;
@@ -274,7 +316,7 @@ File::~File() {
         CloseDescriptor(m_fd);
 }
 
-File::File(File&& other) noexcept : m_fd(other.m_fd) {
+File::File(File&& other) noexcept : m_fd(other.m_fd), m_path(std::move(other.m_path)) {
     other.m_fd = -1;
 }
 
@@ -283,6 +325,7 @@ File& File::operator=(File&& other) noexcept {
         if (m_fd >= 0)
             CloseDescriptor(m_fd);
         m_fd = other.m_fd;
+        m_path = std::move(other.m_path);
         other.m_fd = -1;
     }
     return *this;
@@ -328,13 +371,14 @@ bool File::Open(const std::string& path, OpenMode mode) {
         fd = ::open(path.c_str(), flags, 0666);
     } while (fd < 0 && errno == EINTR);
     if (fd < 0)
-        return false;
+        return Failure(path);
     struct stat st {};
     if (::fstat(fd, &st) != 0 || S_ISDIR(st.st_mode)) {
         ::close(fd);
         return false;
     }
     m_fd = fd;
+    m_path = path;
     return true;
 #endif
 }
@@ -342,19 +386,25 @@ bool File::Open(const std::string& path, OpenMode mode) {
 std::int64_t File::Read(void* buffer, std::size_t size) {
     if (m_fd < 0)
         return -1;
-    if (Tick(Op::Read) != Verdict::Go)
+    if (Tick(Op::Read) != Verdict::Go) {
+        Injected(m_path);
         return -1;
+    }
 #ifdef _WIN32
     DWORD got = 0;
     const DWORD chunk = static_cast<DWORD>(std::min<std::size_t>(size, 1u << 30));
-    if (!::ReadFile(HandleOf(m_fd), buffer, chunk, &got, nullptr))
+    if (!::ReadFile(HandleOf(m_fd), buffer, chunk, &got, nullptr)) {
+        Failure(m_path);
         return -1;
+    }
     return static_cast<std::int64_t>(got);
 #else
     for (;;) {
         const ssize_t n = ::read(m_fd, buffer, size);
         if (n < 0 && errno == EINTR)
             continue;
+        if (n < 0)
+            Failure(m_path);
         return n;
     }
 #endif
@@ -378,12 +428,12 @@ bool File::Write(const void* buffer, std::size_t size) {
     const Verdict v = Tick(Op::Write);
     const char* data = static_cast<const char*>(buffer);
     if (v == Verdict::Fail)
-        return false;
+        return Injected(m_path);
     if (v == Verdict::Short) {
         WriteAll(m_fd, data, size / 2);
-        return false;
+        return Injected(m_path);
     }
-    return WriteAll(m_fd, data, size);
+    return WriteAll(m_fd, data, size) || Failure(m_path);
 }
 
 bool File::Seek(std::int64_t position) {
@@ -458,12 +508,8 @@ bool File::Flush() {
     if (m_fd < 0)
         return false;
     if (Tick(Op::Flush) != Verdict::Go)
-        return false;
-#ifdef _WIN32
-    return !g_diskWaits || ::FlushFileBuffers(HandleOf(m_fd));
-#else
-    return !g_diskWaits || ::fsync(m_fd) == 0;
-#endif
+        return Injected(m_path);
+    return !g_diskWaits || SyncDescriptor(m_fd) || Failure(m_path);
 }
 
 void File::StartFlush() {
@@ -477,18 +523,25 @@ void File::StartFlush() {
 bool File::FlushAll(const std::vector<File*>& files) {
     // The checks and their fault plan in the order of `files`; only the waits run side by side.
     for (File* file : files) {
-        if (file->m_fd < 0 || Tick(Op::Flush) != Verdict::Go)
+        if (file->m_fd < 0)
             return false;
+        if (Tick(Op::Flush) != Verdict::Go)
+            return Injected(file->m_path);
     }
     if (!g_diskWaits || files.empty())
         return true;
     constexpr std::size_t kWaiters = 16;
     std::atomic<std::size_t> next{0};
-    std::atomic<bool> ok{true};
+    // The first file that failed, told on this thread once the waits are over.
+    std::atomic<std::size_t> failedAt{files.size()};
+    std::atomic<int> failedErrno{0};
     auto wait = [&] {
         for (std::size_t i = next++; i < files.size(); i = next++) {
-            if (::fsync(files[i]->m_fd) != 0)
-                ok = false;
+            if (!SyncDescriptor(files[i]->m_fd)) {
+                std::size_t none = files.size();
+                if (failedAt.compare_exchange_strong(none, i))
+                    failedErrno = errno;
+            }
         }
     };
     std::vector<std::thread> waiters;
@@ -497,7 +550,10 @@ bool File::FlushAll(const std::vector<File*>& files) {
     wait();
     for (std::thread& waiter : waiters)
         waiter.join();
-    return ok;
+    if (failedAt == files.size())
+        return true;
+    errno = failedErrno;
+    return Failure(files[failedAt]->m_path);
 }
 
 bool File::Close() {
@@ -506,10 +562,12 @@ bool File::Close() {
     const int fd = m_fd;
     m_fd = -1;
     const bool injected = Tick(Op::Close) != Verdict::Go;
+    if (injected)
+        Injected(m_path);
 #ifdef _WIN32
-    const bool closed = ::_close(fd) == 0;
+    const bool closed = ::_close(fd) == 0 || Failure(m_path);
 #else
-    const bool closed = ::close(fd) == 0;
+    const bool closed = ::close(fd) == 0 || Failure(m_path);
 #endif
     return closed && !injected;
 }
@@ -835,7 +893,7 @@ FileStamp StampFile(const std::string& path) {
 bool CreateDirectory(const std::string& path) {
     if (Tick(Op::CreateDirectory, path) != Verdict::Go)
         return false;
-    return ::mkdir(path.c_str(), 0777) == 0;
+    return ::mkdir(path.c_str(), 0777) == 0 || Failure(path);
 }
 
 bool RemoveFile(const std::string& path) {
@@ -1032,16 +1090,24 @@ bool ReplaceFile(const std::string& target, const std::function<bool(File&)>& wr
 bool ReplaceFile(const std::string& target, const std::function<bool(File&)>& write,
                  const std::function<bool()>& stillValid) {
     const std::string temp = TemporaryNameFor(target);
+    // A failure of the temporary file is told as one of the file it stands in for.
+    const auto failed = [&temp, &target] {
+        if (g_lastPath == temp)
+            g_lastPath = target;
+        return false;
+    };
     File file;
     if (!file.Open(temp, OpenMode::CreateNew))
-        return false;
+        return failed();
     bool ok = write(file) && file.Flush();
     ok = file.Close() && ok;
     ok = ok && stillValid();
-    if (ok && Tick(Op::Rename, temp) == Verdict::Go && RenameReplacing(temp, target))
+    if (ok && Tick(Op::Rename, temp) == Verdict::Go &&
+        (RenameReplacing(temp, target) || Failure(temp))) {
         return true;
+    }
     RemoveQuietly(temp);
-    return false;
+    return failed();
 }
 
 // ---- the process ----------------------------------------------------------------------------

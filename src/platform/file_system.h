@@ -56,6 +56,13 @@ void SetDiskWaits(bool wait);
 // Optional observer of every counted operation (for tests that log what happens).
 void SetOperationObserver(std::function<void(Op, const std::string&)> observer);
 
+// The file and the system's text for the error of this thread's last file operation that failed
+// ("/mail/Inbox: No space left on device"; an injected fault reads as an input/output error), ""
+// when none failed since ClearLastError. Callers clear it before an operation and read it after
+// it failed.
+std::string LastErrorText();
+void ClearLastError();
+
 // ---- files ----------------------------------------------------------------------------------
 
 enum class OpenMode {
@@ -103,6 +110,7 @@ class File {
 
   private:
     int m_fd = -1;
+    std::string m_path; // named in the reason of a failure (LastErrorText)
 };
 
 // Exclusive: one holder at a time. Shared: any number of holders, while nobody holds it

@@ -596,6 +596,7 @@ CInternetMails::LoadResult
 CInternetMails::ScanRecords(const std::function<bool(std::uint32_t)>& isRemoved,
                             const std::function<bool(std::unique_ptr<CMessage>, bool)>& sink) {
     m_bDamaged = false;
+    m_strDamage.clear();
     if (IsStoreDirectory())
         return LoadResult::Ok; // the store directory itself holds no messages
     fs::File file;
@@ -613,6 +614,13 @@ CInternetMails::ScanRecords(const std::function<bool(std::uint32_t)>& isRemoved,
     WindowReader reader(file, end);
     std::int64_t p = kFirstRecordSearch;
     std::uint64_t found = 0;
+    // The records before `at` were read; the one there, or what should be one, was not.
+    const auto damagedAt = [this, &found](std::int64_t at) {
+        m_bDamaged = true;
+        m_strDamage = "damaged at byte " + std::to_string(at) + ": " + std::to_string(found) +
+                      " messages read";
+        return LoadResult::Damaged;
+    };
     // Every record up to the end is examined, whatever the count says.
     while (end - p >= 4) {
         // The next record marker at or after p.
@@ -620,10 +628,8 @@ CInternetMails::ScanRecords(const std::function<bool(std::uint32_t)>& isRemoved,
         while (end - p >= 4) {
             std::size_t len = 0;
             const char* data = reader.Get(p, 4, &len);
-            if (data == nullptr) {
-                m_bDamaged = true;
-                return LoadResult::Damaged;
-            }
+            if (data == nullptr)
+                return damagedAt(p);
             len = static_cast<std::size_t>(
                 std::min<std::int64_t>(static_cast<std::int64_t>(len), end - p));
             const char* hit = FindBytes(data, len, std::string_view(kMarker, 4));
@@ -636,38 +642,27 @@ CInternetMails::ScanRecords(const std::function<bool(std::uint32_t)>& isRemoved,
         if (r < 0)
             break;
         const char* head = reader.Get(r, kRecordHead);
-        if (head == nullptr) {
-            m_bDamaged = true;
-            return LoadResult::Damaged;
-        }
+        if (head == nullptr)
+            return damagedAt(r);
         const std::uint32_t id = GetLE32(reinterpret_cast<const unsigned char*>(head) + 4);
         const std::uint32_t size = GetLE32(reinterpret_cast<const unsigned char*>(head) + 8);
-        if (size < kRecordHead || size > end - r) {
-            m_bDamaged = true;
-            return LoadResult::Damaged;
-        }
+        if (size < kRecordHead || size > end - r)
+            return damagedAt(r);
         // Only the header is held; the body's lines are counted window by window.
         const std::int64_t textAt = r + static_cast<std::int64_t>(kRecordHead);
         const std::int64_t recordEnd = r + size;
         const std::int64_t h = FindHeaderEnd(reader, textAt, recordEnd);
-        if (h < 0) {
-            m_bDamaged = true;
-            return LoadResult::Damaged;
-        }
+        if (h < 0)
+            return damagedAt(r);
         const std::size_t bodyAt = static_cast<std::size_t>(h - textAt) + 4;
         const char* headerBytes = reader.Get(textAt, bodyAt);
-        if (headerBytes == nullptr) {
-            m_bDamaged = true;
-            return LoadResult::Damaged;
-        }
+        if (headerBytes == nullptr)
+            return damagedAt(r);
         const std::int64_t headLines = CountLines(headerBytes, bodyAt);
         std::string headerText(headerBytes, bodyAt - 2);
         std::int64_t bodyLines = 0;
-        if (!CountLinesIn(reader, textAt + static_cast<std::int64_t>(bodyAt), recordEnd,
-                          bodyLines)) {
-            m_bDamaged = true;
-            return LoadResult::Damaged;
-        }
+        if (!CountLinesIn(reader, textAt + static_cast<std::int64_t>(bodyAt), recordEnd, bodyLines))
+            return damagedAt(r);
         ++found;
         // A very large folder takes a while: the user may stop the listing.
         if (found % kListingStep == 0 && !ContinueListing(kListingStep))
@@ -684,7 +679,12 @@ CInternetMails::ScanRecords(const std::function<bool(std::uint32_t)>& isRemoved,
             return LoadResult::Ok;
         p = r + size;
     }
-    return found >= header.count ? LoadResult::Ok : LoadResult::Short;
+    if (found >= header.count)
+        return LoadResult::Ok;
+    // The file ends before the records its header counts: cut at a record's boundary.
+    m_strDamage =
+        "damaged at byte " + std::to_string(end) + ": " + std::to_string(found) + " messages read";
+    return LoadResult::Short;
 }
 
 bool CInternetMails::ReadMessage(CMessage& message) {

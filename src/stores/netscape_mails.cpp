@@ -650,6 +650,7 @@ bool CNetscapeMails::LoadMessagesWithDeleted() {
 
 bool CNetscapeMails::Load(bool withDeleted) {
     FreeMessages();
+    m_strDamage.clear();
     // The mail directory itself holds no messages; it is an empty folder, not an unreadable one.
     if (IsRoot() && fs::IsDirectory(m_strPath))
         return true;
@@ -667,6 +668,12 @@ bool CNetscapeMails::Load(bool withDeleted) {
             // A very large folder takes a while: the user may stop the listing.
             return ++listed % kListingStep != 0 || ContinueListing(kListingStep);
         });
+    if (!ok && reader.Failed()) {
+        // The messages before the bytes that could not be read stay listed, and say so.
+        m_strDamage = "unreadable from byte " + std::to_string(reader.Position()) + ": " +
+                      std::to_string(listed) + " messages read";
+        return false;
+    }
     if (!ok) {
         FreeMessages();
         return false;

@@ -31,8 +31,8 @@ FolderNameDialog::FolderNameDialog(QWidget* parent) : QDialog(parent) {
 }
 
 void FolderNameDialog::accept() {
-    std::optional<std::string> name = ToStoreText(m_edit->text());
-    // A character outside the store's code page would be written as something else.
+    std::optional<std::string> name = ToFileNameText(m_edit->text());
+    // A name that no file name can hold is refused rather than written as something else.
     std::string refusal = name ? CheckFolderName(*name) : std::string(kUnstorableName);
     if (!refusal.empty()) {
         if (onRefusal)

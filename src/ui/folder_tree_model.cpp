@@ -3,6 +3,9 @@
 #include "model/mails.h"
 #include "ui/text_codec.h"
 
+#include <QApplication>
+#include <QStyle>
+
 namespace qb {
 
 struct FolderTreeModel::Item {
@@ -11,6 +14,7 @@ struct FolderTreeModel::Item {
     QString label;
     bool root = false;
     bool readOnly = false;
+    QString warning; // what keeps the folder from being shown whole
     std::vector<std::unique_ptr<Item>> children;
 
     int Row() const {
@@ -30,6 +34,7 @@ FolderTreeModel::FolderTreeModel(QObject* parent)
     m_folderIcon.addFile(QStringLiteral(":/icons/folder_open.svg"), QSize(), QIcon::Selected);
     m_storeIcon.addFile(QStringLiteral(":/icons/store.svg"));
     m_lockedStoreIcon.addFile(QStringLiteral(":/icons/store_locked.svg"));
+    m_warningIcon = QApplication::style()->standardIcon(QStyle::SP_MessageBoxWarning);
 }
 
 FolderTreeModel::~FolderTreeModel() = default;
@@ -99,6 +104,13 @@ void FolderTreeModel::SetItemText(const QModelIndex& index, const QString& text)
     emit dataChanged(index, index, {Qt::DisplayRole, Qt::EditRole});
 }
 
+void FolderTreeModel::SetItemWarning(const QModelIndex& index, const QString& text) {
+    if (!index.isValid() || ItemOf(index)->warning == text)
+        return;
+    ItemOf(index)->warning = text;
+    emit dataChanged(index, index, {Qt::DecorationRole, Qt::ToolTipRole});
+}
+
 QModelIndex FolderTreeModel::Find(const Item* item, const CMails* folder) const {
     for (const auto& child : item->children) {
         if (child->folder == folder)
@@ -148,9 +160,13 @@ QVariant FolderTreeModel::data(const QModelIndex& index, int role) const {
     case Qt::EditRole:
         return item->label;
     case Qt::DecorationRole:
+        if (!item->warning.isEmpty())
+            return m_warningIcon;
         if (!item->root)
             return m_folderIcon;
         return item->readOnly ? m_lockedStoreIcon : m_storeIcon;
+    case Qt::ToolTipRole:
+        return item->warning.isEmpty() ? QVariant() : QVariant(item->warning);
     case ImageRole:
         return item->root ? kImageStore : kImageFolder;
     case SelectedImageRole:

@@ -33,6 +33,9 @@ class FolderTreeModel : public QAbstractItemModel {
     void DeleteItem(const QModelIndex& index);
     void DeleteAllItems();
     void SetItemText(const QModelIndex& index, const QString& text);
+    // A folder that cannot be shown whole: a warning icon instead of its own, `text` as its
+    // tooltip; an empty text gives the item its own icon back.
+    void SetItemWarning(const QModelIndex& index, const QString& text);
     // Depth-first in display order; invalid when no item stands for `folder`.
     QModelIndex FindFolderItem(const CMails* folder) const;
     static CMails* FolderOf(const QModelIndex& index);
@@ -59,6 +62,7 @@ class FolderTreeModel : public QAbstractItemModel {
     QIcon m_folderIcon;
     QIcon m_storeIcon;
     QIcon m_lockedStoreIcon;
+    QIcon m_warningIcon;
 };
 
 } // namespace qb

@@ -116,6 +116,10 @@ void CQuillboxView::DeleteAllItems() {
     m_model->DeleteAllItems();
 }
 
+void CQuillboxView::SetFolderWarning(const CMails* folder, const std::string& warning) {
+    m_model->SetItemWarning(m_model->FindFolderItem(folder), FromStoreText(warning));
+}
+
 void CQuillboxView::SetFolderText(const CMails* folder, const std::string& name) {
     m_model->SetItemText(m_model->FindFolderItem(folder), FromStoreText(name));
 }
@@ -235,7 +239,7 @@ void CQuillboxView::LabelEdited(const QModelIndex& index, const QString& text) {
     // Unchanged text is an abandoned edit, like an empty one.
     if (text.isEmpty() || text == index.data(Qt::EditRole).toString())
         return;
-    std::optional<std::string> name = ToStoreText(text);
+    std::optional<std::string> name = ToFileNameText(text);
     if (!name) {
         if (onBadLabel)
             onBadLabel();

@@ -34,6 +34,7 @@ class CQuillboxView : public QTreeView {
     void DeleteFolderItem(const CMails* folder);
     void DeleteAllItems();
     void SetFolderText(const CMails* folder, const std::string& name);
+    void SetFolderWarning(const CMails* folder, const std::string& warning);
     // Which items are expanded and which is current, by folder path, to be found again in a
     // tree built anew over the same stores.
     struct TreeState {

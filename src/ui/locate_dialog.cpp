@@ -128,14 +128,14 @@ LocateDialog::LocateDialog(Port& port, RegistryFile& registry, QWidget* parent)
             &LocateDialog::SelectionChanged);
     connect(m_managed->selectionModel(), &QItemSelectionModel::selectionChanged, this,
             &LocateDialog::SelectionChanged);
-    connect(m_addAll, &QPushButton::clicked, this, [this] {
-        m_model.AddAll();
+    // Rows the model refused stay in the found list, selected, and the box says why.
+    const auto added = [this](const std::string& refusals) {
         ShowLists();
-    });
-    connect(m_add, &QPushButton::clicked, this, [this] {
-        m_model.Add();
-        ShowLists();
-    });
+        if (!refusals.empty())
+            m_port.Message(refusals, Buttons::Ok, Icon::Warning);
+    };
+    connect(m_addAll, &QPushButton::clicked, this, [this, added] { added(m_model.AddAll()); });
+    connect(m_add, &QPushButton::clicked, this, [this, added] { added(m_model.Add()); });
     connect(m_remove, &QPushButton::clicked, this, [this] {
         m_model.Remove();
         ShowLists();

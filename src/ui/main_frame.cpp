@@ -330,9 +330,15 @@ void CMainFrame::SetDocument(CQuillboxDoc* document) {
     m_list->listMessages = [this](CMails& folder) -> MessageList& {
         if (m_doc == nullptr)
             return ListMessages(folder, MessageListModel::kListWaitMs);
-        // A very large folder shows the progress dialog, whose Cancel leaves the list empty.
-        LongOperation reading(m_doc->GetPort(), kTextReadingMessages);
-        return m_doc->Undelete().ListMessages(folder, MessageListModel::kListWaitMs);
+        MessageList* listed = nullptr;
+        {
+            // A very large folder shows the progress dialog, whose Cancel leaves the list empty.
+            LongOperation reading(m_doc->GetPort(), kTextReadingMessages);
+            listed = &m_doc->Undelete().ListMessages(folder, MessageListModel::kListWaitMs);
+        }
+        // Damage met while listing is said on the folder's item and in the status bar.
+        m_doc->ReportFolderWarning(folder);
+        return *listed;
     };
     m_list->onRowsChanged = [this] {
         if (m_doc != nullptr && m_doc->Undelete().ShowsDeleted())

@@ -29,12 +29,16 @@ QtPort::~QtPort() {
         SetWaitCursor(false);
 }
 
-Answer QtPort::Message(const std::string& text, Buttons buttons, Icon icon) {
+Answer QtPort::Message(const std::string& text, Buttons buttons, Icon icon,
+                       const std::string& detail) {
     if (answerMessage)
         return answerMessage(text, buttons, icon);
     QMessageBox box(&m_frame);
     box.setWindowTitle(QString::fromLatin1(kMessageCaption));
     box.setText(FromStoreText(text));
+    // The informative text shows at once, below the text (a detailed text would need a click).
+    if (!detail.empty())
+        box.setInformativeText(FromStoreText(detail));
     switch (icon) {
     case Icon::Information:
         box.setIcon(QMessageBox::Information);
@@ -113,6 +117,12 @@ bool QtPort::HasFolderItem(const CMails* folder) {
 
 void QtPort::DeleteFolderItem(CMails* folder) {
     m_frame.TreeView()->DeleteFolderItem(folder);
+}
+
+void QtPort::FolderWarning(CMails* folder, const std::string& warning) {
+    m_frame.TreeView()->SetFolderWarning(folder, warning);
+    if (!warning.empty())
+        m_frame.ShowStatus(FromStoreText(folder->m_strName + ": " + warning));
 }
 
 void QtPort::SetFolderItemText(CMails* folder, const std::string& text) {

@@ -17,8 +17,9 @@ class QtPort : public Port {
     explicit QtPort(CMainFrame& frame);
     ~QtPort() override;
 
-    Answer Message(const std::string& text, Buttons buttons = Buttons::Ok,
-                   Icon icon = Icon::None) override;
+    // The detail shows as the box's informative text.
+    Answer Message(const std::string& text, Buttons buttons = Buttons::Ok, Icon icon = Icon::None,
+                   const std::string& detail = {}) override;
     std::optional<std::string> AskFolderName() override;
     void ClearFolderTree() override;
     void InsertFolderItem(CMails* parent, CMails* folder) override;
@@ -26,6 +27,7 @@ class QtPort : public Port {
     void DeleteFolderItem(CMails* folder) override;
     void SetFolderItemText(CMails* folder, const std::string& text) override;
     void SelectFolderItem(CMails* folder, bool expand) override;
+    void FolderWarning(CMails* folder, const std::string& warning) override;
     void FillMessageList() override;
     void DeleteMessageRow(const CMessage* message) override;
     void MessageRowsChanged() override;

@@ -1,5 +1,7 @@
 #include "ui/text_codec.h"
 
+#include "platform/utf8.h"
+
 namespace qb {
 
 namespace {
@@ -14,6 +16,9 @@ constexpr char16_t kHigh[32] = {
 } // namespace
 
 QString FromStoreText(std::string_view bytes) {
+    // Names other Linux programs wrote (and new folder names) are UTF-8.
+    if (!IsAscii(bytes) && IsValidUtf8(bytes))
+        return QString::fromUtf8(bytes.data(), static_cast<qsizetype>(bytes.size()));
     QString out(static_cast<qsizetype>(bytes.size()), Qt::Uninitialized);
     QChar* p = out.data();
     for (char c : bytes) {
@@ -44,6 +49,13 @@ std::optional<std::string> ToStoreText(const QString& text) {
         out.push_back(static_cast<char>(0x80 + found));
     }
     return out;
+}
+
+std::optional<std::string> ToFileNameText(const QString& text) {
+    if (!text.isValidUtf16())
+        return std::nullopt;
+    const QByteArray bytes = text.toUtf8();
+    return std::string(bytes.constData(), static_cast<std::size_t>(bytes.size()));
 }
 
 } // namespace qb

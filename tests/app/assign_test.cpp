@@ -1,4 +1,6 @@
 #include "app/assign.h"
+#include "app/new_mailbox.h"
+#include "support/stores.h"
 #include "support/temp_dir.h"
 
 #include <gtest/gtest.h>
@@ -72,6 +74,51 @@ TEST_F(Assign, TheKindsMapToTheirTypeStrings) {
     EXPECT_EQ(AssignTypeString(2), "Communicator User");
     EXPECT_EQ(AssignTypeString(-1), "");
     EXPECT_EQ(AssignTypeString(3), "");
+}
+
+// Stores written by the real store classes, then registered under each type.
+TEST_F(Assign, TheDirectorysFilesDecideWhichTypeItMayTake) {
+    test::NetscapeStore netscape;
+    ASSERT_TRUE(netscape.root->LoadFolders());
+    CMails* inbox = netscape.root->CreateFolder("Inbox");
+    ASSERT_NE(inbox, nullptr);
+    ASSERT_TRUE(inbox->AddMessage(*test::SimpleMessage("hello")));
+    test::TempDir imDir;
+    test::InternetStore im(imDir.path());
+    ASSERT_TRUE(im.root.LoadFolders());
+    ASSERT_NE(im.root.CreateFolder("Inbox"), nullptr);
+
+    const std::string ns = netscape.dir.path();
+    EXPECT_EQ(StoreTypeRefusal(ns, kTypeNavigator), "");
+    EXPECT_EQ(StoreTypeRefusal(ns, kTypeCommunicator), "");
+    EXPECT_EQ(StoreTypeRefusal(imDir.path(), kTypeInternetMail), "");
+    EXPECT_EQ(StoreTypeRefusal(ns, kTypeInternetMail),
+              "The directory holds Netscape mail folders (Inbox); it cannot be registered as "
+              "Internet Mail");
+    // The dialogs refuse with that text, the focus on the directory.
+    ExpectRefused(Check("New", imDir.path(), 1),
+                  "The directory holds Internet Mail files (Inbox.idx, Inbox.mbx); it cannot be "
+                  "registered as a Netscape store",
+                  DialogField::Directory);
+    NewMailboxInput input{"New", imDir.path()};
+    EXPECT_EQ(CheckNewMailbox(input, {}).step, NewMailboxStep::Refused);
+    // A link to a store counts as the store; an empty directory takes either type.
+    std::filesystem::create_directory_symlink(ns, dir / "link");
+    EXPECT_NE(StoreTypeRefusal(dir / "link", kTypeInternetMail), "");
+    EXPECT_TRUE(Check("New", dir / "store", 0).accepted);
+    EXPECT_TRUE(Check("New", dir / "store", 1).accepted);
+    // Both kinds in one directory: neither type, the text names what was found.
+    test::WriteFile(netscape.Path("Old.mbx"), "x");
+    for (const char* type : {kTypeNavigator, kTypeInternetMail})
+        EXPECT_EQ(StoreTypeRefusal(ns, type),
+                  "The directory holds both Internet Mail files (Old.mbx) and Netscape mail "
+                  "folders (Inbox); it is not registered as either type");
+    // A directory that cannot be listed is not registered blind.
+    fs::SetFaultPlan({1, fs::FaultKind::Error, false}); // after the existence check
+    EXPECT_EQ(StoreTypeRefusal(dir / "store", kTypeNavigator),
+              "Cannot read the directory " + dir / "store" +
+                  "; a store whose files cannot be seen is not registered");
+    fs::ClearFaultPlan();
 }
 
 } // namespace

@@ -47,6 +47,7 @@ TEST_F(CompactTest, AFailureIsReportedOncePerMailboxAndTheRestGoesOn) {
     Open();
     EXPECT_EQ(doc.Compact().RunCompact(), Outcome::Failed);
     EXPECT_THAT(port.Texts(), ElementsAre("Cannot compact folders"));
+    EXPECT_EQ(port.shown[0].detail, "Not compacted: A/Two\nA/One");
     EXPECT_THAT(TestFolder::compactOrder(), ElementsAre("Two", "One", "Three"));
     EXPECT_EQ(port.statuses.back(), "Mailbox Compacted");
     // The listed records were re-read, so the list is filled again.
@@ -122,6 +123,8 @@ TEST_F(BackupRestoreTest, DialogRefusalsKeepTheDialogOpen) {
                 ElementsAre("Please input file name", "Please select a folder to backup",
                             "Cannot open file", "Cannot open file", "Please input file name",
                             "Please select a mailbox to restore to", "Cannot open file"));
+    // The file that could not be written says so with the system's reason.
+    EXPECT_EQ(port.shown[3].detail, (dir / "missing/x.qbf") + ": No such file or directory");
     EXPECT_FALSE(std::filesystem::exists(dir / "x.qbf"));
 }
 
@@ -146,6 +149,9 @@ TEST_F(BackupRestoreTest, FailedBackupLeavesAnEarlierFileUntouched) {
         });
     EXPECT_GT(failures, 0);
     EXPECT_THAT(port.Texts(), ::testing::Contains("Cannot Backup!"));
+    // Each failure names the backup file (not its temporary stand-in) and the system's reason.
+    for (const auto& box : port.shown)
+        EXPECT_EQ(box.detail, file + ": Input/output error") << box.text;
 }
 
 TEST_F(BackupRestoreTest, DamagedArchivesAreReportedAndChangeNothing) {
@@ -157,6 +163,7 @@ TEST_F(BackupRestoreTest, DamagedArchivesAreReportedAndChangeNothing) {
     struct Case {
         std::string bytes;
         std::string text;
+        std::string detail;
     };
     std::string wrongClass = bytes;
     wrongClass.replace(wrongClass.find("CMessage"), 8, "CMassage");
@@ -164,12 +171,19 @@ TEST_F(BackupRestoreTest, DamagedArchivesAreReportedAndChangeNothing) {
     wrongSchema[wrongSchema.find("CMessage") - 4] = 2;
     std::string negative = bytes;
     negative.replace(1 + 4 + 12, 4, std::string("\xff\xff\xff\xff", 4)); // message count
+    const std::string size = std::to_string(bytes.size());
+    const std::size_t classAt = bytes.find("CMessage") + 8;
     const std::vector<Case> cases = {
+        // Cut inside its last field: the damage is where that field begins.
         {bytes.substr(0, bytes.size() - 3),
-         "An attempt was made to access " + full + " past its end."},
-        {wrongClass, full + " contained an unexpected object."},
-        {wrongSchema, full + " contains an incorrect schema."},
-        {negative, full + " has a bad format."},
+         "An attempt was made to access " + full + " past its end.",
+         "Damaged at byte " + std::to_string(bytes.size() - 4) + " of " +
+             std::to_string(bytes.size() - 3)},
+        {wrongClass, full + " contained an unexpected object.",
+         "Damaged at byte " + std::to_string(classAt) + " of " + size},
+        {wrongSchema, full + " contains an incorrect schema.",
+         "Damaged at byte " + std::to_string(classAt) + " of " + size},
+        {negative, full + " has a bad format.", "Damaged at byte 21 of " + size},
     };
     for (const Case& c : cases) {
         port.ClearLog();
@@ -183,6 +197,7 @@ TEST_F(BackupRestoreTest, DamagedArchivesAreReportedAndChangeNothing) {
         EXPECT_FALSE(result.close);
         ASSERT_EQ(port.shown.size(), 1u);
         EXPECT_EQ(port.shown[0].text, c.text);
+        EXPECT_EQ(port.shown[0].detail, c.detail);
         EXPECT_EQ(port.shown[0].icon, Icon::Stop);
         EXPECT_EQ(target->copies, 0);
         EXPECT_TRUE(target->Children().empty());

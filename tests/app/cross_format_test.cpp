@@ -178,6 +178,46 @@ TEST_F(CrossFormatTest, SameNameAnswersAcrossFormats) {
     EXPECT_THAT(Subjects(*imInbox), ElementsAre("i1", "i2"));
 }
 
+TEST_F(CrossFormatTest, DamageAndAbsenceAreSaidWithWhatWasRead) {
+    // An Internet Mail file cut inside its second record, then before it: the first is listed,
+    // the cut named.
+    const std::int64_t second = All(imInbox)[1]->m_nOffset;
+    for (const std::int64_t cut : {second + 9, second}) {
+        std::filesystem::resize_file(dir / "imn/Inbox.mbx", static_cast<std::uintmax_t>(cut));
+        EXPECT_THAT(Subjects(*imInbox), ElementsAre("i1"));
+        doc->ReportFolderWarning(*imInbox);
+        EXPECT_EQ(port.warnings[imInbox],
+                  "damaged at byte " + std::to_string(second) + ": 1 messages read");
+    }
+    // A Netscape folder whose file stops being readable after its first block.
+    std::int64_t reads = 0, secondRead = -1;
+    fs::SetOperationObserver([&](fs::Op op, const std::string&) {
+        if (op == fs::Op::Read && ++reads == 2)
+            secondRead = fs::OperationCount() - 1;
+    });
+    fs::SetFaultPlan({});
+    nsInbox->GetMessages();
+    fs::SetOperationObserver(nullptr);
+    ASSERT_GE(secondRead, 0);
+    fs::SetFaultPlan({secondRead, fs::FaultKind::Error, true});
+    nsInbox->GetMessages();
+    fs::ClearFaultPlan();
+    EXPECT_EQ(nsInbox->MessageCount(), 1u);
+    EXPECT_EQ(FolderWarning(*nsInbox),
+              "unreadable from byte " +
+                  std::to_string(std::filesystem::file_size(dir / "ns/Inbox")) +
+                  ": 1 messages read");
+    // Read whole again, the warning goes.
+    EXPECT_THAT(Subjects(*nsInbox), ElementsAre("n1", "n2"));
+    doc->ReportFolderWarning(*nsInbox);
+    EXPECT_EQ(port.warnings[nsInbox], "");
+    // A store whose directory is gone is said so when the stores are loaded.
+    std::filesystem::remove_all(dir / "imn");
+    Reload();
+    EXPECT_EQ(port.warnings[im], "directory not found");
+    EXPECT_EQ(port.warnings.count(ns), 0u);
+}
+
 TEST_F(CrossFormatTest, NamesTheStoresRefuseEndInTheUsualTexts) {
     port.FolderName("../escape");
     EXPECT_EQ(doc->FolderCommands().OnNewFolder({ns, ActivePane::Tree, {}}), Outcome::Failed);
@@ -188,6 +228,19 @@ TEST_F(CrossFormatTest, NamesTheStoresRefuseEndInTheUsualTexts) {
               Outcome::Failed);
     EXPECT_THAT(port.Texts(), ElementsAre("Cannot create new folder", "Cannot create new folder",
                                           "Cannot rename folder"));
+    // Each box says why, from the store's own rule for names.
+    ASSERT_EQ(port.shown.size(), 3u);
+    EXPECT_EQ(port.shown[0].detail, "A folder name may not contain \"/\"");
+    EXPECT_EQ(port.shown[1].detail, "A folder name may not contain \"/\"");
+    EXPECT_EQ(port.shown[2].detail, "The store keeps names like this one for its own files");
+    port.ClearLog();
+    port.FolderName("tab\there");
+    doc->FolderCommands().OnNewFolder({im, ActivePane::Tree, {}});
+    port.FolderName(std::string(300, 'n'));
+    doc->FolderCommands().OnNewFolder({ns, ActivePane::Tree, {}});
+    ASSERT_EQ(port.shown.size(), 2u);
+    EXPECT_EQ(port.shown[0].detail, "A folder name may not contain the control character U+0009");
+    EXPECT_EQ(port.shown[1].detail, "The name is too long for a file name (300 bytes)");
     EXPECT_FALSE(std::filesystem::exists(dir / "escape"));
     EXPECT_EQ(port.items[nsInbox].text, "Inbox");
 }

@@ -25,6 +25,7 @@ class FakePort : public Port {
         std::string text;
         Buttons buttons;
         Icon icon;
+        std::string detail = {};
     };
 
     // ---- script ----
@@ -35,8 +36,9 @@ class FakePort : public Port {
     void CancelAtStep(std::uint64_t step) { m_cancelAt = step; }
 
     // ---- Port ----
-    qb::Answer Message(const std::string& text, Buttons buttons, Icon icon) override {
-        shown.push_back({text, buttons, icon});
+    qb::Answer Message(const std::string& text, Buttons buttons, Icon icon,
+                       const std::string& detail) override {
+        shown.push_back({text, buttons, icon, detail});
         if (buttons == Buttons::Ok)
             return qb::Answer::Ok;
         if (m_answers.empty()) {
@@ -98,6 +100,9 @@ class FakePort : public Port {
         expanded = expand;
     }
     void FillMessageList() override { ++refills; }
+    void FolderWarning(CMails* folder, const std::string& warning) override {
+        warnings[folder] = warning;
+    }
     void DeleteMessageRow(const CMessage* message) override { rows.push_back(message); }
     void MessageRowsChanged() override { ++rowRepaints; }
     void FolderMenusChanged() override { ++menuRebuilds; }
@@ -150,6 +155,7 @@ class FakePort : public Port {
         std::string text;
     };
     std::map<CMails*, Item> items;
+    std::map<CMails*, std::string> warnings; // the last warning said of each folder
     std::vector<CMails*> order;
     std::vector<Shown> shown;
     std::vector<std::string> statuses;

@@ -110,6 +110,34 @@ TEST_F(Locate, MovesKeepRowOrderAndDriveTheButtons) {
     EXPECT_FALSE(model.FindManaged("Archive"));
 }
 
+TEST_F(Locate, AddAllLeavesAContradictingDirectoryAndCutsLongNamesForTheSuffix) {
+    // The Internet Mail store found holds a Netscape folder file.
+    std::filesystem::create_directories(dir / "imn/Mail");
+    test::WriteFile(dir / "imn/Mail/Inbox", "From - Mon Jan  1 00:00:00 2001\r\n\r\nx\r\n");
+    Seed("[HKEY_CURRENT_USER\\Software\\Microsoft\\Internet Mail and News]\n"
+         "\"Store Root\"=\"" +
+         dir / "imn" +
+         "\"\n\n"
+         "[HKEY_LOCAL_MACHINE\\SOFTWARE\\Netscape\\Netscape Navigator\\Users\\p2]\n"
+         "\"DirRoot\"=\"/p2\"\n\n"
+         "[HKEY_CURRENT_USER\\Software\\Velmora\\Quillbox\\Managed Mails\\Archive]\n"
+         "\"Store Root\"=\"/archive\"\n\"Type\"=\"Navigator Mail\"\n");
+    RegistryFile reg = Registry();
+    ASSERT_TRUE(model.FillLists(reg));
+    const std::string refusal = model.AddAll();
+    EXPECT_EQ(refusal, "Internet Mail: The directory holds Netscape mail folders (Inbox); it "
+                       "cannot be registered as Internet Mail");
+    EXPECT_EQ(NamesOf(model.Found()), (Names{"Internet Mail"}));
+    EXPECT_TRUE(model.Found()[0].selected);
+    EXPECT_EQ(NamesOf(model.Managed()), (Names{"Archive", "p2"}));
+    // The rule cuts a long name so that the suffix fits a key name.
+    const std::string longName(kMaxKeyNameLength - 1, 'a');
+    const std::string unique =
+        UniqueMailboxName(longName, [&](const std::string& n) { return n == longName; });
+    EXPECT_EQ(unique.size(), kMaxKeyNameLength);
+    EXPECT_EQ(unique.substr(unique.size() - 4), " (2)");
+}
+
 TEST_F(Locate, OkWritesTheManagedListAndNothingElse) {
     SeedClients();
     std::filesystem::create_directory(dir / "byhand");
@@ -164,7 +192,7 @@ TEST_F(Locate, AssignChecksAgainstTheManagedListOnly) {
     EXPECT_EQ(Registered().size(), 2u);
 }
 
-TEST_F(Locate, SameNameTwiceBecomesOneEntryAndRemovingAllEmptiesTheRegistry) {
+TEST_F(Locate, SameNameTwiceStaysTwoEntriesAndRemovingAllEmptiesTheRegistry) {
     RegistryFile reg = Registry();
     ASSERT_TRUE(WriteMailboxEntry(reg, "Box", "/first", kTypeNavigator));
     std::filesystem::create_directory(dir / "second");
@@ -176,12 +204,13 @@ TEST_F(Locate, SameNameTwiceBecomesOneEntryAndRemovingAllEmptiesTheRegistry) {
     ASSERT_TRUE(model.Assign(again).accepted);
     model.SelectFound(0, true);
     model.Add();
-    ASSERT_EQ(NamesOf(model.Managed()), (Names{"BOX", "Box"}));
+    // The row brought back takes the first free name instead of replacing the other.
+    ASSERT_EQ(NamesOf(model.Managed()), (Names{"BOX", "Box (2)"}));
     ASSERT_TRUE(model.Confirm(reg));
     const std::vector<MailboxRow> now = Registered();
-    ASSERT_EQ(now.size(), 1u);
-    EXPECT_EQ(now[0].storeRoot, "/first");
-    EXPECT_EQ(now[0].type, kTypeNavigator);
+    ASSERT_EQ(now.size(), 2u);
+    EXPECT_EQ(now[1].name, "Box (2)");
+    EXPECT_EQ(now[1].storeRoot, "/first");
 
     ASSERT_TRUE(model.FillLists(reg));
     model.RemoveAll();

@@ -72,7 +72,10 @@ TEST_F(CliArchive, FilesThatCannotBeOpened) {
     EXPECT_CLI_FAILS(Run({"restore", "", Ns()}), "Please input file name");
     EXPECT_CLI_FAILS(Run({"backup", Ns(), "Inbox", dir.path()}), "Cannot open file");
     EXPECT_CLI_FAILS(Run({"restore", mail, Ns()}), "Cannot open file");
-    EXPECT_CLI_FAILS(Run({"backup", Ns(), "Inbox", dir / "no/such/dir/x.qbf"}), "Cannot open file");
+    // The reason follows the text on a line of its own.
+    EXPECT_CLI_FAILS(Run({"backup", Ns(), "Inbox", dir / "no/such/dir/x.qbf"}),
+                     "Cannot open file\n" + dir / "no/such/dir/x.qbf" +
+                         ": No such file or directory");
     EXPECT_CLI_FAILS(Run({"restore", dir / "missing.qbf", Ns()}), "Cannot open file");
     EXPECT_EQ(Out({"folders", Ns()}), "Inbox\nInbox/Work\n");
 }
@@ -117,7 +120,16 @@ TEST_F(CliArchive, DamagedArchivesNameTheirCauseAndChangeNothing) {
     for (const std::string& store : {Ns(), Imn()}) {
         for (const Case& c : cases) {
             WriteFile(full, c.bytes);
-            EXPECT_CLI_FAILS(Run({"restore", "bad.qbf", store}), c.text);
+            const CliResult r = Run({"restore", "bad.qbf", store});
+            EXPECT_EQ(r.status, 1) << r;
+            // The text, then where the damage lies in a file that holds anything.
+            const std::vector<std::string> lines = Lines(r.err);
+            ASSERT_EQ(lines.size(), c.bytes.empty() ? 1u : 2u) << r;
+            EXPECT_EQ(lines[0], c.text);
+            if (lines.size() == 2) {
+                EXPECT_TRUE(lines[1].starts_with("Damaged at byte ")) << r;
+                EXPECT_TRUE(lines[1].ends_with(" of " + std::to_string(c.bytes.size()))) << r;
+            }
         }
     }
     EXPECT_EQ(Out({"folders", Ns()}), "Inbox\nInbox/Work\n");

@@ -52,9 +52,13 @@ TEST_F(CliFolders, MkdirCreatesAndRefuses) {
     const auto before = Folders(Ns());
     EXPECT_CLI_FAILS(Run({"mkdir", Ns(), "Inbox", ""}), "Please input a folder name");
     EXPECT_CLI_FAILS(Run({"mkdir", Ns(), "Inbox", "Work"}), "Cannot create new folder");
-    EXPECT_CLI_FAILS(Run({"mkdir", Ns(), "Inbox", "../escape"}), "Cannot create new folder");
-    EXPECT_CLI_FAILS(Run({"mkdir", Ns(), "Inbox", ".."}), "Cannot create new folder");
-    EXPECT_CLI_FAILS(Run({"mkdir", Ns(), "Inbox", "x.snm"}), "Cannot create new folder");
+    EXPECT_CLI_FAILS(Run({"mkdir", Ns(), "Inbox", "../escape"}),
+                     "Cannot create new folder\nA folder name may not contain \"/\"");
+    EXPECT_CLI_FAILS(Run({"mkdir", Ns(), "Inbox", ".."}),
+                     "Cannot create new folder\nA folder may not be named \"..\"");
+    EXPECT_CLI_FAILS(Run({"mkdir", Ns(), "Inbox", "x.snm"}),
+                     "Cannot create new folder\nThe store keeps names like this one for its own "
+                     "files");
     EXPECT_EQ(Folders(Ns()), before);
     EXPECT_FALSE(std::filesystem::exists(dir / "escape"));
     // Internet Mail keeps one level of folders below its root.
@@ -207,10 +211,10 @@ TEST_F(CliFolders, CompactFailureIsReported) {
     // A folder the store cannot rewrite: a directory where a folder file should be.
     MakeDir("Mail/Broken");
     CliResult r = Run({"compact", Ns(), "Broken"});
-    EXPECT_CLI_FAILS(r, "Cannot compact folders");
+    EXPECT_CLI_FAILS(r, "Cannot compact folders\nNot compacted: Mail/Broken");
     r = Run({"compact", Ns()});
     EXPECT_EQ(r.status, 1) << r;
-    EXPECT_EQ(r.err, "Cannot compact folders\n");
+    EXPECT_EQ(r.err, "Cannot compact folders\nNot compacted: Mail/Broken\n");
     EXPECT_EQ(List(Ns(), "Inbox"), "0\t0\t In\t\t\t\n");
 }
 

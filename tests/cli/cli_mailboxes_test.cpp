@@ -79,6 +79,15 @@ TEST_F(CliMailboxes, DiscoverAndFirstRun) {
     EXPECT_CLI_OK(Run({"locate", "--remove", "alice"}));
     EXPECT_CLI_OK(Run({"first-run"}));
     EXPECT_EQ(Mailboxes().find("alice"), std::string::npos);
+
+    // On a fresh registry, a found store whose files contradict its type is left out and named.
+    WriteClientKeys();
+    WriteFile(alice + "/Mail/Inbox.mbx", "x");
+    r = Run({"first-run"});
+    EXPECT_EQ(r.status, 0);
+    EXPECT_EQ(r.err, "alice: The directory holds Internet Mail files (Inbox.mbx); it cannot be "
+                     "registered as a Netscape store\n");
+    EXPECT_EQ(Mailboxes(), Registered(Discovered().substr(Discovered().find('\n') + 1)));
 }
 
 TEST_F(CliMailboxes, NewMailboxRegistersANetscapeStore) {
@@ -179,7 +188,19 @@ TEST_F(CliMailboxes, LocateRefusalsWriteNothing) {
         {{"locate", "--assign", "N", dir / "nowhere", "navigator"},
          "Specified directory not found"},
         {{"locate", "--assign", "N", file, "navigator"}, "Not a directory name"},
+        // A directory whose files say it is of the other format.
+        {{"locate", "--assign", "N", imnRoot + "/Mail", "navigator"},
+         "The directory holds Internet Mail files (Inbox.mbx); it cannot be registered as a "
+         "Netscape store"},
+        {{"locate", "--add", "Netscape Mail"},
+         "Netscape Mail: The directory holds Internet Mail files (Old.idx); it cannot be "
+         "registered as a Netscape store"},
+        {{"new-mailbox", "N", imnRoot + "/Mail"},
+         "The directory holds Internet Mail files (Inbox.mbx); it cannot be registered as a "
+         "Netscape store"},
     };
+    WriteFile(imnRoot + "/Mail/Inbox.mbx", "x");
+    WriteFile(navigator + "/Old.idx", "x");
     for (const Case& c : cases)
         EXPECT_CLI_FAILS(Run(c.args), c.text);
     EXPECT_EQ(ReadFile(RegistryPath()), registry);

@@ -1,6 +1,8 @@
 // Reading commands on both store formats: folders, list, records, header, show.
 #include "cli_harness.h"
 
+#include <sstream>
+
 namespace qb::test {
 namespace {
 
@@ -110,6 +112,26 @@ TEST_F(CliReading, ShowPrintsTheMessagePaneText) {
                      "-------------------- Attach ---------------------\r\n"
                      "--------------------\r\nAttach type: image/gif\r\nAttach name: \"a.gif\"\r\n"
                      "-------------------- Attach ---------------------\r\n");
+}
+
+TEST_F(CliReading, ListingsSayWhatTheyCouldNotRead) {
+    const std::string imn = MakeDir("imn");
+    EXPECT_CLI_OK(Run({"mkdir", "imn:" + imn, "/", "Inbox"}));
+    const std::string a = MessageFile("a.eml", "Subject: First\n\nhello\n");
+    const std::string b = MessageFile("b.eml", "Subject: Second\n\nbye\n");
+    EXPECT_CLI_OK(Run({"add", "imn:" + imn, "Inbox", a, b}));
+    // The second record's offset: the third field of its `records` line.
+    std::istringstream second(Lines(Run({"records", "imn:" + imn, "Inbox"}).out).at(1));
+    std::string offset;
+    for (int field = 0; field < 3; ++field)
+        std::getline(second, offset, '\t');
+    std::filesystem::resize_file(imn + "/Inbox.mbx", std::stoull(offset) + 9);
+    // What was read is listed, the damage is a warning, and the listing still succeeds.
+    CliResult r = Run({"list", "imn:" + imn, "Inbox"});
+    EXPECT_EQ(r.status, 0);
+    EXPECT_EQ(Lines(r.out).size(), 1u) << r;
+    EXPECT_EQ(r.err,
+              "quillbox-cli: warning: Inbox: damaged at byte " + offset + ": 1 messages read\n");
 }
 
 TEST_F(CliReading, InternetMailStoreReadsWhatWasAdded) {

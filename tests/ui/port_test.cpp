@@ -10,6 +10,7 @@
 #include "ui/main_frame.h"
 #include "ui/qt_port.h"
 #include "ui/quillbox_app.h"
+#include "ui/text_codec.h"
 
 #include <QAbstractButton>
 #include <QLineEdit>
@@ -27,6 +28,7 @@ namespace {
 struct SeenBox {
     QString title;
     QString text;
+    QString detail;
     QMessageBox::Icon icon = QMessageBox::NoIcon;
     QList<QMessageBox::StandardButton> buttons;
 };
@@ -39,6 +41,7 @@ void PressInNextBox(SeenBox& seen, QMessageBox::StandardButton press) {
             return;
         seen.title = box->windowTitle();
         seen.text = box->text();
+        seen.detail = box->informativeText();
         seen.icon = box->icon();
         for (QAbstractButton* b : box->buttons())
             seen.buttons << box->standardButton(b);
@@ -77,6 +80,14 @@ class PortTest : public QObject {
         QCOMPARE(port.Message("Cannot remove folder"), Answer::Ok);
         QCOMPARE(plain.buttons, QList<QMessageBox::StandardButton>{QMessageBox::Ok});
         QCOMPARE(plain.icon, QMessageBox::NoIcon);
+        QVERIFY(plain.detail.isEmpty());
+
+        // The reason shows below the text without a click.
+        SeenBox reason;
+        PressInNextBox(reason, QMessageBox::Ok);
+        port.Message("Cannot compact folders", Buttons::Ok, Icon::None, "Not compacted: A/One");
+        QCOMPARE(reason.text, QStringLiteral("Cannot compact folders"));
+        QCOMPARE(reason.detail, QStringLiteral("Not compacted: A/One"));
     }
 
     void WaitCursorNestsAndGivesWayToQuestions() {
@@ -153,14 +164,16 @@ class PortTest : public QObject {
         QCOMPARE(refusals, std::vector<std::string>{"Please input a folder name"});
         QVERIFY(dialog.isVisible());
         QCOMPARE(dialog.result(), int(QDialog::Rejected));
-        dialog.Edit()->setText(QString::fromUtf8("\u4e2d"));
+        dialog.Edit()->setText(QString(QChar(0xD800)));
         dialog.accept();
         QCOMPARE(refusals.size(), size_t(2));
         QVERIFY(dialog.isVisible());
-        dialog.Edit()->setText(QString::fromUtf8("  R\u00e9sum\u00e9s"));
+        dialog.Edit()->setText(QString::fromUtf8("  R\u00e9sum\u00e9s \u4e2d"));
         dialog.accept();
         QCOMPARE(dialog.result(), int(QDialog::Accepted));
-        QCOMPARE(dialog.Name(), std::string("  R\xe9sum\xe9s"));
+        // Written in the file system's encoding, and shown back as typed.
+        QCOMPARE(dialog.Name(), std::string("  R\xc3\xa9sum\xc3\xa9s \xe4\xb8\xad"));
+        QCOMPARE(FromStoreText(dialog.Name()), dialog.Edit()->text());
     }
 
     void ActivationRebuildsTheFolderMenus() {
