@@ -29,6 +29,15 @@ bool IgnoresCase(const std::string& dir) {
     return ignores;
 }
 
+// Root with FUSE, which mounting an image needs; Windows mounts nothing here.
+bool CanMountImages() {
+#ifdef _WIN32
+    return false;
+#else
+    return ::geteuid() == 0 && stdfs::exists("/dev/fuse");
+#endif
+}
+
 // A directory where letter case does not count: the temporary directory itself where its file
 // system is such, otherwise an exFAT image (exfatprogs) mounted through FUSE (exfat-fuse) on a
 // loop device, which needs root.
@@ -39,7 +48,7 @@ class CaselessDir {
             m_path = m_temp.path();
             return;
         }
-        if (::geteuid() != 0 || !stdfs::exists("/dev/fuse")) {
+        if (!CanMountImages()) {
             m_why = "needs root and /dev/fuse to mount an exFAT image";
             return;
         }

@@ -26,6 +26,11 @@
 #define NOMINMAX
 #endif
 #include <windows.h>
+// The Win32 API's ANSI/wide switching macros would rename the file layer's functions.
+#undef CreateDirectory
+#undef MoveFile
+#undef RemoveDirectory
+#undef ReplaceFile
 #else
 #include <cerrno>
 #include <csignal>
