@@ -186,8 +186,27 @@ int OpenDescriptor(const std::string& path, DWORD access, DWORD disposition) {
     const HANDLE handle =
         ::CreateFileW(wide.c_str(), access, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
                       nullptr, disposition, FILE_ATTRIBUTE_NORMAL, nullptr);
-    if (handle == INVALID_HANDLE_VALUE)
+    if (handle == INVALID_HANDLE_VALUE) {
+        // The system's reason as the C library would give it, for the failure's text.
+        switch (::GetLastError()) {
+        case ERROR_FILE_NOT_FOUND:
+        case ERROR_PATH_NOT_FOUND:
+        case ERROR_INVALID_NAME:
+            errno = ENOENT;
+            break;
+        case ERROR_ACCESS_DENIED:
+        case ERROR_SHARING_VIOLATION:
+            errno = EACCES;
+            break;
+        case ERROR_FILE_EXISTS:
+        case ERROR_ALREADY_EXISTS:
+            errno = EEXIST;
+            break;
+        default:
+            errno = EIO;
+        }
         return -1;
+    }
     const int fd = ::_open_osfhandle(reinterpret_cast<intptr_t>(handle), _O_BINARY);
     if (fd < 0)
         ::CloseHandle(handle);
@@ -348,8 +367,12 @@ bool File::Open(const std::string& path, OpenMode mode) {
                   {GENERIC_WRITE, CREATE_ALWAYS},
                   {GENERIC_WRITE, CREATE_NEW}};
     const auto& how = kModes[static_cast<int>(mode)];
+    errno = 0;
     m_fd = OpenDescriptor(path, how.access, how.disposition);
-    return m_fd >= 0;
+    if (m_fd < 0)
+        return Failure(path);
+    m_path = path;
+    return true;
 #else
     int flags = O_CLOEXEC;
     switch (mode) {
