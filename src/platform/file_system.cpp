@@ -12,22 +12,11 @@
 #include <thread>
 
 #ifdef _WIN32
-#ifndef WIN32_LEAN_AND_MEAN
-#define WIN32_LEAN_AND_MEAN
-#endif
-#ifndef NOMINMAX
-#define NOMINMAX
-#endif
-#include <windows.h>
+#include "platform/windows_api.h"
 // After windows.h, which they need.
 #include <fcntl.h>
 #include <io.h>
 #include <shellapi.h>
-// The Win32 API's ANSI/wide switching macros would rename this layer's own functions.
-#undef CreateDirectory
-#undef MoveFile
-#undef RemoveDirectory
-#undef ReplaceFile
 #else
 #include <csignal>
 #include <dirent.h>

@@ -19,18 +19,7 @@
 #include <vector>
 
 #ifdef _WIN32
-#ifndef WIN32_LEAN_AND_MEAN
-#define WIN32_LEAN_AND_MEAN
-#endif
-#ifndef NOMINMAX
-#define NOMINMAX
-#endif
-#include <windows.h>
-// The Win32 API's ANSI/wide switching macros would rename the file layer's functions.
-#undef CreateDirectory
-#undef MoveFile
-#undef RemoveDirectory
-#undef ReplaceFile
+#include "platform/windows_api.h"
 #else
 #include <cerrno>
 #include <csignal>
