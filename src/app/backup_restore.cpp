@@ -14,8 +14,8 @@ namespace {
 
 constexpr char kInputFileName[] = "Please input file name";
 constexpr char kCannotOpenFile[] = "Cannot open file";
-// Reading buffer of a restore: large enough that the file is read in few calls.
-constexpr std::size_t kRestoreBufferSize = 256 * 1024;
+// Buffer of an archive being written or read: large enough that the file takes few calls.
+constexpr std::size_t kArchiveBufferSize = 256 * 1024;
 
 // Whether the store under `root` can take every folder name of the restored tree. Checked before
 // anything is copied, so that a refused name deep in the archive leaves the store as it was
@@ -75,7 +75,7 @@ DialogResult CBackupRestoreCommands::Backup(CMails* folder, const std::string& f
     fs::ClearLastError();
     const bool stored = fs::ReplaceFile(file, [&](fs::File& out) {
         opened = true;
-        CArchive archive(out, CArchive::kStore);
+        CArchive archive(out, CArchive::kStore, kArchiveBufferSize);
         return folder->StoreTree(archive, true);
     });
     // Writing the archive re-read every folder's messages, the listed ones included.
@@ -121,7 +121,7 @@ DialogResult CBackupRestoreCommands::Restore(const std::string& file, CMails* ro
     // reads the tree's structure and checks every record, holding no message, so that a damaged
     // file or a refused name changes no store; the second copies message by message.
     LongOperation operation(port, "Restoring '" + full + "'");
-    CArchive archive(in, CArchive::kLoad, kRestoreBufferSize);
+    CArchive archive(in, CArchive::kLoad, kArchiveBufferSize);
     const std::unique_ptr<CArchivedMails> tree = CArchivedMails::ReadTree(archive);
     if (tree == nullptr && operation.Stopped()) {
         port.Message(kTextStoppedRestore);

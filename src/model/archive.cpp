@@ -337,11 +337,10 @@ bool CArchive::ReadString(std::string& text) {
     if (bytes > static_cast<std::uint64_t>(std::max<std::int64_t>(BytesLeft(), 0)))
         return Fail(ArchiveCause::EndOfData);
     if (!wide) {
-        std::string result(static_cast<std::size_t>(length), '\0');
-        if (!ReadBytes(result.data(), result.size()))
-            return false;
-        text = std::move(result);
-        return true;
+        // Into the string's own storage: reading into one string again and again allocates only
+        // when it grows.
+        text.resize(static_cast<std::size_t>(length));
+        return ReadBytes(text.data(), text.size());
     }
     std::vector<unsigned char> raw(static_cast<std::size_t>(bytes));
     if (!ReadBytes(raw.data(), raw.size()))

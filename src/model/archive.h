@@ -87,7 +87,8 @@ class CArchive {
     bool ReadWord(std::uint16_t& value);
     bool ReadDword(std::uint32_t& value);
     bool ReadBytes(void* data, std::size_t size);
-    // Any of the 8-bit forms, or the wide form converted to 8-bit text.
+    // Any of the 8-bit forms, or the wide form converted to 8-bit text. `text` is left
+    // unspecified when reading fails.
     bool ReadString(std::string& text);
     // A count (a signed dword) of items that each take at least `minBytesEach` bytes: negative is
     // a bad format, more than the bytes left can hold is past the end.

@@ -67,12 +67,16 @@ bool CMails::Serialize(CArchive& archive) {
         !archive.WriteWord(static_cast<std::uint16_t>(m_wHeader1)) ||
         !archive.WriteDword(static_cast<std::uint32_t>(m_pMessages.size())))
         return false;
-    for (auto& message : m_pMessages) {
-        if (!archive.WriteObjectClass(kMessageClass, kSchema) || !message->Serialize(archive) ||
-            !ContinueAfterMessages())
-            return false;
-    }
-    return true;
+    // The store hands its messages over front to back through one open file, each with its
+    // body; a message it cannot read comes as it is listed and is written with the lines it has.
+    std::size_t written = 0;
+    const bool all = ForEachListed([&](CMessage& message) {
+        ++written;
+        return archive.WriteObjectClass(kMessageClass, kSchema) && message.Serialize(archive) &&
+               ContinueAfterMessages();
+    });
+    // The count is already written: fewer records would leave a damaged archive.
+    return all && written == m_pMessages.size();
 }
 
 bool CMails::StoreTree(CArchive& archive, bool recursive) {
@@ -158,11 +162,11 @@ bool CArchivedMails::ForEachListed(const std::function<bool(CMessage&)>& take) {
         return true;
     if (!m_archive.Seek(m_messages))
         return false;
+    // One message object for all, its line strings used again from one message to the next.
+    CMessage message;
     for (std::size_t i = 0; i < m_nMessages; ++i) {
-        if (!m_archive.ReadObjectClass(kMessageClass, kSchema))
-            return false;
-        CMessage message;
-        if (!message.Serialize(m_archive) || !take(message))
+        if (!m_archive.ReadObjectClass(kMessageClass, kSchema) || !message.Serialize(m_archive) ||
+            !take(message))
             return false;
     }
     return true;

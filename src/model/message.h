@@ -43,7 +43,8 @@ class CMessage {
     // Offset of body line n from the start of the message as the stores write it.
     std::int64_t GetLineOffset(std::int32_t n) const;
     // Backup record: sizes, line counts, header text and body lines. Writing reads the body from
-    // the owning folder first unless the texts are composed; reading composes the texts.
+    // the owning folder first unless the texts are composed; reading leaves them to be composed
+    // when asked for.
     bool Serialize(CArchive& archive);
 
     std::int32_t m_nIndex = 0;

@@ -3,8 +3,6 @@
 #include "model/mails.h"
 #include "model/message.h"
 
-#include <algorithm>
-
 namespace qb {
 
 bool CMessage::Serialize(CArchive& archive) {
@@ -54,22 +52,27 @@ bool CMessage::Serialize(CArchive& archive) {
     std::int32_t count = 0;
     if (!archive.ReadCount(count, 1)) // every line takes at least its length byte
         return false;
-    m_aBody.clear();
-    m_aBody.reserve(static_cast<std::size_t>(count));
-    for (std::int32_t i = 0; i < count; ++i) {
-        std::string line;
+    // A message read again into the same object takes over its line strings, so that reading
+    // many messages one after another allocates little.
+    m_pContent.reset();
+    m_strText.clear();
+    m_strAttach.clear();
+    m_aBody.resize(static_cast<std::size_t>(count));
+    for (std::string& line : m_aBody) {
         if (!archive.ReadString(line))
             return false;
-        m_aBody.push_back(std::move(line));
     }
 
-    // The stored line count may exceed the lines present (a message whose body could not be
-    // read when it was backed up). The parser walks that many lines, so it is held to the lines
-    // there are while composing; the stored figure is kept.
-    const std::int32_t stored = m_nBodyLines;
-    m_nBodyLines = std::clamp<std::int32_t>(stored, 0, count);
-    ComposeText();
-    m_nBodyLines = stored;
+    // The texts are composed by whoever shows or indexes the message (a store that writes the
+    // lines as they are needs none). Only a stored line count beyond the lines present is
+    // composed here: the parser walks that many lines, so it is held to the lines there are
+    // while composing; the stored figure is kept.
+    if (m_nBodyLines > count) {
+        const std::int32_t stored = m_nBodyLines;
+        m_nBodyLines = count;
+        ComposeText();
+        m_nBodyLines = stored;
+    }
     return true;
 }
 

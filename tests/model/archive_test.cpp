@@ -263,15 +263,16 @@ TEST(ArchiveRead, RoundTripGivesTheSameBytesWithSubFoldersReversed) {
 
     Holder restored;
     ASSERT_EQ(Load(original, restored.folder), ArchiveCause::None);
-    const CMessage& picture = *restored.folder.m_pMessages.at(0);
+    CMessage& picture = *restored.folder.m_pMessages.at(0);
     EXPECT_EQ(picture.m_nSize, 0x80000001); // a dword read without a sign
-    // The display text was composed while reading and went to AddMessage with the message.
+    // The display text is composed from the restored lines when asked for.
     CMessage composed(0, 0, nullptr, picture.m_strHeader, "");
     composed.m_aBody = test::PictureMessage().body;
     composed.m_nBodyLines = 9;
     ASSERT_TRUE(composed.ComposeText());
-    EXPECT_NE(picture.m_strText.find("See the picture."), std::string::npos);
-    EXPECT_EQ(picture.m_strText, composed.m_strText);
+    const std::string text = picture.GetText();
+    EXPECT_NE(text.find("See the picture."), std::string::npos);
+    EXPECT_EQ(text, composed.m_strText);
     for (CMails* child : restored.folder.Children()) {
         EXPECT_EQ(child->GetType(), CMails::kPlain);
         EXPECT_TRUE(child->m_strPath.empty());
