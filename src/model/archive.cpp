@@ -139,6 +139,14 @@ bool CArchive::WriteDword(std::uint32_t value) {
 
 bool CArchive::WriteString(std::string_view text) {
     const std::size_t length = text.size();
+    if (length < 0xFF && length < m_buffer.size() - m_nUsed && m_mode == kStore &&
+        !m_bWriteFailed) {
+        // The short form into the room left in the buffer, as nearly every line of a message.
+        m_buffer[m_nUsed] = static_cast<unsigned char>(length);
+        std::memcpy(m_buffer.data() + m_nUsed + 1, text.data(), length);
+        m_nUsed += length + 1;
+        return true;
+    }
     bool ok;
     if (length < 0xFF) {
         ok = WriteByte(static_cast<std::uint8_t>(length));
@@ -192,7 +200,13 @@ bool CArchive::Flush() {
 bool CArchive::Refill() {
     if (m_pFile == nullptr)
         return Fail(ArchiveCause::EndOfData);
-    const std::int64_t n = m_pFile->Read(m_buffer.data(), m_buffer.size());
+    // Never past the size the file had when reading began, so that the bytes in hand are always
+    // bytes the archive has left.
+    const std::size_t want = static_cast<std::size_t>(
+        std::min<std::int64_t>(static_cast<std::int64_t>(m_buffer.size()), BytesLeft()));
+    if (want == 0)
+        return Fail(ArchiveCause::EndOfData);
+    const std::int64_t n = m_pFile->Read(m_buffer.data(), want);
     if (n < 0)
         return Fail(ArchiveCause::ReadFailed);
     if (n == 0)
@@ -203,6 +217,14 @@ bool CArchive::Refill() {
 }
 
 bool CArchive::ReadBytes(void* data, std::size_t size) {
+    if (size <= m_nAvailable && !m_error) {
+        // The common case of a field within the bytes in hand.
+        std::memcpy(data, m_pData, size);
+        m_pData += size;
+        m_nAvailable -= size;
+        m_nConsumed += static_cast<std::int64_t>(size);
+        return true;
+    }
     if (m_mode != kLoad || m_error)
         return false;
     if (static_cast<std::int64_t>(size) > BytesLeft())
@@ -223,6 +245,12 @@ bool CArchive::ReadBytes(void* data, std::size_t size) {
 }
 
 bool CArchive::SkipBytes(std::uint64_t size) {
+    if (size <= m_nAvailable && !m_error) {
+        m_pData += size;
+        m_nAvailable -= static_cast<std::size_t>(size);
+        m_nConsumed += static_cast<std::int64_t>(size);
+        return true;
+    }
     if (m_mode != kLoad || m_error)
         return false;
     if (size > static_cast<std::uint64_t>(std::max<std::int64_t>(BytesLeft(), 0)))
@@ -293,6 +321,13 @@ bool CArchive::ReadDword(std::uint32_t& value) {
 
 bool CArchive::ReadLength(std::uint64_t& length, bool& wide) {
     wide = false;
+    if (m_nAvailable > 0 && *m_pData < 0xFF && !m_error) {
+        // The short form, as nearly every line of a message has.
+        length = *m_pData++;
+        --m_nAvailable;
+        ++m_nConsumed;
+        return true;
+    }
     std::uint8_t byte = 0;
     if (!ReadByte(byte))
         return false;

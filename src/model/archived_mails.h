@@ -10,6 +10,8 @@
 #include <cstddef>
 #include <functional>
 #include <memory>
+#include <string>
+#include <vector>
 
 namespace qb {
 
@@ -39,5 +41,10 @@ class CArchivedMails : public CMails {
     std::size_t m_nMessages = 0;
     ArchiveMark m_end;
 };
+
+// Reads one message record (after its class reference) into `message` as CMessage::Serialize
+// does, reusing the message's line strings and those kept in `spare`, where the ones it no longer
+// needs are left for the next record.
+bool ReadMessageRecord(CArchive& archive, CMessage& message, std::vector<std::string>& spare);
 
 } // namespace qb

@@ -164,9 +164,10 @@ bool CArchivedMails::ForEachListed(const std::function<bool(CMessage&)>& take) {
         return false;
     // One message object for all, its line strings used again from one message to the next.
     CMessage message;
+    std::vector<std::string> spare;
     for (std::size_t i = 0; i < m_nMessages; ++i) {
-        if (!m_archive.ReadObjectClass(kMessageClass, kSchema) || !message.Serialize(m_archive) ||
-            !take(message))
+        if (!m_archive.ReadObjectClass(kMessageClass, kSchema) ||
+            !ReadMessageRecord(m_archive, message, spare) || !take(message))
             return false;
     }
     return true;

@@ -1,5 +1,6 @@
 // The backup record of one message.
 #include "model/archive.h"
+#include "model/archived_mails.h"
 #include "model/mails.h"
 #include "model/message.h"
 
@@ -40,25 +41,37 @@ bool CMessage::Serialize(CArchive& archive) {
         return true;
     }
 
+    std::vector<std::string> spare;
+    return ReadMessageRecord(archive, *this, spare);
+}
+
+bool ReadMessageRecord(CArchive& archive, CMessage& message, std::vector<std::string>& spare) {
     std::uint32_t size = 0, bodySize = 0, lines = 0, bodyLines = 0;
     if (!archive.ReadDword(size) || !archive.ReadDword(bodySize) || !archive.ReadDword(lines) ||
-        !archive.ReadDword(bodyLines) || !archive.ReadString(m_strHeader))
+        !archive.ReadDword(bodyLines) || !archive.ReadString(message.m_strHeader))
         return false;
-    m_nSize = size;
-    m_nBodySize = bodySize;
-    m_nLines = static_cast<std::int32_t>(lines);
-    m_nBodyLines = static_cast<std::int32_t>(bodyLines);
+    message.m_nSize = size;
+    message.m_nBodySize = bodySize;
+    message.m_nLines = static_cast<std::int32_t>(lines);
+    message.m_nBodyLines = static_cast<std::int32_t>(bodyLines);
 
     std::int32_t count = 0;
     if (!archive.ReadCount(count, 1)) // every line takes at least its length byte
         return false;
-    // A message read again into the same object takes over its line strings, so that reading
-    // many messages one after another allocates little.
-    m_pContent.reset();
-    m_strText.clear();
-    m_strAttach.clear();
-    m_aBody.resize(static_cast<std::size_t>(count));
-    for (std::string& line : m_aBody) {
+    // A message read again into the same object keeps its line strings, and those of longer
+    // messages before it wait in `spare`: reading many messages one after another allocates
+    // little.
+    message.m_pContent.reset();
+    message.m_strText.clear();
+    message.m_strAttach.clear();
+    std::vector<std::string>& body = message.m_aBody;
+    const auto wanted = static_cast<std::size_t>(count);
+    for (; body.size() > wanted; body.pop_back())
+        spare.push_back(std::move(body.back()));
+    for (; body.size() < wanted && !spare.empty(); spare.pop_back())
+        body.push_back(std::move(spare.back()));
+    body.resize(wanted);
+    for (std::string& line : body) {
         if (!archive.ReadString(line))
             return false;
     }
@@ -67,11 +80,11 @@ bool CMessage::Serialize(CArchive& archive) {
     // lines as they are needs none). Only a stored line count beyond the lines present is
     // composed here: the parser walks that many lines, so it is held to the lines there are
     // while composing; the stored figure is kept.
-    if (m_nBodyLines > count) {
-        const std::int32_t stored = m_nBodyLines;
-        m_nBodyLines = count;
-        ComposeText();
-        m_nBodyLines = stored;
+    if (message.m_nBodyLines > count) {
+        const std::int32_t stored = message.m_nBodyLines;
+        message.m_nBodyLines = count;
+        message.ComposeText();
+        message.m_nBodyLines = stored;
     }
     return true;
 }
