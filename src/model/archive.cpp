@@ -218,8 +218,10 @@ bool CArchive::Refill() {
 
 bool CArchive::ReadBytes(void* data, std::size_t size) {
     if (size <= m_nAvailable && !m_error) {
-        // The common case of a field within the bytes in hand.
-        std::memcpy(data, m_pData, size);
+        // The common case of a field within the bytes in hand (an empty one may come with no
+        // buffer at all).
+        if (size > 0)
+            std::memcpy(data, m_pData, size);
         m_pData += size;
         m_nAvailable -= size;
         m_nConsumed += static_cast<std::int64_t>(size);
