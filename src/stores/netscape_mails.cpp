@@ -313,12 +313,15 @@ bool NeedsQuote(std::string_view line) {
 void AppendBodyLine(std::string& bytes, std::string_view line, std::int64_t& bodySize,
                     std::int64_t& lines) {
     for (;;) {
-        // A plain loop: find_first_of with a set runs a library search per byte.
-        std::size_t brk = 0;
-        while (brk < line.size() && line[brk] != '\r' && line[brk] != '\n')
-            ++brk;
-        if (brk == line.size())
-            brk = std::string_view::npos;
+        // Two memchr scans: find_first_of with a set runs a library search per byte.
+        const void* cr = line.empty() ? nullptr : std::memchr(line.data(), '\r', line.size());
+        const void* lf = line.empty() ? nullptr : std::memchr(line.data(), '\n', line.size());
+        const char* stop =
+            static_cast<const char*>(cr != nullptr && lf != nullptr ? std::min(cr, lf)
+                                     : cr != nullptr                ? cr
+                                                                    : lf);
+        const std::size_t brk =
+            stop == nullptr ? std::string_view::npos : static_cast<std::size_t>(stop - line.data());
         const std::string_view piece = line.substr(0, brk);
         const std::size_t before = bytes.size();
         if (NeedsQuote(piece))
@@ -415,11 +418,12 @@ bool HeaderStillThere(LineReader& reader, const CMessage& message, std::int64_t 
         reader, message, fileSize, [](const std::string&, std::int64_t) {}, inOrder);
 }
 
-// Reads the listed message's body lines into `body` (whose strings are reused), after making sure
-// the file still holds its header where it was listed: body lines read from a file that changed
-// since the listing would be another message's. Lines missing at the end of the file stay empty.
+// Reads the listed message's body lines into `body` (whose strings, and those kept in `spare`, are
+// used again), after making sure the file still holds its header where it was listed: body lines
+// read from a file that changed since the listing would be another message's. Lines missing at
+// the end of the file stay empty.
 bool ReadBodyLines(LineReader& reader, std::int64_t fileSize, const CMessage& message,
-                   std::vector<std::string>& body, bool inOrder) {
+                   BodyLines& body, BodyLines& spare, bool inOrder) {
     const std::int64_t bodyStart = message.m_nOffset + message.m_nSize - message.m_nBodySize;
     // Every line but a last one takes at least one byte: more lines than that cannot be this
     // file's message.
@@ -429,7 +433,7 @@ bool ReadBodyLines(LineReader& reader, std::int64_t fileSize, const CMessage& me
     if (!HeaderStillThere(reader, message, fileSize, inOrder) ||
         !(inOrder ? reader.SkipTo(bodyStart) : reader.Seek(bodyStart)))
         return false;
-    body.resize(static_cast<std::size_t>(message.m_nBodyLines));
+    ReuseLines(body, static_cast<std::size_t>(message.m_nBodyLines), spare);
     for (std::size_t i = 0; i < body.size(); ++i) {
         if (!reader.ReadLine(body[i])) {
             if (reader.Failed())
@@ -745,8 +749,9 @@ bool CNetscapeMails::ReadMessage(CMessage& message) {
     const std::int64_t bufferSize = std::clamp<std::int64_t>(
         std::max(message.m_nSize, message.m_nBodySize) + 16, 16, LineReader::kDefaultBuffer);
     LineReader reader(file, static_cast<std::size_t>(bufferSize));
-    std::vector<std::string> body;
-    if (!ReadBodyLines(reader, file.Size(), message, body, false))
+    BodyLines body;
+    BodyLines spare;
+    if (!ReadBodyLines(reader, file.Size(), message, body, spare, false))
         return false;
     message.m_aBody = std::move(body);
     return true;
@@ -763,10 +768,11 @@ bool CNetscapeMails::ForEachListed(const std::function<bool(CMessage&)>& take) {
     // Each message is handed over as an in-memory copy with its body, so that whoever takes it
     // reads nothing again; the copy's line strings are used again for the next message.
     CMessage copy;
+    BodyLines spare;
     for (const auto& listed : m_pMessages) {
         CMessage* given = listed.get();
         if (listed->m_pContent == nullptr && opened &&
-            ReadBodyLines(reader, size, *listed, copy.m_aBody, true)) {
+            ReadBodyLines(reader, size, *listed, copy.m_aBody, spare, true)) {
             copy.CopyRecordFrom(*listed);
             given = &copy;
         }
