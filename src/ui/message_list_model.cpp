@@ -62,11 +62,6 @@ void MessageListModel::ApplyOrder() {
     emit layoutChanged({}, QAbstractItemModel::VerticalSortHint);
 }
 
-int MessageListModel::DeletedCount() const {
-    return static_cast<int>(std::count_if(m_messages.begin(), m_messages.end(),
-                                          [](const CMessage* m) { return m->m_bDeleted; }));
-}
-
 void MessageListModel::RowsChanged() {
     if (!m_rows.empty())
         emit dataChanged(index(0, 0), index(rowCount() - 1, columnCount() - 1));

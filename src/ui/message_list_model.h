@@ -36,8 +36,6 @@ class MessageListModel : public QAbstractTableModel {
     static constexpr int kListWaitMs = 250;
 
     void Fill(CMails* folder, const std::function<MessageList&(CMails&)>& list = {});
-    // The rows whose message is marked deleted (drawn greyed, with their own icon).
-    int DeletedCount() const;
     // True from Fill with a folder until Clear.
     bool Filled() const { return m_filled; }
     // The deleted marks changed: every row is drawn again.
