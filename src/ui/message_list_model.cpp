@@ -67,6 +67,14 @@ void MessageListModel::RowsChanged() {
         emit dataChanged(index(0, 0), index(rowCount() - 1, columnCount() - 1));
 }
 
+void MessageListModel::SetFrozen(bool frozen) {
+    if (frozen == m_frozen)
+        return;
+    m_frozen = frozen;
+    if (!frozen)
+        RowsChanged();
+}
+
 void MessageListModel::Clear() {
     beginResetModel();
     m_messages.clear();
@@ -114,7 +122,7 @@ int MessageListModel::columnCount(const QModelIndex& parent) const {
 }
 
 QVariant MessageListModel::data(const QModelIndex& index, int role) const {
-    CMessage* message = index.isValid() ? MessageAt(index.row()) : nullptr;
+    CMessage* message = index.isValid() && !m_frozen ? MessageAt(index.row()) : nullptr;
     if (message == nullptr)
         return {};
     switch (role) {

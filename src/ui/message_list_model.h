@@ -40,6 +40,11 @@ class MessageListModel : public QAbstractTableModel {
     bool Filled() const { return m_filled; }
     // The deleted marks changed: every row is drawn again.
     void RowsChanged();
+    // While a long operation runs, the records the rows refer to may be freed and read again:
+    // a frozen model shows empty cells and reads no record (the view still lays its rows out).
+    // Thawed, every row is drawn again.
+    void SetFrozen(bool frozen);
+    bool Frozen() const { return m_frozen; }
     void Clear();
     void RemoveRow(int row);
     CMessage* MessageAt(int row) const;
@@ -67,6 +72,7 @@ class MessageListModel : public QAbstractTableModel {
     std::vector<std::size_t> m_rows;
     MessageSort m_order;
     bool m_filled = false;
+    bool m_frozen = false;
     QIcon m_rowIcon;
     QIcon m_deletedIcon;
 };

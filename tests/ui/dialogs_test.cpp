@@ -761,9 +761,12 @@ class DialogFlowTest : public QObject {
             progress->cancel();
             cancelled = true;
         });
-        p.commands->execDialog = [](QDialog& dialog) {
-            if (auto* compact = qobject_cast<CompactDialog*>(&dialog))
+        p.app->Dialogs()->execDialog = [](QDialog& dialog) {
+            if (auto* compact = qobject_cast<CompactDialog*>(&dialog)) {
+                compact->show();
                 compact->CompactButton()->click();
+                compact->hide();
+            }
             return int(QDialog::Rejected);
         };
         frame->OnCommand(ID_COMPACT);
