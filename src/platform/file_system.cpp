@@ -10,6 +10,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <thread>
+#include <utility>
 
 #ifdef _WIN32
 #include "platform/windows_api.h"
@@ -1101,25 +1102,64 @@ bool ReplaceFile(const std::string& target, const std::function<bool(File&)>& wr
 
 bool ReplaceFile(const std::string& target, const std::function<bool(File&)>& write,
                  const std::function<bool()>& stillValid) {
-    const std::string temp = TemporaryNameFor(target);
-    // A failure of the temporary file is told as one of the file it stands in for.
-    const auto failed = [&temp, &target] {
-        if (g_lastPath == temp)
-            g_lastPath = target;
+    FileReplacement replacement(target);
+    if (!replacement.Open())
         return false;
-    };
-    File file;
-    if (!file.Open(temp, OpenMode::CreateNew))
-        return failed();
-    bool ok = write(file) && file.Flush();
-    ok = file.Close() && ok;
-    ok = ok && stillValid();
-    if (ok && Tick(Op::Rename, temp) == Verdict::Go &&
-        (RenameReplacing(temp, target) || Failure(temp))) {
+    if (!write(replacement.Out())) {
+        replacement.Abandon();
+        return false;
+    }
+    return replacement.Commit(stillValid);
+}
+
+FileReplacement::FileReplacement(std::string target) : m_target(std::move(target)) {}
+
+FileReplacement::~FileReplacement() {
+    Abandon();
+}
+
+namespace {
+
+// A failure of a temporary file is told as one of the file it stands in for.
+void TellAsTarget(const std::string& temp, const std::string& target) {
+    if (g_lastPath == temp)
+        g_lastPath = target;
+}
+
+} // namespace
+
+bool FileReplacement::Open() {
+    m_temp = TemporaryNameFor(m_target);
+    if (!m_file.Open(m_temp, OpenMode::CreateNew)) {
+        TellAsTarget(m_temp, m_target);
+        return false;
+    }
+    m_bPending = true;
+    return true;
+}
+
+bool FileReplacement::Commit(const std::function<bool()>& stillValid) {
+    if (!m_bPending)
+        return false;
+    bool ok = m_file.Flush();
+    ok = m_file.Close() && ok;
+    ok = ok && (!stillValid || stillValid());
+    if (ok && Tick(Op::Rename, m_temp) == Verdict::Go &&
+        (RenameReplacing(m_temp, m_target) || Failure(m_temp))) {
+        m_bPending = false;
         return true;
     }
-    RemoveQuietly(temp);
-    return failed();
+    Abandon();
+    return false;
+}
+
+void FileReplacement::Abandon() {
+    if (!m_bPending)
+        return;
+    m_bPending = false;
+    m_file.Close();
+    RemoveQuietly(m_temp);
+    TellAsTarget(m_temp, m_target);
 }
 
 // ---- the process ----------------------------------------------------------------------------

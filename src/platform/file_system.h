@@ -192,6 +192,30 @@ bool ReplaceFile(const std::string& target, const std::function<bool(File&)>& wr
 bool ReplaceFile(const std::string& target, const std::function<bool(File&)>& write,
                  const std::function<bool()>& stillValid);
 
+// ReplaceFile for a writer that fills more than one new file at once: the new file is written
+// through Out(), and Commit flushes it and renames it over `target`. Abandoned, or dropped before
+// a Commit that succeeded, the temporary file is removed and `target` stays as it was.
+class FileReplacement {
+  public:
+    explicit FileReplacement(std::string target);
+    ~FileReplacement();
+    FileReplacement(const FileReplacement&) = delete;
+    FileReplacement& operator=(const FileReplacement&) = delete;
+
+    // Creates the temporary file.
+    bool Open();
+    File& Out() { return m_file; }
+    // `stillValid`, when given, is asked just before the rename, as ReplaceFile asks it.
+    bool Commit(const std::function<bool()>& stillValid = {});
+    void Abandon();
+
+  private:
+    std::string m_target;
+    std::string m_temp;
+    File m_file;
+    bool m_bPending = false;
+};
+
 // A name beside `target` for a temporary file, unique in this process, that no store loader
 // takes for a folder.
 std::string TemporaryNameFor(const std::string& target);

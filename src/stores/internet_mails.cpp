@@ -1123,13 +1123,16 @@ bool CInternetMails::Compact() {
         return true;
     LoadResult loaded = LoadResult::Ok;
     {
-        // The old index is let go of once it has told which messages are removed: the new one
-        // is built beside the copy.
-        CMailIndex oldIndex;
-        oldIndex.Load(IndexFilePath());
-        if (oldIndex.IsUnreadable())
+        // Of the old index only the ids marked removed are needed, not its records (several
+        // times the file's size in memory).
+        bool unreadable = false;
+        const std::vector<std::uint32_t> removed =
+            CMailIndex::RemovedIds(IndexFilePath(), &unreadable);
+        if (unreadable)
             return false; // the removed marks are unknown: compacting would bring them all back
-        loaded = LoadMessagesFrom(oldIndex);
+        loaded = LoadMessagesFrom([&removed](std::uint32_t id) {
+            return std::binary_search(removed.begin(), removed.end(), id);
+        });
     }
     // Never rebuild from a listing that may have missed messages. A header that counts more
     // records than there are (every record there read whole) misses none.
@@ -1152,7 +1155,11 @@ bool CInternetMails::Compact() {
         if (!out.Write(NewMessageFileHeader()))
             return false;
         WindowReader reader(in, in.Size());
-        CMailIndex index;
+        // The new index is written beside the new message file, a record at a time.
+        fs::FileReplacement newIndex(IndexFilePath());
+        if (!newIndex.Open())
+            return false;
+        CMailIndexWriter index(newIndex.Out());
         RecordWriter writer(out);
         std::uint64_t position = kMessageHeaderSize;
         std::uint32_t id = 0;
@@ -1171,8 +1178,9 @@ bool CInternetMails::Compact() {
             const std::size_t size = RecordSize(copy);
             if (position + size > kMaxMessageFileSize || !writer.Add(copy, id, size))
                 return false;
-            index.AddRecord(copy, id, static_cast<std::uint32_t>(position),
-                            static_cast<std::uint32_t>(size));
+            if (!index.Add(copy, id, static_cast<std::uint32_t>(position),
+                           static_cast<std::uint32_t>(size)))
+                return false;
             placements.push_back(
                 {id, static_cast<std::uint32_t>(position), static_cast<std::uint32_t>(size),
                  static_cast<std::int64_t>(size - kRecordHead - copy.m_strHeader.size() - 2)});
@@ -1183,7 +1191,7 @@ bool CInternetMails::Compact() {
         in.Close();
         // The new index goes in first: should the message file's replacement not follow, the
         // old messages are read with an index that hides none of them.
-        return index.Save(IndexFilePath());
+        return index.Finish() && newIndex.Commit();
     });
     if (!ok)
         return false;
