@@ -3,14 +3,20 @@
 
 #include <cstdio>
 #include <string>
+#ifndef _WIN32
 #include <sys/wait.h>
+#endif
 
 namespace qb::test {
 
 // Runs `command` with the shell; its exit status (-1 when it did not run to an end) and, when
 // asked, what it printed on standard output.
 inline int RunCommand(const std::string& command, std::string* output = nullptr) {
+#ifdef _WIN32
+    FILE* pipe = ::_popen(command.c_str(), "rb"); // through cmd.exe
+#else
     FILE* pipe = ::popen(command.c_str(), "r");
+#endif
     if (pipe == nullptr)
         return -1;
     char buffer[4096];
@@ -19,15 +25,23 @@ inline int RunCommand(const std::string& command, std::string* output = nullptr)
         if (output != nullptr)
             output->append(buffer, n);
     }
+#ifdef _WIN32
+    return ::_pclose(pipe); // the program's own exit code
+#else
     const int status = ::pclose(pipe);
     return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+#endif
 }
 
 inline bool HaveTool(const std::string& name) {
+#ifdef _WIN32
+    return RunCommand("where " + name + " >NUL 2>&1") == 0;
+#else
     return RunCommand("command -v " + name + " >/dev/null 2>&1") == 0;
+#endif
 }
 
-// The text quoted for the shell.
+// The text quoted for a POSIX shell.
 inline std::string ShellQuote(const std::string& text) {
     std::string quoted = "'";
     for (char c : text) {
