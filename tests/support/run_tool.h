@@ -3,7 +3,9 @@
 
 #include <cstdio>
 #include <string>
-#ifndef _WIN32
+#ifdef _WIN32
+#include "platform/windows_api.h"
+#else
 #include <sys/wait.h>
 #endif
 
@@ -35,7 +37,10 @@ inline int RunCommand(const std::string& command, std::string* output = nullptr)
 
 inline bool HaveTool(const std::string& name) {
 #ifdef _WIN32
-    return RunCommand("where " + name + " >NUL 2>&1") == 0;
+    // Along PATH as the command interpreter looks (wine's "where" finds whatever it is asked).
+    wchar_t found[MAX_PATH];
+    const std::wstring wide(name.begin(), name.end());
+    return ::SearchPathW(nullptr, wide.c_str(), L".exe", MAX_PATH, found, nullptr) > 0;
 #else
     return RunCommand("command -v " + name + " >/dev/null 2>&1") == 0;
 #endif
