@@ -4,6 +4,7 @@
 #include "interchange/reader.h"
 
 #include "platform/file_system.h"
+#include "platform/portable_names.h"
 
 namespace qb::interchange {
 
@@ -91,14 +92,7 @@ bool VerifyWritten(Format format, const std::vector<WrittenFolder>& written, std
 }
 
 bool IsUsableFolderName(std::string_view name) {
-    if (name.empty() || name == "." || name == "..")
-        return false;
-    for (char c : name) {
-        const auto u = static_cast<unsigned char>(c);
-        if (c == '/' || c == '\\' || u < 0x20 || u == 0x7f)
-            return false;
-    }
-    return true;
+    return IsPortableEntryName(name) && name.find('\x7f') == std::string_view::npos;
 }
 
 } // namespace qb::interchange
