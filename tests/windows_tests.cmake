@@ -5,27 +5,11 @@ set(QUILLBOX_WINDOWS_SKIPPED_TESTS
     # The command-line tests run quillbox-cli through posix_spawn and a pseudo-terminal; the
     # cross-test script runs the README's session with the Windows program instead.
     cli/*
-    # The crash enumerations and the model check's second writing process fork the test.
-    faults/*
-    modelcheck/*
-    # Forked processes adding to one store at once, killed when they hang.
-    app/concurrent_use_test.cpp
     # Takes the read permission away with chmod and geteuid, which Windows has not.
     app/message_file_test.cpp
 )
 # Test cases (GoogleTest names) left out of an otherwise built program.
 set(QUILLBOX_WINDOWS_SKIPPED_CASES
-    # Each stops a forked child dead at every file operation.
-    CrossFormatTest.FailedOrInterruptedFolderMoveNeverLosesAMessage
-    MailboxRegistry.WritesAreAllOrNothingUnderEveryFault
-    RegistryFileTest.AWriteIsAllOrNothingUnderEveryFault
-    InternetFaults.AddMessage InternetFaults.Compact InternetFaults.CopyFolder
-    InternetFaults.RemoveMessage InternetFaults.Rename
-    NetscapeFaults.AddMessage NetscapeFaults.Compact NetscapeFaults.CopyFolder
-    NetscapeFaults.RemoveMessage NetscapeFaults.Rename NetscapeFaults.UndeleteMessages
-    # A forked process holds the lock or writes at the same time.
-    RegistryFileTest.AWriterGivesUpWithoutWritingWhileAnotherHoldsTheLock
-    RegistryFileTest.ConcurrentWritersLoseNoUpdate
     # They make symbolic links, which MinGW's std::filesystem cannot (and Windows allows only
     # with a privilege).
     FileSystem.ResolvedPathsNameOneDirectoryOnce
