@@ -1,6 +1,6 @@
 # What of the tests the Windows build leaves out, each with its reason; everything else is built
 # and run under wine by scripts/cross-test. The shared helpers get the few POSIX calls they make
-# from tests/windows/posix_compat.h there, but nothing stands in for fork.
+# from tests/windows/posix_compat.h there; other processes start through tests/support/process.h.
 set(QUILLBOX_WINDOWS_SKIPPED_TESTS
     # The command-line tests run quillbox-cli through posix_spawn and a pseudo-terminal; the
     # cross-test script runs the README's session with the Windows program instead.
