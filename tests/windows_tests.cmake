@@ -17,6 +17,7 @@ set(QUILLBOX_WINDOWS_SKIPPED_CASES
     FakeHome.WindowsPathsMapThroughTheDriveLinks
     StoreAddressTest.AStoreNamedByItsPathKeepsItsReadOnlyMark
     Discovery.MergedStoresKeepOneEntryPerDirectoryAndNamesThatCanBeKeys
+    ConcurrentUseTest.LocksNestWithinAProcessAndEverySpellingOfAStoreSharesOne
     MaildirReader.FoldersFlagsAndUnreadableFiles
     # A case-insensitive file system: a name differing in case only is the same name there, and
     # wine reports success for a case-only rename without doing it. The folder-name rule for such
