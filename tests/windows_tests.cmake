@@ -1,12 +1,7 @@
 # What of the tests the Windows build leaves out, each with its reason; everything else is built
 # and run under wine by scripts/cross-test. The shared helpers get the few POSIX calls they make
-# from tests/windows/posix_compat.h there, but nothing stands in for fork.
+# from tests/windows/posix_compat.h there; other processes start through tests/support/process.h.
 set(QUILLBOX_WINDOWS_SKIPPED_TESTS
-    # The crash enumerations and the model check's second writing process fork the test.
-    faults/*
-    modelcheck/*
-    # Forked processes adding to one store at once, killed when they hang.
-    app/concurrent_use_test.cpp
 )
 # Test cases (GoogleTest names) left out of an otherwise built program.
 set(QUILLBOX_WINDOWS_SKIPPED_CASES
@@ -14,23 +9,13 @@ set(QUILLBOX_WINDOWS_SKIPPED_CASES
     # tests run the program on a pseudo-terminal, which Windows has not.
     CliFolders.CompactShowsProgressOnlyOnATerminal
     CliInterchange.InterruptStopsAtTheNextMessage
-    # Each stops a forked child dead at every file operation.
-    CrossFormatTest.FailedOrInterruptedFolderMoveNeverLosesAMessage
-    MailboxRegistry.WritesAreAllOrNothingUnderEveryFault
-    RegistryFileTest.AWriteIsAllOrNothingUnderEveryFault
-    InternetFaults.AddMessage InternetFaults.Compact InternetFaults.CopyFolder
-    InternetFaults.RemoveMessage InternetFaults.Rename
-    NetscapeFaults.AddMessage NetscapeFaults.Compact NetscapeFaults.CopyFolder
-    NetscapeFaults.RemoveMessage NetscapeFaults.Rename NetscapeFaults.UndeleteMessages
-    # A forked process holds the lock or writes at the same time.
-    RegistryFileTest.AWriterGivesUpWithoutWritingWhileAnotherHoldsTheLock
-    RegistryFileTest.ConcurrentWritersLoseNoUpdate
     # They are about symbolic links, which MinGW's std::filesystem cannot make, Windows allows
     # only with a privilege, and wine's CreateSymbolicLinkW reports made without making.
     FileSystem.ResolvedPathsNameOneDirectoryOnce
     FakeHome.WinePrefixesOfTheFrontEndsEachOnce
     FakeHome.WindowsPathsMapThroughTheDriveLinks
     Discovery.MergedStoresKeepOneEntryPerDirectoryAndNamesThatCanBeKeys
+    ConcurrentUseTest.LocksNestWithinAProcessAndEverySpellingOfAStoreSharesOne
     # A case-insensitive file system: a name differing in case only is the same name there, and
     # wine reports success for a case-only rename without doing it. The folder-name rule for such
     # file systems is its own change.

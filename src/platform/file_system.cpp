@@ -72,6 +72,10 @@ Verdict Tick(Op op, const std::string& what = {}) {
     g_lastPath = what;
     switch (g_plan.kind) {
     case FaultKind::Crash:
+        // The process stops dead: no destructor, no flush, no handler of its own runs.
+#ifdef _WIN32
+        ::TerminateProcess(::GetCurrentProcess(), 77);
+#endif
         _exit(77);
     case FaultKind::ShortWrite:
         return op == Op::Write ? Verdict::Short : Verdict::Fail;
