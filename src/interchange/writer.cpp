@@ -57,6 +57,7 @@ std::unique_ptr<CWriter> MakeWriter(Format format, const std::string& dest,
 bool VerifyWritten(Format format, const std::vector<WrittenFolder>& written, std::string& error) {
     ReadOptions options;
     options.subFolders = false;
+    options.headersOnly = true;
     for (const WrittenFolder& folder : written) {
         std::unique_ptr<CReader> reader;
         switch (format) {

@@ -589,6 +589,50 @@ bool File::Close() {
     return closed && !injected;
 }
 
+// ---- FileSystemSync -------------------------------------------------------------------------
+
+bool FileSystemSync::Available() {
+#ifdef __linux__
+    return true;
+#else
+    return false;
+#endif
+}
+
+bool FileSystemSync::Open(const std::string& directory) {
+    Close();
+    if (Tick(Op::Open, directory) != Verdict::Go)
+        return false;
+    m_path = directory;
+#ifdef __linux__
+    do {
+        m_fd = ::open(directory.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    } while (m_fd < 0 && errno == EINTR);
+    return m_fd >= 0 || Failure(directory);
+#else
+    errno = ENOSYS;
+    return Failure(directory);
+#endif
+}
+
+bool FileSystemSync::Sync() {
+    if (m_fd < 0)
+        return false;
+    if (Tick(Op::Flush, m_path) != Verdict::Go)
+        return Injected(m_path);
+#ifdef __linux__
+    return !g_diskWaits || ::syncfs(m_fd) == 0 || Failure(m_path);
+#else
+    return false;
+#endif
+}
+
+void FileSystemSync::Close() {
+    if (m_fd >= 0)
+        CloseDescriptor(m_fd);
+    m_fd = -1;
+}
+
 // ---- FileLock -------------------------------------------------------------------------------
 
 FileLock::~FileLock() {

@@ -113,6 +113,29 @@ class File {
     std::string m_path; // named in the reason of a failure (LastErrorText)
 };
 
+// Puts everything written to the file system that holds a directory on the disk in one sweep
+// (syncfs): for thousands of new files far less work than a flush of each. A failure to write
+// back any file there since Open (or the last Sync) makes Sync fail, so a file written after
+// Open and closed unflushed is on the disk once Sync succeeds. Where Available() is false (no
+// such call on the platform) each file must be flushed on its own.
+class FileSystemSync {
+  public:
+    FileSystemSync() = default;
+    ~FileSystemSync() { Close(); }
+    FileSystemSync(const FileSystemSync&) = delete;
+    FileSystemSync& operator=(const FileSystemSync&) = delete;
+
+    static bool Available();
+    bool Open(const std::string& directory);
+    bool IsOpen() const { return m_fd >= 0; }
+    bool Sync();
+    void Close();
+
+  private:
+    int m_fd = -1;
+    std::string m_path;
+};
+
 // Exclusive: one holder at a time. Shared: any number of holders, while nobody holds it
 // exclusively.
 enum class LockMode { Exclusive, Shared };

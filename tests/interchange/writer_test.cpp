@@ -233,6 +233,14 @@ TEST(Writers, NoFailureOfTheDiskLeavesAnIncompleteFile) {
         ASSERT_TRUE(WriteTree(format, dest, tree));
         fs::SetOperationObserver(nullptr);
         EXPECT_EQ(Files(dest).size(), complete);
+        // A file gets its final name only after a sync that followed the last write.
+        bool synced = true;
+        for (fs::Op op : operations) {
+            synced = op == fs::Op::Flush || (synced && op != fs::Op::Write);
+            if (op == fs::Op::Rename) {
+                EXPECT_TRUE(synced);
+            }
+        }
         for (std::size_t n = 0; n < operations.size(); ++n) {
             for (fs::FaultKind kind : {fs::FaultKind::Error, fs::FaultKind::ShortWrite}) {
                 if (kind == fs::FaultKind::ShortWrite && operations[n] != fs::Op::Write)
