@@ -1,7 +1,7 @@
 #include "interchange/maildir_names.h"
 
+#include "interchange/writer.h"
 #include "platform/paths.h"
-#include "platform/portable_names.h"
 
 namespace qb::interchange {
 
@@ -39,7 +39,7 @@ bool IsUsableMaildirFolderName(std::string_view name) {
     // end of the directory name is not.
     std::string entry;
     AppendPart(entry, name);
-    return name.find('\x7f') == std::string_view::npos && IsPortableEntryName(entry);
+    return IsUsableFolderName(entry);
 }
 
 std::optional<std::vector<std::string>> MaildirFolderPath(std::string_view directoryName) {

@@ -10,8 +10,8 @@
 namespace qb::interchange {
 
 std::string MaildirFolderDirectory(const std::string& root, const std::vector<std::string>& folder);
-// Whether `name` can be one part of such a directory name wherever the export may be read: the
-// directory made must be a portable entry name (IsPortableEntryName).
+// Whether `name` can be one part of such a directory name: the directory made must be a usable
+// folder name (IsUsableFolderName).
 bool IsUsableMaildirFolderName(std::string_view name);
 
 // What separates a message file's unique name from its flags ("2,FS"): ':' as everywhere, '!'

@@ -4,6 +4,7 @@
 #include "interchange/reader.h"
 
 #include "platform/file_system.h"
+#include "platform/paths.h"
 #include "platform/portable_names.h"
 
 namespace qb::interchange {
@@ -92,8 +93,19 @@ bool VerifyWritten(Format format, const std::vector<WrittenFolder>& written, std
     return true;
 }
 
-bool IsUsableFolderName(std::string_view name) {
-    return IsPortableEntryName(name) && name.find('\x7f') == std::string_view::npos;
+bool IsUsableFolderName(std::string_view entry) {
+    for (char c : entry) {
+        const auto u = static_cast<unsigned char>(c);
+        if (u < 0x20 || u == 0x7f)
+            return false;
+    }
+#ifdef _WIN32
+    return IsPortableEntryName(entry);
+#else
+    // A folder of an old store may well be named "Re: plans" or "notes.": such a name is written
+    // as it is where the file system can hold it, rather than leaving the folder behind.
+    return IsSingleEntryName(entry);
+#endif
 }
 
 } // namespace qb::interchange
