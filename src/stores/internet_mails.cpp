@@ -1024,7 +1024,7 @@ CMails* CInternetMails::CopyFolder(CMails& source) {
         const LoadResult loaded = internet->LoadMessagesFrom(index);
         if (loaded != LoadResult::Ok && loaded != LoadResult::Short)
             return nullptr;
-    } else if (!source.LoadMessages()) {
+    } else if (!source.ReadsOnceToCopy() && !source.LoadMessages()) {
         return nullptr;
     }
     // An existing folder whose name differs only in letter case takes the copy.
@@ -1053,14 +1053,22 @@ CMails* CInternetMails::CopyFolder(CMails& source) {
         target = AddSubFolder(std::make_unique<CInternetMails>(name, base));
 
     // All or nothing: a copy that fails, or is stopped, leaves no message of it behind. The
-    // messages stream through one at a time, whatever the folder's size.
-    if (source.MessageCount() == 0)
-        return target;
+    // messages stream through one at a time, whatever the folder's size; a source read only
+    // now may turn out unreadable, and is then taken back like a failed write. The files are
+    // opened for the first message: an empty folder's copy changes nothing more.
     Appender appender(*target);
-    bool ok = appender.Open() && source.ForEachListed([&](CMessage& message) {
-        return appender.Add(message) == Appender::Result::Added && ContinueAfterMessages();
-    });
-    ok = ok && appender.Added() == source.MessageCount() && appender.Commit();
+    bool opened = false;
+    std::size_t given = 0;
+    bool ok = source.ForEachToCopy(
+        [&](CMessage& message) {
+            if (!opened && !(opened = appender.Open()))
+                return false;
+            return appender.Add(message) == Appender::Result::Added && ContinueAfterMessages();
+        },
+        given);
+    if (ok && given == 0)
+        return target;
+    ok = ok && opened && appender.Added() == given && appender.Commit();
     if (ok)
         return target;
     appender.Abandon();

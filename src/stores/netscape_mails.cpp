@@ -102,7 +102,7 @@ struct ScannedMessage {
     std::int64_t lines = 0;
     std::int64_t bodyLines = 0;
     std::string header;
-    std::vector<std::string> body; // only when asked for
+    BodyLines body; // only when asked for
 };
 
 // Reads the folder file and hands every message to `sink` as soon as it ends; `sink` returns
@@ -110,13 +110,15 @@ struct ScannedMessage {
 // body lines are only counted, a block at a time, up to the next line that may be a separator.
 // Lines before the first separator belong to the first message's bytes but to no header. A
 // separator line inside a header does not start a message but still counts in the indices.
-// False when the file could not be read to its end or `sink` stopped it.
+// False when the file could not be read to its end or `sink` stopped it. The line strings a sink
+// leaves in the message's body are used again for the next message.
 template <typename Sink> bool ScanFolder(LineReader& reader, bool withBodies, Sink&& sink) {
     std::string_view line;
     LineEnd end;
     std::int64_t position = 0;
     std::int64_t separators = 0;
     ScannedMessage current;
+    BodyLines spare;
     bool inHeader = false;
     bool inBody = false;
     bool headerEnded = false;
@@ -162,7 +164,10 @@ template <typename Sink> bool ScanFolder(LineReader& reader, bool withBodies, Si
         if (complete) {
             if (!finish(position, separators - 2))
                 return false;
+            ReuseLines(current.body, 0, spare);
+            BodyLines lines = std::move(current.body);
             current = ScannedMessage{};
+            current.body = std::move(lines);
             current.offset = position;
             current.separator = position;
             headerEnded = false;
@@ -174,8 +179,15 @@ template <typename Sink> bool ScanFolder(LineReader& reader, bool withBodies, Si
         } else if (inBody) {
             ++current.lines;
             ++current.bodyLines;
-            if (withBodies && !headerEnd)
-                current.body.emplace_back(line);
+            if (withBodies && !headerEnd) {
+                if (spare.empty()) {
+                    current.body.emplace_back(line);
+                } else {
+                    current.body.push_back(std::move(spare.back()));
+                    spare.pop_back();
+                    current.body.back().assign(line);
+                }
+            }
         }
         position += lineBytes;
     }
@@ -694,17 +706,40 @@ bool CNetscapeMails::ForEachMessage(bool withDeleted, const MessageVisitor& visi
     LineReader reader(file, kReadBlock);
     bool stopped = false; // by `visit`, which is not a failure to read
     const bool read = ScanFolder(reader, true, [&](ScannedMessage&& scanned) {
-        std::vector<std::string> body = std::move(scanned.body);
         const std::unique_ptr<CMessage> message = MakeMessage(std::move(scanned), this);
         const bool deleted = IsMarkedDeleted(*message);
         message->m_bDeleted = deleted;
         if (deleted && !withDeleted)
             return true;
-        message->m_aBody = std::move(body);
+        message->m_aBody = std::move(scanned.body);
         stopped = !visit(*message, deleted);
+        scanned.body = std::move(message->m_aBody); // its strings serve the next message
         return !stopped;
     });
     return read || stopped;
+}
+
+bool CNetscapeMails::ForEachToCopy(const std::function<bool(CMessage&)>& take, std::size_t& given) {
+    given = 0;
+    if (IsRoot() && fs::IsDirectory(m_strPath))
+        return true;
+    fs::File file;
+    if (!file.Open(m_strPath, fs::OpenMode::Read))
+        return false;
+    LineReader reader(file, kReadBlock);
+    bool stopped = false;
+    const bool read = ScanFolder(reader, true, [&](ScannedMessage&& scanned) {
+        // Belonging to no folder, the message is taken as carrying its body.
+        const std::unique_ptr<CMessage> message = MakeMessage(std::move(scanned), nullptr);
+        if (IsMarkedDeleted(*message))
+            return true;
+        message->m_aBody = std::move(scanned.body);
+        ++given;
+        stopped = !take(*message);
+        scanned.body = std::move(message->m_aBody);
+        return !stopped;
+    });
+    return read && !stopped;
 }
 
 std::int64_t CNetscapeMails::StoreBytes() const {
@@ -1168,9 +1203,10 @@ CMails* CNetscapeMails::CopyInto(CMails& source, CopyJournal& journal) {
     if (&source == this || source.Contains(this) || m_strPath == source.m_strPath ||
         (source.GetType() == kNetscape && m_strPath.rfind(below, 0) == 0))
         return nullptr;
-    // The source is read before anything is made: one that cannot be read is not copied as an
+    // The source is read before anything is made (or, by a store that reads once to copy, as the
+    // copy is made, which a failure takes back): one that cannot be read is not copied as an
     // empty folder, and its sub-folders are listed before the copy could appear among them.
-    if (!source.LoadMessages())
+    if (!source.ReadsOnceToCopy() && !source.LoadMessages())
         return nullptr;
     const std::vector<CMails*> children = source.GetSubFolders();
     if (source.m_bFoldersPending)
@@ -1213,21 +1249,28 @@ CMails* CNetscapeMails::CopyInto(CMails& source, CopyJournal& journal) {
         journal.steps.push_back({CopyJournal::Step::Node, {}, target});
     }
 
-    if (source.MessageCount() > 0) {
-        const std::int64_t size = fs::FileSize(path);
-        if (size < 0)
-            return nullptr;
-        journal.steps.push_back(
-            {CopyJournal::Step::Append, path, target, size, target->m_pMessages.size()});
+    if (source.ReadsOnceToCopy() || source.MessageCount() > 0) {
         // The messages stream through: neither their bodies nor a list of what was written
-        // stays in memory, whatever the folder's size.
+        // stays in memory, whatever the folder's size. The file is opened for the first message.
         Appender appender(*target, false);
-        if (!appender.Open())
-            return nullptr;
-        const bool all = source.ForEachListed([&](CMessage& message) {
-            return appender.Add(message, true) && ContinueAfterMessages();
-        });
-        if (!all || appender.Finish() != source.MessageCount())
+        bool opened = false;
+        std::size_t given = 0;
+        const bool all = source.ForEachToCopy(
+            [&](CMessage& message) {
+                if (!opened) {
+                    const std::int64_t size = fs::FileSize(path);
+                    if (size < 0)
+                        return false;
+                    journal.steps.push_back({CopyJournal::Step::Append, path, target, size,
+                                             target->m_pMessages.size()});
+                    if (!appender.Open())
+                        return false;
+                    opened = true;
+                }
+                return appender.Add(message, true) && ContinueAfterMessages();
+            },
+            given);
+        if (!all || (given > 0 && appender.Finish() != given))
             return nullptr;
     }
     for (CMails* child : children) {
