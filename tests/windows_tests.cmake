@@ -1,39 +1,21 @@
 # What of the tests the Windows build leaves out, each with its reason; everything else is built
 # and run under wine by scripts/cross-test. The shared helpers get the few POSIX calls they make
-# from tests/windows/posix_compat.h there, but nothing stands in for fork.
+# from tests/windows/posix_compat.h there; other processes start through tests/support/process.h.
 set(QUILLBOX_WINDOWS_SKIPPED_TESTS
-    # The command-line tests run quillbox-cli through posix_spawn and a pseudo-terminal; the
-    # cross-test script runs the README's session with the Windows program instead.
-    cli/*
-    # The crash enumerations and the model check's second writing process fork the test.
-    faults/*
-    modelcheck/*
-    # Forked processes adding to one store at once, killed when they hang.
-    app/concurrent_use_test.cpp
-    # Takes the read permission away with chmod and geteuid, which Windows has not.
-    app/message_file_test.cpp
 )
 # Test cases (GoogleTest names) left out of an otherwise built program.
 set(QUILLBOX_WINDOWS_SKIPPED_CASES
-    # Each stops a forked child dead at every file operation.
-    CrossFormatTest.FailedOrInterruptedFolderMoveNeverLosesAMessage
-    MailboxRegistry.WritesAreAllOrNothingUnderEveryFault
-    RegistryFileTest.AWriteIsAllOrNothingUnderEveryFault
-    InternetFaults.AddMessage InternetFaults.Compact InternetFaults.CopyFolder
-    InternetFaults.RemoveMessage InternetFaults.Rename
-    NetscapeFaults.AddMessage NetscapeFaults.Compact NetscapeFaults.CopyFolder
-    NetscapeFaults.RemoveMessage NetscapeFaults.Rename NetscapeFaults.UndeleteMessages
-    # A forked process holds the lock or writes at the same time.
-    RegistryFileTest.AWriterGivesUpWithoutWritingWhileAnotherHoldsTheLock
-    RegistryFileTest.ConcurrentWritersLoseNoUpdate
-    # They make symbolic links, which MinGW's std::filesystem cannot (and Windows allows only
-    # with a privilege).
+    # The progress meter is drawn only on a terminal, and its interrupt comes from one: the
+    # tests run the program on a pseudo-terminal, which Windows has not.
+    CliFolders.CompactShowsProgressOnlyOnATerminal
+    CliInterchange.InterruptStopsAtTheNextMessage
+    # They are about symbolic links, which MinGW's std::filesystem cannot make, Windows allows
+    # only with a privilege, and wine's CreateSymbolicLinkW reports made without making.
     FileSystem.ResolvedPathsNameOneDirectoryOnce
     FakeHome.WinePrefixesOfTheFrontEndsEachOnce
     FakeHome.WindowsPathsMapThroughTheDriveLinks
-    StoreAddressTest.AStoreNamedByItsPathKeepsItsReadOnlyMark
     Discovery.MergedStoresKeepOneEntryPerDirectoryAndNamesThatCanBeKeys
-    MaildirReader.FoldersFlagsAndUnreadableFiles
+    ConcurrentUseTest.LocksNestWithinAProcessAndEverySpellingOfAStoreSharesOne
     # A case-insensitive file system: a name differing in case only is the same name there, and
     # wine reports success for a case-only rename without doing it. The folder-name rule for such
     # file systems is its own change.
@@ -48,13 +30,6 @@ set(QUILLBOX_WINDOWS_SKIPPED_CASES
     # Wine has no ISO-2022 code pages (50220-50229) and no EBCDIC 1047; Windows has.
     Charset.TextThatIsNotWhatItSays
     Charset.LabelsOldMailUsesMapToWhatTheyMean
-    # The message names the archive as the program spells paths ('/'), the test with '\'.
-    BackupRestoreTest.DamagedArchivesAreReportedAndChangeNothing
-    # It writes a temporary directory's path into registry text unescaped; a Windows path's
-    # backslashes are escapes there.
-    Locate.AddAllLeavesAContradictingDirectoryAndCutsLongNamesForTheSuffix
-    # It makes a symbolic link too (see above).
-    Assign.TheDirectorysFilesDecideWhichTypeItMayTake
     # The POSIX default (HOME, XDG_CONFIG_HOME); windows_test.cpp checks the Windows one.
     RegistryFileTest.DefaultPathFollowsTheEnvironment
 )

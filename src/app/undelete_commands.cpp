@@ -15,8 +15,20 @@ void CUndeleteCommands::SetShowDeleted(bool show) {
     m_doc.GetPort().FillMessageList();
 }
 
-MessageList& CUndeleteCommands::ListMessages(CMails& folder, int timeoutMs) const {
-    return qb::ListMessages(folder, timeoutMs, m_bShowDeleted);
+MessageList& CUndeleteCommands::ListMessages(CMails& folder, int timeoutMs) {
+    MessageList& listed = qb::ListMessages(folder, timeoutMs, m_bShowDeleted);
+    ShowDeletedCount(listed);
+    return listed;
+}
+
+void CUndeleteCommands::ShowDeletedCount(const MessageList& listed) {
+    if (m_bShowDeleted) {
+        m_doc.GetPort().Progress(ShownText(CountDeleted(listed)));
+        m_bCountShown = true;
+    } else if (m_bCountShown) {
+        m_doc.GetPort().Progress("");
+        m_bCountShown = false;
+    }
 }
 
 std::size_t CUndeleteCommands::CountDeleted(const MessageList& messages) {
@@ -57,6 +69,7 @@ Outcome CUndeleteCommands::OnUndelete(const Selection& selection) {
         outcome = Outcome::Failed;
     }
     port.MessageRowsChanged();
+    ShowDeletedCount(selection.folder->m_pMessages);
     return outcome;
 }
 

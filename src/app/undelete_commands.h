@@ -27,8 +27,9 @@ class CUndeleteCommands {
     bool ShowsDeleted() const { return m_bShowDeleted; }
     void SetShowDeleted(bool show);
     // The folder's messages as the list shows them, re-read from the store: the live ones, and
-    // the deleted ones too while they are shown.
-    MessageList& ListMessages(CMails& folder, int timeoutMs = kStoreLockWaitMs) const;
+    // the deleted ones too while they are shown. The status line counts the deleted ones shown;
+    // once they are no longer shown, an earlier count is taken off it.
+    MessageList& ListMessages(CMails& folder, int timeoutMs = kStoreLockWaitMs);
     // How many of the listed messages are marked deleted.
     static std::size_t CountDeleted(const MessageList& messages);
     // The status bar's text for a list showing that many: "3 deleted messages shown".
@@ -50,8 +51,13 @@ class CUndeleteCommands {
     void MessagesRemoved();
 
   private:
+    // Says on the status line how many of the listed messages are deleted while they are shown,
+    // and clears the line it said that on when they are not.
+    void ShowDeletedCount(const MessageList& listed);
+
     CQuillboxDoc& m_doc;
     bool m_bShowDeleted = false;
+    bool m_bCountShown = false;
 };
 
 } // namespace qb

@@ -1,5 +1,6 @@
 #include "interchange/maildir_names.h"
 
+#include "interchange/writer.h"
 #include "platform/paths.h"
 
 namespace qb::interchange {
@@ -9,6 +10,18 @@ namespace {
 constexpr std::string_view kDot = "&AC4-";
 constexpr std::string_view kAmpersand = "&-";
 
+void AppendPart(std::string& name, std::string_view part) {
+    name += '.';
+    for (char c : part) {
+        if (c == '.')
+            name += kDot;
+        else if (c == '&')
+            name += kAmpersand;
+        else
+            name += c;
+    }
+}
+
 } // namespace
 
 std::string MaildirFolderDirectory(const std::string& root,
@@ -16,18 +29,17 @@ std::string MaildirFolderDirectory(const std::string& root,
     if (folder.empty())
         return root;
     std::string name;
-    for (const std::string& part : folder) {
-        name += '.';
-        for (char c : part) {
-            if (c == '.')
-                name += kDot;
-            else if (c == '&')
-                name += kAmpersand;
-            else
-                name += c;
-        }
-    }
+    for (const std::string& part : folder)
+        AppendPart(name, part);
     return JoinPath(root, name);
+}
+
+bool IsUsableMaildirFolderName(std::string_view name) {
+    // A device name such as "CON" is harmless after the leading dot; what a part adds at the
+    // end of the directory name is not.
+    std::string entry;
+    AppendPart(entry, name);
+    return IsUsableFolderName(entry);
 }
 
 std::optional<std::vector<std::string>> MaildirFolderPath(std::string_view directoryName) {

@@ -52,7 +52,7 @@ class CMaildirWriter : public CStagedWriter {
     bool BeginFolder(const std::vector<std::string>& folder) override {
         Abort();
         for (const std::string& name : folder) {
-            if (!IsUsableFolderName(name))
+            if (!IsUsableMaildirFolderName(name))
                 return Fail("Folder name not usable as a file name: " + name);
         }
         if (!EnsureDirectory(m_dest))
@@ -88,7 +88,7 @@ class CMaildirWriter : public CStagedWriter {
         m_buffer.clear();
         AppendWithLineEnds(m_buffer, WithoutEnvelope(message.text), "\n");
         const std::string name = UniqueName();
-        std::string info = ":2,";
+        std::string info = std::string(1, kMaildirInfoSeparator) + "2,";
         if (message.status & kStatusMarked)
             info += 'F';
         if (message.status & kStatusReplied)

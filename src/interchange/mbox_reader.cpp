@@ -144,7 +144,7 @@ class CMboxReader : public CReader {
     }
 
     void Append(std::string& text, std::string_view line, LineEnd end) {
-        if (m_oversize)
+        if (m_oversize || m_skipBody)
             return;
         if (m_options.unquoteMboxrd && IsQuotedEnvelope(line))
             line.remove_prefix(1);
@@ -163,6 +163,7 @@ class CMboxReader : public CReader {
         item.number = ++m_number;
         m_haveEnvelope = false;
         m_oversize = false;
+        m_skipBody = false;
         std::string& text = item.message.text;
         std::string_view line; // the envelope line is read already
         LineEnd end;
@@ -188,6 +189,7 @@ class CMboxReader : public CReader {
                 continue;
             inBody = true;
             const std::optional<std::int64_t> bodyEnd = LandingLength(text, m_reader.Position());
+            m_skipBody = m_options.headersOnly;
             if (!bodyEnd)
                 continue;
             // The header's length ends the body at a boundary: nothing inside it splits.
@@ -230,6 +232,7 @@ class CMboxReader : public CReader {
     bool m_done = false;
     bool m_haveEnvelope = false;
     bool m_oversize = false;
+    bool m_skipBody = false; // the body of this message is not kept
 };
 
 } // namespace

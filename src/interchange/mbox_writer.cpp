@@ -61,14 +61,15 @@ class CMboxWriter : public CWriter {
         if (!m_file.IsOpen())
             return Fail("No folder open");
         const std::string_view text = WithoutEnvelope(message.text);
-        const std::optional<std::string> date = HeaderField(text, "Date");
-        const std::optional<std::int64_t> when = date ? ParseMailDate(*date) : std::nullopt;
+        const auto fields = HeaderFields(text, {"Date", "Content-Length", "Return-Path", "From"});
+        const std::optional<std::int64_t> when =
+            fields[0] ? ParseMailDate(*fields[0]) : std::nullopt;
         m_buffer += "From ";
-        m_buffer += EnvelopeSender(text);
+        m_buffer += EnvelopeSender(fields[2], fields[3]);
         m_buffer += ' ';
         m_buffer += FormatAsctime(when.value_or(m_exportTime));
         m_buffer += '\n';
-        if (HeaderField(text, "Content-Length")) {
+        if (fields[1]) {
             // Readers that trust the length (mutt among them) would split this file elsewhere
             // than at its envelope lines unless it counts the body as written here.
             m_body.clear();
@@ -174,6 +175,8 @@ class CMboxWriter : public CWriter {
     bool FlushBuffer() {
         const bool ok = m_file.Write(m_buffer);
         m_buffer.clear();
+        // The disk takes the bytes while the next are made, so the flush at the end waits little.
+        m_file.StartFlush();
         if (!ok) {
             Abort();
             return Fail("Cannot write " + m_target);

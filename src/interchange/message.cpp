@@ -120,36 +120,50 @@ std::string_view HeaderOf(std::string_view text) {
 }
 
 std::optional<std::string> HeaderField(std::string_view text, std::string_view name) {
+    return HeaderFields(text, {name}).front();
+}
+
+std::vector<std::optional<std::string>>
+HeaderFields(std::string_view text, std::initializer_list<std::string_view> names) {
+    std::vector<std::optional<std::string>> values(names.size());
+    std::size_t left = names.size();
     const std::string_view header = HeaderOf(text);
     std::size_t pos = 0;
-    while (pos < header.size()) {
+    while (pos < header.size() && left > 0) {
         std::size_t next = 0;
         const std::string_view line = LineAt(header, pos, next);
         pos = next;
-        if (line.size() <= name.size() || !StartsWithNoCase(line, name))
+        std::size_t index = 0;
+        for (std::string_view name : names) {
+            std::size_t colon = name.size();
+            if (!values[index] && line.size() > colon && StartsWithNoCase(line, name)) {
+                while (colon < line.size() && IsBlank(line[colon]))
+                    ++colon;
+                if (colon < line.size() && line[colon] == ':')
+                    break;
+            }
+            ++index;
+        }
+        if (index == names.size())
             continue;
-        std::size_t colon = name.size();
-        while (colon < line.size() && IsBlank(line[colon]))
-            ++colon;
-        if (colon == line.size() || line[colon] != ':')
-            continue;
-        std::string value(line.substr(colon + 1));
+        std::string value(line.substr(line.find(':') + 1));
         while (pos < header.size() && IsBlank(header[pos])) {
             value += ' ';
             value += TrimWhite(LineAt(header, pos, next));
             pos = next;
         }
-        return std::string(TrimWhite(value));
+        values[index] = std::string(TrimWhite(value));
+        --left;
     }
-    return std::nullopt;
+    return values;
 }
 
 std::uint32_t StatusFromHeader(std::string_view text) {
-    if (const auto mozilla = HeaderField(text, "X-Mozilla-Status"))
-        return ParseHexPrefix(*mozilla) & 0xffff;
+    const auto fields = HeaderFields(text, {"X-Mozilla-Status", "Status", "X-Status"});
+    if (fields[0])
+        return ParseHexPrefix(*fields[0]) & 0xffff;
     std::uint32_t status = 0;
-    const std::string letters =
-        HeaderField(text, "Status").value_or("") + HeaderField(text, "X-Status").value_or("");
+    const std::string letters = fields[1].value_or("") + fields[2].value_or("");
     for (char c : letters) {
         if (c == 'R')
             status |= kStatusRead;
@@ -164,9 +178,15 @@ std::uint32_t StatusFromHeader(std::string_view text) {
 }
 
 std::string EnvelopeSender(std::string_view text) {
-    for (const char* name : {"Return-Path", "From"}) {
-        if (const auto value = HeaderField(WithoutEnvelope(text), name)) {
-            std::string address = AddressOf(*value);
+    const auto fields = HeaderFields(WithoutEnvelope(text), {"Return-Path", "From"});
+    return EnvelopeSender(fields[0], fields[1]);
+}
+
+std::string EnvelopeSender(const std::optional<std::string>& returnPath,
+                           const std::optional<std::string>& from) {
+    for (const std::optional<std::string>* value : {&returnPath, &from}) {
+        if (*value) {
+            std::string address = AddressOf(**value);
             if (!address.empty())
                 return address;
         }

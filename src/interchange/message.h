@@ -2,6 +2,7 @@
 #pragma once
 
 #include <cstdint>
+#include <initializer_list>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -36,6 +37,9 @@ std::string_view HeaderOf(std::string_view text);
 // The value of the first header field `name` (no colon; ASCII case ignored), folded lines joined
 // and surrounding blanks trimmed. Nothing when the header has no such field.
 std::optional<std::string> HeaderField(std::string_view text, std::string_view name);
+// The values of several header fields, each as HeaderField gives it, found in one pass.
+std::vector<std::optional<std::string>> HeaderFields(std::string_view text,
+                                                     std::initializer_list<std::string_view> names);
 
 // Status bits from the header: "X-Mozilla-Status" when present, else the "Status" and "X-Status"
 // letters other mail programs write (R read, A answered, F flagged, D deleted).
@@ -44,5 +48,8 @@ std::uint32_t StatusFromHeader(std::string_view text);
 // The sender of a mailbox envelope line: the address of Return-Path, else of From, else
 // "MAILER-DAEMON". Never holds a blank or control character.
 std::string EnvelopeSender(std::string_view text);
+// The same from the values of the message's Return-Path and From fields.
+std::string EnvelopeSender(const std::optional<std::string>& returnPath,
+                           const std::optional<std::string>& from);
 
 } // namespace qb::interchange

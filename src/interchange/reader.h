@@ -19,6 +19,8 @@ struct ReadOptions {
     bool subFolders = true;
     // A message larger than this is skipped, not held in memory.
     std::int64_t maxMessageBytes = std::int64_t{256} << 20;
+    // mbox: keep only each message's header, reading past its body (enough to count messages).
+    bool headersOnly = false;
 };
 
 enum class ReadStatus {

@@ -1,7 +1,9 @@
-// Many new files put on the disk together: each is written under a temporary name and its bytes
-// start going to the disk at once; a commit waits until every waiting file is on the disk, then
-// gives each its final name and syncs their directories. Only the files written here are synced,
-// and a batch of them costs about one disk commit instead of one each.
+// Many new files put on the disk together: each is written under a temporary name, and a commit
+// waits until every waiting file is on the disk, then gives each its final name and syncs their
+// directories. Where the platform can sync a whole file system, the files are closed as written
+// and a commit syncs the destination's file system once, so a batch of thousands costs one sweep
+// of the disk. Elsewhere each file's bytes start going to the disk as it is written, and a commit
+// flushes every waiting file, the waits overlapping.
 #pragma once
 
 #include "platform/file_system.h"
@@ -15,8 +17,7 @@ namespace qb::interchange {
 
 class CStagedFiles {
   public:
-    // `anyPath` names something on the file system the files go to.
-    CStagedFiles() = default;
+    CStagedFiles() : m_sweep(fs::FileSystemSync::Available()) {}
     ~CStagedFiles() { Discard(); }
     CStagedFiles(const CStagedFiles&) = delete;
     CStagedFiles& operator=(const CStagedFiles&) = delete;
@@ -25,22 +26,28 @@ class CStagedFiles {
     // itself once many files or bytes wait. False (the file not made) with `error` set.
     bool Add(const std::string& temp, const std::string& final, std::string_view bytes,
              std::string& error);
-    // Syncs the waiting files, then renames every waiting file (never over an existing name) and
-    // syncs their directories. On a failure the files not yet renamed are removed.
+    // Puts the waiting files on the disk, then renames every waiting file (never over an existing
+    // name) and syncs their directories. On a failure the files not yet renamed are removed.
     bool Commit(std::string& error);
     // Removes every file not yet renamed.
     void Discard();
 
-    // Waiting files stay open until the commit: few enough for any limit of open files.
+    // A batch synced file by file keeps its files open until the commit: few enough for any
+    // limit of open files.
     static constexpr std::size_t kMaxWaitingFiles = 256;
     static constexpr std::int64_t kMaxWaitingBytes = 64 << 20;
+    // A batch put on the disk by one file-system sync: large, so the sweeps are few.
+    static constexpr std::size_t kMaxSweptFiles = 16384;
+    static constexpr std::int64_t kMaxSweptBytes = 128 << 20;
 
   private:
     struct Waiting {
         std::string temp;
         std::string final;
-        fs::File file;
+        fs::File file; // open until the commit when flushed on its own
     };
+    bool m_sweep;
+    fs::FileSystemSync m_fileSystem;
     std::vector<Waiting> m_waiting;
     std::int64_t m_bytes = 0;
 };

@@ -4,6 +4,8 @@
 #include "interchange/reader.h"
 
 #include "platform/file_system.h"
+#include "platform/paths.h"
+#include "platform/portable_names.h"
 
 namespace qb::interchange {
 
@@ -56,6 +58,7 @@ std::unique_ptr<CWriter> MakeWriter(Format format, const std::string& dest,
 bool VerifyWritten(Format format, const std::vector<WrittenFolder>& written, std::string& error) {
     ReadOptions options;
     options.subFolders = false;
+    options.headersOnly = true;
     for (const WrittenFolder& folder : written) {
         std::unique_ptr<CReader> reader;
         switch (format) {
@@ -90,15 +93,19 @@ bool VerifyWritten(Format format, const std::vector<WrittenFolder>& written, std
     return true;
 }
 
-bool IsUsableFolderName(std::string_view name) {
-    if (name.empty() || name == "." || name == "..")
-        return false;
-    for (char c : name) {
+bool IsUsableFolderName(std::string_view entry) {
+    for (char c : entry) {
         const auto u = static_cast<unsigned char>(c);
-        if (c == '/' || c == '\\' || u < 0x20 || u == 0x7f)
+        if (u < 0x20 || u == 0x7f)
             return false;
     }
-    return true;
+#ifdef _WIN32
+    return IsPortableEntryName(entry);
+#else
+    // A folder of an old store may well be named "Re: plans" or "notes.": such a name is written
+    // as it is where the file system can hold it, rather than leaving the folder behind.
+    return IsSingleEntryName(entry);
+#endif
 }
 
 } // namespace qb::interchange

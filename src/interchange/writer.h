@@ -69,8 +69,9 @@ std::unique_ptr<CWriter> MakeWriter(Format format, const std::string& dest,
 // found with the number written; false with a description of the first difference.
 bool VerifyWritten(Format format, const std::vector<WrittenFolder>& written, std::string& error);
 
-// A folder name that can become a file or directory name: not empty, not "." or "..", without
-// separators or control characters.
+// A folder name that can become a file or directory name here: one entry name without control
+// characters; on Windows also a portable entry name (IsPortableEntryName: no ':' and the like,
+// no device name such as CON, no trailing dot or space).
 bool IsUsableFolderName(std::string_view name);
 
 } // namespace qb::interchange

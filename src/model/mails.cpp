@@ -124,6 +124,14 @@ std::int64_t CMails::StoreBytes() const {
     return 0;
 }
 
+bool CMails::ForEachToCopy(const std::function<bool(CMessage&)>& take, std::size_t& given) {
+    given = 0;
+    return ForEachListed([&](CMessage& message) {
+        ++given;
+        return take(message);
+    });
+}
+
 bool CMails::ForEachListed(const std::function<bool(CMessage&)>& take) {
     for (auto& message : m_pMessages) {
         if (!take(*message))

@@ -68,6 +68,15 @@ class CMails : public CTreeNode {
     virtual bool ForEachListed(const std::function<bool(CMessage&)>& take);
     // How many messages ForEachListed hands over.
     virtual std::size_t MessageCount() const { return m_pMessages.size(); }
+    // Whether ForEachToCopy reads the store itself, in one pass, so that a copy need not list the
+    // folder first. The base folder hands over its list.
+    virtual bool ReadsOnceToCopy() const { return false; }
+    // Hands the messages to copy to `take` in order and tells in `given` how many went. A store
+    // that ReadsOnceToCopy reads its files once, front to back, and hands over in-memory copies
+    // that carry their bodies (valid only during the call) of every message not marked deleted,
+    // leaving the list of messages as it was; others hand over what ForEachListed does. False
+    // when `take` returned false or the store could not be read to its end.
+    virtual bool ForEachToCopy(const std::function<bool(CMessage&)>& take, std::size_t& given);
 
     // ---- messages marked deleted ----
     // Clears the deleted mark of listed messages (from GetMessagesWithDeleted) in place; they

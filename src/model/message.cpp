@@ -7,6 +7,22 @@
 
 namespace qb {
 
+void ReuseLines(BodyLines& lines, std::size_t count, BodyLines& spare) {
+    while (lines.size() > count) {
+        spare.push_back(std::move(lines.back()));
+        lines.pop_back();
+    }
+    lines.reserve(count);
+    while (lines.size() < count) {
+        if (spare.empty()) {
+            lines.emplace_back();
+        } else {
+            lines.push_back(std::move(spare.back()));
+            spare.pop_back();
+        }
+    }
+}
+
 CMessage::CMessage(std::int32_t index, std::int64_t offset, CMails* folder, std::string header,
                    std::string text)
     : m_nIndex(index), m_nOffset(offset), m_pFolder(folder), m_strHeader(std::move(header)),
@@ -57,7 +73,7 @@ std::string CMessage::GetAttachText() {
     return Prepare() ? m_strAttach : std::string();
 }
 
-bool CMessage::ComposeText() {
+void CMessage::ParseStructure() {
     std::string type = GetHeaderField("Content-Type:");
     if (type.empty())
         type = "text/plain";
@@ -65,12 +81,15 @@ bool CMessage::ComposeText() {
     if (encoding.empty())
         encoding = "7bit";
     m_pContent = std::make_unique<CContent>(type, encoding, "", "", "1.0");
-    CContent* top = m_pContent.get();
-    top->m_pLines = &m_aBody;
-    top->m_nFirstLine = 0;
-    top->m_nLineCount = m_nBodyLines;
-    top->Split();
+    m_pContent->m_pLines = &m_aBody;
+    m_pContent->m_nFirstLine = 0;
+    m_pContent->m_nLineCount = m_nBodyLines;
+    m_pContent->Split();
+}
 
+bool CMessage::ComposeText() {
+    ParseStructure();
+    const CContent* top = m_pContent.get();
     const CContent* text = top;
     while (EqualsNoCase(text->GetMediaType(), "multipart")) {
         text = text->m_pFirstPart.get();

@@ -15,6 +15,11 @@ namespace qb {
 class CArchive;
 class CMails;
 
+// Sets `lines` to `count` lines for a reader to assign, moving strings between it and `spare`
+// instead of destroying and making them: a reader that goes through many messages keeps the
+// strings' buffers from one message to the next. The lines' old contents remain until assigned.
+void ReuseLines(BodyLines& lines, std::size_t count, BodyLines& spare);
+
 class CMessage {
   public:
     CMessage() = default;
@@ -33,6 +38,10 @@ class CMessage {
     std::string GetAttachText();
     // Parses the body into m_pContent and builds m_strText and m_strAttach.
     bool ComposeText();
+    // Parses the body's MIME structure into m_pContent only, decoding nothing: for writers that
+    // need where the parts lie but not their text. The composed texts are left as they were, so
+    // whoever calls this resets m_pContent afterwards unless the texts were composed already.
+    void ParseStructure();
     // Takes the listed record's place, sizes and header text from `listed`, and forgets composed
     // texts; the folder and the body lines stay as they are. For in-memory copies of listed
     // messages that carry a body read in advance.

@@ -10,6 +10,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <thread>
+#include <utility>
 
 #ifdef _WIN32
 #include "platform/windows_api.h"
@@ -71,6 +72,10 @@ Verdict Tick(Op op, const std::string& what = {}) {
     g_lastPath = what;
     switch (g_plan.kind) {
     case FaultKind::Crash:
+        // The process stops dead: no destructor, no flush, no handler of its own runs.
+#ifdef _WIN32
+        ::TerminateProcess(::GetCurrentProcess(), 77);
+#endif
         _exit(77);
     case FaultKind::ShortWrite:
         return op == Op::Write ? Verdict::Short : Verdict::Fail;
@@ -582,6 +587,50 @@ bool File::Close() {
     const bool closed = ::close(fd) == 0 || Failure(m_path);
 #endif
     return closed && !injected;
+}
+
+// ---- FileSystemSync -------------------------------------------------------------------------
+
+bool FileSystemSync::Available() {
+#ifdef __linux__
+    return true;
+#else
+    return false;
+#endif
+}
+
+bool FileSystemSync::Open(const std::string& directory) {
+    Close();
+    if (Tick(Op::Open, directory) != Verdict::Go)
+        return false;
+    m_path = directory;
+#ifdef __linux__
+    do {
+        m_fd = ::open(directory.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    } while (m_fd < 0 && errno == EINTR);
+    return m_fd >= 0 || Failure(directory);
+#else
+    errno = ENOSYS;
+    return Failure(directory);
+#endif
+}
+
+bool FileSystemSync::Sync() {
+    if (m_fd < 0)
+        return false;
+    if (Tick(Op::Flush, m_path) != Verdict::Go)
+        return Injected(m_path);
+#ifdef __linux__
+    return !g_diskWaits || ::syncfs(m_fd) == 0 || Failure(m_path);
+#else
+    return false;
+#endif
+}
+
+void FileSystemSync::Close() {
+    if (m_fd >= 0)
+        CloseDescriptor(m_fd);
+    m_fd = -1;
 }
 
 // ---- FileLock -------------------------------------------------------------------------------
@@ -1101,25 +1150,64 @@ bool ReplaceFile(const std::string& target, const std::function<bool(File&)>& wr
 
 bool ReplaceFile(const std::string& target, const std::function<bool(File&)>& write,
                  const std::function<bool()>& stillValid) {
-    const std::string temp = TemporaryNameFor(target);
-    // A failure of the temporary file is told as one of the file it stands in for.
-    const auto failed = [&temp, &target] {
-        if (g_lastPath == temp)
-            g_lastPath = target;
+    FileReplacement replacement(target);
+    if (!replacement.Open())
         return false;
-    };
-    File file;
-    if (!file.Open(temp, OpenMode::CreateNew))
-        return failed();
-    bool ok = write(file) && file.Flush();
-    ok = file.Close() && ok;
-    ok = ok && stillValid();
-    if (ok && Tick(Op::Rename, temp) == Verdict::Go &&
-        (RenameReplacing(temp, target) || Failure(temp))) {
+    if (!write(replacement.Out())) {
+        replacement.Abandon();
+        return false;
+    }
+    return replacement.Commit(stillValid);
+}
+
+FileReplacement::FileReplacement(std::string target) : m_target(std::move(target)) {}
+
+FileReplacement::~FileReplacement() {
+    Abandon();
+}
+
+namespace {
+
+// A failure of a temporary file is told as one of the file it stands in for.
+void TellAsTarget(const std::string& temp, const std::string& target) {
+    if (g_lastPath == temp)
+        g_lastPath = target;
+}
+
+} // namespace
+
+bool FileReplacement::Open() {
+    m_temp = TemporaryNameFor(m_target);
+    if (!m_file.Open(m_temp, OpenMode::CreateNew)) {
+        TellAsTarget(m_temp, m_target);
+        return false;
+    }
+    m_bPending = true;
+    return true;
+}
+
+bool FileReplacement::Commit(const std::function<bool()>& stillValid) {
+    if (!m_bPending)
+        return false;
+    bool ok = m_file.Flush();
+    ok = m_file.Close() && ok;
+    ok = ok && (!stillValid || stillValid());
+    if (ok && Tick(Op::Rename, m_temp) == Verdict::Go &&
+        (RenameReplacing(m_temp, m_target) || Failure(m_temp))) {
+        m_bPending = false;
         return true;
     }
-    RemoveQuietly(temp);
-    return failed();
+    Abandon();
+    return false;
+}
+
+void FileReplacement::Abandon() {
+    if (!m_bPending)
+        return;
+    m_bPending = false;
+    m_file.Close();
+    RemoveQuietly(m_temp);
+    TellAsTarget(m_temp, m_target);
 }
 
 // ---- the process ----------------------------------------------------------------------------

@@ -113,6 +113,29 @@ class File {
     std::string m_path; // named in the reason of a failure (LastErrorText)
 };
 
+// Puts everything written to the file system that holds a directory on the disk in one sweep
+// (syncfs): for thousands of new files far less work than a flush of each. A failure to write
+// back any file there since Open (or the last Sync) makes Sync fail, so a file written after
+// Open and closed unflushed is on the disk once Sync succeeds. Where Available() is false (no
+// such call on the platform) each file must be flushed on its own.
+class FileSystemSync {
+  public:
+    FileSystemSync() = default;
+    ~FileSystemSync() { Close(); }
+    FileSystemSync(const FileSystemSync&) = delete;
+    FileSystemSync& operator=(const FileSystemSync&) = delete;
+
+    static bool Available();
+    bool Open(const std::string& directory);
+    bool IsOpen() const { return m_fd >= 0; }
+    bool Sync();
+    void Close();
+
+  private:
+    int m_fd = -1;
+    std::string m_path;
+};
+
 // Exclusive: one holder at a time. Shared: any number of holders, while nobody holds it
 // exclusively.
 enum class LockMode { Exclusive, Shared };
@@ -191,6 +214,30 @@ bool ReplaceFile(const std::string& target, const std::function<bool(File&)>& wr
 // removed, target untouched). Used when another program may change the target meanwhile.
 bool ReplaceFile(const std::string& target, const std::function<bool(File&)>& write,
                  const std::function<bool()>& stillValid);
+
+// ReplaceFile for a writer that fills more than one new file at once: the new file is written
+// through Out(), and Commit flushes it and renames it over `target`. Abandoned, or dropped before
+// a Commit that succeeded, the temporary file is removed and `target` stays as it was.
+class FileReplacement {
+  public:
+    explicit FileReplacement(std::string target);
+    ~FileReplacement();
+    FileReplacement(const FileReplacement&) = delete;
+    FileReplacement& operator=(const FileReplacement&) = delete;
+
+    // Creates the temporary file.
+    bool Open();
+    File& Out() { return m_file; }
+    // `stillValid`, when given, is asked just before the rename, as ReplaceFile asks it.
+    bool Commit(const std::function<bool()>& stillValid = {});
+    void Abandon();
+
+  private:
+    std::string m_target;
+    std::string m_temp;
+    File m_file;
+    bool m_bPending = false;
+};
 
 // A name beside `target` for a temporary file, unique in this process, that no store loader
 // takes for a folder.

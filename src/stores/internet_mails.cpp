@@ -290,10 +290,10 @@ bool IsListedRecord(fs::File& file, const CMessage& message) {
            GetLE32(head + 8) == static_cast<std::uint64_t>(message.m_nSize);
 }
 
-// Reads the body lines of a listed message from its record into `lines` (whose strings are used
-// again); false when the record at the message's offset is no longer the one that was listed or
-// cannot be read.
-bool ReadBody(WindowReader& reader, const CMessage& message, std::vector<std::string>& lines) {
+// Reads the body lines of a listed message from its record into `lines` (whose strings, and those
+// kept in `spare`, are used again); false when the record at the message's offset is no longer
+// the one that was listed or cannot be read.
+bool ReadBody(WindowReader& reader, const CMessage& message, BodyLines& lines, BodyLines& spare) {
     if (!FitsARecord(message))
         return false;
     const auto* head =
@@ -307,7 +307,7 @@ bool ReadBody(WindowReader& reader, const CMessage& message, std::vector<std::st
     const char* bytes = reader.Get(start, size);
     if (bytes == nullptr)
         return false;
-    lines.resize(static_cast<std::size_t>(std::max(message.m_nBodyLines, 0)));
+    ReuseLines(lines, static_cast<std::size_t>(std::max(message.m_nBodyLines, 0)), spare);
     std::size_t count = 0;
     const LineEnds ends = CountLineEnds(bytes, size);
     if (ends.cr == ends.crlf) {
@@ -354,20 +354,40 @@ void AppendRecord(std::string& out, const CMessage& message, std::uint32_t id, s
     }
 }
 
-// Makes sure the message's body lines and MIME tree are in memory. Sets `loaded` when this call
-// read the body (so that the caller can let it go again). False when the body cannot be read.
-bool PrepareSource(CMessage& message, bool& loaded) {
-    loaded = false;
-    if (message.m_pContent != nullptr)
-        return true;
-    if (message.m_pFolder != nullptr) {
-        if (!message.m_pFolder->ReadMessage(message))
-            return false;
-        loaded = true;
+// Makes the message's body lines and MIME structure available for its index record, decoding
+// nothing. Letting go of it lets go again of what this call read or parsed.
+class PreparedSource {
+  public:
+    explicit PreparedSource(CMessage& message) : m_message(message) {
+        if (message.m_pContent != nullptr)
+            return;
+        if (message.m_pFolder != nullptr) {
+            if (!message.m_pFolder->ReadMessage(message)) {
+                m_ok = false;
+                return;
+            }
+            m_loaded = true;
+        }
+        message.ParseStructure(); // a tree that fails to build still leaves its root
+        m_parsed = true;
     }
-    message.ComposeText(); // a tree that fails to build still leaves its root for the index
-    return true;
-}
+    ~PreparedSource() {
+        if (m_loaded)
+            m_message.ReleaseBody();
+        else if (m_parsed)
+            m_message.m_pContent.reset(); // its texts were not composed: composed when asked for
+    }
+    PreparedSource(const PreparedSource&) = delete;
+    PreparedSource& operator=(const PreparedSource&) = delete;
+    // False when the body cannot be read.
+    bool Ok() const { return m_ok; }
+
+  private:
+    CMessage& m_message;
+    bool m_ok = true;
+    bool m_loaded = false;
+    bool m_parsed = false;
+};
 
 // Appends records to a message file through one buffer.
 class RecordWriter {
@@ -569,6 +589,7 @@ bool CInternetMails::ForEachMessage(bool withDeleted, const MessageVisitor& visi
     if (!bodies.Open(MessageFilePath(), fs::OpenMode::Read))
         return false;
     WindowReader reader(bodies, bodies.Size());
+    BodyLines spare;
     bool unreadable = false;
     const LoadResult result = ScanRecords(
         [&removedIds](std::uint32_t id) {
@@ -577,7 +598,7 @@ bool CInternetMails::ForEachMessage(bool withDeleted, const MessageVisitor& visi
         [&](std::unique_ptr<CMessage> message, bool removed) {
             if (removed && !withDeleted)
                 return true;
-            if (!ReadBody(reader, *message, message->m_aBody)) {
+            if (!ReadBody(reader, *message, message->m_aBody, spare)) {
                 unreadable = true;
                 return false;
             }
@@ -692,8 +713,9 @@ bool CInternetMails::ReadMessage(CMessage& message) {
     if (!file.Open(MessageFilePath(), fs::OpenMode::Read))
         return false;
     WindowReader reader(file, file.Size());
-    std::vector<std::string> lines;
-    if (!ReadBody(reader, message, lines))
+    BodyLines lines;
+    BodyLines spare;
+    if (!ReadBody(reader, message, lines, spare))
         return false;
     message.m_aBody = std::move(lines);
     return true;
@@ -709,9 +731,11 @@ bool CInternetMails::ForEachListed(const std::function<bool(CMessage&)>& take) {
     // Each message is handed over as an in-memory copy with its body, so that whoever takes it
     // reads nothing again; the copy's line strings are used again for the next message.
     CMessage copy;
+    BodyLines spare;
     for (const auto& listed : m_pMessages) {
         CMessage* given = listed.get();
-        if (listed->m_pContent == nullptr && opened && ReadBody(reader, *listed, copy.m_aBody)) {
+        if (listed->m_pContent == nullptr && opened &&
+            ReadBody(reader, *listed, copy.m_aBody, spare)) {
             copy.CopyRecordFrom(*listed);
             given = &copy;
         }
@@ -778,8 +802,8 @@ class CInternetMails::Appender {
     Result Add(CMessage& message) {
         if (!m_file.IsOpen())
             return Result::Failed;
-        bool loaded = false;
-        if (!PrepareSource(message, loaded))
+        const PreparedSource prepared(message);
+        if (!prepared.Ok())
             return Result::Left;
         const std::uint32_t id = m_lastId + 1;
         const std::size_t size = RecordSize(message);
@@ -797,8 +821,6 @@ class CInternetMails::Appender {
             ++m_count;
             ++m_added;
         }
-        if (loaded)
-            message.ReleaseBody();
         if (result == Result::Failed)
             Abandon();
         return result;
@@ -919,15 +941,13 @@ bool CInternetMails::RemoveMessages(const std::vector<CMessage*>& messages) {
         if (!index.HasRecord(id)) {
             // Listed without an index record (its index was never written): give it one so
             // that the mark has somewhere to go.
-            bool loaded = false;
-            if (!PrepareSource(*message, loaded)) {
+            const PreparedSource prepared(*message);
+            if (!prepared.Ok()) {
                 all = false;
                 continue;
             }
             index.AddRecord(*message, id, static_cast<std::uint32_t>(message->m_nOffset),
                             static_cast<std::uint32_t>(message->m_nSize));
-            if (loaded)
-                message->ReleaseBody();
         }
         index.MarkRemoved(id);
         changed = true;
@@ -1004,7 +1024,7 @@ CMails* CInternetMails::CopyFolder(CMails& source) {
         const LoadResult loaded = internet->LoadMessagesFrom(index);
         if (loaded != LoadResult::Ok && loaded != LoadResult::Short)
             return nullptr;
-    } else if (!source.LoadMessages()) {
+    } else if (!source.ReadsOnceToCopy() && !source.LoadMessages()) {
         return nullptr;
     }
     // An existing folder whose name differs only in letter case takes the copy.
@@ -1033,14 +1053,22 @@ CMails* CInternetMails::CopyFolder(CMails& source) {
         target = AddSubFolder(std::make_unique<CInternetMails>(name, base));
 
     // All or nothing: a copy that fails, or is stopped, leaves no message of it behind. The
-    // messages stream through one at a time, whatever the folder's size.
-    if (source.MessageCount() == 0)
-        return target;
+    // messages stream through one at a time, whatever the folder's size; a source read only
+    // now may turn out unreadable, and is then taken back like a failed write. The files are
+    // opened for the first message: an empty folder's copy changes nothing more.
     Appender appender(*target);
-    bool ok = appender.Open() && source.ForEachListed([&](CMessage& message) {
-        return appender.Add(message) == Appender::Result::Added && ContinueAfterMessages();
-    });
-    ok = ok && appender.Added() == source.MessageCount() && appender.Commit();
+    bool opened = false;
+    std::size_t given = 0;
+    bool ok = source.ForEachToCopy(
+        [&](CMessage& message) {
+            if (!opened && !(opened = appender.Open()))
+                return false;
+            return appender.Add(message) == Appender::Result::Added && ContinueAfterMessages();
+        },
+        given);
+    if (ok && given == 0)
+        return target;
+    ok = ok && opened && appender.Added() == given && appender.Commit();
     if (ok)
         return target;
     appender.Abandon();
@@ -1103,13 +1131,16 @@ bool CInternetMails::Compact() {
         return true;
     LoadResult loaded = LoadResult::Ok;
     {
-        // The old index is let go of once it has told which messages are removed: the new one
-        // is built beside the copy.
-        CMailIndex oldIndex;
-        oldIndex.Load(IndexFilePath());
-        if (oldIndex.IsUnreadable())
+        // Of the old index only the ids marked removed are needed, not its records (several
+        // times the file's size in memory).
+        bool unreadable = false;
+        const std::vector<std::uint32_t> removed =
+            CMailIndex::RemovedIds(IndexFilePath(), &unreadable);
+        if (unreadable)
             return false; // the removed marks are unknown: compacting would bring them all back
-        loaded = LoadMessagesFrom(oldIndex);
+        loaded = LoadMessagesFrom([&removed](std::uint32_t id) {
+            return std::binary_search(removed.begin(), removed.end(), id);
+        });
     }
     // Never rebuild from a listing that may have missed messages. A header that counts more
     // records than there are (every record there read whole) misses none.
@@ -1132,26 +1163,32 @@ bool CInternetMails::Compact() {
         if (!out.Write(NewMessageFileHeader()))
             return false;
         WindowReader reader(in, in.Size());
-        CMailIndex index;
+        // The new index is written beside the new message file, a record at a time.
+        fs::FileReplacement newIndex(IndexFilePath());
+        if (!newIndex.Open())
+            return false;
+        CMailIndexWriter index(newIndex.Out());
         RecordWriter writer(out);
         std::uint64_t position = kMessageHeaderSize;
         std::uint32_t id = 0;
         // Each kept message goes through one in-memory copy whose line strings are used again.
         CMessage copy;
+        BodyLines spare;
         for (auto& message : m_pMessages) {
             // Stopping leaves the old files as they are.
             if (id > 0 && !ContinueAfterMessages())
                 return false;
-            if (!ReadBody(reader, *message, copy.m_aBody))
+            if (!ReadBody(reader, *message, copy.m_aBody, spare))
                 return false;
             copy.CopyRecordFrom(*message);
-            copy.ComposeText();
+            copy.ParseStructure();
             ++id;
             const std::size_t size = RecordSize(copy);
             if (position + size > kMaxMessageFileSize || !writer.Add(copy, id, size))
                 return false;
-            index.AddRecord(copy, id, static_cast<std::uint32_t>(position),
-                            static_cast<std::uint32_t>(size));
+            if (!index.Add(copy, id, static_cast<std::uint32_t>(position),
+                           static_cast<std::uint32_t>(size)))
+                return false;
             placements.push_back(
                 {id, static_cast<std::uint32_t>(position), static_cast<std::uint32_t>(size),
                  static_cast<std::int64_t>(size - kRecordHead - copy.m_strHeader.size() - 2)});
@@ -1162,7 +1199,7 @@ bool CInternetMails::Compact() {
         in.Close();
         // The new index goes in first: should the message file's replacement not follow, the
         // old messages are read with an index that hides none of them.
-        return index.Save(IndexFilePath());
+        return index.Finish() && newIndex.Commit();
     });
     if (!ok)
         return false;

@@ -24,6 +24,8 @@ constexpr std::uint32_t kTypeMultipart = 2;
 // Six 32-bit words of one descriptor in the file.
 constexpr std::size_t kEntryBytes = 24;
 constexpr int kTextItems = 6;
+// Index bytes gathered before a write: a large index is never held whole as bytes.
+constexpr std::size_t kWriteBlock = 256 << 10;
 
 // Reads little-endian fields from a byte buffer, remembering whether it ran out.
 class Cursor {
@@ -365,15 +367,22 @@ bool CMailIndex::Load(const std::string& path) {
     return true;
 }
 
-std::vector<std::uint32_t> CMailIndex::RemovedIds(const std::string& path) {
+std::vector<std::uint32_t> CMailIndex::RemovedIds(const std::string& path, bool* unreadable) {
     std::vector<std::uint32_t> removed;
+    bool ignored = false;
+    bool& failed = unreadable != nullptr ? *unreadable : ignored;
+    failed = false;
     fs::File file;
-    if (!file.Open(path, fs::OpenMode::Read))
+    if (!file.Open(path, fs::OpenMode::Read)) {
+        failed = fs::Exists(path);
         return removed;
+    }
     const std::int64_t size = file.Size();
     std::string bytes(static_cast<std::size_t>(std::max<std::int64_t>(size, 0)), '\0');
-    if (size < 0 || (size > 0 && !file.ReadExact(bytes.data(), bytes.size())))
+    if (size < 0 || (size > 0 && !file.ReadExact(bytes.data(), bytes.size()))) {
+        failed = true;
         return removed;
+    }
     file.Close();
 
     Cursor in(bytes, 0);
@@ -419,14 +428,12 @@ std::string CMailIndex::Serialize() const {
 }
 
 bool CMailIndex::Save(const std::string& path) const {
-    // Written a block at a time: a large index is not held a second time as bytes.
-    constexpr std::size_t kSaveBlock = 256 << 10;
     return fs::ReplaceFile(path, [this](fs::File& file) {
         std::string block;
         AppendHeader(block);
         for (const auto& record : m_aRecords) {
             WriteRecord(block, *record);
-            if (block.size() >= kSaveBlock) {
+            if (block.size() >= kWriteBlock) {
                 if (!file.Write(block))
                     return false;
                 block.clear();
@@ -465,14 +472,17 @@ bool CMailIndex::MarkLive(std::uint32_t messageId) {
     return true;
 }
 
-CIndexRecord& CMailIndex::AddRecord(const CMessage& message, std::uint32_t messageId,
-                                    std::uint32_t messageOffset, std::uint32_t messageSize) {
+namespace {
+
+// The record of a message just appended to the message file, to be placed at `recordOffset` in
+// the index file.
+std::unique_ptr<CIndexRecord> NewRecord(const CMessage& message, std::uint32_t messageId,
+                                        std::uint32_t messageOffset, std::uint32_t messageSize,
+                                        std::uint32_t recordOffset) {
     auto record = std::make_unique<CIndexRecord>();
     CIndexRecord& r = *record;
     r.m_nMessageId = messageId;
-    r.m_nRecordOffset = m_aRecords.empty() ? kHeaderSize
-                                           : m_aRecords.back()->m_nRecordOffset +
-                                                 m_aRecords.back()->m_nRecordLength;
+    r.m_nRecordOffset = recordOffset;
     r.m_nMessageOffset = messageOffset;
     r.m_nMessageSize = messageSize;
     r.m_nTextLength = messageSize - 16;
@@ -511,12 +521,65 @@ CIndexRecord& CMailIndex::AddRecord(const CMessage& message, std::uint32_t messa
     r.m_nItemsEnd = q + 22;
     r.m_nTrailing = padding;
     r.m_pTrailing.assign(padding, '\0');
+    return record;
+}
 
+} // namespace
+
+CIndexRecord& CMailIndex::AddRecord(const CMessage& message, std::uint32_t messageId,
+                                    std::uint32_t messageOffset, std::uint32_t messageSize) {
+    const std::uint32_t recordOffset = m_aRecords.empty() ? kHeaderSize
+                                                          : m_aRecords.back()->m_nRecordOffset +
+                                                                m_aRecords.back()->m_nRecordLength;
+    std::unique_ptr<CIndexRecord> record =
+        NewRecord(message, messageId, messageOffset, messageSize, recordOffset);
+    CIndexRecord& r = *record;
     m_nRecordCount += 1;
     m_nFileLength += r.m_nRecordLength;
     m_firstById.emplace(messageId, &r);
     m_aRecords.push_back(std::move(record));
     return r;
+}
+
+// ---- writing a new index record by record -------------------------------------------------------
+
+CMailIndexWriter::CMailIndexWriter(fs::File& file) : m_file(file) {
+    m_block.assign(CMailIndex::kHeaderSize, '\0');
+}
+
+CMailIndexWriter::~CMailIndexWriter() = default;
+
+bool CMailIndexWriter::Add(const CMessage& message, std::uint32_t messageId,
+                           std::uint32_t messageOffset, std::uint32_t messageSize) {
+    if (m_bFailed)
+        return false;
+    const std::unique_ptr<CIndexRecord> record =
+        NewRecord(message, messageId, messageOffset, messageSize, m_header.m_nFileLength);
+    WriteRecord(m_block, *record);
+    m_header.m_nRecordCount += 1;
+    m_header.m_nFileLength += record->m_nRecordLength;
+    if (m_block.size() >= kWriteBlock) {
+        if (!m_file.Write(m_block)) {
+            m_bFailed = true;
+            return false;
+        }
+        m_block.clear();
+        m_bBlockWritten = true;
+    }
+    return true;
+}
+
+bool CMailIndexWriter::Finish() {
+    if (m_bFailed)
+        return false;
+    std::string header;
+    m_header.AppendHeader(header);
+    if (!m_bBlockWritten) {
+        // Everything is still here: one write, header first.
+        m_block.replace(0, header.size(), header);
+        return m_file.Write(m_block);
+    }
+    return (m_block.empty() || m_file.Write(m_block)) && m_file.Seek(0) && m_file.Write(header);
 }
 
 } // namespace qb

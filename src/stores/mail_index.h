@@ -14,6 +14,9 @@ namespace qb {
 
 class CContent;
 class CMessage;
+namespace fs {
+class File;
+}
 
 // One body-part descriptor. In the file each list of descriptors is preceded by its count; the
 // count is kept on the entry that follows it (kNoCount when none does).
@@ -98,8 +101,10 @@ class CMailIndex {
     bool IsUnreadable() const { return m_bUnreadable; }
     // The ids whose first record in the index file at `path` is marked removed, sorted, read as
     // Load reads the file (a damaged file up to its last complete record) without keeping the
-    // records: for listing a folder, where the index itself is not needed.
-    static std::vector<std::uint32_t> RemovedIds(const std::string& path);
+    // records: for listing a folder, where the index itself is not needed. `unreadable`, when
+    // given, tells what IsUnreadable would after Load.
+    static std::vector<std::uint32_t> RemovedIds(const std::string& path,
+                                                 bool* unreadable = nullptr);
     // Writes the whole index under a temporary name and puts it in place of `path`.
     bool Save(const std::string& path) const;
     // The index's bytes as Save writes them.
@@ -128,6 +133,7 @@ class CMailIndex {
     std::vector<std::unique_ptr<CIndexRecord>> m_aRecords;
 
   private:
+    friend class CMailIndexWriter;
     // The header's bytes as the file begins with them.
     void AppendHeader(std::string& out) const;
     void Reset();
@@ -136,6 +142,34 @@ class CMailIndex {
     bool m_bUnreadable = false;
     // The first record of each id.
     std::unordered_map<std::uint32_t, CIndexRecord*> m_firstById;
+};
+
+// Writes a new index into an open file a record at a time, holding one block of bytes and no
+// records: a large folder's index is rebuilt without keeping it whole. The file's bytes are those
+// that AddRecord for each message and Save would write.
+class CMailIndexWriter {
+  public:
+    explicit CMailIndexWriter(fs::File& file);
+    ~CMailIndexWriter();
+    CMailIndexWriter(const CMailIndexWriter&) = delete;
+    CMailIndexWriter& operator=(const CMailIndexWriter&) = delete;
+
+    // The record of a message just written to the new message file, as AddRecord makes it.
+    bool Add(const CMessage& message, std::uint32_t messageId, std::uint32_t messageOffset,
+             std::uint32_t messageSize);
+    // Writes what is left and the header, which counts the records only now that they are
+    // known. The file is complete once this returns true.
+    bool Finish();
+
+  private:
+    fs::File& m_file;
+    // Holds no records: its header counts those written, and the file's length so far is where
+    // the next one goes.
+    CMailIndex m_header;
+    // Bytes not yet written. The first block begins with room for the header.
+    std::string m_block;
+    bool m_bBlockWritten = false;
+    bool m_bFailed = false;
 };
 
 } // namespace qb

@@ -102,7 +102,7 @@ struct ScannedMessage {
     std::int64_t lines = 0;
     std::int64_t bodyLines = 0;
     std::string header;
-    std::vector<std::string> body; // only when asked for
+    BodyLines body; // only when asked for
 };
 
 // Reads the folder file and hands every message to `sink` as soon as it ends; `sink` returns
@@ -110,13 +110,15 @@ struct ScannedMessage {
 // body lines are only counted, a block at a time, up to the next line that may be a separator.
 // Lines before the first separator belong to the first message's bytes but to no header. A
 // separator line inside a header does not start a message but still counts in the indices.
-// False when the file could not be read to its end or `sink` stopped it.
+// False when the file could not be read to its end or `sink` stopped it. The line strings a sink
+// leaves in the message's body are used again for the next message.
 template <typename Sink> bool ScanFolder(LineReader& reader, bool withBodies, Sink&& sink) {
     std::string_view line;
     LineEnd end;
     std::int64_t position = 0;
     std::int64_t separators = 0;
     ScannedMessage current;
+    BodyLines spare;
     bool inHeader = false;
     bool inBody = false;
     bool headerEnded = false;
@@ -162,7 +164,10 @@ template <typename Sink> bool ScanFolder(LineReader& reader, bool withBodies, Si
         if (complete) {
             if (!finish(position, separators - 2))
                 return false;
+            ReuseLines(current.body, 0, spare);
+            BodyLines lines = std::move(current.body);
             current = ScannedMessage{};
+            current.body = std::move(lines);
             current.offset = position;
             current.separator = position;
             headerEnded = false;
@@ -174,8 +179,15 @@ template <typename Sink> bool ScanFolder(LineReader& reader, bool withBodies, Si
         } else if (inBody) {
             ++current.lines;
             ++current.bodyLines;
-            if (withBodies && !headerEnd)
-                current.body.emplace_back(line);
+            if (withBodies && !headerEnd) {
+                if (spare.empty()) {
+                    current.body.emplace_back(line);
+                } else {
+                    current.body.push_back(std::move(spare.back()));
+                    spare.pop_back();
+                    current.body.back().assign(line);
+                }
+            }
         }
         position += lineBytes;
     }
@@ -313,12 +325,15 @@ bool NeedsQuote(std::string_view line) {
 void AppendBodyLine(std::string& bytes, std::string_view line, std::int64_t& bodySize,
                     std::int64_t& lines) {
     for (;;) {
-        // A plain loop: find_first_of with a set runs a library search per byte.
-        std::size_t brk = 0;
-        while (brk < line.size() && line[brk] != '\r' && line[brk] != '\n')
-            ++brk;
-        if (brk == line.size())
-            brk = std::string_view::npos;
+        // Two memchr scans: find_first_of with a set runs a library search per byte.
+        const void* cr = line.empty() ? nullptr : std::memchr(line.data(), '\r', line.size());
+        const void* lf = line.empty() ? nullptr : std::memchr(line.data(), '\n', line.size());
+        const char* stop =
+            static_cast<const char*>(cr != nullptr && lf != nullptr ? std::min(cr, lf)
+                                     : cr != nullptr                ? cr
+                                                                    : lf);
+        const std::size_t brk =
+            stop == nullptr ? std::string_view::npos : static_cast<std::size_t>(stop - line.data());
         const std::string_view piece = line.substr(0, brk);
         const std::size_t before = bytes.size();
         if (NeedsQuote(piece))
@@ -415,11 +430,12 @@ bool HeaderStillThere(LineReader& reader, const CMessage& message, std::int64_t 
         reader, message, fileSize, [](const std::string&, std::int64_t) {}, inOrder);
 }
 
-// Reads the listed message's body lines into `body` (whose strings are reused), after making sure
-// the file still holds its header where it was listed: body lines read from a file that changed
-// since the listing would be another message's. Lines missing at the end of the file stay empty.
+// Reads the listed message's body lines into `body` (whose strings, and those kept in `spare`, are
+// used again), after making sure the file still holds its header where it was listed: body lines
+// read from a file that changed since the listing would be another message's. Lines missing at
+// the end of the file stay empty.
 bool ReadBodyLines(LineReader& reader, std::int64_t fileSize, const CMessage& message,
-                   std::vector<std::string>& body, bool inOrder) {
+                   BodyLines& body, BodyLines& spare, bool inOrder) {
     const std::int64_t bodyStart = message.m_nOffset + message.m_nSize - message.m_nBodySize;
     // Every line but a last one takes at least one byte: more lines than that cannot be this
     // file's message.
@@ -429,7 +445,7 @@ bool ReadBodyLines(LineReader& reader, std::int64_t fileSize, const CMessage& me
     if (!HeaderStillThere(reader, message, fileSize, inOrder) ||
         !(inOrder ? reader.SkipTo(bodyStart) : reader.Seek(bodyStart)))
         return false;
-    body.resize(static_cast<std::size_t>(message.m_nBodyLines));
+    ReuseLines(body, static_cast<std::size_t>(message.m_nBodyLines), spare);
     for (std::size_t i = 0; i < body.size(); ++i) {
         if (!reader.ReadLine(body[i])) {
             if (reader.Failed())
@@ -690,17 +706,40 @@ bool CNetscapeMails::ForEachMessage(bool withDeleted, const MessageVisitor& visi
     LineReader reader(file, kReadBlock);
     bool stopped = false; // by `visit`, which is not a failure to read
     const bool read = ScanFolder(reader, true, [&](ScannedMessage&& scanned) {
-        std::vector<std::string> body = std::move(scanned.body);
         const std::unique_ptr<CMessage> message = MakeMessage(std::move(scanned), this);
         const bool deleted = IsMarkedDeleted(*message);
         message->m_bDeleted = deleted;
         if (deleted && !withDeleted)
             return true;
-        message->m_aBody = std::move(body);
+        message->m_aBody = std::move(scanned.body);
         stopped = !visit(*message, deleted);
+        scanned.body = std::move(message->m_aBody); // its strings serve the next message
         return !stopped;
     });
     return read || stopped;
+}
+
+bool CNetscapeMails::ForEachToCopy(const std::function<bool(CMessage&)>& take, std::size_t& given) {
+    given = 0;
+    if (IsRoot() && fs::IsDirectory(m_strPath))
+        return true;
+    fs::File file;
+    if (!file.Open(m_strPath, fs::OpenMode::Read))
+        return false;
+    LineReader reader(file, kReadBlock);
+    bool stopped = false;
+    const bool read = ScanFolder(reader, true, [&](ScannedMessage&& scanned) {
+        // Belonging to no folder, the message is taken as carrying its body.
+        const std::unique_ptr<CMessage> message = MakeMessage(std::move(scanned), nullptr);
+        if (IsMarkedDeleted(*message))
+            return true;
+        message->m_aBody = std::move(scanned.body);
+        ++given;
+        stopped = !take(*message);
+        scanned.body = std::move(message->m_aBody);
+        return !stopped;
+    });
+    return read && !stopped;
 }
 
 std::int64_t CNetscapeMails::StoreBytes() const {
@@ -745,8 +784,9 @@ bool CNetscapeMails::ReadMessage(CMessage& message) {
     const std::int64_t bufferSize = std::clamp<std::int64_t>(
         std::max(message.m_nSize, message.m_nBodySize) + 16, 16, LineReader::kDefaultBuffer);
     LineReader reader(file, static_cast<std::size_t>(bufferSize));
-    std::vector<std::string> body;
-    if (!ReadBodyLines(reader, file.Size(), message, body, false))
+    BodyLines body;
+    BodyLines spare;
+    if (!ReadBodyLines(reader, file.Size(), message, body, spare, false))
         return false;
     message.m_aBody = std::move(body);
     return true;
@@ -763,10 +803,11 @@ bool CNetscapeMails::ForEachListed(const std::function<bool(CMessage&)>& take) {
     // Each message is handed over as an in-memory copy with its body, so that whoever takes it
     // reads nothing again; the copy's line strings are used again for the next message.
     CMessage copy;
+    BodyLines spare;
     for (const auto& listed : m_pMessages) {
         CMessage* given = listed.get();
         if (listed->m_pContent == nullptr && opened &&
-            ReadBodyLines(reader, size, *listed, copy.m_aBody, true)) {
+            ReadBodyLines(reader, size, *listed, copy.m_aBody, spare, true)) {
             copy.CopyRecordFrom(*listed);
             given = &copy;
         }
@@ -1162,9 +1203,10 @@ CMails* CNetscapeMails::CopyInto(CMails& source, CopyJournal& journal) {
     if (&source == this || source.Contains(this) || m_strPath == source.m_strPath ||
         (source.GetType() == kNetscape && m_strPath.rfind(below, 0) == 0))
         return nullptr;
-    // The source is read before anything is made: one that cannot be read is not copied as an
+    // The source is read before anything is made (or, by a store that reads once to copy, as the
+    // copy is made, which a failure takes back): one that cannot be read is not copied as an
     // empty folder, and its sub-folders are listed before the copy could appear among them.
-    if (!source.LoadMessages())
+    if (!source.ReadsOnceToCopy() && !source.LoadMessages())
         return nullptr;
     const std::vector<CMails*> children = source.GetSubFolders();
     if (source.m_bFoldersPending)
@@ -1207,21 +1249,28 @@ CMails* CNetscapeMails::CopyInto(CMails& source, CopyJournal& journal) {
         journal.steps.push_back({CopyJournal::Step::Node, {}, target});
     }
 
-    if (source.MessageCount() > 0) {
-        const std::int64_t size = fs::FileSize(path);
-        if (size < 0)
-            return nullptr;
-        journal.steps.push_back(
-            {CopyJournal::Step::Append, path, target, size, target->m_pMessages.size()});
+    if (source.ReadsOnceToCopy() || source.MessageCount() > 0) {
         // The messages stream through: neither their bodies nor a list of what was written
-        // stays in memory, whatever the folder's size.
+        // stays in memory, whatever the folder's size. The file is opened for the first message.
         Appender appender(*target, false);
-        if (!appender.Open())
-            return nullptr;
-        const bool all = source.ForEachListed([&](CMessage& message) {
-            return appender.Add(message, true) && ContinueAfterMessages();
-        });
-        if (!all || appender.Finish() != source.MessageCount())
+        bool opened = false;
+        std::size_t given = 0;
+        const bool all = source.ForEachToCopy(
+            [&](CMessage& message) {
+                if (!opened) {
+                    const std::int64_t size = fs::FileSize(path);
+                    if (size < 0)
+                        return false;
+                    journal.steps.push_back({CopyJournal::Step::Append, path, target, size,
+                                             target->m_pMessages.size()});
+                    if (!appender.Open())
+                        return false;
+                    opened = true;
+                }
+                return appender.Add(message, true) && ContinueAfterMessages();
+            },
+            given);
+        if (!all || (given > 0 && appender.Finish() != given))
             return nullptr;
     }
     for (CMails* child : children) {

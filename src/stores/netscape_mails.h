@@ -68,6 +68,8 @@ class CNetscapeMails : public CMails {
     bool AddMessages(const std::vector<CMessage*>& messages, std::vector<bool>& added) override;
     // The listed messages with their bodies, read front to back through one open file.
     bool ForEachListed(const std::function<bool(CMessage&)>& take) override;
+    bool ReadsOnceToCopy() const override { return true; }
+    bool ForEachToCopy(const std::function<bool(CMessage&)>& take, std::size_t& given) override;
     // One file open and one renumbering for all; those that could not be removed stay listed.
     bool RemoveMessages(const std::vector<CMessage*>& messages) override;
     // Clears the deleted bit of each message's status field in place (one byte; the field keeps

@@ -142,14 +142,10 @@ void CMailListView::Fill(CMails* folder) {
     m_nShownItem = -1;
     m_model->Fill(folder, listMessages);
     m_nShownItem = -1;
-    if (onRowsChanged)
-        onRowsChanged();
 }
 
 void CMailListView::RowsChanged() {
     m_model->RowsChanged();
-    if (onRowsChanged)
-        onRowsChanged();
 }
 
 void CMailListView::DeleteAllItems() {

@@ -62,8 +62,6 @@ class CMailListView : public QTreeView {
     std::function<void(CMessage&)> onShowMessage;
     // Gives the messages the list shows of a folder (its live ones when not set).
     std::function<MessageList&(CMails&)> listMessages;
-    // Told after the rows were filled again or their deleted marks changed.
-    std::function<void()> onRowsChanged;
     // The deleted marks of the shown messages changed: the rows are drawn again.
     void RowsChanged();
 

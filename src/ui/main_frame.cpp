@@ -112,7 +112,6 @@ CMainFrame::~CMainFrame() {
     m_list->onContextMenu = nullptr;
     m_list->onShowMessage = nullptr;
     m_list->listMessages = nullptr;
-    m_list->onRowsChanged = nullptr;
     m_content->onSaveAttachment = nullptr;
     m_doc = nullptr;
 }
@@ -339,11 +338,6 @@ void CMainFrame::SetDocument(CQuillboxDoc* document) {
         // Damage met while listing is said on the folder's item and in the status bar.
         m_doc->ReportFolderWarning(folder);
         return *listed;
-    };
-    m_list->onRowsChanged = [this] {
-        if (m_doc != nullptr && m_doc->Undelete().ShowsDeleted())
-            ShowStatus(QString::fromStdString(CUndeleteCommands::ShownText(
-                static_cast<std::size_t>(m_list->Model()->DeletedCount()))));
     };
     UpdateCommandStates();
 }

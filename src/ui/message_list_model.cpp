@@ -62,14 +62,17 @@ void MessageListModel::ApplyOrder() {
     emit layoutChanged({}, QAbstractItemModel::VerticalSortHint);
 }
 
-int MessageListModel::DeletedCount() const {
-    return static_cast<int>(std::count_if(m_messages.begin(), m_messages.end(),
-                                          [](const CMessage* m) { return m->m_bDeleted; }));
-}
-
 void MessageListModel::RowsChanged() {
     if (!m_rows.empty())
         emit dataChanged(index(0, 0), index(rowCount() - 1, columnCount() - 1));
+}
+
+void MessageListModel::SetFrozen(bool frozen) {
+    if (frozen == m_frozen)
+        return;
+    m_frozen = frozen;
+    if (!frozen)
+        RowsChanged();
 }
 
 void MessageListModel::Clear() {
@@ -119,7 +122,7 @@ int MessageListModel::columnCount(const QModelIndex& parent) const {
 }
 
 QVariant MessageListModel::data(const QModelIndex& index, int role) const {
-    CMessage* message = index.isValid() ? MessageAt(index.row()) : nullptr;
+    CMessage* message = index.isValid() && !m_frozen ? MessageAt(index.row()) : nullptr;
     if (message == nullptr)
         return {};
     switch (role) {

@@ -36,12 +36,15 @@ class MessageListModel : public QAbstractTableModel {
     static constexpr int kListWaitMs = 250;
 
     void Fill(CMails* folder, const std::function<MessageList&(CMails&)>& list = {});
-    // The rows whose message is marked deleted (drawn greyed, with their own icon).
-    int DeletedCount() const;
     // True from Fill with a folder until Clear.
     bool Filled() const { return m_filled; }
     // The deleted marks changed: every row is drawn again.
     void RowsChanged();
+    // While a long operation runs, the records the rows refer to may be freed and read again:
+    // a frozen model shows empty cells and reads no record (the view still lays its rows out).
+    // Thawed, every row is drawn again.
+    void SetFrozen(bool frozen);
+    bool Frozen() const { return m_frozen; }
     void Clear();
     void RemoveRow(int row);
     CMessage* MessageAt(int row) const;
@@ -69,6 +72,7 @@ class MessageListModel : public QAbstractTableModel {
     std::vector<std::size_t> m_rows;
     MessageSort m_order;
     bool m_filled = false;
+    bool m_frozen = false;
     QIcon m_rowIcon;
     QIcon m_deletedIcon;
 };

@@ -6,6 +6,7 @@
 #include "ui/folder_tree_view.h"
 #include "ui/mail_list_view.h"
 #include "ui/main_frame.h"
+#include "ui/message_list_model.h"
 #include "ui/text_codec.h"
 
 #include <QApplication>
@@ -160,12 +161,15 @@ namespace {
 // and the window kept responsive about twenty times a second, with Cancel.
 class DialogProgress : public ProgressSink {
   public:
-    // `frozen` is not drawn while the operation runs: its rows may name messages that the
-    // operation frees and lists again.
-    DialogProgress(QWidget* parent, QWidget* frozen, const QString& title, int showAfter)
+    // `frozen` is not drawn, and its model reads no record, while the operation runs: its rows
+    // may name messages that the operation frees and lists again, and the view lays its rows out
+    // (asking their cells) whenever the window's events are processed.
+    DialogProgress(QWidget* parent, CMailListView* frozen, const QString& title, int showAfter)
         : m_dialog(title, QObject::tr("Cancel"), 0, 0, parent), m_frozen(frozen),
-          m_wasDrawn(frozen->updatesEnabled()), m_showAfter(showAfter) {
+          m_wasDrawn(frozen->updatesEnabled()), m_wasFrozen(frozen->Model()->Frozen()),
+          m_showAfter(showAfter) {
         m_frozen->setUpdatesEnabled(false);
+        m_frozen->Model()->SetFrozen(true);
         m_dialog.setWindowTitle(QStringLiteral("Quillbox"));
         m_dialog.setWindowModality(Qt::WindowModal);
         m_dialog.setAutoClose(false);
@@ -177,7 +181,10 @@ class DialogProgress : public ProgressSink {
     }
     // An operation inside another (the list read again at the end of a compaction) leaves the
     // list as frozen as the outer one keeps it.
-    ~DialogProgress() override { m_frozen->setUpdatesEnabled(m_wasDrawn); }
+    ~DialogProgress() override {
+        m_frozen->Model()->SetFrozen(m_wasFrozen);
+        m_frozen->setUpdatesEnabled(m_wasDrawn);
+    }
     DialogProgress(const DialogProgress&) = delete;
     DialogProgress& operator=(const DialogProgress&) = delete;
 
@@ -203,8 +210,9 @@ class DialogProgress : public ProgressSink {
 
   private:
     QProgressDialog m_dialog;
-    QWidget* m_frozen;
+    CMailListView* m_frozen;
     bool m_wasDrawn;
+    bool m_wasFrozen;
     int m_showAfter;
     QElapsedTimer m_started;
     QElapsedTimer m_drawn;

@@ -158,7 +158,8 @@ TEST_F(BackupRestoreTest, DamagedArchivesAreReportedAndChangeNothing) {
     const std::string file = dir / "good.qbf";
     ASSERT_EQ(doc.BackupRestore().Backup(work, file).outcome, Outcome::Done);
     const std::string bytes = ReadFile(file);
-    const std::string full = std::filesystem::absolute(dir / "bad.qbf").lexically_normal().string();
+    const std::string full =
+        std::filesystem::absolute(dir / "bad.qbf").lexically_normal().generic_string();
 
     struct Case {
         std::string bytes;

@@ -6,8 +6,14 @@
 
 #include <gtest/gtest.h>
 
+#include <filesystem>
+
+#ifdef _WIN32
+#include "platform/windows_api.h"
+#else
 #include <sys/stat.h>
 #include <unistd.h>
+#endif
 
 namespace qb {
 namespace {
@@ -124,11 +130,21 @@ TEST_F(MessageFileTest, UnreadableFilesAreRefused) {
     const std::string path = dir / "m.eml";
     WriteFile(path, "Subject: x\n\nbody\n");
     EXPECT_TRUE(CanReadMessageFile(path));
+#ifdef _WIN32
+    // Held open by another without sharing, it cannot be opened.
+    const HANDLE held = ::CreateFileW(std::filesystem::path(path).c_str(), GENERIC_READ, 0, nullptr,
+                                      OPEN_EXISTING, 0, nullptr);
+    ASSERT_NE(held, INVALID_HANDLE_VALUE);
+    EXPECT_FALSE(CanReadMessageFile(path));
+    EXPECT_EQ(ReadMessageFile(path, holder, error), nullptr);
+    ::CloseHandle(held);
+#else
     if (geteuid() != 0) { // root reads whatever the mode says
         ASSERT_EQ(chmod(path.c_str(), 0), 0);
         EXPECT_FALSE(CanReadMessageFile(path));
         EXPECT_EQ(ReadMessageFile(path, holder, error), nullptr);
     }
+#endif
 }
 
 TEST_F(MessageFileTest, ReadFailureMidwayGivesNoMessage) {

@@ -71,6 +71,32 @@ TEST_F(UndeleteTest, AListShowingDeletedMessagesIsFilledAgainAfterRemovals) {
     EXPECT_EQ(port.refills, 2);
 }
 
+// The status line counts the deleted messages of the list while they are shown, follows the
+// list to another folder and to an undelete, and is cleared when they are no longer shown.
+TEST_F(UndeleteTest, StatusLineCountsTheDeletedMessagesOfTheListShown) {
+    TestFolder* inbox = Sub(AddMailbox("A"), "Inbox");
+    TestFolder* other = Sub(AddMailbox("B"), "Other");
+    AddMail(inbox, "live");
+    CMessage* gone = AddMail(inbox, "gone");
+    gone->m_bDeleted = true;
+    AddMail(other, "live");
+    Open();
+    CUndeleteCommands& undelete = doc.Undelete();
+    undelete.ListMessages(*inbox);
+    EXPECT_THAT(port.statuses, IsEmpty());
+    undelete.SetShowDeleted(true);
+    undelete.ListMessages(*inbox);
+    undelete.ListMessages(*other);
+    undelete.ListMessages(*inbox);
+    ASSERT_EQ(undelete.OnUndelete(List(inbox, {gone})), Outcome::Done);
+    undelete.SetShowDeleted(false);
+    undelete.ListMessages(*other);
+    undelete.ListMessages(*inbox);
+    EXPECT_THAT(port.statuses,
+                ElementsAre("1 deleted message shown", "0 deleted messages shown",
+                            "1 deleted message shown", "0 deleted messages shown", ""));
+}
+
 TEST(CompactNotice, SaysHowManyMessagesInHowManyMailboxes) {
     EXPECT_EQ(CCompactCommand::DeletedNotice({0, 0}), "No deleted messages to remove.");
     EXPECT_EQ(CCompactCommand::DeletedNotice({1, 1}),

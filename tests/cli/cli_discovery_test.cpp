@@ -23,7 +23,11 @@ class CliDiscovery : public CliTest {
         stdfs::create_directories(stdfs::path(dir / name).parent_path());
         WriteFile(dir / name, text);
     }
+    // Where no symbolic link can be made the home is built without them, and the case about
+    // what they lead to is skipped.
     void Link(const std::string& target, const std::string& name) {
+        if (!kSymbolicLinks)
+            return;
         stdfs::create_directories(stdfs::path(dir / name).parent_path());
         stdfs::create_directory_symlink(target, dir / name);
     }
@@ -94,6 +98,8 @@ class CliDiscovery : public CliTest {
 };
 
 TEST_F(CliDiscovery, ListsEveryStoreOnceAndFirstRunRegistersThem) {
+    if (!kSymbolicLinks)
+        GTEST_SKIP() << "the stores are found through symbolic links, which cannot be made here";
     BuildHome();
     // The registry's own key first; WINEPREFIX before ~/.wine, whose Navigator directory is the
     // registry's reached through a link; ~/.icedove holds the same profiles as ~/.thunderbird.

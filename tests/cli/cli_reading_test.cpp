@@ -85,7 +85,7 @@ TEST_F(CliReading, RecordsGiveTruePositionsAndSizes) {
 }
 
 TEST_F(CliReading, OutputThatCannotBeWrittenIsAFailure) {
-    CliResult r = RunWithOutputTo("/dev/full", {"list", "netscape:" + mail, "Inbox"});
+    CliResult r = RunWithRefusedOutput({"list", "netscape:" + mail, "Inbox"});
     EXPECT_EQ(r.status, 1) << r;
     EXPECT_EQ(r.err, "Cannot write to standard output\n");
 }

@@ -7,6 +7,10 @@
 
 #include <filesystem>
 
+#ifdef _WIN32
+#include "platform/windows_api.h"
+#endif
+
 namespace qb {
 namespace {
 
@@ -119,14 +123,31 @@ TEST(MaildirReader, FoldersFlagsAndUnreadableFiles) {
     for (const char* sub : {"", "/cur", "/new", "/tmp", "/.A", "/.A/cur", "/.A.b&AC4-c&-d",
                             "/.A.b&AC4-c&-d/new", "/.notafolder"})
         std::filesystem::create_directory(root + sub);
-    test::WriteFile(root + "/cur/2.x:2,FRS", "S: 2\n");
+#ifdef _WIN32
+    const std::string info = "!2,"; // a file name there cannot hold ':'
+#else
+    const std::string info = ":2,";
+#endif
+    test::WriteFile(root + "/cur/2.x" + info + "FRS", "S: 2\n");
     test::WriteFile(root + "/new/1.x", "From env\nS: 1\n");
     test::WriteFile(root + "/tmp/0.x", "half");
     test::WriteFile(root + "/cur/.hidden", "no");
-    std::filesystem::create_symlink(root + "/missing", root + "/cur/3.x:2,T");
-    test::WriteFile(root + "/.A/cur/1.y:2,", "S: A\n");
+    const std::string unreadable = root + "/cur/3.x" + info + "T";
+#ifdef _WIN32
+    // Held open by another without sharing.
+    test::WriteFile(unreadable, "S: 3\n");
+    const HANDLE held = ::CreateFileW(std::filesystem::path(unreadable).c_str(), GENERIC_READ, 0,
+                                      nullptr, OPEN_EXISTING, 0, nullptr);
+    ASSERT_NE(held, INVALID_HANDLE_VALUE);
+#else
+    std::filesystem::create_symlink(root + "/missing", unreadable);
+#endif
+    test::WriteFile(root + "/.A/cur/1.y" + info, "S: A\n");
     test::WriteFile(root + "/.A.b&AC4-c&-d/new/1.z", "S: deep\n");
     const auto items = ReadAll(root);
+#ifdef _WIN32
+    ::CloseHandle(held);
+#endif
     ASSERT_EQ(items.size(), 5u);
     EXPECT_EQ(items[0].text, "S: 1\n"); // the envelope line is not part of the message
     EXPECT_EQ(items[0].status_bits, 0u);

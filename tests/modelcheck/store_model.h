@@ -27,11 +27,13 @@
 #include <tuple>
 #include <vector>
 
+#ifndef _WIN32
 #include <signal.h>
 #include <spawn.h>
 #include <sys/wait.h>
 #include <unistd.h>
 extern char** environ;
+#endif
 
 namespace qb::test {
 
@@ -168,12 +170,25 @@ inline bool ModelOf(CMails& folder, CMessage& message, MMessage& out) {
 
 // One python3 process for the whole test program, asked for one folder file at a time: it answers
 // with the bodies of the messages not marked deleted, each as its lines joined by LF (trailing
-// empty lines left out), in hex.
+// empty lines left out), in hex. The Windows build has no such reader (wine has no Python): the
+// folders are compared with the model only there.
 class PythonMbox {
   public:
     static PythonMbox& Instance() {
         static PythonMbox instance;
         return instance;
+    }
+
+    // Whether there is a second reader to ask; where there is none, says so once.
+    static bool Present() {
+#ifdef _WIN32
+        [[maybe_unused]] static const int told =
+            std::fprintf(stderr, "model check: Netscape folders are compared with the model only: "
+                                 "Python's mailbox is not asked on Windows (wine has no Python)\n");
+        return false;
+#else
+        return true;
+#endif
     }
 
     bool Read(const std::string& path, std::vector<std::string>& bodies, std::string& error) {
@@ -210,6 +225,9 @@ class PythonMbox {
     }
 
   private:
+#ifdef _WIN32
+    PythonMbox() = default;
+#else
     PythonMbox() {
         static const char* const kScript = R"PY(
 import mailbox, re, sys
@@ -266,6 +284,8 @@ for request in sys.stdin.buffer:
         if (m_pid > 0)
             waitpid(m_pid, nullptr, 0);
     }
+    pid_t m_pid = -1;
+#endif
     bool ReadLine(std::string& line) {
         line.clear();
         for (int c; (c = std::fgetc(m_out)) != EOF;) {
@@ -282,7 +302,6 @@ for request in sys.stdin.buffer:
         return out;
     }
 
-    pid_t m_pid = -1;
     FILE* m_in = nullptr;
     FILE* m_out = nullptr;
 };
@@ -556,7 +575,7 @@ inline void CheckFolder(CMails& folder, MFolder& model, const std::string& path,
     if (listed != expected)
         problems.push_back(path + ": holds " + ::testing::PrintToString(listed) + " instead of " +
                            ::testing::PrintToString(expected));
-    if (netscape && !folder.IsRoot()) {
+    if (netscape && !folder.IsRoot() && PythonMbox::Present()) {
         std::vector<std::string> peer;
         std::string error;
         if (!PythonMbox::Instance().Read(folder.m_strPath, peer, error))

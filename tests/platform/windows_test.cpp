@@ -6,6 +6,7 @@
 #include "platform/file_system.h"
 #include "platform/paths.h"
 #include "platform/registry_file.h"
+#include "support/environment.h"
 #include "support/temp_dir.h"
 
 #include <gtest/gtest.h>
@@ -113,13 +114,11 @@ TEST(WindowsPaths, BothSeparatorsAndDriveRoots) {
 }
 
 TEST(WindowsRegistry, DefaultPathIsUnderAppData) {
-    const auto saved = fs::EnvironmentVariable("QUILLBOX_REGISTRY");
-    unsetenv("QUILLBOX_REGISTRY");
+    test::ScopedEnv env;
+    env.Unset("QUILLBOX_REGISTRY");
     const auto appData = fs::EnvironmentVariable("APPDATA");
     ASSERT_TRUE(appData && !appData->empty());
     EXPECT_EQ(RegistryFile::DefaultPath(), JoinPath(*appData, "Velmora/Quillbox.reg"));
-    if (saved)
-        setenv("QUILLBOX_REGISTRY", saved->c_str(), 1);
 }
 
 } // namespace

@@ -1,6 +1,7 @@
 #include "stores/mail_index.h"
 
 #include "internet_fixtures.h"
+#include "platform/file_system.h"
 #include "support/temp_dir.h"
 
 #include <gtest/gtest.h>
@@ -66,17 +67,36 @@ TEST(MailIndexFormat, NewIndexIsTheEightyByteHeader) {
     EXPECT_EQ(ReadFile(dir / "a.idx"), NewIndexHeader());
 }
 
-TEST(MailIndexFormat, ALargeIndexIsSavedAsItSerializes) {
-    // Saving goes a block at a time: many records span several blocks.
-    CMailIndex index;
-    const auto m = MakeMessage("Subject: s\r\nFrom: a@b\r\nTo: c@d\r\n", {"x"});
-    for (std::uint32_t id = 1; id <= 10000; ++id)
-        index.AddRecord(*m, id, 84 * id, 40);
+TEST(MailIndexFormat, SavedAndStreamedIndexesAreTheSerializedBytes) {
+    // Both write a block at a time: the large index spans several blocks, the small one fits
+    // in the first.
+    const auto plain = MakeMessage("Subject: s\r\nFrom: a@b\r\nTo: c@d\r\n", {"x"});
+    const auto multipart =
+        MakeMessage("Subject: m\r\nContent-Type: multipart/mixed; boundary=\"B\"\r\n",
+                    {"--B", "", "one", "--B", "Content-Type: text/html", "", "<p>", "--B--"});
+    multipart->ComposeText();
     TempDir dir;
-    ASSERT_TRUE(index.Save(dir / "a.idx"));
-    const std::string saved = ReadFile(dir / "a.idx");
-    EXPECT_GT(saved.size(), std::size_t{1} << 19);
-    EXPECT_EQ(saved, index.Serialize());
+    for (std::uint32_t count : {3u, 10000u}) {
+        CMailIndex index;
+        const std::string streamed = dir / ("s" + std::to_string(count) + ".idx");
+        fs::FileReplacement file(streamed);
+        ASSERT_TRUE(file.Open());
+        CMailIndexWriter writer(file.Out());
+        for (std::uint32_t id = 1; id <= count; ++id) {
+            const CMessage& m = id % 3 == 0 ? *multipart : *plain;
+            index.AddRecord(m, id, 84 * id, 40 + id);
+            ASSERT_TRUE(writer.Add(m, id, 84 * id, 40 + id));
+        }
+        ASSERT_TRUE(writer.Finish() && file.Commit());
+        ASSERT_TRUE(index.Save(dir / "a.idx"));
+        const std::string saved = ReadFile(dir / "a.idx");
+        EXPECT_EQ(saved, index.Serialize());
+        EXPECT_EQ(ReadFile(streamed), saved) << count;
+        if (count > 3) {
+            EXPECT_GT(saved.size(), std::size_t{1} << 19);
+        }
+    }
+    EXPECT_FALSE(HasTemporary(dir.path()));
 }
 
 TEST(MailIndexFormat, LoadSaveKeepsEveryByte) {

@@ -12,6 +12,7 @@
 #include <functional>
 #include <optional>
 #include <string>
+#include <vector>
 
 namespace qb::test {
 
@@ -41,16 +42,26 @@ inline std::int64_t EnumerateFaults(const std::function<void()>& setup,
                                     const std::function<bool()>& operation,
                                     const std::function<void(const FaultCase&)>& check) {
     setup();
+    std::vector<fs::Op> ops;
+    fs::SetOperationObserver([&ops](fs::Op op, const std::string&) { ops.push_back(op); });
     fs::SetFaultPlan({});
     const bool ok = operation();
     const std::int64_t count = fs::OperationCount();
     fs::ClearFaultPlan();
+    fs::SetOperationObserver(nullptr);
     if (!Role().empty())
         return count; // a child taken through the test to a crash point: the disk is as here
     check({-1, fs::FaultKind::None, ok});
 
     for (fs::FaultKind kind : {fs::FaultKind::Error, fs::FaultKind::ShortWrite}) {
         for (std::int64_t n = 0; n < count; ++n) {
+#ifdef _WIN32
+            // A short write at any other operation is that operation's failure, run just above:
+            // under wine, where every run costs, it is not run twice.
+            if (kind == fs::FaultKind::ShortWrite &&
+                ops[static_cast<std::size_t>(n)] != fs::Op::Write)
+                continue;
+#endif
             setup();
             fs::SetFaultPlan({n, kind});
             const bool result = operation();
@@ -70,6 +81,39 @@ inline const bool kCrashChildWaitsForNoDisk = [] {
         fs::SetDiskWaits(false);
     return true;
 }();
+
+// Whether operation `op` may change what is on disk. A process that stops dead just after one
+// that does not leaves the disk as it would have been left a step earlier.
+inline bool ChangesTheDisk(fs::Op op) {
+    switch (op) {
+    case fs::Op::Open: // may make or truncate the file
+    case fs::Op::Write:
+    case fs::Op::Truncate:
+    case fs::Op::Rename:
+    case fs::Op::Remove:
+    case fs::Op::RemoveDirectory:
+    case fs::Op::CreateDirectory:
+        return true;
+    default:
+        return false;
+    }
+}
+
+// The crash points worth a child process, given the operations of an undisturbed run: every one
+// on POSIX. A child costs a process start and its setup, which under wine is a good part of a
+// second: there only the points whose disk can differ from the point before's are visited (a
+// stop after a read, a look, a flush or a close leaves the disk as the stop before it).
+inline std::vector<std::int64_t> CrashPoints(const std::vector<fs::Op>& ops) {
+    std::vector<std::int64_t> points;
+    for (std::size_t n = 0; n < ops.size(); ++n) {
+#ifdef _WIN32
+        if (n > 0 && !ChangesTheDisk(ops[n - 1]))
+            continue;
+#endif
+        points.push_back(static_cast<std::int64_t>(n));
+    }
+    return points;
+}
 
 // The same with the process stopping dead at each operation: this test program runs the test
 // again in a child process, in the same temporary directories, up to this call, where it stops
@@ -97,13 +141,16 @@ inline std::int64_t EnumerateCrashes(const std::function<void()>& setup,
         }
     }
     setup();
+    std::vector<fs::Op> ops;
+    fs::SetOperationObserver([&ops](fs::Op op, const std::string&) { ops.push_back(op); });
     fs::SetFaultPlan({});
     operation();
     const std::int64_t count = fs::OperationCount();
     fs::ClearFaultPlan();
+    fs::SetOperationObserver(nullptr);
     if (!Role().empty())
         return count; // an earlier call of the test the child is taken through
-    for (std::int64_t n = 0; n < count; ++n) {
+    for (const std::int64_t n : CrashPoints(ops)) {
         setup();
         const std::optional<int> status =
             RunRole("crash", {std::to_string(call), std::to_string(n)});

@@ -71,6 +71,41 @@ inline const bool kTestDirsHooked = [] {
     return true;
 }();
 
+#ifdef _WIN32
+inline std::wstring Wide(const std::string& utf8) {
+    const int n =
+        ::MultiByteToWideChar(CP_UTF8, 0, utf8.data(), static_cast<int>(utf8.size()), nullptr, 0);
+    std::wstring wide(static_cast<std::size_t>(n), L'\0');
+    ::MultiByteToWideChar(CP_UTF8, 0, utf8.data(), static_cast<int>(utf8.size()), wide.data(), n);
+    return wide;
+}
+
+// One argument of a command line as the C runtime splits it.
+inline std::wstring QuoteArgument(const std::wstring& arg) {
+    std::wstring quoted = L"\"";
+    std::size_t backslashes = 0;
+    for (wchar_t c : arg) {
+        if (c == L'\\') {
+            ++backslashes;
+            continue;
+        }
+        quoted.append(c == L'"' ? backslashes * 2 + 1 : backslashes, L'\\');
+        backslashes = 0;
+        quoted += c;
+    }
+    quoted.append(backslashes * 2, L'\\');
+    return quoted + L"\"";
+}
+
+// The command line of `program` with `args`.
+inline std::wstring CommandLine(const std::string& program, const std::vector<std::string>& args) {
+    std::wstring line = QuoteArgument(Wide(program));
+    for (const std::string& arg : args)
+        line += L" " + QuoteArgument(Wide(arg));
+    return line;
+}
+#endif
+
 } // namespace detail
 
 // A program started with arguments and environment variables added to this process's; its
@@ -115,9 +150,7 @@ class Process {
             ::FreeEnvironmentStringsW(current);
         }
         block += L'\0';
-        std::wstring line = Quote(Wide(program));
-        for (const std::string& arg : args)
-            line += L" " + Quote(Wide(arg));
+        std::wstring line = detail::CommandLine(program, args);
         STARTUPINFOW startup{};
         startup.cb = sizeof startup;
         startup.dwFlags = STARTF_USESTDHANDLES;
@@ -214,30 +247,6 @@ class Process {
 
   private:
 #ifdef _WIN32
-    static std::wstring Wide(const std::string& utf8) {
-        const int n = ::MultiByteToWideChar(CP_UTF8, 0, utf8.data(), static_cast<int>(utf8.size()),
-                                            nullptr, 0);
-        std::wstring wide(static_cast<std::size_t>(n), L'\0');
-        ::MultiByteToWideChar(CP_UTF8, 0, utf8.data(), static_cast<int>(utf8.size()), wide.data(),
-                              n);
-        return wide;
-    }
-    // One argument as the C runtime splits a command line.
-    static std::wstring Quote(const std::wstring& arg) {
-        std::wstring quoted = L"\"";
-        std::size_t backslashes = 0;
-        for (wchar_t c : arg) {
-            if (c == L'\\') {
-                ++backslashes;
-                continue;
-            }
-            quoted.append(c == L'"' ? backslashes * 2 + 1 : backslashes, L'\\');
-            backslashes = 0;
-            quoted += c;
-        }
-        quoted.append(backslashes * 2, L'\\');
-        return quoted + L"\"";
-    }
     HANDLE m_handle = nullptr;
 #else
     pid_t m_pid = -1;

@@ -45,7 +45,8 @@ inline std::string MakeUniqueDirectory(const std::filesystem::path& base) {
         const std::filesystem::path path = base / name;
         std::error_code ec;
         if (std::filesystem::create_directory(path, ec))
-            return path.string();
+            return path
+                .generic_string(); // separated by '/' everywhere, as the program spells paths
         if (ec)
             break;
     }
@@ -53,6 +54,14 @@ inline std::string MakeUniqueDirectory(const std::filesystem::path& base) {
 }
 
 } // namespace detail
+
+// Whether the tests can make symbolic links: Windows lets only a privileged user make them, and
+// wine reports success without making one.
+#ifdef _WIN32
+inline constexpr bool kSymbolicLinks = false;
+#else
+inline constexpr bool kSymbolicLinks = true;
+#endif
 
 // A fresh temporary directory for one test, removed with everything in it afterwards.
 class TempDir {

@@ -6,6 +6,7 @@
 #include "ui_test_main.h"
 
 #include "app/document.h"
+#include "app/long_operation.h"
 #include "model/mails.h"
 #include "platform/registry_file.h"
 #include "support/bytes.h"
@@ -35,6 +36,7 @@
 #include <QLayout>
 #include <QLineEdit>
 #include <QProgressBar>
+#include <QProgressDialog>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QStandardItemModel>
@@ -732,6 +734,47 @@ class DialogFlowTest : public QObject {
         QVERIFY(p.messages[0].rfind("Cannot read the mailbox list", 0) == 0);
         QCOMPARE(ReadFile(p.RegistryPath()), damaged);
         QCOMPARE(TopLevelItems(p.app->Frame()->TreeView()), QStringList({"Mail"}));
+    }
+
+    // Compact started from the menu on a folder large enough to report its progress: the
+    // progress dialog's Cancel stops it, the file stays as it was, the user is told, and the
+    // folder lists every live message again.
+    void CompactIsStoppedByTheProgressDialogsCancel() {
+        Program p;
+        p.Register("Mail", p.dir / "ns", kTypeNavigator);
+        std::filesystem::create_directories(p.dir / "ns");
+        std::string bytes;
+        for (int i = 0; i < 900; ++i)
+            bytes += NsMessage("m" + std::to_string(i), {"body"}, i % 3 == 0 ? "0009" : "0001");
+        WriteFile(p.dir / "ns/Inbox", bytes);
+        p.Start();
+        CMainFrame* frame = p.app->Frame();
+        frame->TreeView()->setCurrentIndex(frame->TreeView()->FindFolderItem(
+            p.Doc().FindMailboxByName("Mail")->GetSubFolders().at(0)));
+        QCOMPARE(frame->ListView()->model()->rowCount(), 600);
+        p.app->GetPort()->progressShowAfter = 0;
+        bool cancelled = false;
+        QTimer::singleShot(0, [&] {
+            auto* progress = frame->findChild<QProgressDialog*>();
+            if (progress == nullptr || !progress->isVisible())
+                return;
+            progress->cancel();
+            cancelled = true;
+        });
+        p.app->Dialogs()->execDialog = [](QDialog& dialog) {
+            if (auto* compact = qobject_cast<CompactDialog*>(&dialog)) {
+                compact->show();
+                compact->CompactButton()->click();
+                compact->hide();
+            }
+            return int(QDialog::Rejected);
+        };
+        frame->OnCommand(ID_COMPACT);
+        QVERIFY(cancelled);
+        QCOMPARE(p.messages, std::vector<std::string>({kTextStoppedCompact}));
+        QCOMPARE(ReadFile(p.dir / "ns/Inbox"), bytes);
+        QCOMPARE(frame->ListView()->model()->rowCount(), 600);
+        QVERIFY(frame->findChild<QProgressDialog*>() == nullptr);
     }
 };
 

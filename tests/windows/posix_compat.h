@@ -1,6 +1,6 @@
 // The few POSIX calls that the shared test helpers make, for the Windows build of the tests only
-// (forced in before every test source there). Forking has no counterpart: fork() fails, and the
-// tests that fork are left out (tests/windows_tests.cmake).
+// (forced in before every test source there). Other processes are started through
+// tests/support/process.h, which has a Windows side of its own.
 #pragma once
 
 #include <cerrno>
@@ -38,16 +38,4 @@ inline int setenv(const char* name, const char* value, int overwrite) {
 
 inline int unsetenv(const char* name) {
     return ::_putenv_s(name, "") == 0 ? 0 : -1;
-}
-
-inline pid_t fork() {
-    errno = ENOSYS;
-    return -1;
-}
-
-inline pid_t waitpid(pid_t, int* status, int) {
-    if (status != nullptr)
-        *status = 0;
-    errno = ECHILD;
-    return -1;
 }
