@@ -66,11 +66,7 @@ bool ReadMessageRecord(CArchive& archive, CMessage& message, std::vector<std::st
     message.m_strAttach.clear();
     std::vector<std::string>& body = message.m_aBody;
     const auto wanted = static_cast<std::size_t>(count);
-    for (; body.size() > wanted; body.pop_back())
-        spare.push_back(std::move(body.back()));
-    for (; body.size() < wanted && !spare.empty(); spare.pop_back())
-        body.push_back(std::move(spare.back()));
-    body.resize(wanted);
+    ReuseLines(body, wanted, spare);
     for (std::string& line : body) {
         if (!archive.ReadString(line))
             return false;
