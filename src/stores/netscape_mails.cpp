@@ -698,6 +698,10 @@ bool CNetscapeMails::Load(bool withDeleted) {
 }
 
 bool CNetscapeMails::ForEachMessage(bool withDeleted, const MessageVisitor& visit) {
+    return VisitMessages(withDeleted, this, visit);
+}
+
+bool CNetscapeMails::VisitMessages(bool withDeleted, CMails* owner, const MessageVisitor& visit) {
     if (IsRoot() && fs::IsDirectory(m_strPath))
         return true;
     fs::File file;
@@ -706,7 +710,7 @@ bool CNetscapeMails::ForEachMessage(bool withDeleted, const MessageVisitor& visi
     LineReader reader(file, kReadBlock);
     bool stopped = false; // by `visit`, which is not a failure to read
     const bool read = ScanFolder(reader, true, [&](ScannedMessage&& scanned) {
-        const std::unique_ptr<CMessage> message = MakeMessage(std::move(scanned), this);
+        const std::unique_ptr<CMessage> message = MakeMessage(std::move(scanned), owner);
         const bool deleted = IsMarkedDeleted(*message);
         message->m_bDeleted = deleted;
         if (deleted && !withDeleted)
@@ -721,22 +725,10 @@ bool CNetscapeMails::ForEachMessage(bool withDeleted, const MessageVisitor& visi
 
 bool CNetscapeMails::ForEachToCopy(const std::function<bool(CMessage&)>& take, std::size_t& given) {
     given = 0;
-    if (IsRoot() && fs::IsDirectory(m_strPath))
-        return true;
-    fs::File file;
-    if (!file.Open(m_strPath, fs::OpenMode::Read))
-        return false;
-    LineReader reader(file, kReadBlock);
     bool stopped = false;
-    const bool read = ScanFolder(reader, true, [&](ScannedMessage&& scanned) {
-        // Belonging to no folder, the message is taken as carrying its body.
-        const std::unique_ptr<CMessage> message = MakeMessage(std::move(scanned), nullptr);
-        if (IsMarkedDeleted(*message))
-            return true;
-        message->m_aBody = std::move(scanned.body);
+    const bool read = VisitMessages(false, nullptr, [&](CMessage& message, bool) {
         ++given;
-        stopped = !take(*message);
-        scanned.body = std::move(message->m_aBody);
+        stopped = !take(message);
         return !stopped;
     });
     return read && !stopped;

@@ -99,6 +99,9 @@ class CNetscapeMails : public CMails {
     class Appender;
 
     bool Load(bool withDeleted);
+    // ForEachMessage with the messages handed over as belonging to `owner` (nullptr: to no
+    // folder, so that they are taken as carrying their bodies).
+    bool VisitMessages(bool withDeleted, CMails* owner, const MessageVisitor& visit);
 
     // Lists the children (so that a later first listing cannot drop a node added now) and makes
     // sure the sub-folder directory exists (`created` set when this call made it). False when
