@@ -124,45 +124,46 @@ void CQuillboxView::SetFolderText(const CMails* folder, const std::string& name)
     m_model->SetItemText(m_model->FindFolderItem(folder), FromStoreText(name));
 }
 
-CQuillboxView::TreeState CQuillboxView::SaveState() const {
-    TreeState state;
-    if (const CMails* current = GetSelectedFolder())
-        state.current = current->m_strPath;
+void CQuillboxView::VisitItems(const std::function<bool(const QModelIndex&)>& visit) const {
     std::vector<QModelIndex> pending{QModelIndex()};
     while (!pending.empty()) {
         const QModelIndex parent = pending.back();
         pending.pop_back();
         for (int row = 0; row < m_model->rowCount(parent); ++row) {
             const QModelIndex child = m_model->index(row, 0, parent);
-            if (!isExpanded(child))
-                continue;
-            if (const CMails* folder = FolderTreeModel::FolderOf(child))
-                state.expanded.push_back(folder->m_strPath);
-            pending.push_back(child);
+            if (visit(child))
+                pending.push_back(child);
         }
     }
+}
+
+CQuillboxView::TreeState CQuillboxView::SaveState() const {
+    TreeState state;
+    if (const CMails* current = GetSelectedFolder())
+        state.current = current->m_strPath;
+    VisitItems([&](const QModelIndex& item) {
+        if (!isExpanded(item))
+            return false;
+        if (const CMails* folder = FolderTreeModel::FolderOf(item))
+            state.expanded.push_back(folder->m_strPath);
+        return true;
+    });
     return state;
 }
 
 void CQuillboxView::RestoreState(const TreeState& state) {
     QModelIndex current;
-    std::vector<QModelIndex> pending{QModelIndex()};
-    while (!pending.empty()) {
-        const QModelIndex parent = pending.back();
-        pending.pop_back();
-        for (int row = 0; row < m_model->rowCount(parent); ++row) {
-            const QModelIndex child = m_model->index(row, 0, parent);
-            pending.push_back(child);
-            const CMails* folder = FolderTreeModel::FolderOf(child);
-            if (folder == nullptr)
-                continue;
-            if (!current.isValid() && !state.current.empty() && folder->m_strPath == state.current)
-                current = child;
-            if (std::find(state.expanded.begin(), state.expanded.end(), folder->m_strPath) !=
-                state.expanded.end())
-                expand(child);
-        }
-    }
+    VisitItems([&](const QModelIndex& item) {
+        const CMails* folder = FolderTreeModel::FolderOf(item);
+        if (folder == nullptr)
+            return true;
+        if (!current.isValid() && !state.current.empty() && folder->m_strPath == state.current)
+            current = item;
+        if (std::find(state.expanded.begin(), state.expanded.end(), folder->m_strPath) !=
+            state.expanded.end())
+            expand(item);
+        return true;
+    });
     if (current.isValid()) {
         scrollTo(current);
         setCurrentIndex(current);

@@ -77,6 +77,8 @@ class CQuillboxView : public QTreeView {
     void paintEvent(QPaintEvent* event) override;
 
   private:
+    // Visits every item below the root, depth first; `visit` says whether to go below an item.
+    void VisitItems(const std::function<bool(const QModelIndex&)>& visit) const;
     void ShowSelection(bool show);
     void LabelEdited(const QModelIndex& index, const QString& text);
     void ForgetLoadedFolder();
