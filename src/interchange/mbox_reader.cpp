@@ -170,7 +170,13 @@ class CMboxReader : public CReader {
 
         std::string heldBlank; // an empty line that may separate this message from the next
         bool inBody = false;
-        while (ReadLine(line, end)) {
+        for (;;) {
+            // A body that is not kept matters only where an empty line may end it: the lines
+            // before one are passed over a block at a time.
+            if (m_skipBody && heldBlank.empty())
+                m_reader.SkipLinesUntil('\n', '\r');
+            if (!ReadLine(line, end))
+                break;
             if (!heldBlank.empty() && IsEnvelope(line)) {
                 m_haveEnvelope = true;
                 m_envelopeAt = m_lineStart;

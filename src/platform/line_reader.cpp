@@ -173,8 +173,10 @@ std::int64_t LineReader::SkipLinesUntil(char a, char b) {
         const char* base = m_buffer.data();
         if (base[m_begin] == a || base[m_begin] == b)
             return lines;
-        // Line ends are LF and a CR not followed by LF; the byte after a CR at the end of the
-        // buffer is not known yet, so that CR's line is left for after the next refill.
+        // Line ends are LF and (unless only LF breaks lines) a CR not followed by LF; the byte
+        // after a CR at the end of the buffer is not known yet, so that CR's line is left for
+        // after the next refill.
+        const bool loneCr = m_breaks == LineBreaks::Any;
         std::size_t lineStart = m_begin;
         std::size_t i = m_begin;
         bool stop = false;
@@ -192,8 +194,9 @@ std::int64_t LineReader::SkipLinesUntil(char a, char b) {
             const __m128i here = _mm_loadu_si128(reinterpret_cast<const __m128i*>(base + i));
             const __m128i next = _mm_loadu_si128(reinterpret_cast<const __m128i*>(base + i + 1));
             const __m128i nextLf = _mm_cmpeq_epi8(next, lf);
-            const __m128i ends = _mm_or_si128(_mm_cmpeq_epi8(here, lf),
-                                              _mm_andnot_si128(nextLf, _mm_cmpeq_epi8(here, cr)));
+            __m128i ends = _mm_cmpeq_epi8(here, lf);
+            if (loneCr)
+                ends = _mm_or_si128(ends, _mm_andnot_si128(nextLf, _mm_cmpeq_epi8(here, cr)));
             unsigned mask = static_cast<unsigned>(_mm_movemask_epi8(ends));
             if (mask != 0) {
                 const unsigned wanted = static_cast<unsigned>(_mm_movemask_epi8(
@@ -218,7 +221,7 @@ std::int64_t LineReader::SkipLinesUntil(char a, char b) {
             const char c = base[i];
             if (c == '\n') {
                 ended(i);
-            } else if (c == '\r') {
+            } else if (c == '\r' && loneCr) {
                 if (i + 1 == m_end)
                     break;
                 if (base[i + 1] != '\n')

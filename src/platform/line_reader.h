@@ -52,7 +52,8 @@ class LineReader {
     // Passes over whole lines without handing them out, up to the next line that begins with the
     // byte `a` or `b` (which is left to be read); the file's last line may be left to be read
     // too. Returns the number of lines passed; Position() moves past their bytes. For walking
-    // quickly over the lines of a message body (line breaks as ReadLine sees them).
+    // quickly over the lines of a message body (line breaks as ReadLine sees them, so a lone CR
+    // passes as part of a line when only LF breaks lines).
     std::int64_t SkipLinesUntil(char a, char b);
     // True when reading stopped because the file could not be read.
     bool Failed() const { return m_failed; }
