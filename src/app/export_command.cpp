@@ -145,8 +145,7 @@ TransferReport CExportCommand::Export(CMails* folder, const std::string& dest,
                                       ~interchange::kStatusDeleted;
                 if (isDeleted)
                     flags |= interchange::kStatusDeleted;
-                if (!writer->Write(interchange::FromStoreRecord(message.m_strHeader,
-                                                                message.m_aBody, flags))) {
+                if (!writer->WriteRecord(message.m_strHeader, message.m_aBody, flags)) {
                     writeFailed = true;
                     return false;
                 }

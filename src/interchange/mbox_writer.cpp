@@ -61,15 +61,7 @@ class CMboxWriter : public CWriter {
         if (!m_file.IsOpen())
             return Fail("No folder open");
         const std::string_view text = WithoutEnvelope(message.text);
-        const auto fields = HeaderFields(text, {"Date", "Content-Length", "Return-Path", "From"});
-        const std::optional<std::int64_t> when =
-            fields[0] ? ParseMailDate(*fields[0]) : std::nullopt;
-        m_buffer += "From ";
-        m_buffer += EnvelopeSender(fields[2], fields[3]);
-        m_buffer += ' ';
-        m_buffer += FormatAsctime(when.value_or(m_exportTime));
-        m_buffer += '\n';
-        if (fields[1]) {
+        if (AppendEnvelope(text)) {
             // Readers that trust the length (mutt among them) would split this file elsewhere
             // than at its envelope lines unless it counts the body as written here.
             m_body.clear();
@@ -79,11 +71,36 @@ class CMboxWriter : public CWriter {
         } else {
             AppendLines(m_buffer, text, false);
         }
-        m_buffer += '\n';
-        ++m_current.count;
-        if (m_buffer.size() >= kFlushAt)
-            return FlushBuffer();
-        return true;
+        return EndMessage();
+    }
+
+    bool WriteRecord(std::string_view header, const std::vector<std::string>& bodyLines,
+                     std::uint32_t status) override {
+        const std::string_view head = WithoutEnvelope(header);
+        // The body lines go out one by one, unjoined, where the header alone reads as it does in
+        // the joined message: every line ended, no empty line.
+        if (!m_file.IsOpen() ||
+            (!head.empty() && (!head.ends_with("\r\n") || HeaderOf(head).size() != head.size())))
+            return CWriter::WriteRecord(header, bodyLines, status);
+        if (AppendEnvelope(head)) {
+            std::size_t bodyBytes = 0;
+            for (const std::string& line : bodyLines)
+                bodyBytes += line.size() + (NeedsQuote(line) ? 2 : 1);
+            m_body.clear();
+            AppendLines(m_body, head, false);
+            m_body += '\n';
+            AppendHeader(m_body, bodyBytes);
+        } else {
+            AppendLines(m_buffer, head, false);
+            m_buffer += '\n';
+        }
+        for (const std::string& line : bodyLines) {
+            if (NeedsQuote(line))
+                m_buffer += '>';
+            m_buffer += line;
+            m_buffer += '\n';
+        }
+        return EndMessage();
     }
 
     bool EndFolder() override {
@@ -116,6 +133,29 @@ class CMboxWriter : public CWriter {
     }
 
   private:
+    // Starts a message: its envelope line, from the header of `text`. True when the header has a
+    // Content-Length field, which must then be written with the length of the body as written.
+    bool AppendEnvelope(std::string_view text) {
+        const auto fields = HeaderFields(text, {"Date", "Content-Length", "Return-Path", "From"});
+        const std::optional<std::int64_t> when =
+            fields[0] ? ParseMailDate(*fields[0]) : std::nullopt;
+        m_buffer += "From ";
+        m_buffer += EnvelopeSender(fields[2], fields[3]);
+        m_buffer += ' ';
+        m_buffer += FormatAsctime(when.value_or(m_exportTime));
+        m_buffer += '\n';
+        return fields[1].has_value();
+    }
+
+    // Ends a message with the empty line before the next envelope.
+    bool EndMessage() {
+        m_buffer += '\n';
+        ++m_current.count;
+        if (m_buffer.size() >= kFlushAt)
+            return FlushBuffer();
+        return true;
+    }
+
     // Appends the lines of `text` with LF ends, quoting those that would read as envelope lines.
     // With `findBody`, returns where the body begins in `out` (after the first empty line; the
     // end of `out` when there is none), counted from where the text began.

@@ -42,6 +42,13 @@ class CWriter {
     // top folder, which only a Maildir can hold). One folder is open at a time.
     virtual bool BeginFolder(const std::vector<std::string>& folder) = 0;
     virtual bool Write(const Message& message) = 0;
+    // A message of a store: its header text (each line ending in CR LF, perhaps beginning with the
+    // store's separator line) and its body lines (none holding a line break), written as Write
+    // writes FromStoreRecord of them. A writer may spare itself joining the lines first.
+    virtual bool WriteRecord(std::string_view header, const std::vector<std::string>& bodyLines,
+                             std::uint32_t status) {
+        return Write(FromStoreRecord(header, bodyLines, status));
+    }
     // Completes the open folder: its files are on the disk under their final names.
     virtual bool EndFolder() = 0;
     // Gives up: every file not yet complete is removed. Also done by destruction.

@@ -74,6 +74,45 @@ TEST(MboxWriter, ContentLengthCountsTheBodyAsWritten) {
               "S: c\nContent-Length: 0\n\n");
 }
 
+// A store's record written without joining its lines first comes out as the joined message
+// does, whatever its header holds (a separator, Content-Length, odd line ends, no end at all).
+TEST(MboxWriter, RecordOfAStoreAsItsJoinedMessage) {
+    const unsigned seed = test::TestSeed();
+    std::mt19937 rng(seed);
+    test::TempDir dir;
+    auto split = interchange::MakeWriter(Format::Mboxrd, dir / "split", kExportTime);
+    auto joined = interchange::MakeWriter(Format::Mboxrd, dir / "joined", kExportTime);
+    ASSERT_TRUE(split->BeginFolder({"F"}) && joined->BeginFolder({"F"}));
+    for (int serial = 0; serial < 200; ++serial) {
+        std::string text = test::RandomMessageText(rng, serial, {});
+        if (rng() % 3 == 0)
+            text.insert(0, "Content-Length: 1\r\n");
+        // Lines as a store splits them: at LF, CR LF or a lone CR.
+        std::vector<std::string> lines(1);
+        for (std::size_t i = 0; i < text.size(); ++i) {
+            if (text[i] == '\r' || text[i] == '\n') {
+                i += text.compare(i, 2, "\r\n") == 0 ? 1 : 0;
+                lines.emplace_back();
+            } else {
+                lines.back() += text[i];
+            }
+        }
+        std::string header;
+        std::size_t at = 0;
+        for (; at < lines.size() && !lines[at].empty(); ++at)
+            header += lines[at] + "\r\n";
+        const std::vector<std::string> body(lines.begin() + std::min(at + 1, lines.size()),
+                                            lines.end());
+        if (rng() % 10 == 0)
+            header.resize(header.size() - std::min<std::size_t>(header.size(), 1));
+        ASSERT_TRUE(split->WriteRecord(header, body, 0));
+        ASSERT_TRUE(joined->Write(interchange::FromStoreRecord(header, body, 0)));
+    }
+    ASSERT_TRUE(split->EndFolder() && joined->EndFolder());
+    EXPECT_EQ(test::ReadFile(dir / "split/F.mbox"), test::ReadFile(dir / "joined/F.mbox"))
+        << "seed " << seed;
+}
+
 TEST(Writers, RefuseToReplaceOrMixWithEarlierOutput) {
     test::TempDir dir;
     test::WriteFile(dir / "Inbox.mbox", "keep");
