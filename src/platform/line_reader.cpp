@@ -6,9 +6,9 @@
 #if defined(__SSE2__)
 #include <emmintrin.h>
 #endif
-#if defined(__GNUC__) && (defined(__x86_64__) || defined(__i386__))
+#include "platform/cpu_features.h"
+#if defined(QB_HAVE_AVX2_LOOPS)
 #include <immintrin.h>
-#define QB_LINE_READER_AVX2 1
 #endif
 
 namespace qb {
@@ -45,14 +45,14 @@ const char* FindLineEnd(const char* p, const char* end) {
     return nullptr;
 }
 
-#if defined(QB_LINE_READER_AVX2)
-// Whether the processor (and the system, which must save its wide registers) runs AVX2 code.
-bool HasAvx2() {
-    static const bool has = [] {
-        __builtin_cpu_init();
-        return __builtin_cpu_supports("avx2") && __builtin_cpu_supports("popcnt");
-    }();
-    return has;
+#if defined(QB_HAVE_AVX2_LOOPS)
+// The bytes of a 64-byte block that equal `value`, one bit each.
+__attribute__((target("avx2,popcnt"))) inline std::uint64_t BytesEqual(__m256i low, __m256i high,
+                                                                       __m256i value) {
+    return static_cast<std::uint32_t>(_mm256_movemask_epi8(_mm256_cmpeq_epi8(low, value))) |
+           static_cast<std::uint64_t>(
+               static_cast<std::uint32_t>(_mm256_movemask_epi8(_mm256_cmpeq_epi8(high, value))))
+               << 32;
 }
 
 // The wide part of SkipLinesUntil: walks `i` over [i, end - 1) 64 bytes at a time, counting the
@@ -74,43 +74,30 @@ __attribute__((target("avx2,popcnt"))) void SkipBlocksAvx2(const char* base, std
     std::int64_t count = 0;
     while (at + 65 <= end) {
         const char* p = base + at;
-        const __m256i here0 = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(p));
-        const __m256i next0 = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(p + 1));
-        const __m256i here1 = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(p + 32));
-        const __m256i next1 = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(p + 33));
-        const __m256i ends0 = _mm256_or_si256(
-            _mm256_cmpeq_epi8(here0, lf),
-            _mm256_andnot_si256(_mm256_cmpeq_epi8(next0, lf), _mm256_cmpeq_epi8(here0, cr)));
-        const __m256i ends1 = _mm256_or_si256(
-            _mm256_cmpeq_epi8(here1, lf),
-            _mm256_andnot_si256(_mm256_cmpeq_epi8(next1, lf), _mm256_cmpeq_epi8(here1, cr)));
-        const __m256i hits0 =
-            _mm256_and_si256(ends0, _mm256_or_si256(_mm256_cmpeq_epi8(next0, byteA),
-                                                    _mm256_cmpeq_epi8(next0, byteB)));
-        const __m256i hits1 =
-            _mm256_and_si256(ends1, _mm256_or_si256(_mm256_cmpeq_epi8(next1, byteA),
-                                                    _mm256_cmpeq_epi8(next1, byteB)));
-        std::uint64_t ends =
-            static_cast<std::uint32_t>(_mm256_movemask_epi8(ends0)) |
-            static_cast<std::uint64_t>(static_cast<std::uint32_t>(_mm256_movemask_epi8(ends1)))
-                << 32;
-        const bool hit =
-            !_mm256_testz_si256(_mm256_or_si256(hits0, hits1), _mm256_or_si256(hits0, hits1));
-        if (hit) {
-            const std::uint64_t hits =
-                static_cast<std::uint32_t>(_mm256_movemask_epi8(hits0)) |
-                static_cast<std::uint64_t>(static_cast<std::uint32_t>(_mm256_movemask_epi8(hits1)))
-                    << 32;
+        const __m256i low = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(p));
+        const __m256i high = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(p + 32));
+        const std::uint64_t lfs = BytesEqual(low, high, lf);
+        const std::uint64_t crs = BytesEqual(low, high, cr);
+        const std::uint64_t wanted = BytesEqual(low, high, byteA) | BytesEqual(low, high, byteB);
+        // What the byte after each one is, the block's last byte looking at the next block's
+        // first.
+        const char after = p[64];
+        const std::uint64_t lfNext = lfs >> 1 | static_cast<std::uint64_t>(after == '\n') << 63;
+        const std::uint64_t wantedNext =
+            wanted >> 1 | static_cast<std::uint64_t>(after == a || after == b) << 63;
+        std::uint64_t ends = lfs | (crs & ~lfNext);
+        const std::uint64_t hits = ends & wantedNext;
+        if (hits != 0) {
             // Only the line ends up to the first line that begins with a wanted byte (a hit in
             // the top bit keeps them all: the product wraps to zero).
             ends &= (hits & (~hits + 1)) * 2 - 1;
             stop = true;
         }
         count += __builtin_popcountll(ends);
-        const std::size_t after = at + 64 - static_cast<std::size_t>(__builtin_clzll(ends | 1));
-        start = ends != 0 ? after : start;
+        const std::size_t past = at + 64 - static_cast<std::size_t>(__builtin_clzll(ends | 1));
+        start = ends != 0 ? past : start;
         at += 64;
-        if (hit)
+        if (stop)
             break;
     }
     i = at;
@@ -261,7 +248,7 @@ std::int64_t LineReader::SkipLinesUntil(char a, char b) {
             lineStart = at + 1;
             stop = lineStart < m_end && (base[lineStart] == a || base[lineStart] == b);
         };
-#if defined(QB_LINE_READER_AVX2)
+#if defined(QB_HAVE_AVX2_LOOPS)
         if (HasAvx2())
             SkipBlocksAvx2(base, i, m_end, a, b, lineStart, lines, stop);
 #endif
