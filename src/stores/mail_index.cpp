@@ -31,8 +31,9 @@ constexpr std::size_t kWriteBlock = 256 << 10;
 class Cursor {
   public:
     Cursor(const std::string& bytes, std::size_t position)
-        : m_data(reinterpret_cast<const unsigned char*>(bytes.data())), m_size(bytes.size()),
-          m_pos(position) {}
+        : Cursor(bytes.data(), bytes.size(), position) {}
+    Cursor(const char* data, std::size_t size, std::size_t position)
+        : m_data(reinterpret_cast<const unsigned char*>(data)), m_size(size), m_pos(position) {}
 
     std::size_t Left() const { return m_size - m_pos; }
     std::size_t Position() const { return m_pos; }
@@ -398,14 +399,16 @@ std::vector<std::uint32_t> CMailIndex::RemovedIds(const std::string& path, bool*
         return removed;
     }
     const std::int64_t size = file.Size();
-    std::string bytes(static_cast<std::size_t>(std::max<std::int64_t>(size, 0)), '\0');
-    if (size < 0 || (size > 0 && !file.ReadExact(bytes.data(), bytes.size()))) {
+    // Not cleared first: the read fills every byte, and a listing reads the index each time.
+    const std::size_t byteCount = static_cast<std::size_t>(std::max<std::int64_t>(size, 0));
+    const std::unique_ptr<char[]> bytes(new char[byteCount]);
+    if (size < 0 || (size > 0 && !file.ReadExact(bytes.get(), byteCount))) {
         failed = true;
         return removed;
     }
     file.Close();
 
-    Cursor in(bytes, 0);
+    Cursor in(bytes.get(), byteCount, 0);
     char magic[4] = {};
     std::uint32_t version = 0, count = 0, length = 0, word = 0;
     bool ok = in.Bytes(magic, 4) && in.U32(version) && in.U32(count) && in.U32(length);
