@@ -1,5 +1,7 @@
 #include "platform/line_reader.h"
 
+#include "platform/paths.h"
+
 #include <algorithm>
 #include <cstring>
 
@@ -231,12 +233,31 @@ bool LineReader::Seek(std::int64_t position) {
 }
 
 std::int64_t LineReader::SkipLinesUntil(char a, char b) {
+    return Skip(a, b, {});
+}
+
+std::int64_t LineReader::SkipLinesUntilPrefix(std::string_view prefix) {
+    if (prefix.empty())
+        return 0;
+    const char lower = ToLowerAscii(prefix[0]);
+    const char upper = lower >= 'a' && lower <= 'z' ? static_cast<char>(lower - 'a' + 'A') : lower;
+    return Skip(upper, lower, prefix);
+}
+
+std::int64_t LineReader::Skip(char a, char b, std::string_view prefix) {
     std::int64_t lines = 0;
     for (;;) {
         if (m_begin == m_end && !Fill())
             return lines;
         const char* base = m_buffer.data();
-        if (base[m_begin] == a || base[m_begin] == b)
+        // A line that begins with a wanted byte ends the skip, unless the buffer shows that it
+        // does not go on with the prefix.
+        auto stopsAt = [&](std::size_t at) {
+            return (base[at] == a || base[at] == b) &&
+                   (prefix.empty() || prefix.size() > m_end - at ||
+                    StartsWithNoCase(std::string_view(base + at, prefix.size()), prefix));
+        };
+        if (stopsAt(m_begin))
             return lines;
         // Line ends are LF and a CR not followed by LF; the byte after a CR at the end of the
         // buffer is not known yet, so that CR's line is left for after the next refill.
@@ -248,51 +269,59 @@ std::int64_t LineReader::SkipLinesUntil(char a, char b) {
             lineStart = at + 1;
             stop = lineStart < m_end && (base[lineStart] == a || base[lineStart] == b);
         };
+        for (;;) {
 #if defined(QB_HAVE_AVX2_LOOPS)
-        if (HasAvx2())
-            SkipBlocksAvx2(base, i, m_end, a, b, lineStart, lines, stop);
+            if (HasAvx2())
+                SkipBlocksAvx2(base, i, m_end, a, b, lineStart, lines, stop);
 #endif
 #if defined(__SSE2__)
-        const __m128i lf = _mm_set1_epi8('\n');
-        const __m128i cr = _mm_set1_epi8('\r');
-        const __m128i byteA = _mm_set1_epi8(a);
-        const __m128i byteB = _mm_set1_epi8(b);
-        while (!stop && i + 17 <= m_end) {
-            const __m128i here = _mm_loadu_si128(reinterpret_cast<const __m128i*>(base + i));
-            const __m128i next = _mm_loadu_si128(reinterpret_cast<const __m128i*>(base + i + 1));
-            const __m128i nextLf = _mm_cmpeq_epi8(next, lf);
-            const __m128i ends = _mm_or_si128(_mm_cmpeq_epi8(here, lf),
-                                              _mm_andnot_si128(nextLf, _mm_cmpeq_epi8(here, cr)));
-            unsigned mask = static_cast<unsigned>(_mm_movemask_epi8(ends));
-            if (mask != 0) {
-                const unsigned wanted = static_cast<unsigned>(_mm_movemask_epi8(
-                    _mm_or_si128(_mm_cmpeq_epi8(next, byteA), _mm_cmpeq_epi8(next, byteB))));
-                const unsigned hits = mask & wanted;
-                if (hits != 0) {
-                    // Only the line ends up to the first line that begins with a wanted byte.
-                    mask &= (hits & (~hits + 1)) * 2 - 1;
-                    stop = true;
+            const __m128i lf = _mm_set1_epi8('\n');
+            const __m128i cr = _mm_set1_epi8('\r');
+            const __m128i byteA = _mm_set1_epi8(a);
+            const __m128i byteB = _mm_set1_epi8(b);
+            while (!stop && i + 17 <= m_end) {
+                const __m128i here = _mm_loadu_si128(reinterpret_cast<const __m128i*>(base + i));
+                const __m128i next =
+                    _mm_loadu_si128(reinterpret_cast<const __m128i*>(base + i + 1));
+                const __m128i nextLf = _mm_cmpeq_epi8(next, lf);
+                const __m128i ends = _mm_or_si128(
+                    _mm_cmpeq_epi8(here, lf), _mm_andnot_si128(nextLf, _mm_cmpeq_epi8(here, cr)));
+                unsigned mask = static_cast<unsigned>(_mm_movemask_epi8(ends));
+                if (mask != 0) {
+                    const unsigned wanted = static_cast<unsigned>(_mm_movemask_epi8(
+                        _mm_or_si128(_mm_cmpeq_epi8(next, byteA), _mm_cmpeq_epi8(next, byteB))));
+                    const unsigned hits = mask & wanted;
+                    if (hits != 0) {
+                        // Only the line ends up to the first line that begins with a wanted byte.
+                        mask &= (hits & (~hits + 1)) * 2 - 1;
+                        stop = true;
+                    }
+                    lineStart = i + 32 - static_cast<std::size_t>(__builtin_clz(mask));
+                    // Mail lines are longer than 16 bytes: a chunk seldom holds more than one line
+                    // end, and this count costs less than a population count without the CPU's own
+                    // instruction (the build targets every x86-64).
+                    for (; mask != 0; mask &= mask - 1)
+                        ++lines;
                 }
-                lineStart = i + 32 - static_cast<std::size_t>(__builtin_clz(mask));
-                // Mail lines are longer than 16 bytes: a chunk seldom holds more than one line
-                // end, and this count costs less than a population count without the CPU's own
-                // instruction (the build targets every x86-64).
-                for (; mask != 0; mask &= mask - 1)
-                    ++lines;
+                i += 16;
             }
-            i += 16;
-        }
 #endif
-        for (; !stop && i < m_end; ++i) {
-            const char c = base[i];
-            if (c == '\n') {
-                ended(i);
-            } else if (c == '\r') {
-                if (i + 1 == m_end)
-                    break;
-                if (base[i + 1] != '\n')
+            for (; !stop && i < m_end; ++i) {
+                const char c = base[i];
+                if (c == '\n') {
                     ended(i);
+                } else if (c == '\r') {
+                    if (i + 1 == m_end)
+                        break;
+                    if (base[i + 1] != '\n')
+                        ended(i);
+                }
             }
+            // A line that only begins like the prefix: go on after its first byte.
+            if (!stop || stopsAt(lineStart))
+                break;
+            stop = false;
+            i = lineStart;
         }
         m_position += static_cast<std::int64_t>(lineStart - m_begin);
         m_begin = lineStart;

@@ -54,6 +54,10 @@ class LineReader {
     // too. Returns the number of lines passed; Position() moves past their bytes. For walking
     // quickly over the lines of a message body (line breaks as ReadLine sees them).
     std::int64_t SkipLinesUntil(char a, char b);
+    // SkipLinesUntil up to the next line that may begin with `prefix` (ASCII letter case
+    // ignored): one that does, or one that begins with its first byte but whose further bytes
+    // the buffer does not hold yet. Lines that plainly do not begin with it are passed over.
+    std::int64_t SkipLinesUntilPrefix(std::string_view prefix);
     // True when reading stopped because the file could not be read.
     bool Failed() const { return m_failed; }
     // Byte position in the file of the next line to be read.
@@ -67,6 +71,9 @@ class LineReader {
 
   private:
     bool Fill();
+    // SkipLinesUntil; with a `prefix`, a line that begins with `a` or `b` stops it only when it
+    // may begin with the prefix.
+    std::int64_t Skip(char a, char b, std::string_view prefix);
 
     bool ReadLfLine(std::string_view& line, LineEnd& end);
     // At the end of the file: the bytes left as a line without a line end.

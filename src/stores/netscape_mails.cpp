@@ -147,7 +147,7 @@ template <typename Sink> bool ScanFolder(LineReader& reader, bool withBodies, Si
     for (;;) {
         if (inBody && !withBodies) {
             const std::int64_t before = reader.Position();
-            const std::int64_t passed = reader.SkipLinesUntil('F', 'f');
+            const std::int64_t passed = reader.SkipLinesUntilPrefix(kSeparator);
             current.lines += passed;
             current.bodyLines += passed;
             position += reader.Position() - before;

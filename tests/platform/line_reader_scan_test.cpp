@@ -2,6 +2,7 @@
 // byte-by-byte reference on random text, with buffer sizes that put line ends at every place of
 // the vector-wide search and across every refill.
 #include "platform/line_reader.h"
+#include "platform/paths.h"
 #include "support/temp_dir.h"
 
 #include <gtest/gtest.h>
@@ -73,27 +74,35 @@ TEST(LineReaderScan, MatchesAByteByByteSplitOnRandomText) {
             ASSERT_EQ(got, expected) << "round " << round << " buffer " << buffer;
 
             // Skipping to the next line that begins with F or f passes exactly the lines before
-            // it, and may leave the file's last line to be read.
-            ASSERT_TRUE(reader.Seek(0));
-            std::size_t next = 0;
-            for (;;) {
-                const std::int64_t passed = reader.SkipLinesUntil('F', 'f');
-                for (std::int64_t k = 0; k < passed; ++k, ++next) {
+            // it, and may leave the file's last line to be read. Skipping to a prefix passes
+            // over such lines too unless they begin with it.
+            for (const std::string_view prefix : {std::string_view(), std::string_view("fR")}) {
+                auto begins = [&](const std::string& text) {
+                    return prefix.empty() ? text.starts_with('F') || text.starts_with('f')
+                                          : StartsWithNoCase(text, prefix);
+                };
+                ASSERT_TRUE(reader.Seek(0));
+                std::size_t next = 0;
+                for (;;) {
+                    const std::int64_t passed = prefix.empty()
+                                                    ? reader.SkipLinesUntil('F', 'f')
+                                                    : reader.SkipLinesUntilPrefix(prefix);
+                    for (std::int64_t k = 0; k < passed; ++k, ++next) {
+                        ASSERT_LT(next, expected.size());
+                        EXPECT_NE(expected[next].end, LineEnd::None);
+                        EXPECT_FALSE(begins(expected[next].text)) << "round " << round;
+                    }
+                    if (!reader.ReadLineView(view, end))
+                        break;
                     ASSERT_LT(next, expected.size());
-                    EXPECT_NE(expected[next].end, LineEnd::None);
-                    EXPECT_TRUE(expected[next].text.empty() ||
-                                (expected[next].text[0] != 'F' && expected[next].text[0] != 'f'));
+                    EXPECT_EQ((Line{std::string(view), end, reader.Position()}), expected[next]);
+                    EXPECT_TRUE(next + 1 == expected.size() || view.starts_with('F') ||
+                                view.starts_with('f'))
+                        << "round " << round << " buffer " << buffer << " line " << next;
+                    ++next;
                 }
-                if (!reader.ReadLineView(view, end))
-                    break;
-                ASSERT_LT(next, expected.size());
-                EXPECT_EQ((Line{std::string(view), end, reader.Position()}), expected[next]);
-                EXPECT_TRUE(next + 1 == expected.size() || view.starts_with('F') ||
-                            view.starts_with('f'))
-                    << "round " << round << " buffer " << buffer << " line " << next;
-                ++next;
+                EXPECT_EQ(next, expected.size()) << "round " << round << " buffer " << buffer;
             }
-            EXPECT_EQ(next, expected.size()) << "round " << round << " buffer " << buffer;
         }
     }
 }
