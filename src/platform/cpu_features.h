@@ -13,5 +13,8 @@ namespace qb {
 // Whether the processor runs AVX2 and POPCNT instructions and the system saves the wide
 // registers they use. False where the build has no such loops.
 bool HasAvx2();
+// Turns the AVX2 loops off, or back on where the processor has them: for tests of the loops that
+// every processor runs.
+void AllowAvx2(bool allow);
 
 } // namespace qb
