@@ -47,6 +47,16 @@ std::string DecodedColumn(const CMessage& message, int column) {
     return DecodedField(message, kMessageColumns[static_cast<std::size_t>(column)].field);
 }
 
+void RawColumns(const CMessage& message, std::array<std::string, kMessageColumnCount>& values) {
+    static const std::array<std::string_view, kMessageColumnCount> kFields = [] {
+        std::array<std::string_view, kMessageColumnCount> fields;
+        for (std::size_t c = 0; c < fields.size(); ++c)
+            fields[c] = kMessageColumns[c].field;
+        return fields;
+    }();
+    message.GetHeaderFields(kFields, values);
+}
+
 std::optional<std::int64_t> MessageTime(const CMessage& message) {
     return ParseMailDate(message.GetHeaderField("Date:"));
 }

@@ -3,8 +3,10 @@
 // store keeps every byte as it was.
 #pragma once
 
+#include "app/message_columns.h"
 #include "app/message_text.h"
 
+#include <array>
 #include <cstddef>
 #include <cstdint>
 #include <memory>
@@ -30,6 +32,9 @@ inline constexpr char kTextCannotReadMessage[] = "Cannot read message";
 std::string DecodedField(const CMessage& message, std::string_view field);
 // The decoded value of one column of the message list (kMessageColumns).
 std::string DecodedColumn(const CMessage& message, int column);
+// The stored values of every column of the message list, as GetHeaderField gives them, in one
+// look at the header; `values` keeps its strings' buffers from one message to the next.
+void RawColumns(const CMessage& message, std::array<std::string, kMessageColumnCount>& values);
 // The message's "Date:" in seconds since 1970 (UTC); nothing when it cannot be read as a date.
 std::optional<std::int64_t> MessageTime(const CMessage& message);
 // Text of the stores that declares no charset (folder and mailbox names, paths) as UTF-8: kept

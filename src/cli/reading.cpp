@@ -108,6 +108,8 @@ int List(Context& ctx, const std::string& store, const std::string& folder, cons
         Out(text + ",\"messages\":[");
     }
     std::size_t row = 0;
+    std::array<std::string, kMessageColumnCount> raw;
+    std::string line;
     for (const auto& message : ListMessages(*opened.folder, kStoreLockWaitMs, deleted)) {
         if (form.json) {
             nlohmann::json item;
@@ -127,13 +129,14 @@ int List(Context& ctx, const std::string& store, const std::string& folder, cons
             ++row;
             continue;
         }
-        std::string line = std::to_string(row++) + "\t" + std::to_string(message->m_nIndex);
+        line.assign(std::to_string(row++));
+        line += '\t';
+        line += std::to_string(message->m_nIndex);
+        if (!form.decode)
+            RawColumns(*message, raw);
         for (int c = 0; c < kMessageColumnCount; ++c) {
             line += '\t';
-            line +=
-                form.decode
-                    ? DecodedColumn(*message, c)
-                    : message->GetHeaderField(kMessageColumns[static_cast<std::size_t>(c)].field);
+            line += form.decode ? DecodedColumn(*message, c) : raw[static_cast<std::size_t>(c)];
         }
         if (deleted)
             line += message->m_bDeleted ? "\tD" : "\t-";

@@ -3,9 +3,18 @@
 #include "model/mails.h"
 #include "platform/paths.h"
 
+#include <algorithm>
 #include <utility>
 
 namespace qb {
+
+namespace {
+
+char LowerAscii(char c) {
+    return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c;
+}
+
+} // namespace
 
 void ReuseLines(BodyLines& lines, std::size_t count, BodyLines& spare) {
     while (lines.size() > count) {
@@ -31,28 +40,58 @@ CMessage::CMessage(std::int32_t index, std::int64_t offset, CMails* folder, std:
 CMessage::~CMessage() = default;
 
 std::string CMessage::GetHeaderField(std::string_view name) const {
+    std::string value;
+    GetHeaderFields({&name, 1}, {&value, 1});
+    return value;
+}
+
+void CMessage::GetHeaderFields(std::span<const std::string_view> names,
+                               std::span<std::string> values) const {
+    // Each name's field: not met yet, being read (its continuation lines follow), or complete.
+    enum class State : unsigned char { Looking, Reading, Done };
+    constexpr std::size_t kInline = 8;
+    State inlineStates[kInline];
+    std::vector<State> moreStates;
+    State* state = inlineStates;
+    if (names.size() > kInline) {
+        moreStates.resize(names.size());
+        state = moreStates.data();
+    }
+    const std::size_t count = std::min(names.size(), values.size());
+    for (std::size_t i = 0; i < count; ++i) {
+        state[i] = State::Looking;
+        values[i].clear();
+    }
+    std::size_t open = count; // fields not yet complete
     const std::string_view header = m_strHeader;
     std::size_t pos = 0;
-    bool found = false;
-    std::string value;
-    while (pos < header.size()) {
+    while (pos < header.size() && open > 0) {
         const std::size_t eol = header.find("\r\n", pos);
         if (eol == std::string_view::npos)
             break; // text after the last CR LF is not a complete line
         const std::string_view line = header.substr(pos, eol - pos);
         pos = eol + 2;
-        if (!found) {
-            if (StartsWithNoCase(line, name)) {
-                found = true;
-                value.assign(line.substr(name.size()));
+        const bool continued = !line.empty() && line[0] == '\t';
+        for (std::size_t i = 0; i < count; ++i) {
+            if (state[i] == State::Looking) {
+                // Most lines are told apart from the name by their first byte.
+                const std::string_view name = names[i];
+                const bool may =
+                    name.empty() || (!line.empty() && LowerAscii(line[0]) == LowerAscii(name[0]));
+                if (may && StartsWithNoCase(line, name)) {
+                    state[i] = State::Reading;
+                    values[i].assign(line.substr(names[i].size()));
+                }
+            } else if (state[i] == State::Reading) {
+                if (continued) {
+                    values[i].append(line.substr(1));
+                } else {
+                    state[i] = State::Done;
+                    --open;
+                }
             }
-        } else if (!line.empty() && line[0] == '\t') {
-            value.append(line.substr(1));
-        } else {
-            break;
         }
     }
-    return value;
 }
 
 bool CMessage::Prepare() {

@@ -6,6 +6,7 @@
 
 #include <cstdint>
 #include <memory>
+#include <span>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -33,6 +34,10 @@ class CMessage {
     // Value of the first complete header line beginning with `name` (ASCII case ignored), with
     // TAB continuation lines joined; nothing trimmed. Empty when absent.
     std::string GetHeaderField(std::string_view name) const;
+    // GetHeaderField of every one of `names` in one pass over the header: values[i] receives the
+    // value of names[i]. For a listing, which shows several fields of every message.
+    void GetHeaderFields(std::span<const std::string_view> names,
+                         std::span<std::string> values) const;
     // The display text, reading and composing the message on first use; empty on failure.
     std::string GetText();
     std::string GetAttachText();

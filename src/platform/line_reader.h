@@ -55,6 +55,10 @@ class LineReader {
     // quickly over the lines of a message body (line breaks as ReadLine sees them, so a lone CR
     // passes as part of a line when only LF breaks lines).
     std::int64_t SkipLinesUntil(char a, char b);
+    // SkipLinesUntil up to the next line that may begin with `prefix` (ASCII letter case
+    // ignored): one that does, or one that begins with its first byte but whose further bytes
+    // the buffer does not hold yet. Lines that plainly do not begin with it are passed over.
+    std::int64_t SkipLinesUntilPrefix(std::string_view prefix);
     // True when reading stopped because the file could not be read.
     bool Failed() const { return m_failed; }
     // Byte position in the file of the next line to be read.
@@ -68,6 +72,9 @@ class LineReader {
 
   private:
     bool Fill();
+    // SkipLinesUntil; with a `prefix`, a line that begins with `a` or `b` stops it only when it
+    // may begin with the prefix.
+    std::int64_t Skip(char a, char b, std::string_view prefix);
 
     bool ReadLfLine(std::string_view& line, LineEnd& end);
     // At the end of the file: the bytes left as a line without a line end.

@@ -31,8 +31,9 @@ constexpr std::size_t kWriteBlock = 256 << 10;
 class Cursor {
   public:
     Cursor(const std::string& bytes, std::size_t position)
-        : m_data(reinterpret_cast<const unsigned char*>(bytes.data())), m_size(bytes.size()),
-          m_pos(position) {}
+        : Cursor(bytes.data(), bytes.size(), position) {}
+    Cursor(const char* data, std::size_t size, std::size_t position)
+        : m_data(reinterpret_cast<const unsigned char*>(data)), m_size(size), m_pos(position) {}
 
     std::size_t Left() const { return m_size - m_pos; }
     std::size_t Position() const { return m_pos; }
@@ -57,6 +58,12 @@ class Cursor {
         m_pos += n;
         return true;
     }
+    bool Skip(std::size_t n) {
+        if (Left() < n)
+            return false;
+        m_pos += n;
+        return true;
+    }
     bool Text(std::string& out, std::size_t n) {
         if (Left() < n)
             return false;
@@ -71,9 +78,13 @@ class Cursor {
     std::size_t m_pos;
 };
 
+// How a record is read: whole, or only its fixed fields, the rest passed over exactly as a whole
+// read takes it (for a listing, which needs only ids and states).
+enum class Keep { All, FixedFields };
+
 // Reads the body-part structure: a counted list whose type-2 entries are each followed by a
 // nested list. Iterative, so that a hostile nesting depth cannot exhaust the stack.
-bool ReadBodyParts(Cursor& in, CIndexRecord& record) {
+template <Keep keep> bool ReadBodyParts(Cursor& in, CIndexRecord& record) {
     std::vector<std::uint32_t> open; // entries still due in each open list
     std::uint32_t count = 0;
     if (!in.U32(count) || count > in.Left() / kEntryBytes)
@@ -90,6 +101,14 @@ bool ReadBodyParts(Cursor& in, CIndexRecord& record) {
             if (!in.U32(word))
                 return false;
         }
+        --open.back();
+        if (w[1] == kTypeMultipart) {
+            if (!in.U32(count) || count > in.Left() / kEntryBytes)
+                return false;
+            open.push_back(count);
+        }
+        if constexpr (keep == Keep::FixedFields)
+            continue;
         auto entry = std::make_unique<CIndexBodyPartOne>();
         entry->m_nListCount = carry;
         carry = CIndexBodyPartOne::kNoCount;
@@ -99,13 +118,8 @@ bool ReadBodyParts(Cursor& in, CIndexRecord& record) {
         entry->m_nEncodingCode = w[3];
         entry->m_nPartOffset = w[4];
         entry->m_nPartLength = w[5];
-        --open.back();
-        if (entry->m_nTypeCode == kTypeMultipart) {
-            if (!in.U32(count) || count > in.Left() / kEntryBytes)
-                return false;
-            open.push_back(count);
+        if (entry->m_nTypeCode == kTypeMultipart)
             carry = count;
-        }
         record.m_aBodyParts.push_back(std::move(entry));
     }
 }
@@ -147,14 +161,14 @@ void WriteBodyParts(std::string& out, const CIndexRecord& record) {
 }
 
 // Reads one record starting at the cursor; false when the file ends before it does.
-bool ReadRecord(Cursor& in, CIndexRecord& r) {
+template <Keep keep = Keep::All> bool ReadRecord(Cursor& in, CIndexRecord& r) {
     if (!in.U32(r.m_nState) || !in.U32(r.m_nReserved4) || !in.U32(r.m_nMessageId) ||
         !in.U32(r.m_nRecordOffset) || !in.U32(r.m_nRecordLength) || !in.U32(r.m_nMessageOffset) ||
         !in.U32(r.m_nMessageSize) || !in.U32(r.m_nItemsEnd) || !in.U16(r.m_wReserved32) ||
         !in.Bytes(&r.m_byReserved34, 1) || !in.Bytes(r.m_abReserved35, sizeof r.m_abReserved35) ||
         !in.U32(r.m_nTextLength) || !in.U32(r.m_nBodyPartSize))
         return false;
-    if (!ReadBodyParts(in, r))
+    if (!ReadBodyParts<keep>(in, r))
         return false;
     if (!in.U32(r.m_nItemBlock))
         return false;
@@ -165,6 +179,12 @@ bool ReadRecord(Cursor& in, CIndexRecord& r) {
     if (!in.U16(r.m_wItemCount))
         return false;
     for (int i = 0; i < kTextItems; ++i) {
+        if constexpr (keep == Keep::FixedFields) {
+            std::uint32_t length = 0;
+            if (!in.U32(length) || !in.Skip(length))
+                return false;
+            continue;
+        }
         auto item = std::make_unique<CIndexBodyPartTwo>();
         if (!in.U32(item->m_nTextLength) || !in.Text(item->m_pText, item->m_nTextLength))
             return false;
@@ -176,7 +196,8 @@ bool ReadRecord(Cursor& in, CIndexRecord& r) {
         if (trailing > in.Left())
             return false;
         r.m_nTrailing = static_cast<std::uint32_t>(trailing);
-        if (!in.Text(r.m_pTrailing, r.m_nTrailing))
+        if (keep == Keep::FixedFields ? !in.Skip(r.m_nTrailing)
+                                      : !in.Text(r.m_pTrailing, r.m_nTrailing))
             return false;
     }
     return true;
@@ -378,14 +399,16 @@ std::vector<std::uint32_t> CMailIndex::RemovedIds(const std::string& path, bool*
         return removed;
     }
     const std::int64_t size = file.Size();
-    std::string bytes(static_cast<std::size_t>(std::max<std::int64_t>(size, 0)), '\0');
-    if (size < 0 || (size > 0 && !file.ReadExact(bytes.data(), bytes.size()))) {
+    // Not cleared first: the read fills every byte, and a listing reads the index each time.
+    const std::size_t byteCount = static_cast<std::size_t>(std::max<std::int64_t>(size, 0));
+    const std::unique_ptr<char[]> bytes(new char[byteCount]);
+    if (size < 0 || (size > 0 && !file.ReadExact(bytes.get(), byteCount))) {
         failed = true;
         return removed;
     }
     file.Close();
 
-    Cursor in(bytes, 0);
+    Cursor in(bytes.get(), byteCount, 0);
     char magic[4] = {};
     std::uint32_t version = 0, count = 0, length = 0, word = 0;
     bool ok = in.Bytes(magic, 4) && in.U32(version) && in.U32(count) && in.U32(length);
@@ -395,9 +418,9 @@ std::vector<std::uint32_t> CMailIndex::RemovedIds(const std::string& path, bool*
         return removed;
     // (id, state) of every record in file order; the first record of an id decides.
     std::vector<std::pair<std::uint32_t, bool>> records;
+    CIndexRecord record;
     for (std::uint32_t n = 0; n < count; ++n) {
-        CIndexRecord record;
-        if (!ReadRecord(in, record))
+        if (!ReadRecord<Keep::FixedFields>(in, record))
             break;
         records.emplace_back(record.m_nMessageId, record.m_nState == CIndexRecord::kStateRemoved);
     }

@@ -43,6 +43,8 @@ constexpr std::size_t kReadBlock = 256 * 1024;
 constexpr std::size_t kWriteBlock = 256 * 1024;
 // A listing reports its progress once per this many messages.
 constexpr std::uint64_t kListingStep = 256;
+// Above this size a scanned header is moved into its message instead of copied.
+constexpr std::size_t kLargeHeader = 1 << 20;
 
 bool IsSeparatorLine(std::string_view line) {
     // Every line is tested: most are told apart by their first byte.
@@ -119,6 +121,9 @@ template <typename Sink> bool ScanFolder(LineReader& reader, bool withBodies, Si
     std::int64_t separators = 0;
     ScannedMessage current;
     BodyLines spare;
+    // The header grows here, a line at a time, in a buffer kept from message to message; the
+    // message gets a copy of just its size.
+    std::string header;
     bool inHeader = false;
     bool inBody = false;
     bool headerEnded = false;
@@ -129,13 +134,20 @@ template <typename Sink> bool ScanFolder(LineReader& reader, bool withBodies, Si
         if (!headerEnded)
             current.headerBytes = 0;
         current.bodyLines = headerEnded ? current.bodyLines - 1 : 0;
+        // A header of megabytes (a folder damaged so that no blank line ends one) is handed
+        // over rather than copied.
+        if (header.size() > kLargeHeader)
+            current.header = std::move(header);
+        else
+            current.header.assign(header);
+        header.clear();
         return sink(std::move(current));
     };
 
     for (;;) {
         if (inBody && !withBodies) {
             const std::int64_t before = reader.Position();
-            const std::int64_t passed = reader.SkipLinesUntil('F', 'f');
+            const std::int64_t passed = reader.SkipLinesUntilPrefix(kSeparator);
             current.lines += passed;
             current.bodyLines += passed;
             position += reader.Position() - before;
@@ -174,8 +186,8 @@ template <typename Sink> bool ScanFolder(LineReader& reader, bool withBodies, Si
         }
         if (inHeader) {
             ++current.lines;
-            current.header.append(line);
-            current.header.append("\r\n");
+            header.append(line);
+            header.append("\r\n");
         } else if (inBody) {
             ++current.lines;
             ++current.bodyLines;

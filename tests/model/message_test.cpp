@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 
 #include <memory>
+#include <random>
 #include <string>
 #include <vector>
 
@@ -33,6 +34,30 @@ TEST(HeaderField, OnlyCompleteLinesCount) {
     EXPECT_EQ(MakeMessage("Subject: a")->GetHeaderField("Subject:"), "");
     EXPECT_EQ(MakeMessage("Subject: a\r\n\tb")->GetHeaderField("Subject:"), " a");
     EXPECT_EQ(MakeMessage("Subject: a\n")->GetHeaderField("Subject:"), "");
+}
+
+TEST(HeaderField, ManyNamesInOnePassAgreeWithEachNameAlone) {
+    // Random headers of repeated, folded, case-varied and prefix-sharing fields; more names than
+    // fit the pass's own state array, one of them twice, values left over from an earlier call.
+    const std::vector<std::string> pieces = {
+        "Subject: s\r\n", "SUBJECT:t\r\n", "Sub: u\r\n",  "\tfold\r\n",   " space\r\n",  "\r\n",
+        "To: a\r\n",      "to:\r\n",       "From: f\r\n", "From - x\r\n", "Date: d\r\n", "X: y"};
+    const std::vector<std::string_view> names = {"Subject:", "To:", "From:",  "Date:", "Sub",
+                                                 "X:",       "",    "From -", "Cc:",   "To:"};
+    std::mt19937 rng(7);
+    for (int round = 0; round < 400; ++round) {
+        std::string header;
+        for (int n = static_cast<int>(rng() % 14); n > 0; --n)
+            header += pieces[rng() % pieces.size()];
+        auto m = MakeMessage(header);
+        std::vector<std::string> values(names.size(), "stale");
+        m->GetHeaderFields(names, values);
+        for (std::size_t i = 0; i < names.size(); ++i) {
+            std::string alone;
+            m->GetHeaderFields({&names[i], 1}, {&alone, 1});
+            EXPECT_EQ(values[i], alone) << header << " / " << names[i];
+        }
+    }
 }
 
 TEST(Message, LineOffsets) {
