@@ -90,6 +90,12 @@ const char* StoreLocks::FailureText() const {
     return m_result == Result::Busy ? kTextMailboxInUse : kTextCannotLockMailbox;
 }
 
+void VisitMessageList(CMails& folder, const ListingVisitor& visit, int timeoutMs,
+                      bool withDeleted) {
+    const StoreLocks locks = StoreLocks::Acquire({&folder}, fs::LockMode::Shared, timeoutMs);
+    folder.VisitListing(withDeleted, visit);
+}
+
 MessageList& ListMessages(CMails& folder, int timeoutMs, bool withDeleted) {
     const StoreLocks locks = StoreLocks::Acquire({&folder}, fs::LockMode::Shared, timeoutMs);
     // Taken before reading: a change made while the list is read shows as a change later.

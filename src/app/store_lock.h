@@ -65,5 +65,9 @@ class StoreLocks {
 // the list is read all the same: the stores check what they read, and reading changes nothing.
 MessageList& ListMessages(CMails& folder, int timeoutMs = kStoreLockWaitMs,
                           bool withDeleted = false);
+// The same messages handed to `visit` one at a time as they are read, none kept (a folder of any
+// size is listed in the memory of one message).
+void VisitMessageList(CMails& folder, const ListingVisitor& visit, int timeoutMs = kStoreLockWaitMs,
+                      bool withDeleted = false);
 
 } // namespace qb

@@ -110,39 +110,42 @@ int List(Context& ctx, const std::string& store, const std::string& folder, cons
     std::size_t row = 0;
     std::array<std::string, kMessageColumnCount> raw;
     std::string line;
-    for (const auto& message : ListMessages(*opened.folder, kStoreLockWaitMs, deleted)) {
+    // Rows go out as the folder is read: a folder of any size is listed in little memory.
+    auto print = [&](CMessage& message) {
         if (form.json) {
             nlohmann::json item;
             item["row"] = row;
-            item["index"] = message->m_nIndex;
+            item["index"] = message.m_nIndex;
             for (int c = 0; c < kMessageColumnCount; ++c) {
                 const MessageColumn& column = kMessageColumns[static_cast<std::size_t>(c)];
                 std::string key = column.heading;
                 key[0] = static_cast<char>(key[0] - 'A' + 'a');
-                item[key] = DecodedColumn(*message, c);
-                item[key + "_raw"] = RawJsonText(message->GetHeaderField(column.field));
+                item[key] = DecodedColumn(message, c);
+                item[key + "_raw"] = RawJsonText(message.GetHeaderField(column.field));
             }
-            item["time"] = IsoTime(MessageTime(*message));
+            item["time"] = IsoTime(MessageTime(message));
             if (deleted)
-                item["deleted"] = message->m_bDeleted;
+                item["deleted"] = message.m_bDeleted;
             Out((row == 0 ? "\n" : ",\n") + JsonText(item));
             ++row;
-            continue;
+            return true;
         }
         line.assign(std::to_string(row++));
         line += '\t';
-        line += std::to_string(message->m_nIndex);
+        line += std::to_string(message.m_nIndex);
         if (!form.decode)
-            RawColumns(*message, raw);
+            RawColumns(message, raw);
         for (int c = 0; c < kMessageColumnCount; ++c) {
             line += '\t';
-            line += form.decode ? DecodedColumn(*message, c) : raw[static_cast<std::size_t>(c)];
+            line += form.decode ? DecodedColumn(message, c) : raw[static_cast<std::size_t>(c)];
         }
         if (deleted)
-            line += message->m_bDeleted ? "\tD" : "\t-";
+            line += message.m_bDeleted ? "\tD" : "\t-";
         line += '\n';
         Out(line);
-    }
+        return true;
+    };
+    VisitMessageList(*opened.folder, print, kStoreLockWaitMs, deleted);
     if (form.json)
         Out("\n]}\n");
     WarnIfNotWhole(*opened.folder);

@@ -187,6 +187,13 @@ std::unique_ptr<CMails> CMails::DeleteSubFolder(CMails* child) {
     return std::unique_ptr<CMails>(static_cast<CMails*>(child->Unlink().release()));
 }
 
+void CMails::VisitListing(bool withDeleted, const ListingVisitor& visit) {
+    for (const auto& message : withDeleted ? GetMessagesWithDeleted() : GetMessages()) {
+        if (!visit(*message))
+            break;
+    }
+}
+
 MessageList& CMails::GetMessages() {
     LoadMessages();
     return m_pMessages;

@@ -22,6 +22,9 @@ using MessageList = std::vector<std::unique_ptr<CMessage>>;
 // Called by ForEachMessage with one message, its body lines read, and whether the store marks it
 // deleted (not yet compacted away). Returns false to stop.
 using MessageVisitor = std::function<bool(CMessage& message, bool deleted)>;
+// Called by VisitListing with one message as a listing holds it (header, no body lines). Returns
+// false to stop.
+using ListingVisitor = std::function<bool(CMessage& message)>;
 
 class CMails : public CTreeNode {
   public:
@@ -94,6 +97,11 @@ class CMails : public CTreeNode {
     // handed over or `visit` asked to stop; false when the store could not be read to its end
     // (what was handed over until then is as stored). The base folder hands over its list.
     virtual bool ForEachMessage(bool withDeleted, const MessageVisitor& visit);
+    // Reads the messages a listing would hold (GetMessages, or GetMessagesWithDeleted when
+    // `withDeleted`) and hands them to `visit` in that order, one at a time, without keeping
+    // them: a store holds one message in memory at a time. m_strDamage tells of a listing cut
+    // short, as after LoadMessages. The base folder hands over its list.
+    virtual void VisitListing(bool withDeleted, const ListingVisitor& visit);
     // Bytes of the files this folder's own messages are kept in (0 when none), for telling how
     // far ForEachMessage got: a message ends about m_nOffset + m_nSize bytes into them.
     virtual std::int64_t StoreBytes() const;

@@ -26,6 +26,7 @@
 
 #include <algorithm>
 #include <cstring>
+#include <memory>
 #include <utility>
 
 #if defined(__SSE2__)
@@ -593,14 +594,23 @@ bool CInternetMails::LoadMessagesWithDeleted() {
 
 bool CInternetMails::Load(bool withDeleted) {
     FreeMessages();
+    return LoadMessagesFrom(RemovedInIndex(), withDeleted) == LoadResult::Ok;
+}
+
+void CInternetMails::VisitListing(bool withDeleted, const ListingVisitor& visit) {
+    ScanRecords(RemovedInIndex(), [&](std::unique_ptr<CMessage> message, bool removed) {
+        return (removed && !withDeleted) || visit(*message);
+    });
+}
+
+std::function<bool(std::uint32_t)> CInternetMails::RemovedInIndex() const {
     // Listing needs only the ids marked removed, not the index itself (several times their
     // size in memory).
-    const std::vector<std::uint32_t> removed = CMailIndex::RemovedIds(IndexFilePath());
-    return LoadMessagesFrom(
-               [&removed](std::uint32_t id) {
-                   return std::binary_search(removed.begin(), removed.end(), id);
-               },
-               withDeleted) == LoadResult::Ok;
+    auto removed =
+        std::make_shared<const std::vector<std::uint32_t>>(CMailIndex::RemovedIds(IndexFilePath()));
+    return [removed](std::uint32_t id) {
+        return std::binary_search(removed->begin(), removed->end(), id);
+    };
 }
 
 CInternetMails::LoadResult CInternetMails::LoadMessagesFrom(const CMailIndex& index) {
@@ -626,7 +636,6 @@ CInternetMails::LoadMessagesFrom(const std::function<bool(std::uint32_t)>& isRem
 bool CInternetMails::ForEachMessage(bool withDeleted, const MessageVisitor& visit) {
     if (IsStoreDirectory())
         return true;
-    const std::vector<std::uint32_t> removedIds = CMailIndex::RemovedIds(IndexFilePath());
     // The bodies are read through a handle of their own, behind the scan: both move through the
     // file front to back.
     fs::File bodies;
@@ -635,11 +644,8 @@ bool CInternetMails::ForEachMessage(bool withDeleted, const MessageVisitor& visi
     WindowReader reader(bodies, bodies.Size());
     BodyLines spare;
     bool unreadable = false;
-    const LoadResult result = ScanRecords(
-        [&removedIds](std::uint32_t id) {
-            return std::binary_search(removedIds.begin(), removedIds.end(), id);
-        },
-        [&](std::unique_ptr<CMessage> message, bool removed) {
+    const LoadResult result =
+        ScanRecords(RemovedInIndex(), [&](std::unique_ptr<CMessage> message, bool removed) {
             if (removed && !withDeleted)
                 return true;
             if (!ReadBody(reader, *message, message->m_aBody, spare)) {

@@ -40,6 +40,7 @@ class CInternetMails : public CMails {
     bool ReadMessage(CMessage& message) override;
     // One pass over the message file; a message the index marks removed is a deleted one.
     bool ForEachMessage(bool withDeleted, const MessageVisitor& visit) override;
+    void VisitListing(bool withDeleted, const ListingVisitor& visit) override;
     // The message file's size.
     std::int64_t StoreBytes() const override;
     bool Compact() override;
@@ -97,6 +98,8 @@ class CInternetMails : public CMails {
     LoadResult LoadMessagesFrom(const std::function<bool(std::uint32_t)>& isRemoved,
                                 bool withDeleted = false);
     bool Load(bool withDeleted);
+    // Whether the folder's index marks an id removed, from the index as it is now.
+    std::function<bool(std::uint32_t)> RemovedInIndex() const;
     // Walks the records of the message file, handing each (header only) to `sink` with whether
     // `isRemoved` says its id is removed; `sink` returns false to stop (the result is then Ok).
     // The message file's header words are kept in the node.

@@ -678,35 +678,47 @@ bool CNetscapeMails::LoadMessagesWithDeleted() {
 
 bool CNetscapeMails::Load(bool withDeleted) {
     FreeMessages();
+    const ListOutcome outcome = ReadListing(withDeleted, [this](std::unique_ptr<CMessage> message) {
+        m_pMessages.push_back(std::move(message));
+        return true;
+    });
+    if (outcome == ListOutcome::Stopped)
+        FreeMessages();
+    return outcome == ListOutcome::Read;
+}
+
+void CNetscapeMails::VisitListing(bool withDeleted, const ListingVisitor& visit) {
+    ReadListing(withDeleted,
+                [&visit](std::unique_ptr<CMessage> message) { return visit(*message); });
+}
+
+CNetscapeMails::ListOutcome
+CNetscapeMails::ReadListing(bool withDeleted,
+                            const std::function<bool(std::unique_ptr<CMessage>)>& take) {
     m_strDamage.clear();
     // The mail directory itself holds no messages; it is an empty folder, not an unreadable one.
     if (IsRoot() && fs::IsDirectory(m_strPath))
-        return true;
+        return ListOutcome::Read;
     fs::File file;
     if (!file.Open(m_strPath, fs::OpenMode::Read))
-        return false;
+        return ListOutcome::Unreadable;
     LineReader reader(file, kReadBlock);
     std::uint64_t listed = 0;
-    const bool ok =
-        ScanFolder(reader, false, [this, withDeleted, &listed](ScannedMessage&& scanned) {
-            std::unique_ptr<CMessage> message = MakeMessage(std::move(scanned), this);
-            message->m_bDeleted = IsMarkedDeleted(*message);
-            if (withDeleted || !message->m_bDeleted)
-                m_pMessages.push_back(std::move(message));
-            // A very large folder takes a while: the user may stop the listing.
-            return ++listed % kListingStep != 0 || ContinueListing(kListingStep);
-        });
+    const bool ok = ScanFolder(reader, false, [&](ScannedMessage&& scanned) {
+        std::unique_ptr<CMessage> message = MakeMessage(std::move(scanned), this);
+        message->m_bDeleted = IsMarkedDeleted(*message);
+        if ((withDeleted || !message->m_bDeleted) && !take(std::move(message)))
+            return false;
+        // A very large folder takes a while: the user may stop the listing.
+        return ++listed % kListingStep != 0 || ContinueListing(kListingStep);
+    });
     if (!ok && reader.Failed()) {
         // The messages before the bytes that could not be read stay listed, and say so.
         m_strDamage = "unreadable from byte " + std::to_string(reader.Position()) + ": " +
                       std::to_string(listed) + " messages read";
-        return false;
+        return ListOutcome::Unreadable;
     }
-    if (!ok) {
-        FreeMessages();
-        return false;
-    }
-    return true;
+    return ok ? ListOutcome::Read : ListOutcome::Stopped;
 }
 
 bool CNetscapeMails::ForEachMessage(bool withDeleted, const MessageVisitor& visit) {

@@ -48,6 +48,7 @@ class CNetscapeMails : public CMails {
     CMails* CopyFolder(CMails& source) override;
     // One pass over the folder file.
     bool ForEachMessage(bool withDeleted, const MessageVisitor& visit) override;
+    void VisitListing(bool withDeleted, const ListingVisitor& visit) override;
     // The folder file's size.
     std::int64_t StoreBytes() const override;
     // Reads the message's body lines straight from their position.
@@ -99,6 +100,11 @@ class CNetscapeMails : public CMails {
     class Appender;
 
     bool Load(bool withDeleted);
+    enum class ListOutcome { Read, Unreadable, Stopped };
+    // Reads the folder file as a listing does, handing each message to be listed to `take`,
+    // which returns false to stop (as the user may).
+    ListOutcome ReadListing(bool withDeleted,
+                            const std::function<bool(std::unique_ptr<CMessage>)>& take);
     // ForEachMessage with the messages handed over as belonging to `owner` (nullptr: to no
     // folder, so that they are taken as carrying their bodies).
     bool VisitMessages(bool withDeleted, CMails* owner, const MessageVisitor& visit);

@@ -560,6 +560,17 @@ inline void CheckFolder(CMails& folder, MFolder& model, const std::string& path,
                         std::vector<std::string>& problems) {
     if (!folder.LoadMessages())
         problems.push_back(path + ": does not load");
+    // Read without being kept, the listing hands over the same messages.
+    std::vector<std::pair<std::int64_t, std::string>> kept, visited;
+    for (const auto& record : folder.m_pMessages)
+        kept.emplace_back(record->m_nOffset, record->m_strHeader);
+    folder.VisitListing(false, [&](CMessage& m) {
+        visited.emplace_back(m.m_nOffset, m.m_strHeader);
+        return true;
+    });
+    if (visited != kept)
+        problems.push_back(path + ": lists " + std::to_string(visited.size()) +
+                           " messages one at a time, " + std::to_string(kept.size()) + " kept");
     std::vector<MMessage> listed;
     std::vector<std::string> bodies;
     for (auto& record : folder.m_pMessages) {
