@@ -7,6 +7,8 @@
 #include "platform/file_system.h"
 #include "platform/paths.h"
 
+#include <utility>
+
 namespace qb::interchange {
 
 namespace {
@@ -14,6 +16,7 @@ namespace {
 class CEmlWriter : public CStagedWriter {
   public:
     explicit CEmlWriter(std::string dest) : CStagedWriter(std::move(dest)) {}
+    ~CEmlWriter() override { Abort(); }
 
     bool BeginFolder(const std::vector<std::string>& folder) override {
         Abort();
@@ -36,19 +39,47 @@ class CEmlWriter : public CStagedWriter {
             if (!entry.isDirectory && IsEmlFileName(entry.name))
                 return Fail(directory + " already holds messages");
         }
+        // The files are made in a directory of their own and then renamed into the folder's:
+        // a file system makes and removes names in a small directory much faster than in one
+        // that grows to thousands.
+        m_staging = fs::TemporaryNameFor(JoinPath(directory, "staging"));
+        if (!fs::CreateDirectory(m_staging)) {
+            m_staging.clear();
+            return Fail("Cannot create " + directory);
+        }
         Open(folder, directory);
         return true;
+    }
+
+    bool EndFolder() override {
+        const bool ended = CStagedWriter::EndFolder();
+        return RemoveStaging() && ended;
+    }
+
+    void Abort() override {
+        CStagedWriter::Abort();
+        RemoveStaging();
     }
 
     bool Write(const Message& message) override {
         const std::string_view text = WithoutEnvelope(message.text);
         m_buffer.clear();
         AppendWithLineEnds(m_buffer, text, "\r\n");
-        const std::string final =
-            JoinPath(m_current.output,
-                     EmlFileName(m_current.count + 1, HeaderField(text, "Subject").value_or("")));
-        return Stage(fs::TemporaryNameFor(final), final);
+        const std::string name =
+            EmlFileName(m_current.count + 1, HeaderField(text, "Subject").value_or(""));
+        return Stage(JoinPath(m_staging, name), JoinPath(m_current.output, name));
     }
+
+  private:
+    // Takes the staging directory away, empty once its files are renamed or removed.
+    bool RemoveStaging() {
+        if (m_staging.empty())
+            return true;
+        const std::string staging = std::exchange(m_staging, std::string());
+        return fs::RemoveDirectory(staging) || Fail("Cannot remove " + staging);
+    }
+
+    std::string m_staging;
 };
 
 } // namespace

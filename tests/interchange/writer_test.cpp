@@ -201,6 +201,12 @@ std::map<std::string, std::string> Files(const std::string& dest) {
     return files;
 }
 
+// Nothing a finished export made under a temporary name (files or staging directories) is left.
+void ExpectNoTemporaryNames(const std::string& dest) {
+    for (const auto& entry : stdfs::recursive_directory_iterator(dest))
+        EXPECT_FALSE(fs::IsTemporaryName(entry.path().filename().string())) << entry.path();
+}
+
 struct Tree {
     std::vector<std::pair<Path, std::vector<Message>>> folders;
 };
@@ -285,6 +291,7 @@ TEST(Writers, NoFailureOfTheDiskLeavesAnIncompleteFile) {
         ASSERT_TRUE(WriteTree(format, dest, tree));
         fs::SetOperationObserver(nullptr);
         EXPECT_EQ(Files(dest).size(), complete);
+        ExpectNoTemporaryNames(dest);
         // A file gets its final name only after a sync that followed the last write.
         bool synced = true;
         for (fs::Op op : operations) {
@@ -306,6 +313,7 @@ TEST(Writers, NoFailureOfTheDiskLeavesAnIncompleteFile) {
                 ExpectOnlyCompleteFiles(format, dest, tree);
                 if (ok) {
                     EXPECT_EQ(Files(dest).size(), complete);
+                    ExpectNoTemporaryNames(dest);
                 }
             }
         }
