@@ -8,14 +8,6 @@
 
 namespace qb {
 
-namespace {
-
-char LowerAscii(char c) {
-    return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c;
-}
-
-} // namespace
-
 void ReuseLines(BodyLines& lines, std::size_t count, BodyLines& spare) {
     while (lines.size() > count) {
         spare.push_back(std::move(lines.back()));
@@ -76,8 +68,8 @@ void CMessage::GetHeaderFields(std::span<const std::string_view> names,
             if (state[i] == State::Looking) {
                 // Most lines are told apart from the name by their first byte.
                 const std::string_view name = names[i];
-                const bool may =
-                    name.empty() || (!line.empty() && LowerAscii(line[0]) == LowerAscii(name[0]));
+                const bool may = name.empty() ||
+                                 (!line.empty() && ToLowerAscii(line[0]) == ToLowerAscii(name[0]));
                 if (may && StartsWithNoCase(line, name)) {
                     state[i] = State::Reading;
                     values[i].assign(line.substr(names[i].size()));
